@@ -1,0 +1,99 @@
+// Kernel objects behind HANDLE values: threads, events, mutexes and processes are reference-counted
+// objects that a thread can wait on. A HANDLE is an entry of one process-wide table; CloseHandle drops
+// the table's reference, and an object lives on while a running wait or its owner still holds it.
+//
+// Other layers derive their own waitable objects from qh::KernelObject (a socket event, a message
+// queue for a message-aware wait) and wait with qh::WaitForObjects, so every wait of the system goes
+// through one implementation with one notion of time-out and failure.
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "platform/core/WinTypes.h"
+
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED_0 0x00000080u
+#define WAIT_FAILED 0xFFFFFFFFu
+// WAIT_TIMEOUT (258) is declared with the error codes in WinTypes.h.
+
+#define MAXIMUM_WAIT_OBJECTS 64
+
+namespace qh {
+
+// The lock that guards the signal state of every kernel object. Waits check several objects at once
+// and take ownership of all of them atomically (wait-all), which one lock makes simple and correct.
+std::mutex& KernelStateLock();
+
+// One waiting thread: it sleeps on its own condition variable and is woken by any object it waits on.
+struct KernelWaiter {
+  std::condition_variable wake;
+};
+
+class KernelObject {
+ public:
+  KernelObject() = default;
+  KernelObject(const KernelObject&) = delete;
+  KernelObject& operator=(const KernelObject&) = delete;
+  virtual ~KernelObject() = default;
+
+  // Both are called with KernelStateLock() held. IsSignalledLocked says whether a wait by the thread
+  // with id `threadId` would be satisfied now; AcquireLocked is the side effect of a satisfied wait
+  // (an auto-reset event resets, a mutex becomes owned by the waiter).
+  virtual bool IsSignalledLocked(DWORD threadId) const = 0;
+  virtual void AcquireLocked(DWORD threadId) {}
+
+  // Called with KernelStateLock() held after the state changed towards signalled: wakes the waiters.
+  void NotifyWaitersLocked();
+
+  void AddWaiterLocked(KernelWaiter* waiter);
+  void RemoveWaiterLocked(KernelWaiter* waiter);
+
+ private:
+  std::vector<KernelWaiter*> waiters_;
+};
+
+using KernelObjectPtr = std::shared_ptr<KernelObject>;
+
+// Enters an object into the handle table and returns its new handle (never reused while the process runs).
+HANDLE RegisterHandle(KernelObjectPtr object);
+// The object behind a handle, or null for an invalid or closed handle (GetCurrentThread's pseudo
+// handle resolves to the calling thread's object).
+KernelObjectPtr LookupHandle(HANDLE handle);
+template <class T>
+std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
+  return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+}
+
+// Waits for one (waitAll false) or all (waitAll true) of the objects. Returns WAIT_OBJECT_0 + index of
+// the first signalled object (lowest index wins when several are), WAIT_OBJECT_0 when all were taken,
+// or WAIT_TIMEOUT. An empty list or more than MAXIMUM_WAIT_OBJECTS is WAIT_FAILED with
+// ERROR_INVALID_PARAMETER.
+DWORD WaitForObjects(std::span<const KernelObjectPtr> objects, bool waitAll, DWORD milliseconds);
+
+// A manual- or auto-reset event; also the base of event-like objects of other layers.
+class EventObject : public KernelObject {
+ public:
+  EventObject(bool manualReset, bool initiallySignalled);
+  bool IsSignalledLocked(DWORD threadId) const override;
+  void AcquireLocked(DWORD threadId) override;
+  void Set();
+  void Reset();
+  bool IsManualReset() const { return manualReset_; }
+
+ private:
+  const bool manualReset_;
+  bool signalled_;
+};
+
+}  // namespace qh
+
+BOOL CloseHandle(HANDLE handle);
+// WAIT_OBJECT_0, WAIT_TIMEOUT, or WAIT_FAILED with GetLastError() == ERROR_INVALID_HANDLE.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// WAIT_OBJECT_0 + n, WAIT_TIMEOUT, or WAIT_FAILED (ERROR_INVALID_HANDLE / ERROR_INVALID_PARAMETER).
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
+void Sleep(DWORD milliseconds);
