@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/core/Handle.h"
+#include "platform/core/Sync.h"
+#include "platform/core/Thread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MillisecondsSince(Clock::time_point start) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// Runs `attempt` on another thread and returns its result with the time it took.
+template <class Attempt>
+std::pair<BOOL, long> OnOtherThread(Attempt attempt) {
+  BOOL result = FALSE;
+  long elapsed = 0;
+  std::thread other([&] {
+    const auto start = Clock::now();
+    result = attempt();
+    elapsed = MillisecondsSince(start);
+  });
+  other.join();
+  return {result, elapsed};
+}
+
+struct LockCase {
+  const char* name;
+  CSyncObject* (*make)();
+};
+void PrintTo(const LockCase& c, std::ostream* out) { *out << c.name; }
+
+class TimedLock : public ::testing::TestWithParam<LockCase> {};
+
+TEST_P(TimedLock, HeldLockMakesAnotherThreadsTimedLockFailAndHolderCanLockAgain) {
+  std::unique_ptr<CSyncObject> lock(GetParam().make());
+  CSingleLock holder(lock.get());
+  ASSERT_TRUE(holder.Lock(1000));
+  EXPECT_TRUE(holder.IsLocked());
+
+  auto [gotIt, elapsed] = OnOtherThread([&] {
+    CSingleLock other(lock.get());
+    return other.Lock(150);
+  });
+  EXPECT_FALSE(gotIt);
+  EXPECT_GE(elapsed, 140);
+  EXPECT_LT(elapsed, 5000);
+
+  // Recursion: the holder takes it again without waiting, and must release it as often.
+  CSingleLock again(lock.get());
+  const auto start = Clock::now();
+  EXPECT_TRUE(again.Lock(10000));
+  EXPECT_LT(MillisecondsSince(start), 1000);
+  EXPECT_TRUE(again.Unlock());
+  EXPECT_FALSE(OnOtherThread([&] { return lock->Lock(0); }).first);
+
+  EXPECT_TRUE(holder.Unlock());
+  EXPECT_FALSE(holder.IsLocked());
+  auto [gotItNow, unused] = OnOtherThread([&] {
+    CSingleLock other(lock.get());
+    return other.Lock(1000);  // released again by the destructor
+  });
+  EXPECT_TRUE(gotItNow);
+}
+
+TEST_P(TimedLock, UnlockByAThreadThatDoesNotHoldItFailsAndChangesNothing) {
+  std::unique_ptr<CSyncObject> lock(GetParam().make());
+  ASSERT_TRUE(lock->Lock(1000));
+  EXPECT_FALSE(OnOtherThread([&] { return lock->Unlock(); }).first);
+  EXPECT_FALSE(OnOtherThread([&] { return lock->Lock(20); }).first);
+  EXPECT_TRUE(lock->Unlock());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sync, TimedLock,
+                         ::testing::Values(LockCase{"CriticalSection", [] { return static_cast<CSyncObject*>(new CCriticalSection); }},
+                                           LockCase{"Mutex", [] { return static_cast<CSyncObject*>(new CMutex); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Sync, SingleLockDestructorReleases) {
+  CCriticalSection section;
+  {
+    CSingleLock lock(&section, TRUE);
+    EXPECT_TRUE(lock.IsLocked());
+  }
+  EXPECT_TRUE(OnOtherThread([&] { return section.Lock(100) && section.Unlock(); }).first);
+}
+
+TEST(Wait, TimeOutIsToldApartFromFailure) {
+  HANDLE events[2] = {CreateEvent(nullptr, TRUE, FALSE, nullptr), CreateEvent(nullptr, FALSE, FALSE, nullptr)};
+  const auto start = Clock::now();
+  EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 100), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_GE(MillisecondsSince(start), 90);
+
+  HANDLE withInvalid[2] = {events[0], reinterpret_cast<HANDLE>(0x7FFF0000)};
+  SetLastError(0);
+  EXPECT_EQ(WaitForMultipleObjects(2, withInvalid, FALSE, 100), WAIT_FAILED);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  HANDLE closed = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+  ASSERT_TRUE(CloseHandle(closed));
+  EXPECT_EQ(WaitForSingleObject(closed, 0), WAIT_FAILED);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(CloseHandle(closed));
+
+  EXPECT_EQ(WaitForMultipleObjects(0, events, FALSE, 0), WAIT_FAILED);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  for (HANDLE e : events) CloseHandle(e);
+}
+
+TEST(Wait, WaitAnyReportsTheLowestSignalledIndex) {
+  HANDLE events[3];
+  for (HANDLE& e : events) e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  SetEvent(events[2]);
+  EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, 0), WAIT_OBJECT_0 + 2);
+  SetEvent(events[1]);
+  EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, 0), WAIT_OBJECT_0 + 1);
+  for (HANDLE e : events) CloseHandle(e);
+}
+
+TEST(Wait, WaitAllTakesAutoResetEventsOnlyWhenAllAreSignalled) {
+  HANDLE autoEvent = CreateEvent(nullptr, FALSE, TRUE, nullptr);
+  HANDLE manualEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  HANDLE both[2] = {autoEvent, manualEvent};
+  EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 50), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(WaitForSingleObject(autoEvent, 0), WAIT_OBJECT_0);  // not consumed by the failed wait-all
+  SetEvent(autoEvent);
+
+  std::thread setter([&] {
+    Sleep(50);
+    SetEvent(manualEvent);
+  });
+  EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 5000), WAIT_OBJECT_0);
+  setter.join();
+  EXPECT_EQ(WaitForSingleObject(autoEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(WaitForSingleObject(manualEvent, 0), WAIT_OBJECT_0);
+  CloseHandle(autoEvent);
+  CloseHandle(manualEvent);
+}
+
+TEST(Event, AutoResetReleasesOneWaiterManualResetReleasesAll) {
+  struct Case {
+    BOOL manualReset;
+    int expectedReleased;
+  };
+  for (const Case& c : {Case{FALSE, 1}, Case{TRUE, 3}}) {
+    CEvent event(FALSE, c.manualReset);
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i)
+      waiters.emplace_back([&] {
+        if (WaitForSingleObject(event, 300) == WAIT_OBJECT_0) ++released;
+      });
+    Sleep(50);
+    EXPECT_TRUE(event.SetEvent());
+    for (auto& waiter : waiters) waiter.join();
+    EXPECT_EQ(released, c.expectedReleased) << "manual reset " << c.manualReset;
+  }
+}
+
+TEST(Event, InitiallySignalledAndReset) {
+  CEvent event(TRUE, TRUE);
+  EXPECT_TRUE(event.Lock(0));
+  EXPECT_TRUE(event.ResetEvent());
+  EXPECT_FALSE(event.Lock(0));
+  EXPECT_FALSE(SetEvent(nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(Wait, ThreadHandleIsSignalledWhenItEnds) {
+  HANDLE gate = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  CWinThread* thread = AfxBeginThread(
+      [](LPVOID param) -> UINT { return WaitForSingleObject(static_cast<HANDLE>(param), 5000) == WAIT_OBJECT_0 ? 0 : 1; },
+      gate);
+  ASSERT_NE(thread, nullptr);
+  thread->m_bAutoDelete = FALSE;  // safe: the thread cannot end before the gate opens
+  HANDLE pair[2] = {gate, thread->m_hThread};
+  EXPECT_EQ(WaitForMultipleObjects(1, &pair[1], FALSE, 30), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(gate);
+  EXPECT_EQ(WaitForSingleObject(thread->m_hThread, 5000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(GetExitCodeThread(thread->m_hThread, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  delete thread;
+  CloseHandle(gate);
+}
+
+}  // namespace
