@@ -1,0 +1,430 @@
+// The event model: which network events a socket has recorded, and the one watcher thread that
+// notices them.
+//
+// Every event-selected socket has a record of what it may still report ("armed" events, the
+// platform's re-enabling rules) and what it has recorded but not yet been asked about. The watcher
+// sleeps in epoll over exactly the conditions that are armed; a socket with nothing armed is not in
+// the epoll set at all, so a connection that waits for its owner does not make the watcher spin.
+// The socket calls of this file re-arm events as the platform does (recv re-arms FD_READ, a blocked
+// send FD_WRITE, accept FD_ACCEPT, connect FD_CONNECT).
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/sock/WinSock2.h"
+
+namespace {
+
+struct SocketRecord {
+  SOCKET fd = INVALID_SOCKET;
+  std::uint32_t generation = 0;
+  long mask = 0;
+  std::shared_ptr<qh::EventObject> event;
+  bool connected = false;
+  bool connectPending = false;
+  bool readArmed = true;
+  bool writeArmed = false;
+  bool acceptArmed = true;
+  bool closeReported = false;
+  // A hang-up that reported nothing new: stay out of the watch set until a call re-arms something.
+  bool parked = false;
+  std::uint32_t watched = 0;  // epoll interest currently registered (0 = not in the set)
+  long recorded = 0;
+  int errors[FD_MAX_EVENTS] = {};
+};
+
+class EventWatcher {
+ public:
+  static EventWatcher& Instance() {
+    static EventWatcher* watcher = new EventWatcher;  // lives as long as the process
+    return *watcher;
+  }
+
+  int Select(SOCKET s, WSAEVENT eventHandle, long mask);
+  int Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* out);
+  void AfterRecv(SOCKET s);
+  void AfterSend(SOCKET s, bool wouldBlock);
+  void AfterAccept(SOCKET s);
+  void AfterConnect(SOCKET s, bool connected, bool pending);
+  void Forget(SOCKET s);
+
+ private:
+  EventWatcher();
+  void Run();
+  void HarvestLocked(SocketRecord& record, std::uint32_t revents);
+  void UpdateWatchLocked(SocketRecord& record);
+  static std::uint32_t WantedEvents(const SocketRecord& record);
+  SocketRecord* FindLocked(SOCKET s) {
+    auto it = records_.find(s);
+    return it == records_.end() ? nullptr : it->second.get();
+  }
+
+  std::mutex lock_;
+  std::unordered_map<SOCKET, std::unique_ptr<SocketRecord>> records_;
+  std::uint32_t nextGeneration_ = 1;
+  int epoll_ = -1;
+};
+
+EventWatcher::EventWatcher() {
+  epoll_ = epoll_create1(EPOLL_CLOEXEC);
+  std::thread([this] { Run(); }).detach();
+}
+
+void EventWatcher::Run() {
+  epoll_event ready[64];
+  for (;;) {
+    int count = epoll_wait(epoll_, ready, 64, -1);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    std::lock_guard guard(lock_);
+    for (int i = 0; i < count; ++i) {
+      SOCKET fd = static_cast<SOCKET>(ready[i].data.u64 & 0xFFFFFFFFu);
+      auto generation = static_cast<std::uint32_t>(ready[i].data.u64 >> 32);
+      SocketRecord* record = FindLocked(fd);
+      if (record == nullptr || record->generation != generation) continue;  // closed meanwhile
+      HarvestLocked(*record, ready[i].events);
+    }
+  }
+}
+
+std::uint32_t EventWatcher::WantedEvents(const SocketRecord& r) {
+  if (r.parked || r.mask == 0) return 0;
+  std::uint32_t wanted = 0;
+  if ((r.mask & FD_ACCEPT) && r.acceptArmed) wanted |= EPOLLIN;
+  if (r.connectPending) return wanted | EPOLLOUT;
+  if (!r.connected) return wanted;  // an unconnected socket reads as hung up: do not watch it
+  if ((r.mask & FD_WRITE) && r.writeArmed) wanted |= EPOLLOUT;
+  if ((r.mask & FD_READ) && r.readArmed) wanted |= EPOLLIN;
+  if ((r.mask & FD_CLOSE) && !r.closeReported) wanted |= EPOLLRDHUP;
+  return wanted;
+}
+
+void EventWatcher::UpdateWatchLocked(SocketRecord& record) {
+  std::uint32_t wanted = WantedEvents(record);
+  if (wanted == record.watched) return;
+  epoll_event interest{};
+  interest.events = wanted;
+  interest.data.u64 = (static_cast<std::uint64_t>(record.generation) << 32) | static_cast<std::uint32_t>(record.fd);
+  if (wanted == 0)
+    epoll_ctl(epoll_, EPOLL_CTL_DEL, record.fd, nullptr);
+  else if (record.watched == 0)
+    epoll_ctl(epoll_, EPOLL_CTL_ADD, record.fd, &interest);
+  else
+    epoll_ctl(epoll_, EPOLL_CTL_MOD, record.fd, &interest);
+  record.watched = wanted;
+}
+
+int SocketError(SOCKET fd) {
+  int error = 0;
+  socklen_t length = sizeof(error);
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  return error;
+}
+
+void EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
+  long found = 0;
+  const bool hangup = (revents & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
+  if ((r.mask & FD_ACCEPT) && r.acceptArmed && (revents & EPOLLIN)) {
+    found |= FD_ACCEPT;
+    r.acceptArmed = false;
+  }
+  if (r.connectPending) {
+    if (revents & (EPOLLOUT | EPOLLERR | EPOLLHUP)) {
+      int error = SocketError(r.fd);
+      r.connectPending = false;
+      if (r.mask & FD_CONNECT) {
+        found |= FD_CONNECT;
+        r.errors[FD_CONNECT_BIT] = WsaErrorFromErrno(error);
+      }
+      if (error == 0) {
+        r.connected = true;
+        if (r.mask & FD_WRITE) found |= FD_WRITE;
+        r.writeArmed = false;
+      }
+    }
+  } else if (r.connected) {
+    if ((r.mask & FD_WRITE) && r.writeArmed && (revents & (EPOLLOUT | EPOLLERR | EPOLLHUP))) {
+      found |= FD_WRITE;
+      r.writeArmed = false;
+    }
+    if (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
+      int waiting = 0;
+      if (ioctl(r.fd, FIONREAD, &waiting) != 0) waiting = 0;
+      if ((r.mask & FD_READ) && r.readArmed && (waiting > 0 || (hangup && r.closeReported))) {
+        found |= FD_READ;
+        r.readArmed = false;
+      }
+      if (hangup && (r.mask & FD_CLOSE) && !r.closeReported) {
+        found |= FD_CLOSE;
+        r.closeReported = true;
+        r.errors[FD_CLOSE_BIT] = WsaErrorFromErrno(SocketError(r.fd));
+      }
+    }
+  }
+  if (found == 0 && hangup) r.parked = true;
+  r.recorded |= found;
+  UpdateWatchLocked(r);
+  if (found != 0 && r.event) r.event->Set();
+}
+
+int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
+  int flags = fcntl(s, F_GETFL);
+  if (flags < 0) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+  std::shared_ptr<qh::EventObject> event;
+  if (mask != 0) {
+    event = qh::LookupHandleAs<qh::EventObject>(eventHandle);
+    if (!event) {
+      WSASetLastError(WSA_INVALID_HANDLE);
+      return SOCKET_ERROR;
+    }
+  }
+  int type = 0;
+  socklen_t typeLength = sizeof(type);
+  if (getsockopt(s, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+  fcntl(s, F_SETFL, flags | O_NONBLOCK);
+  sockaddr_storage peer{};
+  socklen_t peerLength = sizeof(peer);
+  bool connected = getpeername(s, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
+
+  std::lock_guard guard(lock_);
+  auto& slot = records_[s];
+  if (!slot) {
+    slot = std::make_unique<SocketRecord>();
+    slot->fd = s;
+    slot->generation = nextGeneration_++;
+  }
+  SocketRecord& r = *slot;
+  r.mask = mask;
+  r.event = std::move(event);
+  r.connected = r.connected || connected;
+  r.readArmed = true;
+  r.acceptArmed = true;
+  r.parked = false;
+  r.recorded = 0;
+  // A connected socket can send at once: the platform records FD_WRITE when it is selected.
+  r.writeArmed = r.connected;
+  UpdateWatchLocked(r);
+  return 0;
+}
+
+int EventWatcher::Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* out) {
+  if (out == nullptr) {
+    WSASetLastError(WSAEFAULT);
+    return SOCKET_ERROR;
+  }
+  std::shared_ptr<qh::EventObject> event;
+  if (eventHandle != nullptr) {
+    event = qh::LookupHandleAs<qh::EventObject>(eventHandle);
+    if (!event) {
+      WSASetLastError(WSA_INVALID_HANDLE);
+      return SOCKET_ERROR;
+    }
+  }
+  std::lock_guard guard(lock_);
+  SocketRecord* r = FindLocked(s);
+  if (r == nullptr) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+  // Pick up what the watcher has not seen yet, so the answer is current.
+  if (r->watched != 0) {
+    pollfd probe{r->fd, 0, 0};
+    if (r->watched & EPOLLIN) probe.events |= POLLIN;
+    if (r->watched & EPOLLOUT) probe.events |= POLLOUT;
+    if (r->watched & EPOLLRDHUP) probe.events |= POLLRDHUP;
+    if (poll(&probe, 1, 0) == 1) {
+      std::uint32_t revents = 0;
+      if (probe.revents & POLLIN) revents |= EPOLLIN;
+      if (probe.revents & POLLOUT) revents |= EPOLLOUT;
+      if (probe.revents & POLLRDHUP) revents |= EPOLLRDHUP;
+      if (probe.revents & POLLHUP) revents |= EPOLLHUP;
+      if (probe.revents & POLLERR) revents |= EPOLLERR;
+      HarvestLocked(*r, revents);
+    }
+  }
+  *out = WSANETWORKEVENTS{};
+  out->lNetworkEvents = r->recorded;
+  for (int bit = 0; bit < FD_MAX_EVENTS; ++bit) {
+    if (r->recorded & (1L << bit)) out->iErrorCode[bit] = r->errors[bit];
+    r->errors[bit] = 0;
+  }
+  r->recorded = 0;
+  if (event) event->Reset();
+  return 0;
+}
+
+void EventWatcher::AfterRecv(SOCKET s) {
+  std::lock_guard guard(lock_);
+  if (SocketRecord* r = FindLocked(s)) {
+    r->readArmed = true;
+    r->parked = false;
+    UpdateWatchLocked(*r);
+  }
+}
+
+void EventWatcher::AfterSend(SOCKET s, bool wouldBlock) {
+  if (!wouldBlock) return;
+  std::lock_guard guard(lock_);
+  if (SocketRecord* r = FindLocked(s)) {
+    r->writeArmed = true;
+    r->parked = false;
+    UpdateWatchLocked(*r);
+  }
+}
+
+void EventWatcher::AfterAccept(SOCKET s) {
+  std::lock_guard guard(lock_);
+  if (SocketRecord* r = FindLocked(s)) {
+    r->acceptArmed = true;
+    UpdateWatchLocked(*r);
+  }
+}
+
+void EventWatcher::AfterConnect(SOCKET s, bool connected, bool pending) {
+  std::lock_guard guard(lock_);
+  if (SocketRecord* r = FindLocked(s)) {
+    r->connectPending = pending;
+    if (connected) {
+      r->connected = true;
+      r->writeArmed = true;
+    }
+    r->closeReported = false;
+    r->parked = false;
+    UpdateWatchLocked(*r);
+  }
+}
+
+void EventWatcher::Forget(SOCKET s) {
+  std::lock_guard guard(lock_);
+  auto it = records_.find(s);
+  if (it == records_.end()) return;
+  if (it->second->watched != 0) epoll_ctl(epoll_, EPOLL_CTL_DEL, s, nullptr);
+  records_.erase(it);
+}
+
+}  // namespace
+
+WSAEVENT WSACreateEvent() { return qh::RegisterHandle(std::make_shared<qh::EventObject>(true, false)); }
+
+BOOL WSACloseEvent(WSAEVENT event) {
+  if (!qh::LookupHandleAs<qh::EventObject>(event)) {
+    WSASetLastError(WSA_INVALID_HANDLE);
+    return FALSE;
+  }
+  return CloseHandle(event);
+}
+
+BOOL WSASetEvent(WSAEVENT event) {
+  auto object = qh::LookupHandleAs<qh::EventObject>(event);
+  if (!object) {
+    WSASetLastError(WSA_INVALID_HANDLE);
+    return FALSE;
+  }
+  object->Set();
+  return TRUE;
+}
+
+BOOL WSAResetEvent(WSAEVENT event) {
+  auto object = qh::LookupHandleAs<qh::EventObject>(event);
+  if (!object) {
+    WSASetLastError(WSA_INVALID_HANDLE);
+    return FALSE;
+  }
+  object->Reset();
+  return TRUE;
+}
+
+DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL waitAll, DWORD milliseconds,
+                               BOOL alertable) {
+  if (waitAll || alertable) {
+    WSASetLastError(WSA_INVALID_PARAMETER);
+    return WSA_WAIT_FAILED;
+  }
+  DWORD result = WaitForMultipleObjects(count, events, FALSE, milliseconds);
+  if (result == WAIT_FAILED) WSASetLastError(static_cast<int>(GetLastError()));
+  return result;
+}
+
+int WSAEventSelect(SOCKET s, WSAEVENT event, long mask) {
+  if (s < 0) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+  return EventWatcher::Instance().Select(s, event, mask);
+}
+
+int WSAEnumNetworkEvents(SOCKET s, WSAEVENT event, LPWSANETWORKEVENTS networkEvents) {
+  return EventWatcher::Instance().Enumerate(s, event, networkEvents);
+}
+
+int recv(SOCKET s, char* buffer, int length, int flags) {
+  if (length < 0) {
+    WSASetLastError(WSAEINVAL);
+    return SOCKET_ERROR;
+  }
+  ssize_t got = ::recv(s, static_cast<void*>(buffer), static_cast<size_t>(length), flags);
+  int saved = errno;
+  EventWatcher::Instance().AfterRecv(s);
+  errno = saved;
+  return got < 0 ? SOCKET_ERROR : static_cast<int>(got);
+}
+
+int send(SOCKET s, const char* buffer, int length, int flags) {
+  if (length < 0) {
+    WSASetLastError(WSAEINVAL);
+    return SOCKET_ERROR;
+  }
+  ssize_t sent = ::send(s, static_cast<const void*>(buffer), static_cast<size_t>(length), flags | MSG_NOSIGNAL);
+  int saved = errno;
+  EventWatcher::Instance().AfterSend(s, sent < 0 && (saved == EAGAIN || saved == EWOULDBLOCK));
+  errno = saved;
+  return sent < 0 ? SOCKET_ERROR : static_cast<int>(sent);
+}
+
+SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
+  socklen_t length = addressLength ? static_cast<socklen_t>(*addressLength) : 0;
+  // Accepted sockets are non-blocking at once, as the platform's event-selected listener gives them.
+  int accepted = accept4(s, address, addressLength ? &length : nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  int saved = errno;
+  if (addressLength && accepted >= 0) *addressLength = static_cast<int>(length);
+  EventWatcher::Instance().AfterAccept(s);
+  errno = saved;
+  return accepted < 0 ? INVALID_SOCKET : accepted;
+}
+
+int connect(SOCKET s, const sockaddr* address, int addressLength) {
+  int result = ::connect(s, address, static_cast<socklen_t>(addressLength));
+  int saved = errno;
+  bool pending = result != 0 && (saved == EINPROGRESS || saved == EAGAIN);
+  EventWatcher::Instance().AfterConnect(s, result == 0, pending);
+  errno = saved;
+  return result == 0 ? 0 : SOCKET_ERROR;
+}
+
+int closesocket(SOCKET s) {
+  if (s < 0) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+  EventWatcher::Instance().Forget(s);
+  if (::close(s) != 0) return SOCKET_ERROR;
+  return 0;
+}
