@@ -1,0 +1,168 @@
+// One TCP connection that speaks HTTP/1.x, on a worker thread of its own: an inbound handler made by
+// the listener, or an outbound client made by the outbound connection map. The thread sleeps on its
+// socket event and its command event and reports to its owner window with posted notices.
+//
+// Other threads touch it only through PostCommand, GetState and the request-parameter accessors.
+// The object deletes itself when its thread ends; a handler ends when its connection closes.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "netlib/HttpParser.h"
+#include "netlib/ThreadBlocks.h"
+#include "platform/core/CString.h"
+#include "platform/core/Sync.h"
+#include "platform/core/Thread.h"
+#include "platform/sock/WinSock2.h"
+
+class CServerThread;
+class CClientSocketManager;
+class CSession;
+
+#define HTTP_DEFAULT_NOTICE_MESSAGE 0x81F4u
+#define HTTP_SERVER_TOKEN "QuaverhouseControl/1.0"
+
+// Link states.
+enum : LONG {
+  LINK_NOT_INITIALISED = 0,
+  LINK_NO_SOCKET = 1,
+  LINK_CONNECTING = 2,
+  LINK_IDLE = 3,
+  LINK_READING = 4,
+  LINK_WRITING = 5,
+  LINK_AWAITING_REPLY = 6,
+};
+
+// Connection states read through GetState.
+enum : LONG { CONNECTION_CLOSED = 0, CONNECTION_CONNECTING = 1, CONNECTION_CONNECTED = 2 };
+
+class CHttpSocketThread : public CWinThread {
+ public:
+  static constexpr int kMaxQueuedCommands = 11;
+  static constexpr DWORD kLockTimeout = 15000;
+
+  CHttpSocketThread();
+  ~CHttpSocketThread() override;
+
+  BOOL Init(HWND owner, UINT noticeMessage, const CString& uploadFolder);
+  BOOL SetSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
+  BOOL SetClientManager(CClientSocketManager* manager);
+  // Queues a command; false (the block stays the caller's) when the thread is not initialised, the
+  // queue lock times out or 11 blocks are already queued.
+  BOOL PostCommand(CHttpCommand* command);
+  // CONNECTION_CLOSED / CONNECTING / CONNECTED, or -1 when the state lock times out.
+  LONG GetState();
+  virtual void WaitOnEvent();
+  static UINT ThreadProc(LPVOID param);
+
+  // The form and query variables of the request parsed last (names without case).
+  BOOL GetRequestParam(const CString& name, CString& value);
+  BOOL BeginRequestParams();
+  BOOL GetNextRequestParam(CString& name, CString& value);
+
+  // Test views of the thread's state.
+  LONG GetLinkState() const { return m_linkState; }
+  int GetQueuedCount();
+
+ private:
+  // The run loop.
+  void Turn();
+  bool DrainCommands();
+  LONG TakeCommand();
+  LONG RunCommand(CHttpCommand& command);
+  void WaitForEvents();
+  void HandleNetworkEvents();
+
+  // Connection.
+  LONG ConnectStart(CHttpConnect* target);
+  void OnConnected();
+  void CloseSocket();
+  int CheckIdle(LONG seconds);
+  void Cleanup(bool orderly);
+  void SetConnectionState(LONG state);
+  void Renew() { m_lastActivity = std::time(nullptr); }
+
+  // Reading.
+  void ParseHTTP();
+  int ReadSocket(char* buffer, int size);
+  void OnMessageComplete();
+  void OnInvalidMessage();
+  void FindOrCreateSession();
+  void DecodeParameters(std::string_view input);
+  CHttpResponse* MakeMessageBlock();
+  void InstallUploadSink();
+  bool OpenUpload(const CString& url);
+  bool WriteUpload(const char* data, size_t size);
+  void CloseUpload(bool keep);
+
+  // Writing.
+  bool StartWriting(const char* who);
+  LONG HTTPWriteReq(CHttpRequest* request);
+  LONG HTTPWriteResp(CHttpResponse* reply);
+  LONG WriteHttpFile(CHttpResponse* reply);
+  LONG WriteHttp304Resp(CHttpResponse* reply);
+  LONG WriteHttpOutput();
+  LONG WriteFileOutput();
+  void WriteFinished();
+  void AnswerFault(int status, const char* reason);
+
+  // Notices.
+  void Notify(WPARAM code, const CString& text, LONG value);
+  void NotifyError(const CString& text, LONG code) { Notify(NOTICE_ERROR, text, code); }
+  void NotifyInfo(const CString& text) { Notify(NOTICE_INFO, text, 0); }
+  bool PostBlock(WPARAM code, LPARAM block);
+  void PostThreadIdNotice(WPARAM code);
+
+  CCriticalSection m_queueLock;
+  std::deque<CHttpCommand*> m_queue;
+  CCriticalSection m_paramLock;
+  RequestParamMap m_params;
+  RequestParamMap::const_iterator m_paramCursor;
+  CCriticalSection m_stateLock;
+  LONG m_connectionState = CONNECTION_CLOSED;
+
+  SOCKET m_socket = INVALID_SOCKET;
+  bool m_hadSocket = false;
+  LONG m_linkState = LINK_NOT_INITIALISED;
+  LONG m_parseState = 0;  // 0: the next read starts a message
+  CServerThread* m_server = nullptr;
+  CClientSocketManager* m_clientManager = nullptr;
+  std::FILE* m_outgoingFile = nullptr;
+  std::FILE* m_uploadFile = nullptr;
+  std::string m_uploadHostPath;
+  std::string m_uploadTempPath;
+  CString m_uploadFolder;
+  CString m_remoteHost;
+  WORD m_remotePort = 0;
+  sockaddr_in m_remoteAddress{};
+  CString m_serverToken = HTTP_SERVER_TOKEN;
+  HWND m_owner = nullptr;
+  UINT m_noticeMessage = HTTP_DEFAULT_NOTICE_MESSAGE;
+  bool m_noticesOn = true;
+
+  std::string m_chunk;  // file-reply header, then one chunk of the file at a time
+  size_t m_chunkOffset = 0;
+  LONG m_bytesWritten = 0;
+  std::string m_pendingOutput;
+  size_t m_outputOffset = 0;
+  bool m_closePending = false;
+  bool m_readPending = false;
+  bool m_closeAfterWrite = false;
+  std::time_t m_lastActivity = std::time(nullptr);
+  WSAEVENT m_socketEvent = nullptr;
+  HANDLE m_commandEvent = nullptr;
+  bool m_exitNoticeSent = false;
+  bool m_sessionsEnabled = false;
+  bool m_running = false;
+
+  CHttpMessageParser m_parser;
+  std::shared_ptr<CSession> m_session;
+  bool m_sessionIsNew = false;
+  CString m_lastMethodText;
+  CString m_lastUrl;
+  LONG m_status = 0;
+};
