@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "platform/core/CString.h"
+#include "platform/core/tests/text/RunCommand.h"
 
 namespace {
 
@@ -80,14 +79,7 @@ class StringTableCompiler : public ::testing::Test {
   int compile(const std::string& source, std::string* messages) {
     const std::string input = m_folder + "/strings.txt";
     std::ofstream(input, std::ios::binary) << source;
-    const std::string command = std::string(QH_STRING_COMPILER) + " '" + input + "' '" + output() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char chunk[256];
-    messages->clear();
-    while (std::fgets(chunk, sizeof chunk, pipe)) *messages += chunk;
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string(QH_STRING_COMPILER) + " '" + input + "' '" + output() + "'", messages);
   }
   std::string output() const { return m_folder + "/table.cpp"; }
 
