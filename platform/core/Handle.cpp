@@ -15,8 +15,36 @@ std::mutex& KernelStateLock() {
   return lock;
 }
 
+namespace {
+
+// Takes what the wait asks for if it is available now; returns the WAIT_OBJECT_0-based result.
+std::optional<DWORD> TryAcquireLocked(std::span<const KernelObjectPtr> objects, bool waitAll, DWORD threadId) {
+  if (waitAll) {
+    for (const auto& object : objects)
+      if (!object->IsSignalledLocked(threadId)) return std::nullopt;
+    for (const auto& object : objects) object->AcquireLocked(threadId);
+    return WAIT_OBJECT_0;
+  }
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (objects[i]->IsSignalledLocked(threadId)) {
+      objects[i]->AcquireLocked(threadId);
+      return WAIT_OBJECT_0 + static_cast<DWORD>(i);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 void KernelObject::NotifyWaitersLocked() {
-  for (KernelWaiter* waiter : waiters_) waiter->wake.notify_one();
+  for (KernelWaiter* waiter : waiters_) {
+    if (waiter->granted) continue;
+    if (auto result = TryAcquireLocked(waiter->objects, waiter->waitAll, waiter->threadId)) {
+      waiter->granted = true;
+      waiter->result = *result;
+      waiter->wake.notify_one();
+    }
+  }
 }
 
 void KernelObject::AddWaiterLocked(KernelWaiter* waiter) { waiters_.push_back(waiter); }
@@ -88,23 +116,6 @@ class WaiterRegistration {
   KernelWaiter* waiter_;
 };
 
-// Takes what the wait asks for if it is available now; returns the WAIT_OBJECT_0-based result.
-std::optional<DWORD> TryAcquireLocked(std::span<const KernelObjectPtr> objects, bool waitAll, DWORD threadId) {
-  if (waitAll) {
-    for (const auto& object : objects)
-      if (!object->IsSignalledLocked(threadId)) return std::nullopt;
-    for (const auto& object : objects) object->AcquireLocked(threadId);
-    return WAIT_OBJECT_0;
-  }
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    if (objects[i]->IsSignalledLocked(threadId)) {
-      objects[i]->AcquireLocked(threadId);
-      return WAIT_OBJECT_0 + static_cast<DWORD>(i);
-    }
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 HANDLE RegisterHandle(KernelObjectPtr object) { return Handles().Add(std::move(object)); }
@@ -128,19 +139,18 @@ DWORD WaitForObjects(std::span<const KernelObjectPtr> objects, bool waitAll, DWO
   if (milliseconds == 0) return WAIT_TIMEOUT;
 
   KernelWaiter waiter;
+  waiter.objects = objects;
+  waiter.waitAll = waitAll;
+  waiter.threadId = threadId;
   WaiterRegistration registration(objects, &waiter);
-  for (;;) {
-    if (deadline) {
-      if (waiter.wake.wait_until(lock, *deadline) == std::cv_status::timeout) {
-        // One last look: a signal that raced with the time-out still counts.
-        if (auto result = TryAcquireLocked(objects, waitAll, threadId)) return *result;
-        return WAIT_TIMEOUT;
-      }
-    } else {
+  while (!waiter.granted) {
+    if (!deadline) {
       waiter.wake.wait(lock);
+    } else if (waiter.wake.wait_until(lock, *deadline) == std::cv_status::timeout && !waiter.granted) {
+      return WAIT_TIMEOUT;
     }
-    if (auto result = TryAcquireLocked(objects, waitAll, threadId)) return *result;
   }
+  return waiter.result;
 }
 
 EventObject::EventObject(bool manualReset, bool initiallySignalled)

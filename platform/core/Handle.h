@@ -28,8 +28,17 @@ namespace qh {
 // and take ownership of all of them atomically (wait-all), which one lock makes simple and correct.
 std::mutex& KernelStateLock();
 
-// One waiting thread: it sleeps on its own condition variable and is woken by any object it waits on.
+class KernelObject;
+
+// One waiting thread: it sleeps on its own condition variable. A change that satisfies its wait
+// completes the wait on its behalf at once (granted), as the platform does: an auto-reset event set
+// twice while two threads wait releases both, and a released mutex passes to the first waiter.
 struct KernelWaiter {
+  std::span<const std::shared_ptr<KernelObject>> objects;
+  bool waitAll = false;
+  DWORD threadId = 0;
+  bool granted = false;
+  DWORD result = 0;  // WAIT_OBJECT_0 + index when granted
   std::condition_variable wake;
 };
 
@@ -46,7 +55,8 @@ class KernelObject {
   virtual bool IsSignalledLocked(DWORD threadId) const = 0;
   virtual void AcquireLocked(DWORD threadId) {}
 
-  // Called with KernelStateLock() held after the state changed towards signalled: wakes the waiters.
+  // Called with KernelStateLock() held after the state changed towards signalled: completes the
+  // waits it now satisfies, in the order the waiters came, and wakes them.
   void NotifyWaitersLocked();
 
   void AddWaiterLocked(KernelWaiter* waiter);

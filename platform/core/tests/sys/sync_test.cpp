@@ -143,23 +143,37 @@ TEST(Wait, WaitAllTakesAutoResetEventsOnlyWhenAllAreSignalled) {
   CloseHandle(manualEvent);
 }
 
-TEST(Event, AutoResetReleasesOneWaiterManualResetReleasesAll) {
-  struct Case {
-    BOOL manualReset;
-    int expectedReleased;
-  };
-  for (const Case& c : {Case{FALSE, 1}, Case{TRUE, 3}}) {
-    CEvent event(FALSE, c.manualReset);
+// Polls until `done` holds or 5 s have passed.
+template <class Condition>
+bool Eventually(Condition done) {
+  const auto start = Clock::now();
+  while (!done()) {
+    if (MillisecondsSince(start) > 5000) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+TEST(Event, AutoResetReleasesOneWaiterPerSignalManualResetReleasesAll) {
+  for (BOOL manualReset : {FALSE, TRUE}) {
+    CEvent event(FALSE, manualReset);
     std::atomic<int> released{0};
     std::vector<std::thread> waiters;
     for (int i = 0; i < 3; ++i)
       waiters.emplace_back([&] {
-        if (WaitForSingleObject(event, 300) == WAIT_OBJECT_0) ++released;
+        if (WaitForSingleObject(event, 10000) == WAIT_OBJECT_0) ++released;
       });
-    Sleep(50);
     EXPECT_TRUE(event.SetEvent());
+    if (!manualReset) {
+      EXPECT_TRUE(Eventually([&] { return released == 1; }));
+      Sleep(100);
+      EXPECT_EQ(released, 1) << "one signal of an auto-reset event released more than one waiter";
+      EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+      event.SetEvent();
+      event.SetEvent();
+    }
+    EXPECT_TRUE(Eventually([&] { return released == 3; })) << "manual reset " << manualReset;
     for (auto& waiter : waiters) waiter.join();
-    EXPECT_EQ(released, c.expectedReleased) << "manual reset " << c.manualReset;
   }
 }
 
