@@ -150,7 +150,8 @@ class CTime {
  public:
   CTime() = default;
   CTime(std::time_t time) : m_time(time) {}  // NOLINT: implicit as in the framework
-  // A local date and time; daylight saving -1 lets the zone rules decide.
+  // A local date and time; daylight saving -1 lets the zone rules decide. Parts out of range roll
+  // over as the C run time's mktime does (31 April is 1 May).
   CTime(int year, int month, int day, int hour, int minute, int second, int daylightSaving = -1);
   CTime(const SYSTEMTIME& localTime, int daylightSaving = -1);  // NOLINT
 
