@@ -277,3 +277,36 @@ TEST_F(FileApiTest, TemporaryFileNamesAreUniqueAndCreated) {
   EXPECT_NE(GetTempFileName(tempPath, "QHT", 0, formed), 0u);
   EXPECT_TRUE(DeleteFile(formed));
 }
+
+TEST_F(FileApiTest, FilesMoveAcrossFileSystemsByCopyFoldersDoNot) {
+  char pattern[] = "/dev/shm/qh-move-XXXXXX";
+  if (!mkdtemp(pattern)) GTEST_SKIP() << "no second file system at /dev/shm";
+  std::string other = pattern;
+  struct RemoveAfter {
+    std::string folder;
+    ~RemoveAfter() { std::filesystem::remove_all(folder); }
+  } removeAfter{other};
+  struct stat here {}, there {};
+  ASSERT_EQ(stat(C("Quaverhouse").c_str(), &here), 0);
+  ASSERT_EQ(stat(other.c_str(), &there), 0);
+  if (here.st_dev == there.st_dev) GTEST_SKIP() << "/dev/shm is on the sandbox's file system";
+
+  sandbox_.AddDrive('M', other, 0x4D, "MEMORY");
+  WriteHostFile(C("Quaverhouse/Songs/Song0000000001.wav"), std::string(70000, 'w'));
+  WriteHostFile(other + "/Song0000000002.wav", "kept");
+  WriteHostFile(C("Quaverhouse/Songs/Song0000000002.wav"), "moving");
+
+  ASSERT_TRUE(MoveFile("C:\\Quaverhouse\\Songs\\Song0000000001.wav", "M:\\Song0000000001.wav"));
+  EXPECT_EQ(ReadHostFile(other + "/Song0000000001.wav"), std::string(70000, 'w'));
+  EXPECT_FALSE(std::filesystem::exists(C("Quaverhouse/Songs/Song0000000001.wav")));
+
+  EXPECT_FALSE(MoveFile("C:\\Quaverhouse\\Songs\\Song0000000002.wav", "M:\\Song0000000002.wav"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(ReadHostFile(other + "/Song0000000002.wav"), "kept");
+  EXPECT_EQ(ReadHostFile(C("Quaverhouse/Songs/Song0000000002.wav")), "moving");
+
+  EXPECT_FALSE(MoveFile("C:\\Quaverhouse\\Songs", "M:\\Songs"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SAME_DEVICE));
+  EXPECT_TRUE(std::filesystem::is_directory(C("Quaverhouse/Songs")));
+  EXPECT_EQ(FolderNames(other), (std::set<std::string>{"Song0000000001.wav", "Song0000000002.wav"}));
+}
