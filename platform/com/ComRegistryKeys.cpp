@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include <cstdio>
+#include "platform/core/Guid.h"
 #include "platform/core/Registry.h"
 
 bool ComReadClassesRootText(const char* subKey, std::string* text) {
@@ -51,28 +51,10 @@ bool ComDeleteClassesRootTree(const char* subKey) {
   return ok && (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
 }
 
-std::string ComGuidText(const GUID& g) {
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+std::string ComGuidText(const GUID& guid) {
+  char text[kGuidTextSize];
+  StringFromGUID2(guid, text, kGuidTextSize);
   return text;
 }
 
-bool ComGuidFromText(const char* text, GUID* guid) {
-  if (!text || !guid) return false;
-  const std::string_view t = text;
-  if (t.size() != 38 || t.front() != '{' || t.back() != '}') return false;
-  unsigned v[11];
-  int consumed = 0;
-  if (std::sscanf(text, "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}%n", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
-                  &v[7], &v[8], &v[9], &v[10], &consumed) != 11 ||
-      consumed != 38)
-    return false;
-  for (size_t i : {9u, 14u, 19u, 24u})
-    if (t[i] != '-') return false;
-  guid->Data1 = v[0];
-  guid->Data2 = static_cast<WORD>(v[1]);
-  guid->Data3 = static_cast<WORD>(v[2]);
-  for (int i = 0; i < 8; ++i) guid->Data4[i] = static_cast<BYTE>(v[3 + i]);
-  return true;
-}
+bool ComGuidFromText(const char* text, GUID* guid) { return text && guid && SUCCEEDED(CLSIDFromString(text, guid)); }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "platform/core/Guid.h"
 #include "platform/core/WinTypes.h"
 
 using OLECHAR = char16_t;
@@ -108,7 +109,6 @@ constexpr DWORD COINIT_MULTITHREADED = 0x0;
 
 // Result codes of the COM runtime and of dispatch.
 #define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
-#define CO_E_CLASSSTRING ((HRESULT)0x800401F3L)
 #define CO_E_DLLNOTFOUND ((HRESULT)0x800401F8L)
 #define CO_E_ERRORINDLL ((HRESULT)0x800401F9L)
 #define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
@@ -168,8 +168,6 @@ extern const IID IID_IClassFactory;
 extern const IID IID_ISupportErrorInfo;
 extern const IID IID_NULL;
 
-inline BOOL IsEqualIID(REFIID a, REFIID b) { return a == b ? TRUE : FALSE; }
-inline BOOL IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b ? TRUE : FALSE; }
 
 // Entry points an in-process server exports (extern "C", looked up by name after loading).
 using PFN_DllGetClassObject = HRESULT (*)(REFCLSID clsid, REFIID riid, void** object);

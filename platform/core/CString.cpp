@@ -6,32 +6,9 @@
 #include <ostream>
 #include <vector>
 
+#include "platform/core/Cp1252.h"
+
 namespace {
-
-// Code page 1252 case mapping for the comparisons and case changes of CString.
-unsigned char upper1252(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
-  switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
-  }
-}
-
-unsigned char lower1252(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-  switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
-  }
-}
 
 int clampIndex(int index, int length) { return std::clamp(index, 0, length); }
 
@@ -116,14 +93,7 @@ CString operator+(char a, const CString& b) { return CString(a + b.m_text); }
 int CString::Compare(const char* other) const { return sign(std::strcmp(m_text.c_str(), other ? other : "")); }
 
 int CString::CompareNoCase(const char* other) const {
-  const auto* a = reinterpret_cast<const unsigned char*>(m_text.c_str());
-  const auto* b = reinterpret_cast<const unsigned char*>(other ? other : "");
-  for (;; ++a, ++b) {
-    unsigned char ua = upper1252(*a);
-    unsigned char ub = upper1252(*b);
-    if (ua != ub) return ua < ub ? -1 : 1;
-    if (*a == 0) return 0;
-  }
+  return sign(Cp1252CompareNoCase(m_text, other ? std::string_view(other) : std::string_view()));
 }
 
 CString CString::Mid(int first) const { return Mid(first, GetLength()); }
@@ -191,12 +161,12 @@ int CString::FindOneOf(const char* charSet) const {
 }
 
 CString& CString::MakeUpper() {
-  for (char& c : m_text) c = static_cast<char>(upper1252(static_cast<unsigned char>(c)));
+  Cp1252MakeUpper(m_text);
   return *this;
 }
 
 CString& CString::MakeLower() {
-  for (char& c : m_text) c = static_cast<char>(lower1252(static_cast<unsigned char>(c)));
+  Cp1252MakeLower(m_text);
   return *this;
 }
 
