@@ -118,8 +118,10 @@ BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTR
     SetLastError(ERROR_INVALID_FUNCTION);  // one object, one thread
     return FALSE;
   }
+  // The thread starts suspended in any case, so that the object is complete before it runs: a
+  // thread that ended at once could otherwise delete its object while this still fills it in.
   auto thread = std::make_shared<qh::ThreadObject>(NextThreadId());
-  thread->suspendCount = (createFlags & CREATE_SUSPENDED) ? 1 : 0;
+  thread->suspendCount = 1;
   HANDLE handle = qh::RegisterHandle(thread);
   try {
     std::thread(&CWinThread::ThreadEntry, this, thread).detach();
@@ -128,9 +130,10 @@ BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTR
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  thread_ = std::move(thread);
+  thread_ = thread;
   m_hThread = handle;
-  m_nThreadID = thread_->id;
+  m_nThreadID = thread->id;
+  if (!(createFlags & CREATE_SUSPENDED)) Resume(*thread);  // `this` may be gone after this
   return TRUE;
 }
 

@@ -69,6 +69,18 @@ TEST(Thread, AutoDeleteObjectDeletesItselfWhenTheThreadEnds) {
   CloseHandle(deleted);
 }
 
+TEST(Thread, AutoDeleteThreadsThatEndAtOnceLeaveNothingBehind) {
+  static std::atomic<int> ended{0};
+  ended = 0;
+  constexpr int kThreads = 50;
+  for (int i = 0; i < kThreads; ++i) {
+    // Not suspended: each thread may end and delete its object before AfxBeginThread returns.
+    ASSERT_NE(AfxBeginThread([](LPVOID) -> UINT { return ++ended, 0u; }, nullptr), nullptr);
+  }
+  for (int waited = 0; ended < kThreads && waited < 10000; waited += 5) Sleep(5);
+  EXPECT_EQ(ended, kThreads);
+}
+
 TEST(Thread, ObjectDestroyedBeforeResumeNeverRunsItsCode) {
   ThreadProbe probe;
   {
