@@ -18,7 +18,7 @@ class CDaoFieldExchange {
   // Field types set by SetFieldType before the DFX_ calls they describe.
   enum FieldType { none = 0, param = 1, outputColumn = 2 };
   // What the current pass does (set by the recordset).
-  enum Operation { CollectNames, LoadFromRow, StoreToBuffer, CollectParams, SetDefaults };
+  enum Operation { CollectNames, LoadFromRow, StoreToBuffer, CollectParams, SetDefaults, RecordMembers };
 
   CDaoFieldExchange(Operation operation, CDaoRecordset* prs) : m_nOperation(operation), m_prs(prs) {}
   void SetFieldType(UINT nFieldType) { m_nFieldType = nFieldType; }
@@ -32,9 +32,10 @@ class CDaoFieldExchange {
   Operation m_nOperation;
   CDaoRecordset* m_prs;
 
-  // Results of the naming and parameter passes.
+  // Results of the naming, parameter and member-recording passes.
   std::vector<CString> m_columnNames;
   std::vector<COleVariant> m_paramValues;
+  std::vector<COleVariant> m_memberValues;
 
  private:
   int m_nextColumn = 0;

@@ -152,7 +152,9 @@ class CDaoRecordset {
   friend class CDaoFieldExchange;
   void OpenText(int nOpenType, const CString& sql, int nOptions, CDaoQueryDef* queryDef);
   void LoadBoundFields();
+  void RecordBoundMembers();
   void StoreBoundFields();
+  void RunExchange(CDaoFieldExchange& fx);
   std::vector<COleVariant> CollectBoundParams();
   qh::dao::Cursor& RequireCursor(const char* what) const;
   int ColumnIndex(LPCTSTR lpszName) const;
@@ -163,4 +165,5 @@ class CDaoRecordset {
   int m_openType = 0;
   int m_options = 0;
   CDaoQueryDef* m_queryDef = nullptr;
+  std::vector<COleVariant> m_boundValues;  // the bound members as last loaded, to find changed ones
 };
