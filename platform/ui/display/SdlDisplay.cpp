@@ -1,0 +1,272 @@
+// The SDL2 back end: one borderless SDL window per shown top-level window (our windows draw their own
+// frames), pixels copied in on Present, SDL events turned into window messages.
+#include <SDL.h>
+
+#include <map>
+
+#include "platform/core/Cp1252.h"
+#include "platform/ui/display/Display.h"
+
+namespace qh::display {
+namespace {
+
+// Message numbers and flags of the platform, kept here so the back end stands on its own.
+constexpr UINT kMouseMove = 0x0200, kLButtonDown = 0x0201, kLButtonUp = 0x0202, kRButtonDown = 0x0204,
+               kRButtonUp = 0x0205, kMButtonDown = 0x0207, kMButtonUp = 0x0208, kMouseWheel = 0x020A;
+constexpr UINT kKeyDown = 0x0100, kKeyUp = 0x0101, kChar = 0x0102, kClose = 0x0010;
+constexpr WPARAM kMkLButton = 0x01, kMkRButton = 0x02, kMkShift = 0x04, kMkControl = 0x08, kMkMButton = 0x10;
+constexpr int kWheelDelta = 120;
+
+// SDL key to the platform's virtual-key code; 0 for keys the system never looks at.
+WPARAM VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + (key - SDLK_F1);
+  switch (key) {
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_SPACE: return 0x20;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_INSERT: return 0x2D;
+    case SDLK_DELETE: return 0x2E;
+    default: return 0;
+  }
+}
+
+WPARAM MouseFlags(Uint32 buttons) {
+  WPARAM flags = 0;
+  if (buttons & SDL_BUTTON_LMASK) flags |= kMkLButton;
+  if (buttons & SDL_BUTTON_RMASK) flags |= kMkRButton;
+  if (buttons & SDL_BUTTON_MMASK) flags |= kMkMButton;
+  const SDL_Keymod mods = SDL_GetModState();
+  if (mods & KMOD_SHIFT) flags |= kMkShift;
+  if (mods & KMOD_CTRL) flags |= kMkControl;
+  return flags;
+}
+
+LPARAM PackPoint(int x, int y) {
+  return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
+}
+
+class SdlDisplay final : public DisplayBackend {
+ public:
+  ~SdlDisplay() override {
+    for (auto& [hwnd, shown] : windows_) SDL_DestroyWindow(shown.window);
+    // The video subsystem stays up: SDL unloads the X libraries on quit, and a later back end in the
+    // same process would load them again for nothing.
+  }
+
+  std::string Name() const override { return "sdl"; }
+  bool Headless() const override { return false; }
+
+  void ShowWindow(HWND hwnd, const RECT& rect, const std::string& title) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end()) {
+      SDL_Window* window = SDL_CreateWindow(Cp1252ToUtf8(title).c_str(), rect.left, rect.top,
+                                            std::max<int>(1, rect.right - rect.left),
+                                            std::max<int>(1, rect.bottom - rect.top),
+                                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+      if (!window) {
+        SDL_Log("cannot create a window: %s", SDL_GetError());
+        return;
+      }
+      it = windows_.emplace(hwnd, Shown{window, rect}).first;
+      byId_[SDL_GetWindowID(window)] = hwnd;
+    }
+    MoveWindow(hwnd, rect);
+    SDL_ShowWindow(it->second.window);
+  }
+
+  void HideWindow(HWND hwnd) override {
+    if (auto it = windows_.find(hwnd); it != windows_.end()) SDL_HideWindow(it->second.window);
+  }
+
+  void MoveWindow(HWND hwnd, const RECT& rect) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end()) return;
+    it->second.rect = rect;
+    SDL_SetWindowPosition(it->second.window, rect.left, rect.top);
+    SDL_SetWindowSize(it->second.window, std::max<int>(1, rect.right - rect.left),
+                      std::max<int>(1, rect.bottom - rect.top));
+  }
+
+  void SetTitle(HWND hwnd, const std::string& title) override {
+    if (auto it = windows_.find(hwnd); it != windows_.end())
+      SDL_SetWindowTitle(it->second.window, Cp1252ToUtf8(title).c_str());
+  }
+
+  void DestroyWindow(HWND hwnd) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end()) return;
+    byId_.erase(SDL_GetWindowID(it->second.window));
+    SDL_DestroyWindow(it->second.window);
+    windows_.erase(it);
+  }
+
+  void Present(HWND hwnd, const gdi::Surface& surface) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end() || surface.empty()) return;
+    SDL_Surface* screen = SDL_GetWindowSurface(it->second.window);
+    if (!screen) return;
+    // Our pixels are 0x00RRGGBB words, which SDL calls RGB888.
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<gdi::Pixel*>(surface.data()), surface.width(),
+                                                             surface.height(), 32, surface.stride(),
+                                                             SDL_PIXELFORMAT_RGB888);
+    if (!source) return;
+    SDL_BlitSurface(source, nullptr, screen, nullptr);
+    SDL_FreeSurface(source);
+    SDL_UpdateWindowSurface(it->second.window);
+  }
+
+  std::vector<InputMessage> PollInput() override {
+    std::vector<InputMessage> out;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) Translate(event, out);
+    return out;
+  }
+
+  std::optional<gdi::Surface> ReadBack(HWND hwnd) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end()) return std::nullopt;
+    SDL_Surface* screen = SDL_GetWindowSurface(it->second.window);
+    if (!screen) return std::nullopt;
+    gdi::Surface picture(screen->w, screen->h);
+    SDL_ConvertPixels(screen->w, screen->h, screen->format->format, screen->pixels, screen->pitch,
+                      SDL_PIXELFORMAT_RGB888, picture.data(), picture.stride());
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) picture.row(y)[x] &= 0xFFFFFF;
+    return picture;
+  }
+
+ private:
+  struct Shown {
+    SDL_Window* window;
+    RECT rect;
+  };
+
+  InputMessage Message(HWND hwnd, UINT message, WPARAM wParam, int x, int y) const {
+    InputMessage m;
+    m.window = hwnd;
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = PackPoint(x, y);
+    const RECT& r = windows_.at(hwnd).rect;
+    m.screen = POINT{r.left + x, r.top + y};
+    return m;
+  }
+
+  HWND WindowOf(Uint32 id) const {
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
+  }
+
+  void Translate(const SDL_Event& event, std::vector<InputMessage>& out) {
+    switch (event.type) {
+      case SDL_MOUSEMOTION:
+        if (HWND hwnd = WindowOf(event.motion.windowID))
+          out.push_back(Message(hwnd, kMouseMove, MouseFlags(event.motion.state), event.motion.x, event.motion.y));
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        HWND hwnd = WindowOf(event.button.windowID);
+        if (!hwnd) break;
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        UINT message = 0;
+        if (event.button.button == SDL_BUTTON_LEFT) message = down ? kLButtonDown : kLButtonUp;
+        else if (event.button.button == SDL_BUTTON_RIGHT) message = down ? kRButtonDown : kRButtonUp;
+        else if (event.button.button == SDL_BUTTON_MIDDLE) message = down ? kMButtonDown : kMButtonUp;
+        if (message) out.push_back(Message(hwnd, message, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), event.button.x, event.button.y));
+        break;
+      }
+      case SDL_MOUSEWHEEL: {
+        HWND hwnd = WindowOf(event.wheel.windowID);
+        if (!hwnd) break;
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        InputMessage m = Message(hwnd, kMouseWheel, 0, x, y);
+        const WORD delta = static_cast<WORD>(static_cast<SHORT>(event.wheel.y * kWheelDelta));
+        m.wParam = MAKEWPARAM(static_cast<WORD>(MouseFlags(SDL_GetMouseState(nullptr, nullptr))), delta);
+        m.lParam = PackPoint(m.screen.x, m.screen.y);  // the wheel reports screen coordinates
+        out.push_back(m);
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        HWND hwnd = WindowOf(event.key.windowID);
+        const WPARAM key = VirtualKey(event.key.keysym.sym);
+        if (!hwnd || !key) break;
+        InputMessage m;
+        m.window = hwnd;
+        m.message = event.type == SDL_KEYDOWN ? kKeyDown : kKeyUp;
+        m.wParam = key;
+        m.lParam = 1 | (static_cast<LPARAM>(event.key.keysym.scancode & 0xFF) << 16) |
+                   (event.type == SDL_KEYUP ? static_cast<LPARAM>(0xC0000000u) : (event.key.repeat ? 0x40000000 : 0));
+        out.push_back(m);
+        // Keys that type a control character in the platform's keyboard model.
+        if (event.type == SDL_KEYDOWN && (key == 0x08 || key == 0x09 || key == 0x0D || key == 0x1B)) {
+          m.message = kChar;
+          m.wParam = key;
+          out.push_back(m);
+        }
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        HWND hwnd = WindowOf(event.text.windowID);
+        if (!hwnd) break;
+        for (unsigned char ch : Utf8ToCp1252(event.text.text)) {
+          InputMessage m;
+          m.window = hwnd;
+          m.message = kChar;
+          m.wParam = ch;
+          m.lParam = 1;
+          out.push_back(m);
+        }
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        if (HWND hwnd = WindowOf(event.window.windowID)) {
+          if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+            InputMessage m;
+            m.window = hwnd;
+            m.message = kClose;
+            out.push_back(m);
+          } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            SDL_UpdateWindowSurface(windows_.at(hwnd).window);
+          }
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  std::map<HWND, Shown> windows_;
+  std::map<Uint32, HWND> byId_;
+};
+
+}  // namespace
+
+std::unique_ptr<DisplayBackend> CreateSdlDisplay(std::string* error) {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  SDL_StartTextInput();
+  return std::make_unique<SdlDisplay>();
+}
+
+}  // namespace qh::display
