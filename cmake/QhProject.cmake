@@ -61,10 +61,12 @@ function(qh_gtest)
   target_link_libraries(${A_NAME} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${A_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
   set_target_properties(${A_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # Discovered tests take each property as one word, so the labels travel as one label joined by '/'
+  # ("platform/core"); `ctest -L core` still finds them, since -L matches a regular expression.
+  string(REPLACE ";" "/" labels "${A_LABELS}")
   gtest_discover_tests(${A_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT}
-               ENVIRONMENT "QH_SOURCE_DIR=${PROJECT_SOURCE_DIR};QH_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT})
 endfunction()

@@ -19,7 +19,7 @@ class CString {
   CString(char ch, int repeat = 1);
   CString(const std::string& text) : m_text(text) {}  // NOLINT
   CString(std::string&& text) : m_text(std::move(text)) {}  // NOLINT
-  CString(std::string_view text) : m_text(text) {}  // NOLINT
+  explicit CString(std::string_view text) : m_text(text) {}
 
   // Length and access.
   int GetLength() const { return static_cast<int>(m_text.size()); }

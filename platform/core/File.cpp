@@ -16,16 +16,6 @@
 
 // ---- Exceptions ----
 
-void CException::Delete() {
-  if (m_bAutoDelete) delete this;
-}
-
-BOOL CException::GetErrorMessage(LPSTR error, UINT maxError, UINT* helpContext) const {
-  if (helpContext) *helpContext = 0;
-  if (error && maxError > 0) error[0] = '\0';
-  return FALSE;
-}
-
 CFileException::CFileException(int cause, LONG osError, const char* fileName)
     : m_cause(cause), m_lOsError(osError), m_strFileName(fileName ? fileName : "") {}
 

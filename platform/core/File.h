@@ -9,24 +9,12 @@
 // part: the locks are advisory, so host tools that ignore them are not kept out.
 #pragma once
 
+#include "platform/core/Exception.h"
 #include "platform/core/CString.h"
 #include "platform/core/DateTime.h"
 #include "platform/core/WinTypes.h"
 
 // The framework's base of all its exceptions; thrown by pointer and freed with Delete().
-class CException {
- public:
-  explicit CException(BOOL autoDelete = TRUE) : m_bAutoDelete(autoDelete) {}
-  virtual ~CException() = default;
-  // Frees a heap exception after it was caught.
-  void Delete();
-  // The exception's text into the caller's buffer (cut to maxError - 1 characters); FALSE when there
-  // is none.
-  virtual BOOL GetErrorMessage(LPSTR error, UINT maxError, UINT* helpContext = nullptr) const;
-
-  BOOL m_bAutoDelete;
-};
-
 class CFileException : public CException {
  public:
   enum {
