@@ -1,0 +1,187 @@
+// The default answers of every window: text, closing, painting the background and the frame, hit
+// testing the frame, and passing unhandled mouse wheel and context menus to the parent.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ui/Input.h"
+#include "platform/ui/WindowRecord.h"
+#include "platform/ui/gdi/Gdi.h"
+#include "platform/ui/gdi/WindowTarget.h"
+
+namespace qh::ui {
+namespace {
+
+constexpr COLORREF kSysColors[] = {
+    RGB(200, 200, 200), RGB(0, 128, 128),   RGB(0, 84, 166),    RGB(128, 128, 128), RGB(240, 240, 240),
+    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
+    RGB(192, 192, 192), RGB(192, 192, 192), RGB(128, 128, 128), RGB(0, 84, 166),    RGB(255, 255, 255),
+    RGB(212, 208, 200), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(212, 208, 200),
+    RGB(255, 255, 255), RGB(64, 64, 64),    RGB(224, 224, 224), RGB(0, 0, 0),       RGB(255, 255, 225)};
+constexpr int kSysColorCount = static_cast<int>(sizeof(kSysColors) / sizeof(kSysColors[0]));
+
+// A class background of COLOR_xxx + 1, as window classes name system colours.
+HBRUSH BackgroundBrush(HBRUSH brush) {
+  auto value = reinterpret_cast<std::uintptr_t>(brush);
+  if (value > 0 && value <= static_cast<std::uintptr_t>(kSysColorCount)) return GetSysColorBrush(static_cast<int>(value) - 1);
+  return brush;
+}
+
+void DrawFrame(const WindowPtr& window) {
+  RECT client = ClientRectInWindow(*window);
+  RECT whole{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+  if (EqualRect(&client, &whole)) return;
+  HDC dc = qh::gdi::OpenWindowDC(window->handle, qh::gdi::DcArea::Window, nullptr);
+  if (!dc) return;
+  // Border: a dark outer line on a face-coloured frame.
+  FillRect(dc, &whole, GetSysColorBrush(COLOR_BTNFACE));
+  FrameRect(dc, &whole, GetSysColorBrush(COLOR_3DDKSHADOW));
+  if ((window->style & WS_CAPTION) == WS_CAPTION) {
+    RECT caption{client.left, client.left, client.right, client.top};
+    bool active = GetActiveWindow() == window->handle;
+    FillRect(dc, &caption, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    caption.left += 4;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+    DrawText(dc, window->text.c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  }
+  if (window->exStyle & WS_EX_CLIENTEDGE) {
+    RECT edge = client;
+    InflateRect(&edge, 1, 1);
+    FrameRect(dc, &edge, GetSysColorBrush(COLOR_BTNSHADOW));
+  }
+  qh::gdi::CloseWindowDC(dc);
+}
+
+LRESULT FrameHitTest(const WindowPtr& window, POINT screen) {
+  RECT rect;
+  GetWindowRect(window->handle, &rect);
+  if (!PtInRect(&rect, screen)) return HTNOWHERE;
+  POINT local{screen.x - rect.left, screen.y - rect.top};
+  RECT client = ClientRectInWindow(*window);
+  if (PtInRect(&client, local)) return HTCLIENT;
+  if ((window->style & WS_CAPTION) == WS_CAPTION && local.y < client.top && local.y >= client.left) return HTCAPTION;
+  if (window->style & WS_THICKFRAME) {
+    bool left = local.x < client.left, right = local.x >= client.right;
+    bool top = local.y < client.left, bottom = local.y >= client.bottom;
+    if (top && left) return HTTOPLEFT;
+    if (top && right) return HTTOPRIGHT;
+    if (bottom && left) return HTBOTTOMLEFT;
+    if (bottom && right) return HTBOTTOMRIGHT;
+    if (left) return HTLEFT;
+    if (right) return HTRIGHT;
+    if (top) return HTTOP;
+    if (bottom) return HTBOTTOM;
+  }
+  return HTBORDER;
+}
+
+LRESULT CopyText(const WindowRecord& window, WPARAM size, LPARAM buffer) {
+  auto* out = reinterpret_cast<char*>(buffer);
+  if (!out || size == 0) return 0;
+  std::size_t length = std::min<std::size_t>(window.text.size(), size - 1);
+  std::memcpy(out, window.text.data(), length);
+  out[length] = '\0';
+  return static_cast<LRESULT>(length);
+}
+
+}  // namespace
+}  // namespace qh::ui
+
+using namespace qh::ui;
+
+COLORREF GetSysColor(int index) {
+  return index >= 0 && index < kSysColorCount ? kSysColors[index] : RGB(0, 0, 0);
+}
+
+HBRUSH GetSysColorBrush(int index) {
+  static HBRUSH brushes[kSysColorCount] = {};
+  static std::mutex lock;
+  if (index < 0 || index >= kSysColorCount) return nullptr;
+  std::lock_guard<std::mutex> guard(lock);
+  if (!brushes[index]) brushes[index] = CreateSolidBrush(kSysColors[index]);
+  return brushes[index];
+}
+
+LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowPtr window = FindWindow(hWnd);
+  if (!window) return 0;
+  switch (message) {
+    case WM_NCCREATE: {
+      auto* create = reinterpret_cast<CREATESTRUCT*>(lParam);
+      if (create && create->lpszName) window->text = create->lpszName;
+      return TRUE;
+    }
+    case WM_CLOSE:
+      DestroyWindow(hWnd);
+      return 0;
+    case WM_SETTEXT:
+      window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      window->frameNeeded = true;
+      InvalidateRect(hWnd, nullptr, TRUE);
+      return TRUE;
+    case WM_GETTEXT: return CopyText(*window, wParam, lParam);
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(window->text.size());
+    case WM_SETFONT:
+      window->font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(static_cast<DWORD>(lParam))) InvalidateRect(hWnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(window->font);
+    case WM_SETICON: {
+      int which = wParam ? 1 : 0;
+      HICON old = window->icons[which];
+      window->icons[which] = reinterpret_cast<HICON>(lParam);
+      return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON: return reinterpret_cast<LRESULT>(window->icons[wParam ? 1 : 0]);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(hWnd, &paint);
+      EndPaint(hWnd, &paint);
+      return 0;
+    }
+    case WM_NCPAINT: DrawFrame(window); return 0;
+    case WM_ERASEBKGND: {
+      HBRUSH brush = BackgroundBrush(window->windowClass->background);
+      if (!brush) return 0;
+      RECT client;
+      GetClientRect(hWnd, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+      return 1;
+    }
+    case WM_NCHITTEST:
+      return FrameHitTest(window, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_NCLBUTTONDOWN:
+      if (wParam == HTCAPTION) BeginCaptionDrag(GetAncestor(hWnd, GA_ROOT), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_NCACTIVATE:
+      window->frameNeeded = true;
+      InvalidateRect(hWnd, nullptr, FALSE);
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (!focus || (focus != hWnd && !IsChild(hWnd, focus))) SetFocus(hWnd);
+      }
+      return 0;
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_SETCURSOR: return FALSE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSCROLLBAR:
+      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    case WM_MOUSEWHEEL:
+    case WM_CONTEXTMENU:
+      if (window->parent) return SendMessage(window->parent, message, wParam, lParam);
+      return 0;
+    default: return 0;
+  }
+}

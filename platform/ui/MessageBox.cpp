@@ -1,0 +1,137 @@
+// Headless message boxes with an answerer for tests, and the disabling of a thread's windows while
+// something modal runs.
+#include "platform/ui/MessageBox.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+
+#include "platform/core/StringTable.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/WinApp.h"
+#include "platform/ui/WindowRecord.h"
+
+namespace qh::ui {
+namespace {
+
+std::mutex g_hookLock;
+MessageBoxAnswerer g_answerer;
+MessageBoxLogHook g_logHook;
+
+const char* IconWord(UINT type) {
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: return "stop";
+    case MB_ICONQUESTION: return "question";
+    case MB_ICONEXCLAMATION: return "exclamation";
+    case MB_ICONASTERISK: return "information";
+    default: return "";
+  }
+}
+
+int AskAnswerer(const MessageBoxAnswerer& answerer, MessageBoxRequest& request) {
+  int answer = answerer(request);
+  ++request.turn;
+  if (answer == 0) return 0;
+  if (std::find(request.buttons.begin(), request.buttons.end(), answer) == request.buttons.end()) {
+    std::fprintf(stderr, "message box: answer %d is not a button of the box; taking the default %d\n", answer,
+                 request.defaultButton);
+    return request.defaultButton;
+  }
+  return answer;
+}
+
+}  // namespace
+
+std::vector<int> MessageBoxButtons(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO: return {IDYES, IDNO};
+    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
+    default: return {IDOK};
+  }
+}
+
+int MessageBoxDefaultButton(UINT type) {
+  std::vector<int> buttons = MessageBoxButtons(type);
+  std::size_t index = (type & MB_DEFMASK) >> 8;
+  return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_answerer = std::move(answerer);
+}
+
+void SetMessageBoxLogHook(MessageBoxLogHook hook) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_logHook = std::move(hook);
+}
+
+ModalDisabler::ModalDisabler(HWND modal) {
+  for (HWND top : TopLevelWindows()) {
+    if (top == modal) continue;
+    WindowPtr window = FindWindow(top);
+    if (!window || window->threadId != GetCurrentThreadId() || window->destroying) continue;
+    if (!IsWindowEnabled(top)) continue;
+    // The modal window's own owner chain and unrelated windows alike: the whole thread waits.
+    EnableWindow(top, FALSE);
+    disabled_.push_back(top);
+  }
+}
+
+ModalDisabler::~ModalDisabler() {
+  for (HWND top : disabled_)
+    if (IsWindow(top)) EnableWindow(top, TRUE);
+}
+
+}  // namespace qh::ui
+
+using namespace qh::ui;
+
+int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  MessageBoxRequest request;
+  request.owner = owner;
+  request.text = text ? text : "";
+  request.caption = caption ? caption : "Error";
+  request.type = type;
+  request.buttons = MessageBoxButtons(type);
+  request.defaultButton = MessageBoxDefaultButton(type);
+  const char* icon = IconWord(type);
+  std::fprintf(stderr, "[%s]%s%s%s %s\n", request.caption.c_str(), *icon ? " (" : "", icon, *icon ? ")" : "",
+               request.text.c_str());
+  MessageBoxAnswerer answerer;
+  MessageBoxLogHook logHook;
+  {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    answerer = g_answerer;
+    logHook = g_logHook;
+  }
+  if (logHook) logHook(request);
+  if (!answerer) return request.defaultButton;
+  int answer = AskAnswerer(answerer, request);
+  if (answer) return answer;
+  // The box stays open: the thread's other windows wait, its messages and timers flow.
+  ModalDisabler disabler(nullptr);
+  while (answer == 0) {
+    int exitCode = 0;
+    if (!PumpMessage(&exitCode)) {
+      PostQuitMessage(exitCode);
+      return request.defaultButton;
+    }
+    answer = AskAnswerer(answerer, request);
+  }
+  return answer;
+}
+
+int AfxMessageBox(LPCSTR text, UINT type, UINT) {
+  CWnd* main = AfxGetMainWnd();
+  return MessageBox(main ? main->m_hWnd : nullptr, text, AfxGetAppName(), type);
+}
+
+int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
+  char text[4096] = {};
+  ::LoadString(nullptr, stringId, text, sizeof text);
+  return AfxMessageBox(text, type, helpId);
+}
