@@ -42,32 +42,14 @@ bool EnsurePrivateFolder(const std::string& path) {
 
 // The held state of one named-mutex handle. The file lock belongs to this handle's open file, so
 // another handle of the same name, even in this process, finds it held.
-class NamedMutexObject : public KernelObject {
+class NamedMutexObject : public MutexObject {
  public:
-  explicit NamedMutexObject(int fd) : fd_(fd) {}
+  explicit NamedMutexObject(int fd) : MutexObject(false), fd_(fd) {}
   ~NamedMutexObject() override { close(fd_); }
 
   bool IsSignalledLocked(DWORD threadId) const override {
-    if (ownerThreadId_ != 0) return ownerThreadId_ == threadId;
+    if (IsOwnedLocked()) return MutexObject::IsSignalledLocked(threadId);
     return fileLocked_ || TryLockFile();
-  }
-  void AcquireLocked(DWORD threadId) override {
-    ownerThreadId_ = threadId;
-    ++recursionCount_;
-  }
-  BOOL Release() {
-    std::lock_guard guard(KernelStateLock());
-    if (ownerThreadId_ != GetCurrentThreadId() || recursionCount_ == 0) {
-      SetLastError(ERROR_NOT_OWNER);
-      return FALSE;
-    }
-    if (--recursionCount_ == 0) {
-      ownerThreadId_ = 0;
-      flock(fd_, LOCK_UN);
-      fileLocked_ = false;
-      NotifyWaitersLocked();
-    }
-    return TRUE;
   }
   // The lock attempt of CreateMutex; true when this handle now holds the file lock.
   bool TryLockFile() const {
@@ -81,10 +63,10 @@ class NamedMutexObject : public KernelObject {
   }
 
  private:
+  void OnFreedLocked() override { UnlockFile(); }
+
   const int fd_;
   mutable bool fileLocked_ = false;
-  DWORD ownerThreadId_ = 0;
-  DWORD recursionCount_ = 0;
 };
 
 }  // namespace
@@ -150,9 +132,7 @@ HANDLE CreateMutex(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR nam
 }
 
 BOOL ReleaseMutex(HANDLE handle) {
-  auto object = qh::LookupHandle(handle);
-  if (auto named = std::dynamic_pointer_cast<qh::NamedMutexObject>(object)) return named->Release();
-  if (auto unnamed = std::dynamic_pointer_cast<qh::MutexObject>(object)) return unnamed->Release();
+  if (auto mutex = qh::LookupHandleAs<qh::MutexObject>(handle)) return mutex->Release();
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
 }

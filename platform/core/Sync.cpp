@@ -28,6 +28,7 @@ BOOL MutexObject::Release() {
   }
   if (--recursionCount_ == 0) {
     ownerThreadId_ = 0;
+    OnFreedLocked();
     NotifyWaitersLocked();
   }
   return TRUE;

@@ -14,7 +14,8 @@
 
 namespace qh {
 
-// An in-process mutex as a kernel object: owned by one thread, recursive, waitable.
+// A mutex as a kernel object: owned by one thread, recursive, waitable. The named mutex of other
+// programs derives from it.
 class MutexObject : public KernelObject {
  public:
   explicit MutexObject(bool initiallyOwned);
@@ -22,6 +23,11 @@ class MutexObject : public KernelObject {
   void AcquireLocked(DWORD threadId) override;
   // FALSE with ERROR_NOT_OWNER when the calling thread does not own it.
   BOOL Release();
+
+ protected:
+  bool IsOwnedLocked() const { return ownerThreadId_ != 0; }
+  // Called with KernelStateLock() held when the last ownership was given up.
+  virtual void OnFreedLocked() {}
 
  private:
   DWORD ownerThreadId_ = 0;

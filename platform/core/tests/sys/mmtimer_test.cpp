@@ -30,9 +30,13 @@ void CountTick(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   probe->inside = false;
 }
 
+UINT Start(TickProbe& probe, UINT delay, UINT flags) {
+  return timeSetEvent(delay, 0, &CountTick, reinterpret_cast<DWORD_PTR>(&probe), flags);
+}
+
 TEST(MmTimer, PeriodicTimerTicksUntilKilledAndNotAfter) {
   TickProbe probe;
-  const UINT id = timeSetEvent(20, 0, &CountTick, reinterpret_cast<DWORD_PTR>(&probe), TIME_PERIODIC);
+  const UINT id = Start(probe, 20, TIME_PERIODIC);
   ASSERT_NE(id, 0u);
   const DWORD start = timeGetTime();
   Sleep(250);
@@ -49,7 +53,7 @@ TEST(MmTimer, PeriodicTimerTicksUntilKilledAndNotAfter) {
 
 TEST(MmTimer, OneShotTimerFiresOnceAndIsGoneAfterwards) {
   TickProbe probe;
-  const UINT id = timeSetEvent(30, 0, &CountTick, reinterpret_cast<DWORD_PTR>(&probe), TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
+  const UINT id = Start(probe, 30, TIME_ONESHOT | TIME_CALLBACK_FUNCTION);
   ASSERT_NE(id, 0u);
   EXPECT_EQ(probe.ticks, 0);
   ASSERT_TRUE(probe.firstTick.Lock(5000));
@@ -61,7 +65,7 @@ TEST(MmTimer, OneShotTimerFiresOnceAndIsGoneAfterwards) {
 TEST(MmTimer, CallbackCanKillItsOwnTimer) {
   TickProbe probe;
   probe.killAt = 3;
-  const UINT id = timeSetEvent(10, 0, &CountTick, reinterpret_cast<DWORD_PTR>(&probe), TIME_PERIODIC);
+  const UINT id = Start(probe, 10, TIME_PERIODIC);
   ASSERT_NE(id, 0u);
   for (int waited = 0; probe.ticks < 3 && waited < 5000; waited += 5) Sleep(5);
   Sleep(100);
@@ -72,7 +76,7 @@ TEST(MmTimer, CallbackCanKillItsOwnTimer) {
 TEST(MmTimer, KillFromAnotherThreadWaitsForTheRunningCallback) {
   TickProbe probe;
   probe.sleepInCallback = 150;
-  const UINT id = timeSetEvent(10, 0, &CountTick, reinterpret_cast<DWORD_PTR>(&probe), TIME_PERIODIC);
+  const UINT id = Start(probe, 10, TIME_PERIODIC);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(probe.firstTick.Lock(5000));
   EXPECT_TRUE(probe.inside);

@@ -11,15 +11,9 @@
 
 namespace {
 
+using qh::testing::ReadText;
 using qh::testing::ScopedEnv;
 using qh::testing::TempFolder;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void WriteScript(const std::string& path, const std::string& body) {
   {
