@@ -49,9 +49,10 @@ class KernelObject {
   KernelObject& operator=(const KernelObject&) = delete;
   virtual ~KernelObject() = default;
 
-  // Both are called with KernelStateLock() held. IsSignalledLocked says whether a wait by the thread
-  // with id `threadId` would be satisfied now; AcquireLocked is the side effect of a satisfied wait
-  // (an auto-reset event resets, a mutex becomes owned by the waiter).
+  // Both are called with KernelStateLock() held, so they must not take any other lock (a layer that
+  // holds its own lock while it signals would otherwise deadlock against a waiter). IsSignalledLocked
+  // says whether a wait by the thread with id `threadId` would be satisfied now; AcquireLocked is the
+  // side effect of a satisfied wait (an auto-reset event resets, a mutex becomes owned by the waiter).
   virtual bool IsSignalledLocked(DWORD threadId) const = 0;
   virtual void AcquireLocked(DWORD threadId) {}
 
