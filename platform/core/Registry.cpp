@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -276,13 +278,14 @@ StoreContent Parse(std::string_view text, const std::string& storePath) {
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     const std::string_view utf8Line = TrimmedLine(rawLine);
     if (utf8Line.empty() || utf8Line[0] == ';' || utf8Line[0] == '#') continue;
-    const std::string line = Utf8ToCp1252(utf8Line);
-    if (line.front() == '[' && line.back() == ']' && line.size() > 2) {
+    if (utf8Line.front() == '[' && utf8Line.back() == ']' && utf8Line.size() > 2) {
       bool created = false;
-      current = &CreateKey(content, line.substr(1, line.size() - 2), &created);
+      current = &CreateKey(content, Utf8ToCp1252(utf8Line.substr(1, utf8Line.size() - 2)), &created);
       continue;
     }
-    auto value = current ? ParseValueLine(line) : std::nullopt;
+    // A value whose text the code page cannot hold exactly is kept as a line, so a rewrite keeps it.
+    std::string line;
+    auto value = current && Utf8ToCp1252Exact(utf8Line, &line) ? ParseValueLine(line) : std::nullopt;
     if (value) {
       current->values[value->name] = *value;
     } else {

@@ -152,7 +152,8 @@ TEST_F(Registry, ChangesByAnotherProgramAreSeenAndUnreadableLinesAreKept) {
   EXPECT_EQ(GetDword(key, "Theirs"), std::nullopt);
   {
     std::ofstream out(storePath_, std::ios::app);
-    out << "\"Theirs\"=dword:00000007\nthis line is not a value\n\"Broken\"=dword:12\n";
+    out << "\"Theirs\"=dword:00000007\nthis line is not a value\n\"Broken\"=dword:12\n"
+        << "\"Greek\"=\"\xCE\xA9\"\n";  // a character code page 1252 has no byte for
   }
   EXPECT_EQ(GetDword(key, "Theirs"), 7u);
   EXPECT_EQ(GetDword(key, "Broken"), std::nullopt);
@@ -161,6 +162,7 @@ TEST_F(Registry, ChangesByAnotherProgramAreSeenAndUnreadableLinesAreKept) {
   EXPECT_NE(text.find("this line is not a value"), std::string::npos) << text;
   EXPECT_NE(text.find("\"Broken\"=dword:12"), std::string::npos) << text;
   EXPECT_NE(text.find("\"Mine\"=dword:00000002"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"Greek\"=\"\xCE\xA9\""), std::string::npos) << text;
   RegCloseKey(key);
 }
 
