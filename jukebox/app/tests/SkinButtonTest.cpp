@@ -35,13 +35,18 @@ class SkinButtonTest : public ::testing::Test {
                                kPlayId));
     PumpPending();
   }
-  // A press and release at a point of the button, as the mouse makes them.
-  void Click(int x = 10, int y = 10) {
+  // The pointer moves onto the button and the left button goes down, as the mouse makes them.
+  void Press(int x = 10, int y = 10) {
     qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, x, y);
     qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+  }
+  void Click(int x = 10, int y = 10) {
+    Press(x, y);
     qh::ui::InjectMouseAt(button_, WM_LBUTTONUP, x, y);
     PumpPending();
   }
+  // The pointer moves off the button onto the parent.
+  void Leave() { qh::ui::InjectMouseAt(parent_, WM_MOUSEMOVE, 250, 150, MK_LBUTTON); }
   int Clicks() const {
     int n = 0;
     for (const auto& c : parent_.commands)
@@ -74,10 +79,9 @@ TEST_F(SkinButtonTest, TheCommandIsPostedNotSent) {
 // Leaving clears the pressed flag, so a release that comes after the pointer left reports nothing.
 TEST_F(SkinButtonTest, ReleaseAfterThePointerLeftReportsNothing) {
   CreateButton();
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   PumpPending();
-  qh::ui::InjectMouseAt(parent_, WM_MOUSEMOVE, 250, 150, MK_LBUTTON);
+  Leave();
   PumpPending();
   qh::ui::InjectMouseAt(parent_, WM_LBUTTONUP, 250, 150);
   PumpPending();
@@ -89,8 +93,7 @@ TEST_F(SkinButtonTest, ReleaseAfterThePointerLeftReportsNothing) {
 
 TEST_F(SkinButtonTest, WithoutAutoRepeatNoTimerRunsAndEachPressClicksOnce) {
   CreateButton();
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   PumpFor(500ms);
   EXPECT_EQ(Clicks(), 0);
   EXPECT_FALSE(::KillTimer(button_, 1)) << "no repeat timer was started";
@@ -107,8 +110,7 @@ TEST_F(SkinButtonTest, WithoutAutoRepeatNoTimerRunsAndEachPressClicksOnce) {
 TEST_F(SkinButtonTest, AutoRepeatClicksAfterTheDelayThenEveryPeriodAndOnRelease) {
   CreateButton();
   button_.SetAutoRepeat(350, 75);
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   const auto pressed = std::chrono::steady_clock::now();
   PumpFor(1000ms);
   const int repeats = Clicks();
@@ -129,12 +131,11 @@ TEST_F(SkinButtonTest, AutoRepeatClicksAfterTheDelayThenEveryPeriodAndOnRelease)
 TEST_F(SkinButtonTest, LeavingWhileHeldStopsTheRepeat) {
   CreateButton();
   button_.SetAutoRepeat(350, 75);
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   PumpFor(500ms);
   const int beforeLeaving = Clicks();
   EXPECT_GE(beforeLeaving, 1);
-  qh::ui::InjectMouseAt(parent_, WM_MOUSEMOVE, 250, 150, MK_LBUTTON);
+  Leave();
   PumpFor(300ms);
   EXPECT_EQ(Clicks(), beforeLeaving);
 }
@@ -142,8 +143,7 @@ TEST_F(SkinButtonTest, LeavingWhileHeldStopsTheRepeat) {
 TEST_F(SkinButtonTest, DisabledWhileHeldStopsClicking) {
   CreateButton();
   button_.SetAutoRepeat(50, 20);
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   PumpFor(120ms);
   button_.EnableWindow(FALSE);
   PumpFor(60ms);
@@ -186,8 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SkinButtonTest, PressingDoesNotChangeTheFace) {
   CreateButton();
-  qh::ui::InjectMouseAt(button_, WM_MOUSEMOVE, 10, 10);
-  qh::ui::InjectMouseAt(button_, WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+  Press();
   PumpPending();
   EXPECT_EQ(ShownAt(button_, 28, 20), kHoverColour);
 }

@@ -48,6 +48,7 @@ BOOL CommandRecorder::OnCommand(WPARAM wParam, LPARAM lParam) {
 void PumpPending() {
   MSG msg;
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (qh::ui::PreTranslateThroughFramework(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }

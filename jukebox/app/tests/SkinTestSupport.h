@@ -40,7 +40,7 @@ class CommandRecorder : public CWnd {
 
 // Dispatches the thread's messages (timers included) for `duration`, or until `done` holds.
 void PumpFor(std::chrono::milliseconds duration, const std::function<bool()>& done = nullptr);
-// Dispatches what is queued now.
+// Dispatches what is queued now, through the framework's pre-translation as the program's loop does.
 void PumpPending();
 // The colour a window shows at one of its client points, after painting what is pending.
 COLORREF ShownAt(HWND window, int x, int y);
