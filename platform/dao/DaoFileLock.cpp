@@ -13,6 +13,7 @@ namespace qh::dao {
 namespace {
 
 struct Held {
+  pid_t owner = 0;  // a child made by fork inherits the table but not the right to the lock
   int fd = -1;
   bool exclusive = false;
   int users = 0;
@@ -41,6 +42,11 @@ std::unique_ptr<FileLock> FileLock::Acquire(const std::string& hostPath, bool ex
   std::lock_guard<std::mutex> guard(TableMutex());
   auto& table = Table<Key>();
   auto found = table.find(key);
+  if (found != table.end() && found->second.owner != ::getpid()) {
+    ::close(found->second.fd);  // the parent's lock stays: its own descriptor keeps it
+    table.erase(found);
+    found = table.end();
+  }
   if (found != table.end()) {
     Held& held = found->second;
     if (exclusive && !held.exclusive) {
@@ -60,7 +66,7 @@ std::unique_ptr<FileLock> FileLock::Acquire(const std::string& hostPath, bool ex
     ::close(fd);
     return nullptr;
   }
-  table[key] = Held{fd, exclusive, 1};
+  table[key] = Held{::getpid(), fd, exclusive, 1};
   return std::unique_ptr<FileLock>(new FileLock(key));
 }
 
@@ -68,7 +74,7 @@ FileLock::~FileLock() {
   std::lock_guard<std::mutex> guard(TableMutex());
   auto& table = Table<Key>();
   auto found = table.find(m_key);
-  if (found == table.end()) return;
+  if (found == table.end() || found->second.owner != ::getpid()) return;
   if (--found->second.users == 0) {
     ::close(found->second.fd);
     table.erase(found);

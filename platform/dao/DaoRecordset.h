@@ -126,6 +126,8 @@ class CDaoRecordset {
   void SetFieldValue(LPCTSTR lpszName, const COleVariant& varValue);
   void SetFieldValue(int nIndex, LPCTSTR lpszValue);
   void SetFieldValue(LPCTSTR lpszName, LPCTSTR lpszValue);
+  void SetFieldValue(int nIndex, const CString& value) { SetFieldValue(nIndex, value.GetString()); }
+  void SetFieldValue(LPCTSTR lpszName, const CString& value) { SetFieldValue(lpszName, value.GetString()); }
   void SetFieldValueNull(int nIndex);
   void SetFieldValueNull(LPCTSTR lpszName);
   void AddNew();

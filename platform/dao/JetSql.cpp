@@ -177,7 +177,10 @@ class DmlTranslator {
     TranslatedSql result;
     result.kind = kind;
     if (kind == StatementKind::Delete) RewriteDeleteHead();
-    if (kind == StatementKind::Update) InsertAliasAs(NextSolid(m_tokens, 1));
+    if (kind == StatementKind::Update) {
+      InsertAliasAs(NextSolid(m_tokens, 1));
+      StripSetQualifiers();
+    }
     if (kind == StatementKind::Select) ExtractTop();
     Emit(result);
     if (!m_limit.empty()) result.sql += " LIMIT " + m_limit;
@@ -205,6 +208,30 @@ class DmlTranslator {
     const Token& t = m_tokens[after];
     if ((t.kind == Tok::Word && !IsClauseWord(Upper(t.text))) || t.kind == Tok::Bracket) {
       m_tokens.insert(m_tokens.begin() + after, {Token{Tok::Word, "AS"}, Token{Tok::Space, " "}});
+    }
+  }
+
+  // "SET A.x = 1, A.y = 2" -> "SET x = 1, y = 2": SQLite names the columns of its one table bare.
+  void StripSetQualifiers() {
+    std::size_t i = 0;
+    while (i < m_tokens.size() && !IsWord(m_tokens[i], "SET")) ++i;
+    bool atTarget = true;
+    int depth = 0;
+    for (++i; i < m_tokens.size(); ++i) {
+      const Token& t = m_tokens[i];
+      if (IsPunct(t, "(")) ++depth;
+      if (IsPunct(t, ")")) --depth;
+      if (depth == 0 && IsWord(t, "WHERE")) break;
+      if (t.kind == Tok::Space) continue;
+      if (atTarget) {
+        bool name = t.kind == Tok::Word || t.kind == Tok::Bracket;
+        if (name && i + 2 < m_tokens.size() && IsPunct(m_tokens[i + 1], ".") &&
+            (m_tokens[i + 2].kind == Tok::Word || m_tokens[i + 2].kind == Tok::Bracket))
+          m_tokens.erase(m_tokens.begin() + static_cast<std::ptrdiff_t>(i), m_tokens.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        atTarget = false;
+        continue;
+      }
+      if (depth == 0 && IsPunct(t, ",")) atTarget = true;
     }
   }
 
@@ -489,6 +516,9 @@ CDaoFieldInfo ReadFieldDefinition(DdlReader& reader, TranslatedSql& result) {
   if (type == 0) Fail(kErrFieldDefinition, "Syntax error in field definition (unknown type " + typeToken.text + ").");
   field.m_nType = type;
   field.m_lAttributes = type == dbText ? dbVariableField : dbFixedField;
+  // The statement has no way to say it; a text field made by DDL takes "" (a table definition can
+  // refuse it).
+  field.m_bAllowZeroLength = type == dbText || type == dbMemo;
   if (counter) field.m_lAttributes |= dbAutoIncrField;
   switch (type) {
     case dbText: field.m_lSize = 255; break;
