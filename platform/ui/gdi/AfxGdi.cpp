@@ -229,6 +229,9 @@ void CDC::FrameRect(const RECT* rect, CBrush* brush) {
 BOOL CDC::FillRgn(CRgn* region, CBrush* brush) {
   return region && brush && ::FillRgn(m_hDC, *region, *brush);
 }
+BOOL CDC::FrameRgn(CRgn* region, CBrush* brush, int width, int height) {
+  return region && brush && ::FrameRgn(m_hDC, *region, *brush, width, height);
+}
 
 // Like the framework, this leaves the DC's background colour set to `color`.
 void CDC::FillSolidRect(const RECT* rect, COLORREF color) {

@@ -157,6 +157,7 @@ class CDC {
   void Draw3dRect(const RECT* rect, COLORREF topLeft, COLORREF bottomRight);
   void Draw3dRect(int x, int y, int width, int height, COLORREF topLeft, COLORREF bottomRight);
   BOOL FillRgn(CRgn* region, CBrush* brush);
+  BOOL FrameRgn(CRgn* region, CBrush* brush, int width, int height);
   POINT MoveTo(int x, int y);
   POINT MoveTo(POINT point) { return MoveTo(point.x, point.y); }
   BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
