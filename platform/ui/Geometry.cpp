@@ -9,7 +9,7 @@ namespace {
 
 RECT g_desktop{0, 0, 1280, 1024};
 // The desktop is not a window of any thread; it answers the geometry calls only.
-const HWND kDesktop = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
+const HWND kDesktop = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10001));  // handles are multiples of 4
 
 int FrameWidth(const WindowRecord& window) {
   int width = 0;
