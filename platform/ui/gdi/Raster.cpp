@@ -219,28 +219,30 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   return ColorFromPixel(p);
 }
 
-int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+// Paints the part of `rect` that `shape` picks with the brush; 0 for a bad DC, rectangle or brush.
+template <class Shape>
+static int PaintRect(HDC dc, const RECT* rect, HBRUSH brush, Shape shape) {
   DeviceContext* context = LookupDc(dc);
   BrushObject* b = LookupBrush(brush);
   if (!context || !rect || !b) return 0;
   auto canvas = CanvasOf(*context);
   if (!canvas) return 0;
-  if (rect->right > rect->left && rect->bottom > rect->top)
-    PaintWithBrush(*context, *canvas, SurfaceRect(*canvas, rect->left, rect->top, rect->right, rect->bottom), b);
+  if (rect->right > rect->left && rect->bottom > rect->top) PaintWithBrush(*context, *canvas, shape(*canvas, *rect), b);
   return 1;
 }
 
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+  return PaintRect(dc, rect, brush, [](const Canvas& c, const RECT& r) {
+    return SurfaceRect(c, r.left, r.top, r.right, r.bottom);
+  });
+}
+
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
-  DeviceContext* context = LookupDc(dc);
-  BrushObject* b = LookupBrush(brush);
-  if (!context || !rect || !b) return 0;
-  auto canvas = CanvasOf(*context);
-  if (!canvas) return 0;
-  if (rect->right <= rect->left || rect->bottom <= rect->top) return 1;
-  const Region outer = SurfaceRect(*canvas, rect->left, rect->top, rect->right, rect->bottom);
-  const Region inner = SurfaceRect(*canvas, rect->left + 1, rect->top + 1, rect->right - 1, rect->bottom - 1);
-  PaintWithBrush(*context, *canvas, Region::Combine(outer, inner, RegionOp::Diff), b);
-  return 1;
+  return PaintRect(dc, rect, brush, [](const Canvas& c, const RECT& r) {
+    const Region outer = SurfaceRect(c, r.left, r.top, r.right, r.bottom);
+    const Region inner = SurfaceRect(c, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
+    return Region::Combine(outer, inner, RegionOp::Diff);
+  });
 }
 
 BOOL InvertRect(HDC dc, const RECT* rect) {

@@ -384,7 +384,11 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
   } else {
     RenderLine(*context, *canvas, *font, left, top, line, clip, -1);
   }
-  if (align & TA_UPDATECP) context->state.current.x += ((align & TA_RIGHT) && !((align & TA_CENTER) == TA_CENTER)) ? -width : width;
+  // With TA_UPDATECP the current position moves past the text in its writing direction.
+  if (align & TA_UPDATECP) {
+    const bool rightAligned = (align & TA_CENTER) == TA_RIGHT;
+    context->state.current.x += rightAligned ? -width : width;
+  }
   return TRUE;
 }
 

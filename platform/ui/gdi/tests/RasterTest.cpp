@@ -20,6 +20,8 @@ struct RopCase {
   std::function<COLORREF(COLORREF p, COLORREF s, COLORREF d)> expected;
 };
 
+void PrintTo(const RopCase& c, std::ostream* out) { *out << c.name; }
+
 class RasterOperationTest : public ::testing::TestWithParam<RopCase> {};
 
 // Each raster operation combines pattern, source and destination bit by bit, colour by colour.

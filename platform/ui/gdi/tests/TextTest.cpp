@@ -123,6 +123,26 @@ TEST_F(TextTest, AlignmentAndCentring) {
   SelectObject(other.dc(), previous);
 }
 
+TEST_F(TextTest, TextAlignPlacesTextAroundItsPoint) {
+  const int width = Width(canvas_.dc(), "Hi");
+  SetTextAlign(canvas_.dc(), TA_RIGHT | TA_BOTTOM);
+  TextOut(canvas_.dc(), 100, 40, "Hi", 2);
+  EXPECT_GT(canvas_.CountInk(RECT{100 - width, 24, 100, 40}, kWhite), 0);
+  EXPECT_EQ(canvas_.CountInkOutside(RECT{100 - width - 2, 24, 102, 40}, kWhite), 0);
+
+  MemoryCanvas other(200, 60);
+  HGDIOBJ previous = SelectObject(other.dc(), font_);
+  SetTextAlign(other.dc(), TA_UPDATECP);
+  MoveToEx(other.dc(), 10, 5, nullptr);
+  TextOut(other.dc(), 0, 0, "Hi", 2);
+  TextOut(other.dc(), 0, 0, "Hi", 2);
+  POINT current;
+  MoveToEx(other.dc(), 0, 0, &current);
+  EXPECT_EQ(current.x, 10 + 2 * width) << "the current position moves past each text";
+  EXPECT_EQ(other.CountInk(RECT{0, 0, 9, 60}, kWhite), 0);
+  SelectObject(other.dc(), previous);
+}
+
 TEST_F(TextTest, WordBreakAndEllipsis) {
   RECT narrow{0, 0, 60, 200};
   const int height = DrawText(canvas_.dc(), "one two three four", -1, &narrow, DT_WORDBREAK | DT_CALCRECT);
