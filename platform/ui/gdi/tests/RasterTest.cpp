@@ -244,3 +244,23 @@ TEST(Raster, FrameRectAndFillSolidRect) {
 }
 
 }  // namespace
+
+namespace {
+
+// Double buffering: drawing lands off-screen and reaches the target only when the buffer goes.
+TEST(Raster, MemDcCopiesItsDrawingToTheTargetAtTheEnd) {
+  MemoryCanvas target(20, 20, RGB(0, 0, 0));
+  CDC* dc = CDC::FromHandle(target.dc());
+  const RECT area{5, 5, 15, 15};
+  {
+    CMemDC buffer(*dc, &area);
+    buffer.FillSolidRect(6, 6, 4, 4, RGB(255, 0, 0));
+    EXPECT_EQ(buffer.GetPixel(7, 7), RGB(255, 0, 0)) << "logical coordinates are the target's";
+    EXPECT_EQ(target.at(7, 7), RGB(0, 0, 0)) << "nothing on the target yet";
+  }
+  EXPECT_EQ(target.at(7, 7), RGB(255, 0, 0));
+  EXPECT_EQ(target.at(5, 5), RGB(0, 0, 0)) << "what the drawing skipped stays as it was";
+  EXPECT_EQ(target.at(2, 2), RGB(0, 0, 0));
+}
+
+}  // namespace
