@@ -156,7 +156,7 @@ void CHttpSocketThread::Turn() {
     if (WaitForSingleObject(m_commandEvent, INFINITE) == WAIT_OBJECT_0 && !DrainCommands()) m_running = false;
     return;
   }
-  if (m_closePending) {
+  if (m_closePending && !(m_peerHalfClosed && (m_linkState == LINK_AWAITING_REPLY || m_linkState == LINK_WRITING))) {
     CloseSocket();
     Renew();
     return;
@@ -204,8 +204,10 @@ void CHttpSocketThread::HandleNetworkEvents() {
   }
   const long happened = events.lNetworkEvents;
   if (happened & FD_CLOSE) {
-    // An error here only travels with the close; the close itself is what matters.
     m_closePending = true;
+    // A peer that only ended its sending side still reads: the reply to its last request goes out
+    // before the connection closes. A reset closes at once.
+    m_peerHalfClosed = events.iErrorCode[FD_CLOSE_BIT] == 0;
   }
   if (happened & FD_CONNECT) {
     int error = events.iErrorCode[FD_CONNECT_BIT];
@@ -401,6 +403,7 @@ void CHttpSocketThread::CloseSocket() {
   m_socket = INVALID_SOCKET;
   m_linkState = LINK_NO_SOCKET;
   m_closePending = false;
+  m_peerHalfClosed = false;
   m_readPending = false;
   m_pendingOutput.clear();
   m_outputOffset = 0;
@@ -536,6 +539,7 @@ void CHttpSocketThread::OnMessageComplete() {
   m_sessionIsNew = false;
   m_lastMethodText = m_parser.MethodText();
   m_lastUrl = m_parser.Url();
+  m_lastIfModifiedSince = m_parser.IfModifiedSince();
   FindOrCreateSession();
   const DWORD method = m_parser.MethodCode();
   // Bytes of a following message wait until this one is answered.
@@ -698,7 +702,9 @@ LONG CHttpSocketThread::WriteHttpFile(CHttpResponse* reply) {
   struct stat info{};
   if (hostPath.empty() || stat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return notFound();
   FILETIME lastWrite = qh::FileTimeFromUnix(static_cast<long long>(info.st_mtim.tv_sec), 0);  // whole seconds
+  // An owner that does not copy the request's If-Modified-Since into its reply still gets 304s.
   ULONGLONG since = FileTimeValue(owned->m_ifModifiedSince);
+  if (since == 0) since = FileTimeValue(m_lastIfModifiedSince);
   if (since != 0 && FileTimeValue(lastWrite) <= since) {
     owned->m_status = 304;
     owned->m_reason = "Not Modified";
@@ -728,6 +734,8 @@ LONG CHttpSocketThread::WriteHttpOutput() {
       if (error == WSAEWOULDBLOCK) return m_bytesWritten;
       NotifyError("WriteHttpOutput: Error on send() function", error);
       m_closePending = true;  // the connection cannot deliver this message any more
+      m_peerHalfClosed = false;
+      m_linkState = LINK_IDLE;
       return m_bytesWritten;
     }
     m_outputOffset += static_cast<size_t>(sent);
@@ -750,6 +758,8 @@ LONG CHttpSocketThread::WriteFileOutput() {
         if (m_outgoingFile) std::fclose(m_outgoingFile);
         m_outgoingFile = nullptr;
         m_closePending = true;
+        m_peerHalfClosed = false;
+        m_linkState = LINK_IDLE;
         return m_bytesWritten;
       }
       m_chunkOffset += static_cast<size_t>(sent);

@@ -150,6 +150,7 @@ class CHttpSocketThread : public CWinThread {
   std::string m_pendingOutput;
   size_t m_outputOffset = 0;
   bool m_closePending = false;
+  bool m_peerHalfClosed = false;
   bool m_readPending = false;
   bool m_closeAfterWrite = false;
   std::time_t m_lastActivity = std::time(nullptr);
@@ -164,5 +165,6 @@ class CHttpSocketThread : public CWinThread {
   bool m_sessionIsNew = false;
   CString m_lastMethodText;
   CString m_lastUrl;
+  FILETIME m_lastIfModifiedSince;
   LONG m_status = 0;
 };

@@ -36,6 +36,8 @@ struct SocketRecord {
   bool writeArmed = false;
   bool acceptArmed = true;
   bool closeReported = false;
+  // Selected for FD_ACCEPT before listen() was called: checked again until it listens.
+  bool awaitingListen = false;
   // A hang-up that reported nothing new: stay out of the watch set until a call re-arms something.
   bool parked = false;
   std::uint32_t watched = 0;  // epoll interest currently registered (0 = not in the set)
@@ -73,23 +75,53 @@ class EventWatcher {
   std::unordered_map<SOCKET, std::unique_ptr<SocketRecord>> records_;
   std::uint32_t nextGeneration_ = 1;
   int epoll_ = -1;
+  int wake_ = -1;  // eventfd that makes the watcher look at sockets waiting for listen()
+  int awaitingListen_ = 0;
 };
+
+bool IsListening(SOCKET fd) {
+  int listening = 0;
+  socklen_t length = sizeof(listening);
+  return getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) == 0 && listening != 0;
+}
 
 EventWatcher::EventWatcher() {
   epoll_ = epoll_create1(EPOLL_CLOEXEC);
+  wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  epoll_event interest{};
+  interest.events = EPOLLIN;
+  interest.data.u64 = ~0ull;
+  epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &interest);
   std::thread([this] { Run(); }).detach();
 }
 
 void EventWatcher::Run() {
   epoll_event ready[64];
+  // A socket selected for FD_ACCEPT before listen() gives no sign when it starts listening; while
+  // there are such sockets the watcher looks at them every few milliseconds.
+  constexpr int kListenCheckMs = 20;
   for (;;) {
-    int count = epoll_wait(epoll_, ready, 64, -1);
+    int timeout;
+    {
+      std::lock_guard guard(lock_);
+      timeout = awaitingListen_ > 0 ? kListenCheckMs : -1;
+    }
+    int count = epoll_wait(epoll_, ready, 64, timeout);
     if (count < 0) {
       if (errno == EINTR) continue;
       return;
     }
     std::lock_guard guard(lock_);
+    if (awaitingListen_ > 0)
+      for (auto& [fd, record] : records_)
+        if (record->awaitingListen) UpdateWatchLocked(*record);
     for (int i = 0; i < count; ++i) {
+      if (ready[i].data.u64 == ~0ull) {
+        std::uint64_t drained;
+        while (read(wake_, &drained, sizeof(drained)) > 0) {
+        }
+        continue;
+      }
       SOCKET fd = static_cast<SOCKET>(ready[i].data.u64 & 0xFFFFFFFFu);
       auto generation = static_cast<std::uint32_t>(ready[i].data.u64 >> 32);
       SocketRecord* record = FindLocked(fd);
@@ -102,7 +134,7 @@ void EventWatcher::Run() {
 std::uint32_t EventWatcher::WantedEvents(const SocketRecord& r) {
   if (r.parked || r.mask == 0) return 0;
   std::uint32_t wanted = 0;
-  if ((r.mask & FD_ACCEPT) && r.acceptArmed) wanted |= EPOLLIN;
+  if ((r.mask & FD_ACCEPT) && r.acceptArmed && !r.awaitingListen) wanted |= EPOLLIN;
   if (r.connectPending) return wanted | EPOLLOUT;
   if (!r.connected) return wanted;  // an unconnected socket reads as hung up: do not watch it
   if ((r.mask & FD_WRITE) && r.writeArmed) wanted |= EPOLLOUT;
@@ -112,6 +144,18 @@ std::uint32_t EventWatcher::WantedEvents(const SocketRecord& r) {
 }
 
 void EventWatcher::UpdateWatchLocked(SocketRecord& record) {
+  // An unconnected socket that does not listen yet reads as hung up: leave it out until it listens.
+  bool awaiting = (record.mask & FD_ACCEPT) && !record.connected && !record.connectPending && !IsListening(record.fd);
+  if (awaiting != record.awaitingListen) {
+    awaitingListen_ += awaiting ? 1 : -1;
+    record.awaitingListen = awaiting;
+    if (awaiting) {
+      std::uint64_t one = 1;
+      if (write(wake_, &one, sizeof(one)) < 0) {
+        // the watcher is awake already
+      }
+    }
+  }
   std::uint32_t wanted = WantedEvents(record);
   if (wanted == record.watched) return;
   epoll_event interest{};
@@ -317,6 +361,7 @@ void EventWatcher::Forget(SOCKET s) {
   auto it = records_.find(s);
   if (it == records_.end()) return;
   if (it->second->watched != 0) epoll_ctl(epoll_, EPOLL_CTL_DEL, s, nullptr);
+  if (it->second->awaitingListen) --awaitingListen_;
   records_.erase(it);
 }
 

@@ -237,6 +237,26 @@ TEST(EventModel, AcceptIsRecordedAgainAfterAccept) {
   WSACloseEvent(event);
 }
 
+TEST(EventModel, AListenerSelectedBeforeItListensStillReportsAccept) {
+  WSAEVENT event = WSACreateEvent();
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_EQ(WSAEventSelect(listener, event, FD_ACCEPT), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the watcher sees an unbound socket
+  sockaddr_in address = Loopback(0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  address = Loopback(PortOf(listener));
+  SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), static_cast<int>(sizeof(address))), 0);
+  ASSERT_EQ(WSAWaitForMultipleEvents(1, &event, FALSE, 2000, FALSE), WSA_WAIT_EVENT_0);
+  WSANETWORKEVENTS events;
+  ASSERT_EQ(WSAEnumNetworkEvents(listener, event, &events), 0);
+  EXPECT_EQ(events.lNetworkEvents, FD_ACCEPT);
+  closesocket(client);
+  closesocket(listener);
+  WSACloseEvent(event);
+}
+
 double ProcessCpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
