@@ -2,7 +2,6 @@
 // <build>/snapshots/skin-buttons.png for people to look at.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -50,10 +49,8 @@ struct Placed {
 class SkinGalleryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* source = std::getenv("QH_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
     qh::gdi::ClearBitmapFolders();
-    qh::gdi::AddBitmapFolder(std::string(source) + "/resources/jukebox/bitmaps");
+    qh::gdi::AddBitmapFolder(std::string(QH_TEST_SOURCE_DIR) + "/resources/jukebox/bitmaps");
   }
   void TearDown() override { qh::gdi::ClearBitmapFolders(); }
 
@@ -144,9 +141,7 @@ TEST_F(SkinGalleryTest, ShippedArtworkShowsEveryLook) {
   EXPECT_EQ(orangeIn(transport[1].rect), 0);
   EXPECT_GT(qh::gdi::ColorFromPixel(picture->at(130, 45)) & 0xFF, qh::gdi::ColorFromPixel(picture->at(73, 45)) & 0xFF);
 
-  const char* binary = std::getenv("QH_BINARY_DIR");
-  ASSERT_NE(binary, nullptr);
-  const std::string folder = std::string(binary) + "/snapshots";
+  const std::string folder = std::string(QH_TEST_BINARY_DIR) + "/snapshots";
   std::filesystem::create_directories(folder);
   std::string error;
   EXPECT_TRUE(qh::gdi::WritePng(*picture, folder + "/skin-buttons.png", &error)) << error;
