@@ -112,6 +112,9 @@ int tQHDb::Close() {
     delete object;
     object = nullptr;
   };
+  // A transaction begun through BeginTrans ends with the database: the workspace outlives this
+  // object and must not stay inside it.
+  if (m_inTransaction) RollbackWorkspace();
   for (CDaoRecordset*& set : m_recordsets) closeQuietly(set);
   for (CDaoQueryDef*& query : m_queries) closeQuietly(query);
   closeQuietly(m_pDatabase);

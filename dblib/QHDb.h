@@ -130,6 +130,7 @@ class tQHDb {
   bool IsClosed();
   bool IsClosedForTransactions();
   bool IsBadSongId(LONG songId);
+  bool CheckPlaylistWrite(LPCTSTR playlistName, LONG songId, CString& cleanedName);
   void SetDaoError(CDaoException* e);
   // Runs a method body inside the guard; the three results are those of a DAO exception, an
   // out-of-memory exception and any other exception. onFailure runs after the handler (rollback).

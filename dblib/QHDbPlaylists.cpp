@@ -76,14 +76,19 @@ LONG tQHDb::DeletePlaylistDetail(LPCTSTR playlistName) {
   });
 }
 
+// The writers' checks, in order: an open database, a valid song id, a name that is not empty once
+// cleaned (the column requires one).
+bool tQHDb::CheckPlaylistWrite(LPCTSTR playlistName, LONG songId, CString& cleanedName) {
+  if (IsClosed() || IsBadSongId(songId)) return false;
+  cleanedName = CleanPlaylistName(playlistName != nullptr ? playlistName : "");
+  if (!cleanedName.IsEmpty()) return true;
+  SetError(QHDB_ERR_BAD_PARAMETER);
+  return false;
+}
+
 int tQHDb::AppendPlaylistSong(LPCTSTR playlistName, LONG songId) {
-  if (IsClosed()) return 0;
-  if (IsBadSongId(songId)) return 0;
-  const CString name = CleanPlaylistName(playlistName != nullptr ? playlistName : "");
-  if (name.IsEmpty()) {
-    SetError(QHDB_ERR_BAD_PARAMETER);
-    return 0;
-  }
+  CString name;
+  if (!CheckPlaylistWrite(playlistName, songId, name)) return 0;
   return Guarded(0, 0, 0, [&]() -> LONG {
     CString statement = FormatSql(
         "Select PlaylistName, PlaylistSequenceNum, SongID, PlaylistOffset From PlaylistDetail Where PlaylistName = "
@@ -110,13 +115,8 @@ int tQHDb::AppendPlaylistSong(LPCTSTR playlistName, LONG songId) {
 }
 
 int tQHDb::AddSongToPlaylist(LPCTSTR playlistName, LONG songId) {
-  if (IsClosed()) return 0;
-  if (IsBadSongId(songId)) return 0;
-  const CString name = CleanPlaylistName(playlistName != nullptr ? playlistName : "");
-  if (name.IsEmpty()) {
-    SetError(QHDB_ERR_BAD_PARAMETER);
-    return 0;
-  }
+  CString name;
+  if (!CheckPlaylistWrite(playlistName, songId, name)) return 0;
   return Guarded(0, 0, 0, [&]() -> LONG {
     CString statement = FormatSql(
         "Select PlaylistName, PlaylistDate, CurrentSeqNum, PlaylistComment From Playlist Where PlaylistName = '%s' ",

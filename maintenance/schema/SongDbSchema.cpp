@@ -2,9 +2,11 @@
 
 #include "dblib/DefaultGenres.h"
 #include "platform/dao/DaoDatabase.h"
+#include "platform/dao/DaoException.h"
 #include "platform/dao/DaoQueryDef.h"
 #include "platform/dao/DaoRecordset.h"
 #include "platform/dao/DaoTableDef.h"
+#include "platform/dao/DaoWorkspace.h"
 
 static_assert(kSchemaBoolean == dbBoolean && kSchemaInteger == dbInteger && kSchemaLong == dbLong &&
               kSchemaDouble == dbDouble && kSchemaDate == dbDate && kSchemaText == dbText);
@@ -76,9 +78,23 @@ void CreateStoredQueries(CDaoDatabase* database) {
 void CreateSongDatabase(const CString& filePath, const std::function<void(int)>& beforeEachStatement) {
   CDaoDatabase database;
   database.Create(filePath, kSongDbLocale);
-  CreateDatabaseTables(&database);
-  ExecuteSchemaStatements(&database, beforeEachStatement);
-  CreateDefaultSongTypes(&database);
-  CreateStoredQueries(&database);
+  // One transaction: the file is written once, and a failure leaves an empty file rather than one
+  // that carries the version row without its song types or queries.
+  CDaoWorkspace* workspace = database.m_pWorkspace;
+  workspace->BeginTrans();
+  try {
+    CreateDatabaseTables(&database);
+    ExecuteSchemaStatements(&database, beforeEachStatement);
+    CreateDefaultSongTypes(&database);
+    CreateStoredQueries(&database);
+    workspace->CommitTrans();
+  } catch (...) {
+    try {
+      workspace->Rollback();
+    } catch (CDaoException* e) {
+      e->Delete();
+    }
+    throw;
+  }
   database.Close();
 }
