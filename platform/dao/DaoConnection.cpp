@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::size_t kMaxTranslations = 512;
 constexpr std::size_t kMaxIdlePerText = 4;
+// Statements built with literal values are prepared once and never again; a bounded cache keeps
+// the memory of a long run flat (the frequent statements are prepared again after a clear).
+constexpr std::size_t kMaxIdleStatements = 96;
 constexpr int kMaxParameterRounds = 64;
 
 // Raises one engine error with the storage engine's own message as the second entry.
@@ -239,6 +242,7 @@ void Connection::Close() {
   for (auto& [text, statements] : m_idle)
     for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
   m_idle.clear();
+  m_idleCount = 0;
   m_translations.clear();
   sqlite3_close_v2(m_db);
   m_db = nullptr;
@@ -279,9 +283,19 @@ void Connection::EnsureCatalog() {
 void Connection::ReturnStatement(const std::string& key, sqlite3_stmt* statement) {
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
+  if (m_idleCount >= kMaxIdleStatements) {
+    for (auto& [text, statements] : m_idle)
+      for (sqlite3_stmt* idle : statements) sqlite3_finalize(idle);
+    m_idle.clear();
+    m_idleCount = 0;
+  }
   std::vector<sqlite3_stmt*>& idle = m_idle[key];
-  if (idle.size() < kMaxIdlePerText) idle.push_back(statement);
-  else sqlite3_finalize(statement);
+  if (idle.size() < kMaxIdlePerText) {
+    idle.push_back(statement);
+    ++m_idleCount;
+  } else {
+    sqlite3_finalize(statement);
+  }
 }
 
 Connection::Statement Connection::Acquire(const std::string& sqliteSql, const char* source) {
@@ -290,6 +304,7 @@ Connection::Statement Connection::Acquire(const std::string& sqliteSql, const ch
   if (found != m_idle.end() && !found->second.empty()) {
     sqlite3_stmt* statement = found->second.back();
     found->second.pop_back();
+    --m_idleCount;
     return Statement(this, sqliteSql, statement);
   }
   sqlite3_stmt* statement = nullptr;
@@ -299,7 +314,7 @@ Connection::Statement Connection::Acquire(const std::string& sqliteSql, const ch
   return Statement(this, sqliteSql, statement);
 }
 
-std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql, const char* source) {
+std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql, const char* source, bool forKeys) {
   if (!m_db) ThrowDaoError(kDaoErrObjectInvalid, "Object invalid or no longer set.", source);
   std::string key(jetSql);
   auto found = m_translations.find(key);
@@ -309,13 +324,18 @@ std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql,
   std::vector<std::string> known;
   for (int round = 0;; ++round) {
     prepared->translated = TranslateJetSql(jetSql, known);
-    if (prepared->translated.sql.empty()) break;  // DDL: run by ExecuteDdl
-    auto idle = m_idle.find(prepared->translated.sql);
+    const TranslatedSql& translated = prepared->translated;
+    if (translated.sql.empty()) break;  // DDL: run by ExecuteDdl
+    const std::string& sql = translated.sql;
+    if (translated.shape.singleTable && sql.size() > 7 && Cp1252EqualNoCase(sql.substr(0, 7), "SELECT "))
+      prepared->keyedSql = "SELECT " + translated.shape.qualifier + ".rowid, " + sql.substr(7);
+    const std::string& checked = forKeys && !prepared->keyedSql.empty() ? prepared->keyedSql : sql;
+    auto idle = m_idle.find(checked);
     if (idle != m_idle.end() && !idle->second.empty()) break;
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, prepared->translated.sql.c_str(), -1, &statement, nullptr);
+    int rc = sqlite3_prepare_v2(m_db, checked.c_str(), -1, &statement, nullptr);
     if (rc == SQLITE_OK) {
-      ReturnStatement(prepared->translated.sql, statement);
+      ReturnStatement(checked, statement);
       break;
     }
     std::string message = sqlite3_errmsg(m_db);
@@ -330,7 +350,10 @@ std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql,
     }
     Raise(rc, source, key);
   }
-  if (m_translations.size() >= kMaxTranslations) m_translations.clear();
+  if (m_translations.size() >= kMaxTranslations) {
+    m_translations.clear();
+    m_columnCache.clear();
+  }
   m_translations.emplace(key, prepared);
   return prepared;
 }
@@ -352,6 +375,40 @@ void Connection::BindParameters(sqlite3_stmt* statement, const PreparedText& tex
     if (declared != VT_EMPTY && value.vt != VT_NULL) value.ChangeType(declared);
     BindValue(statement, static_cast<int>(k) + 1, value);
   }
+  int index = static_cast<int>(params.size());
+  for (const SqlLiteral& literal : text.translated.literals) {
+    ++index;
+    switch (literal.kind) {
+      case SqlLiteral::Integer: sqlite3_bind_int64(statement, index, literal.integer); break;
+      case SqlLiteral::Real: sqlite3_bind_double(statement, index, literal.real); break;
+      case SqlLiteral::Text:
+        sqlite3_bind_text(statement, index, literal.text.c_str(), static_cast<int>(literal.text.size()), SQLITE_STATIC);
+        break;
+    }
+  }
+}
+
+std::shared_ptr<const ResultColumns> Connection::ColumnsOf(sqlite3_stmt* statement, const std::string& sqliteSql, int skip) {
+  auto cached = m_columnCache.find(sqliteSql);
+  if (cached != m_columnCache.end()) return cached->second;
+  auto text = [](const char* utf8) { return utf8 ? Utf8ToCp1252(utf8) : std::string(); };
+  auto columns = std::make_shared<ResultColumns>();
+  int count = sqlite3_column_count(statement);
+  for (int k = skip; k < count; ++k) {
+    ResultColumn column;
+    column.name = text(sqlite3_column_name(statement, k));
+    column.table = text(sqlite3_column_table_name(statement, k));
+    column.origin = text(sqlite3_column_origin_name(statement, k));
+    column.quotedOrigin = QuoteName(column.origin);
+    column.daoType = DaoTypeOfDeclaration(sqlite3_column_decltype(statement, k));
+    CDaoFieldInfo info;
+    if (column.daoType == dbText && !column.table.empty() && FieldInfo(column.table, column.origin, info))
+      column.textSize = info.m_lSize;
+    columns->push_back(std::move(column));
+  }
+  if (m_columnCache.size() >= kMaxTranslations) m_columnCache.clear();
+  m_columnCache.emplace(sqliteSql, columns);
+  return columns;
 }
 
 int Connection::Step(sqlite3_stmt* statement, const char* source) {

@@ -24,10 +24,24 @@ namespace qh::dao {
 class Cursor;
 class FileLock;
 
+// One column of a statement's result: where it comes from and how its values are typed.
+struct ResultColumn {
+  std::string name;          // the result's column name (1252)
+  std::string table;         // the table it comes from; empty for a computed column
+  std::string origin;        // its name in that table
+  std::string quotedOrigin;  // the same, quoted for SQLite (UTF-8)
+  short daoType = 0;         // 0 for computed columns (typed by value)
+  long textSize = 0;         // characters a text column holds (0: not known)
+};
+using ResultColumns = std::vector<ResultColumn>;
+
 // A statement text after translation, with the parameters found by preparing it.
 struct PreparedText {
   std::string jetSql;
   TranslatedSql translated;
+  // For a SELECT of one table: the statement with the row key in front of its columns, as a
+  // dynaset reads it (empty otherwise).
+  std::string keyedSql;
 };
 
 // Catalogue tables inside every file; hidden from the table list.
@@ -83,14 +97,18 @@ class Connection {
     sqlite3_stmt* m_statement = nullptr;
   };
 
-  // The translation of an engine statement (cached by text). Parameters are found by preparing.
-  std::shared_ptr<const PreparedText> Prepare(std::string_view jetSql, const char* source);
+  // The translation of an engine statement (cached by text). Parameters are found by preparing;
+  // `forKeys` prepares the keyed form of a one-table SELECT (a dynaset's), so that a statement built
+  // with literal values is prepared only once.
+  std::shared_ptr<const PreparedText> Prepare(std::string_view jetSql, const char* source, bool forKeys = false);
   // A prepared SQLite statement (UTF-8 text).
   Statement Acquire(const std::string& sqliteSql, const char* source);
   // Binds the parameter values of a translated statement: a missing value (VT_EMPTY, or fewer
   // values than parameters) raises 3061; a declared type converts the value.
   void BindParameters(sqlite3_stmt* statement, const PreparedText& text, const std::vector<COleVariant>& values,
                       const char* source);
+  // The result columns of a prepared statement (cached by its text); `skip` leading columns are left out.
+  std::shared_ptr<const ResultColumns> ColumnsOf(sqlite3_stmt* statement, const std::string& sqliteSql, int skip);
   // Steps; SQLITE_ROW or SQLITE_DONE, errors raised.
   int Step(sqlite3_stmt* statement, const char* source);
   // Runs an SQLite statement of the layer itself to its end.
@@ -146,6 +164,7 @@ class Connection {
   void SchemaChanged() {
     m_translations.clear();
     m_fieldCache.clear();
+    m_columnCache.clear();
   }
   std::string ColumnDefinition(const std::string& table, const CDaoFieldInfo& field, std::vector<std::string>& triggers);
   void WriteFieldCatalog(const std::string& table, const CDaoFieldInfo& field, int ordinal);
@@ -162,8 +181,10 @@ class Connection {
   long m_lastChanges = 0;
   std::unordered_map<std::string, std::shared_ptr<const PreparedText>> m_translations;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> m_idle;
+  std::size_t m_idleCount = 0;
   std::set<Cursor*> m_cursors;
   std::unordered_map<std::string, std::vector<CDaoFieldInfo>> m_fieldCache;  // by lower-cased table name
+  std::unordered_map<std::string, std::shared_ptr<const ResultColumns>> m_columnCache;  // by statement text
 };
 
 // Registers the collation (NOCASE, replaced by the 1252 one), like() and the engine's functions.

@@ -15,8 +15,6 @@ const char kSource[] = "DAO.Recordset";
 [[noreturn]] void InvalidOperation() { ThrowDaoError(kDaoErrInvalidOperation, "Invalid operation.", kSource); }
 [[noreturn]] void ReadOnly() { ThrowDaoError(kDaoErrReadOnly, "Cannot update. Database or object is read-only.", kSource); }
 
-std::string Utf8Text(const char* text) { return text ? Utf8ToCp1252(text) : std::string(); }
-
 // Cells of a stored row: a tag byte, then 8 bytes of a number or a 4-byte length and the text.
 enum : char { kNull = 'N', kInteger = 'I', kReal = 'R', kText = 'T' };
 
@@ -75,40 +73,50 @@ Cursor::Cursor(std::shared_ptr<Connection> connection, std::shared_ptr<const Pre
   const TranslatedSql& translated = m_text->translated;
   if (translated.kind != StatementKind::Select)
     ThrowDaoError(kDaoErrInvalidOperation, "Invalid operation: the statement returns no rows (use Execute).", kSource);
-  Connection::Statement statement = m_connection->Acquire(translated.sql, kSource);
-  m_connection->BindParameters(statement.get(), *m_text, params, kSource);
-  ReadColumns(statement.get());
-
-  bool keyed = false;
-  if (m_mode == Mode::Dynaset && translated.shape.singleTable && !readOnly && !m_connection->ReadOnly()) {
-    keyed = !m_columns.empty();
-    for (const Column& column : m_columns)
-      if (column.table.empty() || !Cp1252EqualNoCase(column.table, translated.shape.table)) keyed = false;
-  }
+  bool keyed = m_mode == Mode::Dynaset && translated.shape.singleTable && !readOnly && !m_connection->ReadOnly() &&
+               OpenKeyed(params);
   if (m_mode == Mode::Dynaset && !keyed) m_mode = Mode::Snapshot;
   m_appendOnly = m_appendOnly && keyed;
-
-  if (m_mode == Mode::ForwardOnly) {
-    m_statement = std::move(statement);
-    m_hasRow = m_connection->Step(m_statement.get(), kSource) == SQLITE_ROW;
-    m_passed = m_hasRow ? 1 : 0;
-  } else if (m_mode == Mode::Snapshot) {
-    MaterialiseRows(statement.get());
-  } else {
-    statement.Release();
-    m_updatable = true;
-    m_table = m_columns.front().table;
-    std::string columns;
-    for (const Column& column : m_columns) columns += (columns.empty() ? "" : ", ") + QuoteName(column.origin);
-    m_fetchSql = "SELECT " + columns + " FROM " + QuoteName(m_table) + " WHERE rowid = ?1";
-    if (!m_appendOnly) {
-      std::string keySql = "SELECT " + translated.shape.qualifier + ".rowid " + translated.sql.substr(translated.shape.fromOffset);
-      Connection::Statement keys = m_connection->Acquire(keySql, kSource);
-      m_connection->BindParameters(keys.get(), *m_text, params, kSource);
-      while (m_connection->Step(keys.get(), kSource) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(keys.get(), 0));
+  if (!keyed) {
+    Connection::Statement statement = m_connection->Acquire(translated.sql, kSource);
+    m_connection->BindParameters(statement.get(), *m_text, params, kSource);
+    m_columns = m_connection->ColumnsOf(statement.get(), translated.sql, 0);
+    if (m_mode == Mode::ForwardOnly) {
+      m_statement = std::move(statement);
+      m_hasRow = m_connection->Step(m_statement.get(), kSource) == SQLITE_ROW;
+      m_passed = m_hasRow ? 1 : 0;
+    } else {
+      MaterialiseRows(statement.get());
     }
   }
   m_connection->Register(this);
+}
+
+// A dynaset reads its rows' keys with the statement itself, the key put in front of its columns.
+// False (nothing read) when a column is not a column of the one table, so the rows cannot be written.
+bool Cursor::OpenKeyed(const std::vector<COleVariant>& params) {
+  const TranslatedSql& translated = m_text->translated;
+  const std::string& keyedSql = m_text->keyedSql;
+  if (keyedSql.empty()) return false;
+  Connection::Statement statement = m_connection->Acquire(keyedSql, kSource);
+  std::shared_ptr<const ResultColumns> columns = m_connection->ColumnsOf(statement.get(), keyedSql, 1);
+  if (columns->empty()) return false;
+  for (const Column& column : *columns)
+    if (column.table.empty() || !Cp1252EqualNoCase(column.table, columns->front().table) ||
+        !Cp1252EqualNoCase(column.table, translated.shape.table))
+      return false;
+  m_columns = columns;
+  m_updatable = true;
+  m_table = columns->front().table;
+  m_quotedTable = QuoteName(m_table);
+  std::string names;
+  for (const Column& column : *columns) names += (names.empty() ? "" : ", ") + column.quotedOrigin;
+  m_fetchSql = "SELECT " + names + " FROM " + m_quotedTable + " WHERE rowid = ?1";
+  if (!m_appendOnly) {
+    m_connection->BindParameters(statement.get(), *m_text, params, kSource);
+    while (m_connection->Step(statement.get(), kSource) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(statement.get(), 0));
+  }
+  return true;
 }
 
 Cursor::~Cursor() {
@@ -126,20 +134,8 @@ void Cursor::Invalidate() {
   m_editMode = dbEditNone;
 }
 
-void Cursor::ReadColumns(sqlite3_stmt* statement) {
-  int count = sqlite3_column_count(statement);
-  for (int k = 0; k < count; ++k) {
-    Column column;
-    column.name = Utf8Text(sqlite3_column_name(statement, k));
-    column.table = Utf8Text(sqlite3_column_table_name(statement, k));
-    column.origin = Utf8Text(sqlite3_column_origin_name(statement, k));
-    column.daoType = DaoTypeOfDeclaration(sqlite3_column_decltype(statement, k));
-    m_columns.push_back(column);
-  }
-}
-
 void Cursor::MaterialiseRows(sqlite3_stmt* statement) {
-  int count = static_cast<int>(m_columns.size());
+  int count = static_cast<int>(m_columns->size());
   while (m_connection->Step(statement, kSource) == SQLITE_ROW) {
     std::string row;
     for (int k = 0; k < count; ++k) AppendCell(row, statement, k);
@@ -165,7 +161,7 @@ COleVariant Cursor::StoredValue(std::size_t row, int column) const {
       if (tag == kInteger) std::memcpy(&integer, cells.data() + at, 8);
       if (tag == kReal) std::memcpy(&real, cells.data() + at, 8);
       if (tag == kText) text = std::string_view(cells.data() + at + 4, size - 4);
-      return Typed(tag, integer, real, text, m_columns[static_cast<std::size_t>(column)].daoType);
+      return Typed(tag, integer, real, text, (*m_columns)[static_cast<std::size_t>(column)].daoType);
     }
     at += size;
   }
@@ -286,20 +282,20 @@ void Cursor::LoadCurrent() {
   if (m_connection->Step(fetch.get(), kSource) != SQLITE_ROW)
     ThrowDaoError(kDaoErrRecordDeleted, "Record is deleted.", kSource);
   m_current.clear();
-  for (std::size_t k = 0; k < m_columns.size(); ++k)
-    m_current.push_back(ReadColumn(fetch.get(), static_cast<int>(k), m_columns[k].daoType));
+  for (std::size_t k = 0; k < m_columns->size(); ++k)
+    m_current.push_back(ReadColumn(fetch.get(), static_cast<int>(k), (*m_columns)[k].daoType));
   m_currentLoaded = true;
 }
 
 COleVariant Cursor::Value(int column) {
   if (!Valid()) ThrowDaoError(kDaoErrObjectInvalid, "Object invalid or no longer set.", kSource);
-  if (column < 0 || column >= static_cast<int>(m_columns.size()))
+  if (column < 0 || column >= static_cast<int>(m_columns->size()))
     ThrowDaoError(kDaoErrItemNotFound, "Item not found in this collection.", kSource);
   if (m_editMode != dbEditNone) return m_buffer[static_cast<std::size_t>(column)];
   RequireCurrent();
   switch (m_mode) {
     case Mode::ForwardOnly:
-      return ReadColumn(m_statement.get(), column, m_columns[static_cast<std::size_t>(column)].daoType);
+      return ReadColumn(m_statement.get(), column, (*m_columns)[static_cast<std::size_t>(column)].daoType);
     case Mode::Snapshot: return StoredValue(static_cast<std::size_t>(m_position), column);
     case Mode::Dynaset: LoadCurrent(); return m_current[static_cast<std::size_t>(column)];
   }
@@ -310,8 +306,8 @@ void Cursor::AddNew() {
   if (!Appendable()) ReadOnly();
   if (m_editMode != dbEditNone) CancelUpdate();
   m_editMode = dbEditAdd;
-  m_buffer.assign(m_columns.size(), COleVariant::Null());
-  m_dirty.assign(m_columns.size(), false);
+  m_buffer.assign(m_columns->size(), COleVariant::Null());
+  m_dirty.assign(m_columns->size(), false);
 }
 
 void Cursor::Edit() {
@@ -320,24 +316,22 @@ void Cursor::Edit() {
   LoadCurrent();
   if (m_editMode != dbEditNone) CancelUpdate();
   m_buffer = m_current;
-  m_dirty.assign(m_columns.size(), false);
+  m_dirty.assign(m_columns->size(), false);
   m_editMode = dbEditInProgress;
 }
 
 void Cursor::SetValue(int column, const COleVariant& value) {
   if (m_editMode == dbEditNone)
     ThrowDaoError(kDaoErrUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", kSource);
-  if (column < 0 || column >= static_cast<int>(m_columns.size()))
+  if (column < 0 || column >= static_cast<int>(m_columns->size()))
     ThrowDaoError(kDaoErrItemNotFound, "Item not found in this collection.", kSource);
-  const Column& target = m_columns[static_cast<std::size_t>(column)];
+  const Column& target = (*m_columns)[static_cast<std::size_t>(column)];
   COleVariant converted = value;
   VARTYPE type = VarTypeOfDaoType(target.daoType);
   if (converted.vt == VT_EMPTY) converted.SetNull();
   if (type != VT_EMPTY && converted.vt != VT_NULL) converted.ChangeType(type);
-  if (target.daoType == dbText && converted.vt == VT_BSTR) {
-    CDaoFieldInfo info;
-    if (m_connection->FieldInfo(m_table, target.origin, info) && info.m_lSize > 0 &&
-        std::strlen(converted.bstrVal) > static_cast<std::size_t>(info.m_lSize)) {
+  if (target.textSize > 0 && converted.vt == VT_BSTR) {
+    if (std::strlen(converted.bstrVal) > static_cast<std::size_t>(target.textSize)) {
       ThrowDaoError(kDaoErrFieldTooSmall,
                     ("The field '" + m_table + "." + target.origin +
                      "' is too small to accept the amount of data you attempted to add. Try inserting or pasting less data.").c_str(),
@@ -352,9 +346,9 @@ void Cursor::Update() {
   if (m_editMode == dbEditNone)
     ThrowDaoError(kDaoErrUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.", kSource);
   std::vector<int> changed;
-  for (std::size_t k = 0; k < m_columns.size(); ++k)
+  for (std::size_t k = 0; k < m_columns->size(); ++k)
     if (m_dirty[k]) changed.push_back(static_cast<int>(k));
-  std::string table = QuoteName(m_table);
+  const std::string& table = m_quotedTable;
   if (m_editMode == dbEditAdd) {
     std::string sql;
     if (changed.empty()) {
@@ -363,7 +357,7 @@ void Cursor::Update() {
       std::string names;
       std::string marks;
       for (std::size_t k = 0; k < changed.size(); ++k) {
-        names += (k ? ", " : "") + QuoteName(m_columns[static_cast<std::size_t>(changed[k])].origin);
+        names += (k ? ", " : "") + (*m_columns)[static_cast<std::size_t>(changed[k])].quotedOrigin;
         marks += (k ? ", ?" : "?") + std::to_string(k + 1);
       }
       sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
@@ -378,7 +372,7 @@ void Cursor::Update() {
   } else if (!changed.empty()) {
     std::string assignments;
     for (std::size_t k = 0; k < changed.size(); ++k)
-      assignments += (k ? ", " : "") + QuoteName(m_columns[static_cast<std::size_t>(changed[k])].origin) + " = ?" + std::to_string(k + 1);
+      assignments += (k ? ", " : "") + (*m_columns)[static_cast<std::size_t>(changed[k])].quotedOrigin + " = ?" + std::to_string(k + 1);
     std::string sql = "UPDATE " + table + " SET " + assignments + " WHERE rowid = ?" + std::to_string(changed.size() + 1);
     Connection::Statement update = m_connection->Acquire(sql, kSource);
     for (std::size_t k = 0; k < changed.size(); ++k)
@@ -404,7 +398,7 @@ void Cursor::Delete() {
   if (!m_updatable) ReadOnly();
   RequireCurrent();
   if (m_editMode != dbEditNone) CancelUpdate();
-  Connection::Statement erase = m_connection->Acquire("DELETE FROM " + QuoteName(m_table) + " WHERE rowid = ?1", kSource);
+  Connection::Statement erase = m_connection->Acquire("DELETE FROM " + m_quotedTable + " WHERE rowid = ?1", kSource);
   sqlite3_bind_int64(erase.get(), 1, m_keys[static_cast<std::size_t>(m_position)]);
   m_connection->Step(erase.get(), kSource);
   m_keys.erase(m_keys.begin() + m_position);

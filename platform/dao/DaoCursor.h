@@ -15,12 +15,7 @@ namespace qh::dao {
 class Cursor {
  public:
   enum class Mode { ForwardOnly, Snapshot, Dynaset };
-  struct Column {
-    std::string name;    // the result's column name (1252)
-    std::string table;   // the table it comes from; empty for a computed column
-    std::string origin;  // its name in that table
-    short daoType = 0;   // 0 for computed columns (typed by value)
-  };
+  using Column = ResultColumn;
 
   Cursor(std::shared_ptr<Connection> connection, std::shared_ptr<const PreparedText> text,
          const std::vector<COleVariant>& params, Mode mode, bool readOnly, bool appendOnly);
@@ -33,7 +28,7 @@ class Cursor {
   bool Valid() const { return m_connection != nullptr; }
 
   Mode GetMode() const { return m_mode; }
-  const std::vector<Column>& Columns() const { return m_columns; }
+  const std::vector<Column>& Columns() const { return *m_columns; }
   bool Updatable() const { return m_updatable; }
   bool Appendable() const { return m_updatable || m_appendOnly; }
   bool Scrollable() const { return m_mode != Mode::ForwardOnly; }
@@ -72,7 +67,7 @@ class Cursor {
   void Moved();
   void LoadCurrent();
   void StepForward();
-  void ReadColumns(sqlite3_stmt* statement);
+  bool OpenKeyed(const std::vector<COleVariant>& params);
   void MaterialiseRows(sqlite3_stmt* statement);
   COleVariant StoredValue(std::size_t row, int column) const;
 
@@ -81,8 +76,9 @@ class Cursor {
   Mode m_mode;
   bool m_updatable = false;
   bool m_appendOnly = false;
-  std::vector<Column> m_columns;
+  std::shared_ptr<const ResultColumns> m_columns;
   std::string m_table;      // base table of an updatable cursor
+  std::string m_quotedTable;
   std::string m_fetchSql;   // reads one row of a dynaset by its key
 
   // Forward-only: the statement being stepped.

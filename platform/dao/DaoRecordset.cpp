@@ -152,7 +152,8 @@ void CDaoRecordset::OpenText(int nOpenType, const CString& sql, int nOptions, CD
                       kSource);
       }
     }
-    prepared = connection.Prepare(text, kSource);
+    bool forKeys = ModeOf(nOpenType, nOptions) == qh::dao::Cursor::Mode::Dynaset && !(nOptions & dbReadOnly);
+    prepared = connection.Prepare(text, kSource, forKeys);
     if (!prepared->translated.parameters.empty() && m_nParams > 0) params = CollectBoundParams();
   }
   m_cursor = std::make_unique<qh::dao::Cursor>(shared, prepared, params, ModeOf(nOpenType, nOptions),

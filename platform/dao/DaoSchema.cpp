@@ -25,7 +25,7 @@ std::string TextColumn(sqlite3_stmt* statement, int column) {
 // The SQLite form of an expression of the engine's dialect (a default value or the right-hand
 // part of a validation rule), found by translating a statement around it.
 std::string TranslateFragment(const std::string& prefix, const std::string& fragment) {
-  TranslatedSql translated = TranslateJetSql(prefix + fragment);
+  TranslatedSql translated = TranslateJetSql(prefix + fragment, {}, false);
   std::size_t at = translated.sql.find(" WHERE ");
   if (at != std::string::npos) return translated.sql.substr(at + 7);
   return translated.sql.substr(7);  // after "SELECT "

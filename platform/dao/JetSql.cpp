@@ -13,6 +13,8 @@ namespace qh::dao {
 namespace {
 
 const char kSource[] = "DAO.Database";
+// Stands for a bound literal in the text until the literals are numbered (never in SQL text).
+const char kLiteralMark = '\x01';
 
 enum class Tok { Space, Word, Bracket, String, Number, Date, Punct };
 
@@ -168,8 +170,9 @@ std::string FormatOleDate(const std::string& literal) {
 // The translation of SELECT, INSERT, UPDATE and DELETE statements.
 class DmlTranslator {
  public:
-  DmlTranslator(std::vector<Token> tokens, std::vector<JetParameter> declared, const std::vector<std::string>& known)
-      : m_tokens(std::move(tokens)), m_params(std::move(declared)), m_known(known) {
+  DmlTranslator(std::vector<Token> tokens, std::vector<JetParameter> declared, const std::vector<std::string>& known,
+                bool bindLiterals)
+      : m_tokens(std::move(tokens)), m_params(std::move(declared)), m_known(known), m_bindLiterals(bindLiterals) {
     m_numbered = m_params.size();
   }
 
@@ -187,6 +190,7 @@ class DmlTranslator {
     // Parameters that never appeared keep their declared place; drop known names that did not.
     m_params.resize(m_numbered);
     result.parameters = m_params;
+    NumberLiterals(result);
     return result;
   }
 
@@ -249,6 +253,38 @@ class DmlTranslator {
     }
   }
 
+  // A literal bound in place: a marker now, numbered after the parameters once they are all known.
+  void BindLiteral(std::string& out, SqlLiteral literal) {
+    out += kLiteralMark;
+    out += std::to_string(m_literals.size());
+    out += kLiteralMark;
+    m_literals.push_back(std::move(literal));
+  }
+
+  void NumberLiterals(TranslatedSql& result) {
+    if (m_literals.empty()) return;
+    std::string numbered;
+    const std::string& sql = result.sql;
+    std::size_t at = 0;
+    for (std::size_t mark = sql.find(kLiteralMark); mark != std::string::npos; mark = sql.find(kLiteralMark, at)) {
+      std::size_t end = sql.find(kLiteralMark, mark + 1);
+      numbered += sql.substr(at, mark - at);
+      std::size_t index = std::stoul(sql.substr(mark + 1, end - mark - 1));
+      numbered += '?';
+      numbered += std::to_string(m_params.size() + index + 1);
+      at = end + 1;
+    }
+    numbered += sql.substr(at);
+    result.sql = std::move(numbered);
+    result.literals = std::move(m_literals);
+  }
+
+  // Whether a literal at this point is bound: not in the top-level select list (its column names
+  // and types come from the text) and not in ORDER BY or GROUP BY (a number there is a column).
+  bool Bindable(bool inSelectList, int depth) const {
+    return m_bindLiterals && !(inSelectList && depth == 0) && !(m_listDepth >= 0 && depth >= m_listDepth);
+  }
+
   int ParamNumber(const std::string& name) {
     for (std::size_t k = 0; k < m_numbered; ++k)
       if (Cp1252EqualNoCase(m_params[k].name, name)) return static_cast<int>(k) + 1;
@@ -282,6 +318,10 @@ class DmlTranslator {
           break;
         case Tok::Word: {
           std::string upper = Upper(t.text);
+          if ((upper == "ORDER" || upper == "GROUP") && next < m_tokens.size() && IsWord(m_tokens[next], "BY"))
+            m_listDepth = depth;
+          else if (depth <= m_listDepth && (upper == "HAVING" || upper == "LIMIT" || upper == "UNION" || upper == "WHERE"))
+            m_listDepth = -1;
           if (depth == 0 && simple) {
             if (upper == "DISTINCT" || upper == "GROUP" || upper == "UNION" || upper == "JOIN" || upper == "HAVING")
               simple = false;
@@ -320,12 +360,28 @@ class DmlTranslator {
           if (EmitParameter(i, dotBefore, dotAfter, out)) break;
           out += QuoteIdentifier(t.text);
           break;
-        case Tok::String: out += QuoteText(t.text); break;
-        case Tok::Number: out += t.text; break;
-        case Tok::Date: out += FormatOleDate(t.text); break;
+        case Tok::String:
+          if (Bindable(inSelectList, depth)) BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(t.text)});
+          else out += QuoteText(t.text);
+          break;
+        case Tok::Number:
+          if (Bindable(inSelectList, depth) && t.text.find_first_of(".eE") == std::string::npos && t.text.size() < 16)
+            BindLiteral(out, SqlLiteral{SqlLiteral::Integer, std::stoll(t.text), 0, {}});
+          else if (Bindable(inSelectList, depth))
+            BindLiteral(out, SqlLiteral{SqlLiteral::Real, 0, std::strtod(t.text.c_str(), nullptr), {}});
+          else
+            out += t.text;
+          break;
+        case Tok::Date:
+          if (Bindable(inSelectList, depth)) BindLiteral(out, SqlLiteral{SqlLiteral::Real, 0, std::stod(FormatOleDate(t.text)), {}});
+          else out += FormatOleDate(t.text);
+          break;
         case Tok::Punct:
           if (t.text == "(") ++depth;
-          if (t.text == ")") --depth;
+          if (t.text == ")") {
+            --depth;
+            if (depth < m_listDepth) m_listDepth = -1;
+          }
           if (depth == 0 && t.text == "," && topFromSeen && !m_fromDone) simple = false;
           if (t.text == "&") {
             out += "||";
@@ -384,13 +440,15 @@ class DmlTranslator {
         (m_tokens[i + 2].kind == Tok::Word || m_tokens[i + 2].kind == Tok::Bracket)) {
       int number = ParamNumber(t.text + "." + m_tokens[i + 2].text);
       if (number == 0) return false;
-      out += "?" + std::to_string(number);
+      out += '?';
+      out += std::to_string(number);
       i += 2;
       return true;
     }
     int number = ParamNumber(t.text);
     if (number == 0) return false;
-    out += "?" + std::to_string(number);
+    out += '?';
+    out += std::to_string(number);
     return true;
   }
 
@@ -400,6 +458,9 @@ class DmlTranslator {
   std::size_t m_numbered = 0;
   std::string m_limit;
   bool m_fromDone = true;
+  bool m_bindLiterals;
+  int m_listDepth = -1;          // depth of the ORDER BY or GROUP BY list being read, -1 outside
+  std::vector<SqlLiteral> m_literals;
 };
 
 // A cursor over the solid tokens of a DDL statement.
@@ -741,7 +802,9 @@ short JetTypeFromName(std::string_view name, bool* counter) {
   return found == types.end() ? 0 : found->second;
 }
 
-TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::string>& knownParameters) {
+TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::string>& knownParameters,
+                              bool bindLiterals) {
+  if (jetSql.find(kLiteralMark) != std::string_view::npos) bindLiterals = false;
   std::vector<Token> tokens = Tokenize(jetSql);
   TrimEnd(tokens);
   std::vector<JetParameter> declared = TakeParameters(tokens);
@@ -764,7 +827,7 @@ TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::st
     else if (head == "UPDATE") kind = StatementKind::Update;
     else if (head == "DELETE") kind = StatementKind::Delete;
     else Fail(kDaoErrInvalidSql, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
-    DmlTranslator translator(std::move(tokens), std::move(declared), knownParameters);
+    DmlTranslator translator(std::move(tokens), std::move(declared), knownParameters, bindLiterals);
     result = translator.Run(kind);
     result.sql = Cp1252ToUtf8(result.sql);
     return result;

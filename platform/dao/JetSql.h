@@ -50,10 +50,20 @@ struct SelectShape {
   std::size_t fromOffset = 0;  // offset in `sql` of the top-level FROM keyword
 };
 
+// A literal of the statement that is bound instead of written into the text, so that statements
+// built with different values share one prepared form.
+struct SqlLiteral {
+  enum Kind { Integer, Real, Text } kind = Integer;
+  long long integer = 0;
+  double real = 0;
+  std::string text;  // UTF-8
+};
+
 struct TranslatedSql {
   StatementKind kind = StatementKind::Other;
   std::string sql;                        // SQLite text, UTF-8 (empty for the parsed DDL kinds)
   std::vector<JetParameter> parameters;   // in binding order
+  std::vector<SqlLiteral> literals;       // bound after the parameters (?n+1, ...)
   SelectShape shape;                      // for kind Select
   // Parsed DDL: CREATE TABLE (table, fields, indexes), CREATE INDEX (table, one index),
   // DROP TABLE (table), DROP INDEX (table, index name in indexes[0]), ALTER TABLE ADD (fields) /
@@ -69,7 +79,11 @@ struct TranslatedSql {
 // declared ones (names found missing by a previous attempt). Errors raise CDaoException: 3075 for
 // a bad date literal or an unterminated text, 3142 for text after the closing ";", 3129 for an
 // unrecognised statement, 3290/3292 for faulty table definitions.
-TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::string>& knownParameters = {});
+// Literals of conditions, assignments and values become bound values (see SqlLiteral) unless
+// `bindLiterals` is false; those of the top-level select list and of ORDER BY and GROUP BY lists
+// stay in the text.
+TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::string>& knownParameters = {},
+                              bool bindLiterals = true);
 
 // The engine's Like on 1252 texts (exposed for the connection's like() and for tests).
 bool JetLikeMatch(std::string_view text, std::string_view pattern);

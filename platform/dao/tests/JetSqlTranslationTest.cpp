@@ -17,7 +17,7 @@ struct Translation {
 class JetSqlTranslation : public ::testing::TestWithParam<Translation> {};
 
 TEST_P(JetSqlTranslation, GivesTheSqliteText) {
-  EXPECT_EQ(TranslateJetSql(GetParam().jet).sql, GetParam().sqlite);
+  EXPECT_EQ(TranslateJetSql(GetParam().jet, {}, false).sql, GetParam().sqlite);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(JetSqlTranslation, DateLiteralIsTheOleDate) {
   // 2026-12-10 14:05:09 is day 46366 and 50709 seconds of 86400.
-  std::string sql = TranslateJetSql("Select 1 From T Where D > #12/10/2026 14:05:09#").sql;
+  std::string sql = TranslateJetSql("Select 1 From T Where D > #12/10/2026 14:05:09#", {}, false).sql;
   double value = std::stod(sql.substr(sql.find("> ") + 2));
   EXPECT_NEAR(value, 46366 + 50709.0 / 86400.0, 1e-9);
 }
@@ -68,6 +68,23 @@ TEST(JetSqlTranslation, DeclaredAndKnownParametersAreNumberedInOrder) {
   EXPECT_EQ(known.sql, "Select * From T Where A = ?1 Or B = ?2 Or C = ?1");
   ASSERT_EQ(known.parameters.size(), 2u);
   EXPECT_EQ(known.parameters[0].name, "pB");
+}
+
+TEST(JetSqlTranslation, LiteralsOfConditionsAreBoundAfterTheParameters) {
+  TranslatedSql bound = TranslateJetSql(
+      "Select 'x', SongID From Songs A Where A.SongGenre = 'Rock' And A.SongID > [pMin] And A.SongDate < #1/2/1900# "
+      "And A.SongID In (Select 1 From T) Group By SongID, 2 Order By 2, SongID",
+      {"pMin"});
+  EXPECT_EQ(bound.sql,
+            "Select 'x', SongID From Songs A Where A.SongGenre = ?2 And A.SongID > ?1 And A.SongDate < ?3 And A.SongID In "
+            "(Select ?4 From T) Group By SongID, 2 Order By 2, SongID");
+  ASSERT_EQ(bound.literals.size(), 3u);
+  EXPECT_EQ(bound.literals[0].text, "Rock");
+  EXPECT_DOUBLE_EQ(bound.literals[1].real, 3.0);
+  EXPECT_EQ(bound.literals[2].integer, 1);
+  TranslatedSql values = TranslateJetSql("INSERT INTO QuavParms Values ('DatabaseVersion', '04.00');");
+  EXPECT_EQ(values.sql, "INSERT INTO QuavParms Values (?1, ?2)");
+  EXPECT_EQ(values.literals[1].text, "04.00");
 }
 
 TEST(JetSqlTranslation, SelectShapeTellsUpdatableStatements) {
