@@ -98,6 +98,21 @@ class tSong {
   CString GetCoverFileName() const;
   CString GetTempFileName() const;
 
+  // media files and scanning (SongMedia.cpp, WavScan.cpp, Mp3Scan.cpp)
+  // ReadMediaInfo: -1 no SongID, 2 already read, 0 scanned, 1 the scan failed.
+  int ReadMediaInfo();
+  // The reader of the compression code on MediaPath with tags off: its result, -1 no SongID, -2 no reader.
+  int ScanMediaFile();
+  // 0 or a negative code; with tags on they also fill the descriptive fields, the path and the volume.
+  int ScanWavFile(const CString& filePath, BOOL tags);
+  int ScanMp3File(const CString& filePath, BOOL tags);
+
+  // song documents (SongXml.cpp)
+  // The QHSongInfo fragment; one byte 0xFF when the record has no SongID.
+  CString GetSongInfoXml() const;
+  // Fills the fields a QHSong document carries: 0, or -2 when the file is no XML document.
+  int FromSongXml(const CString& filePath);
+
   // Database operations through the bound song database object.
   int Load(tQHDb* database, tStorage* storage, LONG songId);
   int LoadById(LONG songId);

@@ -22,6 +22,38 @@ class tStorage {
   // The upper-case drive letter of the volume with that serial; 0 when no volume has it.
   char GetDriveLetter(DWORD serial) const;
 
+  // storage volumes and local volumes (StorageVolumes.cpp)
+  // -1 unless the version is exactly 4.0 and the folder is not empty; else scans the drives, adds the
+  // primary volume (the one that holds the database folder) and returns 0.
+  int Init(double expectedVersion, const CString& databaseFolder);
+  // Takes every mounted fixed and network drive as a local volume; the number added.
+  int ScanDrives();
+  void AddPrimaryVolume();
+  // 1 when a serial is registered twice.
+  int HasDuplicateVolumes() const;
+  // Refreshes each storage volume's sizes; a volume whose disk is not mounted under its letter gets 0
+  // (never the space of another disk that now has the letter). The summed free bytes; the summed total
+  // goes to totalBytes.
+  double GetFreeSpace(double& totalBytes);
+  // -1 without a database; database errors reach the caller.
+  int CountSongsPerVolume();
+  // The root "%c:\%s" of the index-th storage volume and its facts; empty and outputs untouched for an
+  // index outside the list (negative ones included).
+  CString GetVolume(int index, ULARGE_INTEGER& freeBytes, ULARGE_INTEGER& totalBytes, LONG& songCount,
+                    DWORD& serial, CString& label) const;
+  LONG GetSongCount(DWORD serial) const;
+  // The serial of the first volume with more than 700 MiB free, or more than `bytes` free; 0 when none.
+  DWORD FindVolumeWithRoom() const;
+  DWORD FindVolumeWithFreeBytes(DWORD bytesLow, DWORD bytesHigh) const;
+  // 1 and the facts of the mounted volume with that serial, else 0 and the outputs unchanged.
+  int GetLocalVolumeInfo(DWORD serial, char& letter, CString& label, DWORD& totalHigh, DWORD& totalLow,
+                         DWORD& freeHigh, DWORD& freeLow) const;
+  // The serial of the volume now mounted as that drive; 0 when there is none.
+  static DWORD GetVolumeSerial(char driveLetter);
+  void RemoveAll();
+  const CString& GetDatabaseFolder() const { return m_databaseFolder; }
+  double GetTotalBytes() const { return m_totalBytes; }
+
  private:
   struct Volume {
     DWORD serial = 0;
@@ -30,9 +62,27 @@ class tStorage {
     CString folder;
     DWORD totalHigh = 0;
     DWORD totalLow = 0;
+    // storage volumes and local volumes
+    LONG songCount = 0;
+    DWORD freeHigh = 0;
+    DWORD freeLow = 0;
   };
   const Volume* Find(DWORD serial) const;
 
   CDaoDatabase* m_pDatabase;
   std::vector<Volume> m_volumes;
+  // storage volumes and local volumes
+  struct LocalVolume {
+    DWORD serial = 0;
+    char letter = 0;
+    CString label;
+    DWORD totalHigh = 0;
+    DWORD totalLow = 0;
+    DWORD freeHigh = 0;
+    DWORD freeLow = 0;
+  };
+  const LocalVolume* FindLocal(DWORD serial) const;
+  std::vector<LocalVolume> m_localVolumes;  // in drive-letter order
+  CString m_databaseFolder;
+  double m_totalBytes = 0.0;
 };

@@ -1,0 +1,201 @@
+// The storage-volume list on a drive table of sandbox folders with chosen serials.
+#include <cstdlib>
+#include <filesystem>
+
+#include "dblib/Storage.h"
+#include "dblib/tests/media/MediaTestBase.h"
+#include "maintenance/schema/SongDbSchema.h"
+#include "platform/dao/Dao.h"
+
+namespace qh::dblib::media_testing {
+namespace {
+
+constexpr DWORD kExternalSerial = 0x2222;
+constexpr DWORD kRemovableSerial = 0x3333;
+constexpr DWORD kCdSerial = 0x4444;
+constexpr DWORD kAbsentSerial = 0x9999;
+
+class StorageVolumesTest : public MediaTest {
+ protected:
+  void SetUp() override {
+    MediaTest::SetUp();  // D: fixed, kMusicSerial
+    std::filesystem::create_directories(Host("Music"));
+    sandbox.AddDrive('E', kExternalSerial, "NETSHARE", DRIVE_REMOTE);
+    sandbox.AddDrive('F', kRemovableSerial, "STICK", DRIVE_REMOVABLE);
+    sandbox.AddDrive('G', kCdSerial, "DISC", DRIVE_CDROM);
+  }
+  // Free and total bytes of a host folder as df reports them.
+  static uint64_t Df(const std::string& folder, const char* field) {
+    return std::strtoull(Capture(std::string("df -B1 --output=") + field + " " + Quoted(folder) + " | tail -1").c_str(),
+                         nullptr, 10);
+  }
+  static uint64_t Join(const ULARGE_INTEGER& value) { return value.QuadPart; }
+
+  tStorage storage{nullptr};
+};
+
+TEST_F(StorageVolumesTest, InitScansFixedAndNetworkDrivesAndPutsThePrimaryFirst) {
+  ASSERT_EQ(0, storage.Init(4.0, "D:\\Music"));
+  ASSERT_EQ(1, storage.GetVolumeCount());
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  LONG songs = -5;
+  DWORD serial = 0;
+  CString label;
+  EXPECT_EQ("D:\\Music", storage.GetVolume(0, freeBytes, totalBytes, songs, serial, label).str());
+  EXPECT_EQ(kMusicSerial, serial);
+  EXPECT_EQ("MUSIC", label.str());
+  EXPECT_EQ(0, songs);
+  EXPECT_EQ("D:\\Music", storage.GetRootPath(kMusicSerial).str());
+  EXPECT_EQ("D:\\Music", storage.GetDatabaseFolder().str());
+
+  // Local volumes: C:, D: and the network drive E:, never the removable or CD drives.
+  char letter = 0;
+  DWORD high, low, freeHigh, freeLow;
+  EXPECT_EQ(1, storage.GetLocalVolumeInfo(qh::testing::TestSandbox::kSystemSerial, letter, label, high, low, freeHigh, freeLow));
+  EXPECT_EQ('C', letter);
+  EXPECT_EQ(1, storage.GetLocalVolumeInfo(kExternalSerial, letter, label, high, low, freeHigh, freeLow));
+  EXPECT_EQ('E', letter);
+  EXPECT_EQ("NETSHARE", label.str());
+  EXPECT_GT(high * 4294967296.0 + low, 0.0);
+  letter = 'x';
+  EXPECT_EQ(0, storage.GetLocalVolumeInfo(kRemovableSerial, letter, label, high, low, freeHigh, freeLow));
+  EXPECT_EQ(0, storage.GetLocalVolumeInfo(kCdSerial, letter, label, high, low, freeHigh, freeLow));
+  EXPECT_EQ('x', letter);
+  // An unregistered local volume has no root.
+  EXPECT_TRUE(storage.GetRootPath(kExternalSerial).IsEmpty());
+}
+
+TEST_F(StorageVolumesTest, ScanCountsTheLocalVolumes) { EXPECT_EQ(3, storage.ScanDrives()); }
+
+TEST_F(StorageVolumesTest, InitRefusesOtherVersionsAndEmptyFolders) {
+  char letter;
+  CString label;
+  DWORD a, b, c, d;
+  EXPECT_EQ(-1, storage.Init(4.01, "D:\\Music"));
+  EXPECT_EQ(-1, storage.Init(4.0, ""));
+  EXPECT_EQ(0, storage.GetVolumeCount());
+  EXPECT_EQ(0, storage.GetLocalVolumeInfo(kMusicSerial, letter, label, a, b, c, d));
+}
+
+TEST_F(StorageVolumesTest, PrimaryVolumeNeedsAFolderAndAMountedLetter) {
+  struct Case {
+    const char* folder;
+    int expectedVolumes;
+  } cases[] = {{"D:\\", 0}, {"D:\\Music", 1}, {"d:\\Music", 1}, {"Q:\\Music", 0}, {"F:\\Music", 0}};
+  for (const Case& c : cases) {
+    tStorage list(nullptr);
+    ASSERT_EQ(0, list.Init(4.0, c.folder));
+    EXPECT_EQ(c.expectedVolumes, list.GetVolumeCount()) << c.folder;
+  }
+}
+
+TEST_F(StorageVolumesTest, DuplicatesAreFoundAndTheFirstAnswers) {
+  storage.Init(4.0, "D:\\Music");
+  EXPECT_EQ(0, storage.HasDuplicateVolumes());
+  storage.AddVolume(kExternalSerial, "E", "NETSHARE", "Songs", 0, 0);
+  EXPECT_EQ(0, storage.HasDuplicateVolumes());
+  storage.AddVolume(kMusicSerial, "D", "MUSIC", "Other", 0, 0);
+  EXPECT_EQ(1, storage.HasDuplicateVolumes());
+  EXPECT_EQ("D:\\Music", storage.GetRootPath(kMusicSerial).str());
+  storage.RemoveAll();
+  EXPECT_EQ(0, storage.GetVolumeCount());
+  EXPECT_EQ(0, storage.HasDuplicateVolumes());
+}
+
+TEST_F(StorageVolumesTest, FreeSpaceAgreesWithDf) {
+  storage.Init(4.0, "D:\\Music");
+  storage.AddVolume(kExternalSerial, "E", "NETSHARE", "Songs", 0, 0);
+  double total = 0.0;
+  double free = storage.GetFreeSpace(total);
+  uint64_t dfFree = Df(musicFolder, "avail");
+  uint64_t dfTotal = Df(musicFolder, "size");
+  ASSERT_GT(dfTotal, 0u);
+  // Both volumes are folders of one host file system; other programs may write meanwhile.
+  EXPECT_NEAR(2.0 * dfTotal, total, 1.0);
+  EXPECT_NEAR(2.0 * dfFree, free, 64.0 * 1024 * 1024);
+  EXPECT_EQ(total, storage.GetTotalBytes());
+  ULARGE_INTEGER volumeFree{}, volumeTotal{};
+  LONG songs;
+  DWORD serial;
+  CString label;
+  storage.GetVolume(0, volumeFree, volumeTotal, songs, serial, label);
+  EXPECT_EQ(dfTotal, Join(volumeTotal));
+  // The first volume with strictly more free bytes than asked for.
+  uint64_t justBelow = Join(volumeFree) - 1;
+  EXPECT_EQ(kMusicSerial, storage.FindVolumeWithFreeBytes(static_cast<DWORD>(justBelow), static_cast<DWORD>(justBelow >> 32)));
+  EXPECT_EQ(0u, storage.FindVolumeWithFreeBytes(0xFFFFFFFF, 0xFFFFFFFF));
+  EXPECT_EQ(Join(volumeFree) > 734003200ull ? kMusicSerial : 0u, storage.FindVolumeWithRoom());
+}
+
+// A registered disk that is absent, while another disk now has its letter: no space of the other disk
+// is lent to it, it keeps its registered size, and it is never chosen for new files.
+TEST_F(StorageVolumesTest, AbsentVolumeOffersNoRoom) {
+  storage.AddVolume(kAbsentSerial, "E", "GONE", "Songs", 1, 5);
+  storage.AddVolume(kAbsentSerial + 1, "Z", "NOLETTER", "Songs", 0, 7);
+  double total = 0.0;
+  EXPECT_EQ(0.0, storage.GetFreeSpace(total));
+  EXPECT_EQ(4294967296.0 + 5 + 7, total);
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  LONG songs;
+  DWORD serial;
+  CString label;
+  EXPECT_EQ("E:\\Songs", storage.GetVolume(0, freeBytes, totalBytes, songs, serial, label).str());
+  EXPECT_EQ(0u, Join(freeBytes));
+  EXPECT_EQ(4294967296ull + 5, Join(totalBytes));
+  EXPECT_EQ(0u, storage.FindVolumeWithRoom());
+  EXPECT_EQ(0u, storage.FindVolumeWithFreeBytes(0, 0));
+}
+
+TEST_F(StorageVolumesTest, IndexesOutsideTheListLeaveTheOutputs) {
+  storage.Init(4.0, "D:\\Music");
+  for (int index : {-1, -1000, 1, 99}) {
+    ULARGE_INTEGER freeBytes{}, totalBytes{};
+    freeBytes.QuadPart = 17;
+    LONG songs = 3;
+    DWORD serial = 4;
+    CString label = "kept";
+    EXPECT_TRUE(storage.GetVolume(index, freeBytes, totalBytes, songs, serial, label).IsEmpty()) << index;
+    EXPECT_EQ(17u, Join(freeBytes));
+    EXPECT_EQ(3, songs);
+    EXPECT_EQ(4u, serial);
+    EXPECT_EQ("kept", label.str());
+  }
+}
+
+TEST_F(StorageVolumesTest, VolumeSerialOfADriveLetter) {
+  EXPECT_EQ(kMusicSerial, tStorage::GetVolumeSerial('d'));
+  EXPECT_EQ(kExternalSerial, tStorage::GetVolumeSerial('E'));
+  EXPECT_EQ(0u, tStorage::GetVolumeSerial('Q'));
+}
+
+TEST_F(StorageVolumesTest, SongCountsPerVolumeFromTheDatabase) {
+  EXPECT_EQ(-1, storage.CountSongsPerVolume());
+  std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse"));
+  CreateSongDatabase("C:\\Quaverhouse\\Quaverhouse.qhd");
+  CDaoDatabase database;
+  database.Open("C:\\Quaverhouse\\Quaverhouse.qhd");
+  const DWORD highSerial = 0xDEADBEEF;
+  int id = 0;
+  for (DWORD serial : {kMusicSerial, kMusicSerial, kMusicSerial, highSerial}) {
+    ++id;
+    CString sql;
+    sql.Format("Insert Into Songs (SongID, SongName, SongArtist, SongGUID, SongVolser) Values (%d, 'n', 'a', "
+               "'{00000000-0000-0000-0000-0000000000%02d}', %ld)",
+               id, id, static_cast<long>(static_cast<LONG>(serial)));
+    database.Execute(sql, dbFailOnError);
+  }
+  tStorage counted(&database);
+  counted.AddVolume(kMusicSerial, "D", "MUSIC", "Music", 0, 0);
+  counted.AddVolume(highSerial, "E", "BIG", "Songs", 0, 0);
+  counted.AddVolume(kExternalSerial, "E", "EMPTY", "Songs", 0, 0);
+  EXPECT_EQ(0, counted.GetSongCount(kMusicSerial));
+  EXPECT_EQ(0, counted.CountSongsPerVolume());
+  EXPECT_EQ(3, counted.GetSongCount(kMusicSerial));
+  EXPECT_EQ(1, counted.GetSongCount(highSerial));
+  EXPECT_EQ(0, counted.GetSongCount(kExternalSerial));
+  EXPECT_EQ(-1, counted.GetSongCount(0x1234));
+  database.Close();
+}
+
+}  // namespace
+}  // namespace qh::dblib::media_testing
