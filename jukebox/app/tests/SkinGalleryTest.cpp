@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jukebox/app/SkinButton.h"
+#include "jukebox/app/SkinListBox.h"
 #include "jukebox/app/tests/SkinTestSupport.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/gdi/BitmapResources.h"
@@ -22,7 +23,7 @@ constexpr COLORREF kPanel = RGB(98, 98, 128);
 // A plain panel to put the buttons on.
 class Gallery : public CWnd {
  public:
-  Gallery() { CreateEx(0, AfxRegisterWndClass(0), "Skin buttons", WS_POPUP | WS_VISIBLE, 0, 0, 392, 236, nullptr, nullptr); }
+  Gallery() { CreateEx(0, AfxRegisterWndClass(0), "Skin buttons", WS_POPUP | WS_VISIBLE, 0, 0, 600, 236, nullptr, nullptr); }
   ~Gallery() override { DestroyWindow(); }
 
  protected:
@@ -32,11 +33,20 @@ class Gallery : public CWnd {
     GetClientRect(&all);
     dc.FillSolidRect(&all, kPanel);
   }
+  // Below its lines the song list shows the zone panel's grey, as a zone window colours it.
+  afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
+    if (kind == CTLCOLOR_LISTBOX) return listBackground_;
+    return CWnd::OnCtlColor(dc, wnd, kind);
+  }
   DECLARE_MESSAGE_MAP()
+
+ private:
+  CBrush listBackground_{RGB(162, 162, 162)};
 };
 
 BEGIN_MESSAGE_MAP(Gallery, CWnd)
   ON_WM_PAINT()
+  ON_WM_CTLCOLOR()
 END_MESSAGE_MAP()
 
 struct Placed {
@@ -117,6 +127,15 @@ TEST_F(SkinGalleryTest, ShippedArtworkShowsEveryLook) {
            {left, top, left + 60, top + 16}, zone == 0 ? Placed::Latched : zone < 3 ? Placed::Normal : Placed::Disabled,
            Placed::Plain});
   }
+  CSkinListBox songs;
+  ASSERT_TRUE(songs.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                               LBS_NOINTEGRALHEIGHT,
+                           CRect(396, 10, 590, 226), &gallery_, 110));
+  for (const char* line : {"01: Blue (Red)", "02: Rock & Roll (The Band)", "03: Night Train (Lanterns)",
+                           "04: Paper Moon (Ada & the Owls)", "05: Slow Dance (Marigold)", "06: Northbound (Kite)",
+                           "07: Harbour Lights (Seven Stones)", "08: Tin Roof (The Wrens)"})
+    songs.AddString(line);
+  songs.SetCurSel(2);
   ASSERT_NE(hovered, nullptr);
   qh::ui::InjectMouseAt(*hovered, WM_MOUSEMOVE, 20, 20);
   PumpPending();
@@ -138,6 +157,7 @@ TEST_F(SkinGalleryTest, ShippedArtworkShowsEveryLook) {
     return n;
   };
   EXPECT_GT(orangeIn(transport[0].rect), 0);
+  EXPECT_GT(orangeIn(RECT{396, 10 + 2 * 16, 590, 10 + 3 * 16}), 0) << "the selected song line";
   EXPECT_EQ(orangeIn(transport[1].rect), 0);
   EXPECT_GT(qh::gdi::ColorFromPixel(picture->at(130, 45)) & 0xFF, qh::gdi::ColorFromPixel(picture->at(73, 45)) & 0xFF);
 
