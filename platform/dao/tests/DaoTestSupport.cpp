@@ -64,6 +64,7 @@ void DaoTest::CreateSongDatabase() {
       "INSERT INTO QuavParms Values ('DatabaseVersion', '04.00');",
       "INSERT INTO QuavParms Values ('VersionJukebox', 'YES');",
   };
+  m_db.m_pWorkspace->BeginTrans();  // one commit for the whole schema
   for (const char* statement : ddl) m_db.Execute(statement, dbFailOnError);
   struct Query {
     const char* name;
@@ -86,6 +87,7 @@ void DaoTest::CreateSongDatabase() {
     def.Append();
     def.Close();
   }
+  m_db.m_pWorkspace->CommitTrans();
 }
 
 void DaoTest::AddSong(long id, const char* name, const char* artist, const char* album, const char* genre, double date,
