@@ -2,6 +2,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <mutex>
 #include <string>
 
 #include "platform/core/Cp1252.h"
@@ -152,6 +153,9 @@ bool DOMDocument::Parse(std::string_view text) {
     Fail(XML_ERROR_TOO_LARGE, "The document is larger than the size limit.");
     return false;
   }
+  // The library's global tables are set up once, before any thread parses.
+  static std::once_flag initialised;
+  std::call_once(initialised, [] { xmlInitParser(); });
   xmlParserCtxtPtr parser = xmlNewParserCtxt();
   if (parser == nullptr) {
     Fail(XML_ERR_NO_MEMORY, "Out of memory.");

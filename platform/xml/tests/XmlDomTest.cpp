@@ -1,7 +1,9 @@
 // The document object model: element lists, child lists, node names and types, text, attributes, files.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -169,6 +171,28 @@ TEST(XmlDom, WellFormednessAgreesWithXmllint) {
     DOMDocument document;
     EXPECT_EQ(document.load(path.c_str()), xmllintAccepts) << documents[i];
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The network threads parse their documents at the same time.
+TEST(XmlDomThreads, DocumentsParseInParallel) {
+  std::vector<std::thread> threads;
+  std::atomic<int> parsed{0};
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&parsed, t] {
+      for (int i = 0; i < 200; ++i) {
+        DOMDocument document;
+        std::string text = "<a><b>" + std::to_string(t * 1000 + i) + "</b></a>";
+        if (document.loadXML(text) && document.getElementsByTagName("b").item(0).text().str() == std::to_string(t * 1000 + i))
+          ++parsed;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(8 * 200, parsed.load());
 }
 
 }  // namespace
