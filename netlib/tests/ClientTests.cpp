@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string Script() { return std::string(std::getenv("QH_SOURCE_DIR")) + "/netlib/tests/event_receiver.py"; }
+std::string Script() { return std::string(NETLIB_TEST_SOURCE_DIR "/event_receiver.py"); }
 
 class Client : public testing::Test {
  protected:

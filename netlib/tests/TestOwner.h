@@ -52,7 +52,7 @@ class TestOwner {
   // The echo reply: 200 with "METHOD URL BODY", closing when the request asked to.
   static CHttpResponse* Echo(const CHttpResponse& request);
 
-  bool WaitFor(const std::function<bool(const NoticeRecord&)>& match, int milliseconds = 5000);
+  bool WaitFor(const std::function<bool(const NoticeRecord&)>& match, int milliseconds = 20000);
   // Waits until the handler count notice says `count`, or the server reports its end.
   std::vector<NoticeRecord> Notices();
   int Count(const std::function<bool(const NoticeRecord&)>& match);

@@ -44,7 +44,7 @@ def slow(port):
     request = b"POST /slow HTTP/1.1\r\nContent-Length: 4\r\nConnection: close\r\n\r\nslow"
     for byte in request:
         s.sendall(bytes([byte]))
-        time.sleep(0.015)
+        time.sleep(0.04)
     out(read_all(s))
 
 
