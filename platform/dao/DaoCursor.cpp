@@ -1,6 +1,7 @@
 #include "platform/dao/DaoCursor.h"
 
 #include <cstring>
+#include <limits>
 
 #include "platform/core/Cp1252.h"
 #include "platform/dao/DaoConstants.h"
@@ -46,15 +47,23 @@ void AppendCell(std::string& row, sqlite3_stmt* statement, int column) {
   }
 }
 
+// A stored real as a whole number, saturated at the ends of the 64-bit range.
+long long WholeOf(double real) {
+  if (!(real > -9.2e18)) return real != real ? 0 : std::numeric_limits<long long>::min();
+  if (real >= 9.2e18) return std::numeric_limits<long long>::max();
+  return static_cast<long long>(real);
+}
+
 COleVariant Typed(char tag, long long integer, double real, std::string_view text, short daoType) {
   if (tag == kNull) return COleVariant::Null();
   if (tag == kText) return COleVariant(CString(text));
   double number = tag == kInteger ? static_cast<double>(integer) : real;
+  if (tag == kReal) integer = WholeOf(real);
   switch (daoType) {
     case dbBoolean: return COleVariant::FromBool(number != 0.0);
     case dbByte: return COleVariant(static_cast<BYTE>(integer));
-    case dbInteger: return COleVariant(static_cast<SHORT>(tag == kInteger ? integer : static_cast<long long>(real)));
-    case dbLong: return COleVariant(static_cast<LONG>(tag == kInteger ? integer : static_cast<long long>(real)));
+    case dbInteger: return COleVariant(static_cast<SHORT>(integer));
+    case dbLong: return COleVariant(static_cast<LONG>(integer));
     case dbSingle: return COleVariant(static_cast<float>(number));
     case dbCurrency:
     case dbDouble: return COleVariant(number);

@@ -68,14 +68,41 @@ bool AnyNull(int argc, sqlite3_value** argv) {
   return false;
 }
 
+// The text of an argument in 1252 without a copy when it is plain ASCII (the common case);
+// `storage` holds the converted text otherwise.
+std::string_view TextView(sqlite3_value* value, std::string& storage) {
+  const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+  std::string_view utf8(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+  for (unsigned char ch : utf8) {
+    if (ch >= 0x80) {
+      storage = Utf8ToCp1252(utf8);
+      return storage;
+    }
+  }
+  return utf8;
+}
+
+void FreePattern(void* pattern) { delete static_cast<std::string*>(pattern); }
+
 void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) {
     sqlite3_result_null(context);
     return;
   }
-  std::string pattern = TextArg(argv[0]);
-  std::string text = TextArg(argv[1]);
-  sqlite3_result_int(context, JetLikeMatch(text, pattern) ? 1 : 0);
+  // The pattern is the same for every row of a statement: converted once and kept with it.
+  auto* pattern = static_cast<std::string*>(sqlite3_get_auxdata(context, 0));
+  if (!pattern) {
+    pattern = new std::string(TextArg(argv[0]));
+    sqlite3_set_auxdata(context, 0, pattern, FreePattern);
+    pattern = static_cast<std::string*>(sqlite3_get_auxdata(context, 0));
+    if (!pattern) {  // not kept (out of memory): match with a copy of our own
+      std::string storage;
+      sqlite3_result_int(context, JetLikeMatch(TextView(argv[1], storage), TextArg(argv[0])) ? 1 : 0);
+      return;
+    }
+  }
+  std::string storage;
+  sqlite3_result_int(context, JetLikeMatch(TextView(argv[1], storage), *pattern) ? 1 : 0);
 }
 
 void UCase(sqlite3_context* context, int argc, sqlite3_value** argv) {
