@@ -11,16 +11,18 @@ CWnd* MakeWrapperOf() {
 }
 
 // Windows of the standard classes seen through FromHandle (GetDlgItem) get an object of their class.
-const bool g_wrappersRegistered = [] {
+}  // namespace
+
+void qh::ui::RegisterStandardWrappers() {
   qh::ui::RegisterWrapperClass(WC_BUTTON, &MakeWrapperOf<CButton>);
   qh::ui::RegisterWrapperClass(WC_STATIC, &MakeWrapperOf<CStatic>);
   qh::ui::RegisterWrapperClass(WC_EDIT, &MakeWrapperOf<CEdit>);
   qh::ui::RegisterWrapperClass(WC_LISTBOX, &MakeWrapperOf<CListBox>);
-  return true;
-}();
+}
+
+namespace {
 
 BOOL CreateControl(CWnd& control, LPCSTR className, LPCSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  (void)g_wrappersRegistered;
   qh::ui::RegisterStandardControls();
   return control.CreateEx(0, className, text, style | WS_CHILD, rect, parent, id);
 }

@@ -491,6 +491,9 @@ namespace qh::ui {
 // "ListBox" window is seen through a CListBox); the controls register theirs.
 using WrapperFactory = CWnd* (*)();
 void RegisterWrapperClass(const char* windowClassName, WrapperFactory factory);
+// The framework's own control classes register theirs here (FromHandle calls both once).
+void RegisterStandardWrappers();
+void RegisterCommonWrappers();
 // Hands a message to the framework's pre-translation: the window's object and those of its parents up
 // to the top-level window, then the thread's application object. TRUE when one of them ate it.
 BOOL PreTranslateThroughFramework(MSG* msg);

@@ -5,6 +5,7 @@
 
 #include "platform/core/Cp1252.h"
 #include "platform/core/Thread.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WindowRecord.h"
@@ -273,6 +274,7 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hWnd, UINT message, WPARAM wParam, LPA
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   RegisterStandardControls();
+  RegisterCommonControls();
   std::function<void(HWND)> hook = std::move(t_creationHook);
   t_creationHook = nullptr;
   std::shared_ptr<const WindowClassRecord> windowClass;

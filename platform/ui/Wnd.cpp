@@ -38,6 +38,11 @@ std::string UpperName(const char* name) {
 }
 
 CWnd* MakeWrapper(HWND hWnd) {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    qh::ui::RegisterStandardWrappers();
+    qh::ui::RegisterCommonWrappers();
+  });
   char className[128] = {};
   ::GetClassName(hWnd, className, sizeof className);
   qh::ui::WrapperFactory factory = nullptr;

@@ -74,8 +74,10 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
+    if (!PreTranslateThroughFramework(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    }
     reached = done();
   }
   KillTimer(nullptr, tick);
@@ -89,8 +91,10 @@ void PumpPending() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
+    if (!PreTranslateThroughFramework(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    }
   }
 }
 

@@ -35,6 +35,7 @@ class RecordingWindow {
   HWND hwnd_ = nullptr;
 };
 
+// Both pump as the framework's loop does (pre-translation first).
 // Dispatches the calling thread's messages until `done` holds or the time is up; true when done.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5));
 // Dispatches whatever is queued now (no waiting for timers).

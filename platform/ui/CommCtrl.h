@@ -1,0 +1,274 @@
+// The common controls' classes, messages, styles, notifications and structures, with the platform's
+// values: list view, progress bar, track bar (slider).
+#pragma once
+
+#include "platform/core/WinTypes.h"
+#include "platform/ui/Controls.h"
+
+#define WC_LISTVIEW "SysListView32"
+#define PROGRESS_CLASS "msctls_progress32"
+#define TRACKBAR_CLASS "msctls_trackbar32"
+
+// Generic notifications (WM_NOTIFY codes).
+#define NM_FIRST 0u
+#define NM_CLICK (NM_FIRST - 2u)
+#define NM_DBLCLK (NM_FIRST - 3u)
+#define NM_RETURN (NM_FIRST - 4u)
+#define NM_RCLICK (NM_FIRST - 5u)
+#define NM_RDBLCLK (NM_FIRST - 6u)
+#define NM_SETFOCUS (NM_FIRST - 7u)
+#define NM_KILLFOCUS (NM_FIRST - 8u)
+
+// ---- List view -------------------------------------------------------------------------------------
+#define LVS_ICON 0x0000
+#define LVS_REPORT 0x0001
+#define LVS_SMALLICON 0x0002
+#define LVS_LIST 0x0003
+#define LVS_TYPEMASK 0x0003
+#define LVS_SINGLESEL 0x0004
+#define LVS_SHOWSELALWAYS 0x0008
+#define LVS_SORTASCENDING 0x0010
+#define LVS_SORTDESCENDING 0x0020
+#define LVS_SHAREIMAGELISTS 0x0040
+#define LVS_NOLABELWRAP 0x0080
+#define LVS_AUTOARRANGE 0x0100
+#define LVS_EDITLABELS 0x0200
+#define LVS_NOSCROLL 0x2000
+#define LVS_NOCOLUMNHEADER 0x4000
+#define LVS_NOSORTHEADER 0x8000
+#define LVS_EX_GRIDLINES 0x00000001
+#define LVS_EX_SUBITEMIMAGES 0x00000002
+#define LVS_EX_CHECKBOXES 0x00000004
+#define LVS_EX_TRACKSELECT 0x00000008
+#define LVS_EX_HEADERDRAGDROP 0x00000010
+#define LVS_EX_FULLROWSELECT 0x00000020
+
+#define LVM_FIRST 0x1000
+#define LVM_GETBKCOLOR (LVM_FIRST + 0)
+#define LVM_SETBKCOLOR (LVM_FIRST + 1)
+#define LVM_GETIMAGELIST (LVM_FIRST + 2)
+#define LVM_SETIMAGELIST (LVM_FIRST + 3)
+#define LVM_GETITEMCOUNT (LVM_FIRST + 4)
+#define LVM_GETITEM (LVM_FIRST + 5)
+#define LVM_SETITEM (LVM_FIRST + 6)
+#define LVM_INSERTITEM (LVM_FIRST + 7)
+#define LVM_DELETEITEM (LVM_FIRST + 8)
+#define LVM_DELETEALLITEMS (LVM_FIRST + 9)
+#define LVM_GETNEXTITEM (LVM_FIRST + 12)
+#define LVM_FINDITEM (LVM_FIRST + 13)
+#define LVM_GETITEMRECT (LVM_FIRST + 14)
+#define LVM_HITTEST (LVM_FIRST + 18)
+#define LVM_ENSUREVISIBLE (LVM_FIRST + 19)
+#define LVM_EDITLABEL (LVM_FIRST + 23)
+#define LVM_GETEDITCONTROL (LVM_FIRST + 24)
+#define LVM_GETCOLUMN (LVM_FIRST + 25)
+#define LVM_SETCOLUMN (LVM_FIRST + 26)
+#define LVM_INSERTCOLUMN (LVM_FIRST + 27)
+#define LVM_DELETECOLUMN (LVM_FIRST + 28)
+#define LVM_GETCOLUMNWIDTH (LVM_FIRST + 29)
+#define LVM_SETCOLUMNWIDTH (LVM_FIRST + 30)
+#define LVM_SETTEXTCOLOR (LVM_FIRST + 36)
+#define LVM_SETTEXTBKCOLOR (LVM_FIRST + 38)
+#define LVM_GETTOPINDEX (LVM_FIRST + 39)
+#define LVM_GETCOUNTPERPAGE (LVM_FIRST + 40)
+#define LVM_SETITEMSTATE (LVM_FIRST + 43)
+#define LVM_GETITEMSTATE (LVM_FIRST + 44)
+#define LVM_GETITEMTEXT (LVM_FIRST + 45)
+#define LVM_SETITEMTEXT (LVM_FIRST + 46)
+#define LVM_SORTITEMS (LVM_FIRST + 48)
+#define LVM_GETSELECTEDCOUNT (LVM_FIRST + 50)
+#define LVM_SETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 54)
+#define LVM_GETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 55)
+#define LVM_SUBITEMHITTEST (LVM_FIRST + 57)
+
+#define LVN_FIRST (0u - 100u)
+#define LVN_ITEMCHANGING (LVN_FIRST - 0u)
+#define LVN_ITEMCHANGED (LVN_FIRST - 1u)
+#define LVN_INSERTITEM (LVN_FIRST - 2u)
+#define LVN_DELETEITEM (LVN_FIRST - 3u)
+#define LVN_DELETEALLITEMS (LVN_FIRST - 4u)
+#define LVN_BEGINLABELEDIT (LVN_FIRST - 5u)
+#define LVN_ENDLABELEDIT (LVN_FIRST - 6u)
+#define LVN_COLUMNCLICK (LVN_FIRST - 8u)
+#define LVN_BEGINDRAG (LVN_FIRST - 9u)
+#define LVN_ITEMACTIVATE (LVN_FIRST - 14u)
+#define LVN_KEYDOWN (LVN_FIRST - 55u)
+
+#define LVCF_FMT 0x0001
+#define LVCF_WIDTH 0x0002
+#define LVCF_TEXT 0x0004
+#define LVCF_SUBITEM 0x0008
+#define LVCFMT_LEFT 0x0000
+#define LVCFMT_RIGHT 0x0001
+#define LVCFMT_CENTER 0x0002
+#define LVIF_TEXT 0x0001
+#define LVIF_IMAGE 0x0002
+#define LVIF_PARAM 0x0004
+#define LVIF_STATE 0x0008
+#define LVIF_INDENT 0x0010
+#define LVIS_FOCUSED 0x0001
+#define LVIS_SELECTED 0x0002
+#define LVIS_CUT 0x0004
+#define LVIS_DROPHILITED 0x0008
+#define LVNI_ALL 0x0000
+#define LVNI_FOCUSED 0x0001
+#define LVNI_SELECTED 0x0002
+#define LVNI_ABOVE 0x0100
+#define LVNI_BELOW 0x0200
+#define LVIR_BOUNDS 0
+#define LVIR_ICON 1
+#define LVIR_LABEL 2
+#define LVHT_NOWHERE 0x0001
+#define LVHT_ONITEMICON 0x0002
+#define LVHT_ONITEMLABEL 0x0004
+#define LVHT_ONITEMSTATEICON 0x0008
+#define LVHT_ONITEM (LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON)
+#define LVFI_PARAM 0x0001
+#define LVFI_STRING 0x0002
+#define LVFI_PARTIAL 0x0008
+#define LVSIL_NORMAL 0
+#define LVSIL_SMALL 1
+#define LVSIL_STATE 2
+#define LPSTR_TEXTCALLBACK (reinterpret_cast<LPSTR>(static_cast<LONG_PTR>(-1)))
+
+struct LVCOLUMN {
+  UINT mask = 0;
+  int fmt = LVCFMT_LEFT;
+  int cx = 0;
+  LPSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iSubItem = 0;
+};
+using LPLVCOLUMN = LVCOLUMN*;
+
+struct LVITEM {
+  UINT mask = 0;
+  int iItem = 0;
+  int iSubItem = 0;
+  UINT state = 0;
+  UINT stateMask = 0;
+  LPSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iImage = 0;
+  LPARAM lParam = 0;
+  int iIndent = 0;
+};
+using LPLVITEM = LVITEM*;
+
+struct NMLISTVIEW {
+  NMHDR hdr;
+  int iItem = -1;
+  int iSubItem = 0;
+  UINT uNewState = 0;
+  UINT uOldState = 0;
+  UINT uChanged = 0;
+  POINT ptAction;
+  LPARAM lParam = 0;
+};
+using LPNMLISTVIEW = NMLISTVIEW*;
+using NM_LISTVIEW = NMLISTVIEW;
+
+// An item activation: a list view notice with the keys held.
+struct NMITEMACTIVATE : NMLISTVIEW {
+  UINT uKeyFlags = 0;
+};
+
+struct NMLVDISPINFO {
+  NMHDR hdr;
+  LVITEM item;
+};
+using LV_DISPINFO = NMLVDISPINFO;
+
+struct NMLVKEYDOWN {
+  NMHDR hdr;
+  WORD wVKey = 0;
+  UINT flags = 0;
+};
+
+struct LVFINDINFO {
+  UINT flags = 0;
+  LPCSTR psz = nullptr;
+  LPARAM lParam = 0;
+  POINT pt;
+  UINT vkDirection = 0;
+};
+
+struct LVHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+  int iItem = -1;
+  int iSubItem = 0;
+};
+
+using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+
+// ---- Progress bar ----------------------------------------------------------------------------------
+#define PBS_SMOOTH 0x01
+#define PBS_VERTICAL 0x04
+#define PBM_SETRANGE (WM_USER + 1)
+#define PBM_SETPOS (WM_USER + 2)
+#define PBM_DELTAPOS (WM_USER + 3)
+#define PBM_SETSTEP (WM_USER + 4)
+#define PBM_STEPIT (WM_USER + 5)
+#define PBM_SETRANGE32 (WM_USER + 6)
+#define PBM_GETRANGE (WM_USER + 7)
+#define PBM_GETPOS (WM_USER + 8)
+#define PBM_SETBARCOLOR (WM_USER + 9)
+struct PBRANGE {
+  int iLow = 0;
+  int iHigh = 0;
+};
+
+// ---- Track bar (slider) ----------------------------------------------------------------------------
+#define TBS_AUTOTICKS 0x0001
+#define TBS_VERT 0x0002
+#define TBS_HORZ 0x0000
+#define TBS_NOTICKS 0x0010
+#define TBS_BOTH 0x0008
+#define TBM_GETPOS (WM_USER)
+#define TBM_GETRANGEMIN (WM_USER + 1)
+#define TBM_GETRANGEMAX (WM_USER + 2)
+#define TBM_SETTIC (WM_USER + 4)
+#define TBM_SETPOS (WM_USER + 5)
+#define TBM_SETRANGE (WM_USER + 6)
+#define TBM_SETRANGEMIN (WM_USER + 7)
+#define TBM_SETRANGEMAX (WM_USER + 8)
+#define TBM_CLEARTICS (WM_USER + 9)
+#define TBM_SETTICFREQ (WM_USER + 20)
+#define TBM_SETPAGESIZE (WM_USER + 21)
+#define TBM_GETPAGESIZE (WM_USER + 22)
+#define TBM_SETLINESIZE (WM_USER + 23)
+#define TBM_GETLINESIZE (WM_USER + 24)
+// Scroll codes of WM_HSCROLL / WM_VSCROLL (track bars report with the TB_ names).
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#define TB_LINEUP 0
+#define TB_LINEDOWN 1
+#define TB_PAGEUP 2
+#define TB_PAGEDOWN 3
+#define TB_THUMBPOSITION 4
+#define TB_THUMBTRACK 5
+#define TB_TOP 6
+#define TB_BOTTOM 7
+#define TB_ENDTRACK 8
+
+namespace qh::ui {
+// Registers the common control classes (done by the first creation of any window).
+void RegisterCommonControls();
+}  // namespace qh::ui
+
+// Present for programs that call it at start; the classes exist already.
+inline void InitCommonControls() { qh::ui::RegisterCommonControls(); }

@@ -1,0 +1,81 @@
+// Inside the controls: each control keeps its state object in a window slot of its own, tells its
+// parent what happened with WM_COMMAND, and paints with the brush and font its parent chooses.
+#pragma once
+
+#include <string>
+
+#include "platform/ui/Controls.h"
+#include "platform/ui/WinUser.h"
+#include "platform/ui/gdi/Gdi.h"
+
+namespace qh::ui {
+
+constexpr int kStateSlot = 0x7FFF0000;  // the control's state object, in a slot of its own
+
+template <class State>
+inline State* StateOf(HWND hWnd) {
+  return reinterpret_cast<State*>(GetWindowLongPtr(hWnd, kStateSlot));
+}
+
+template <class State>
+inline State* AttachState(HWND hWnd) {
+  auto* state = new State;
+  SetWindowLongPtr(hWnd, kStateSlot, reinterpret_cast<LONG_PTR>(state));
+  return state;
+}
+
+template <class State>
+inline void DropState(HWND hWnd) {
+  delete StateOf<State>(hWnd);
+  SetWindowLongPtr(hWnd, kStateSlot, 0);
+}
+
+inline DWORD StyleOf(HWND hWnd) { return static_cast<DWORD>(GetWindowLongPtr(hWnd, GWL_STYLE)); }
+
+inline void Notify(HWND control, WORD code) {
+  HWND parent = GetParent(control);
+  if (parent) SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(control)), code),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+inline std::string TextOf(HWND hWnd) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLength(hWnd)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowText(hWnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Paints with the brush and colours the parent chooses (WM_CTLCOLOR...), in the control's font.
+struct ControlPaint {
+  ControlPaint(HWND hWnd, UINT colorMessage) : hwnd(hWnd) {
+    dc = BeginPaint(hWnd, &paint);
+    GetClientRect(hWnd, &client);
+    HWND parent = GetParent(hWnd);
+    if (dc && parent)
+      brush = reinterpret_cast<HBRUSH>(SendMessage(parent, colorMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hWnd)));
+    if (!brush) brush = GetSysColorBrush(colorMessage == WM_CTLCOLORSTATIC || colorMessage == WM_CTLCOLORBTN ? COLOR_BTNFACE : COLOR_WINDOW);
+    auto font = reinterpret_cast<HFONT>(SendMessage(hWnd, WM_GETFONT, 0, 0));
+    if (dc) oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  }
+  ~ControlPaint() {
+    if (dc) SelectObject(dc, oldFont);
+    EndPaint(hwnd, &paint);
+  }
+  HWND hwnd;
+  PAINTSTRUCT paint;
+  HDC dc = nullptr;
+  RECT client;
+  HBRUSH brush = nullptr;
+  HGDIOBJ oldFont = nullptr;
+};
+
+
+// Sends a WM_NOTIFY from a common control to its parent; returns the parent's answer.
+inline LRESULT NotifyParent(HWND control, NMHDR& header, UINT code) {
+  header.hwndFrom = control;
+  header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+  header.code = code;
+  HWND parent = GetParent(control);
+  return parent ? SendMessage(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)) : 0;
+}
+
+}  // namespace qh::ui
