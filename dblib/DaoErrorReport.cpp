@@ -1,9 +1,7 @@
 #include "dblib/DaoErrorReport.h"
 
-#include <cstdio>
-#include <utility>
-
 #include "platform/dao/DaoException.h"
+#include "platform/ui/MessageBox.h"
 
 namespace {
 
@@ -27,11 +25,6 @@ const char* OwnText(long code) {
   }
 }
 
-DaoErrorPresenter& Presenter() {
-  static DaoErrorPresenter presenter;
-  return presenter;
-}
-
 }  // namespace
 
 CString ComposeDaoExceptionMessage(CDaoException* e) {
@@ -51,10 +44,5 @@ void ReportDaoException(CDaoException* e) {
   if (e == nullptr) return;
   CString message = ComposeDaoExceptionMessage(e);
   e->Delete();
-  if (Presenter())
-    Presenter()(message);
-  else
-    std::fprintf(stderr, "%s\n", message.GetString());
+  AfxMessageBox(message, MB_OK | MB_ICONSTOP);
 }
-
-void SetDaoErrorPresenter(DaoErrorPresenter presenter) { Presenter() = std::move(presenter); }

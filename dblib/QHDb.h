@@ -51,6 +51,7 @@ class tQHDb {
   int Rollback();
   double GetDatabaseVersion();
   CString GetEngineVersion();
+  void GetEngineVersion(CString& version) { version = GetEngineVersion(); }
   CDaoDatabase* GetDatabase() const { return m_pDatabase; }
   double GetExpectedVersion() const { return m_expectedVersion; }
   BOOL IsInTransaction() const { return m_inTransaction; }

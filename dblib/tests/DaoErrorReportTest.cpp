@@ -4,6 +4,7 @@
 
 #include "dblib/DaoErrorReport.h"
 #include "platform/dao/DaoException.h"
+#include "platform/ui/MessageBox.h"
 
 namespace {
 
@@ -18,11 +19,14 @@ CDaoException* MakeException(std::initializer_list<long> codes) {
 
 class DaoErrorReportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetDaoErrorPresenter([this](const CString& text) { shown.push_back(text.str()); });
-  }
-  void TearDown() override { SetDaoErrorPresenter(nullptr); }
+  // Records each box; answers with its default button as a user pressing Enter would.
+  qh::ui::ScopedMessageBoxAnswerer answerer{[this](const qh::ui::MessageBoxRequest& box) {
+    shown.push_back(box.text);
+    types.push_back(box.type);
+    return box.defaultButton;
+  }};
   std::vector<std::string> shown;
+  std::vector<UINT> types;
 };
 
 TEST_F(DaoErrorReportTest, ListsEveryErrorUnderTheHeading) {
@@ -43,6 +47,7 @@ TEST_P(DaoErrorOwnTextTest, AnErrorWithItsOwnTextReplacesTheWholeMessage) {
   ReportDaoException(MakeException({3021, GetParam().code, 3022}));
   ASSERT_EQ(1u, shown.size());
   EXPECT_EQ(GetParam().text, shown[0]);
+  EXPECT_EQ(UINT(MB_OK | MB_ICONSTOP), types[0]);
 }
 
 const char kDamaged[] = "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator.";

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "dblib/DaoStep.h"
+#include "dblib/QuavParmsSet.h"
 #include "dblib/tests/SongDbFixture.h"
 #include "platform/core/Paths.h"
 
@@ -169,9 +170,32 @@ TEST_F(QHDbObjectTest, OpeningAgainReplacesTheOpenDatabase) {
   EXPECT_EQ(-2, db.NextSong(&song)) << "the cursors of the earlier open are gone";
 }
 
+TEST_F(QHDbObjectTest, ParameterRecordsetReadsOneRowThroughItsFilter) {
+  EXPECT_EQ(4.0, ReadParameterNumber(db.GetDatabase(), "DatabaseVersion"));
+  EXPECT_EQ(0.0, ReadParameterNumber(db.GetDatabase(), "LoadDate")) << "no such row";
+  Execute("Update QuavParms Set ParmValue = '4.0' Where ParmName = 'DatabaseVersion';");
+  EXPECT_EQ(4.0, ReadParameterNumber(db.GetDatabase(), "DatabaseVersion")) << "trailing zeros do not matter";
+
+  CQuavParmsSet parms(db.GetDatabase());
+  EXPECT_EQ(2u, parms.m_nFields);
+  EXPECT_EQ("QuavParms", parms.GetDefaultSQL().str());
+  EXPECT_EQ("C:\\Quaverhouse\\Quaverhouse.qhd", parms.GetDefaultDBName().str());
+  parms.m_strFilter = "ParmName = 'versionjukebox'";
+  parms.Open(dbOpenSnapshot, nullptr, dbForwardOnly);
+  ASSERT_FALSE(parms.IsEOF());
+  EXPECT_EQ("VersionJukebox", parms.m_ParmName.str());
+  EXPECT_EQ("YES", parms.m_ParmValue.str());
+  parms.MoveNext();
+  EXPECT_TRUE(parms.IsEOF());
+  parms.Close();
+}
+
 TEST_F(QHDbObjectTest, EngineVersionNamesTheObjectModelVersion) {
   CString version = db.GetEngineVersion();
   EXPECT_GE(std::strtod(version, nullptr), 3.5) << version.str();
+  CString copied;
+  db.GetEngineVersion(copied);
+  EXPECT_EQ(version, copied);
 }
 
 TEST_F(QHDbObjectTest, DaoFailureKeepsTheFirstErrorsNumberAndDescription) {
