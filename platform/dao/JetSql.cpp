@@ -13,6 +13,9 @@ namespace qh::dao {
 namespace {
 
 const char kSource[] = "DAO.Database";
+// Texts compare without case wherever they meet, also with a computed value such as Left(x, 3):
+// bound texts and parameters carry the text order, which outranks the plain one of an expression.
+const char kNoCase[] = " COLLATE NOCASE";
 // Stands for a bound literal in the text until the literals are numbered (never in SQL text).
 const char kLiteralMark = '\x01';
 
@@ -253,6 +256,13 @@ class DmlTranslator {
     }
   }
 
+  // The text order after the bound text or parameter that ends at token `at`, with a blank before a
+  // word that follows at once ("'x'ORDER BY").
+  void AppendNoCase(std::string& out, std::size_t at) const {
+    out += kNoCase;
+    if (at + 1 < m_tokens.size() && m_tokens[at + 1].kind != Tok::Space && m_tokens[at + 1].kind != Tok::Punct) out += ' ';
+  }
+
   // A literal bound in place: a marker now, numbered after the parameters once they are all known.
   void BindLiteral(std::string& out, SqlLiteral literal) {
     out += kLiteralMark;
@@ -361,7 +371,10 @@ class DmlTranslator {
           out += QuoteIdentifier(t.text);
           break;
         case Tok::String:
-          if (Bindable(inSelectList, depth)) BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(t.text)});
+          if (Bindable(inSelectList, depth)) {
+            BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(t.text)});
+            AppendNoCase(out, i);
+          }
           else out += QuoteText(t.text);
           break;
         case Tok::Number:
@@ -443,12 +456,14 @@ class DmlTranslator {
       out += '?';
       out += std::to_string(number);
       i += 2;
+      AppendNoCase(out, i);
       return true;
     }
     int number = ParamNumber(t.text);
     if (number == 0) return false;
     out += '?';
     out += std::to_string(number);
+    AppendNoCase(out, i);
     return true;
   }
 

@@ -149,6 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "Select Val('  42abc'), Str(7), Trim('  a  ') & '|' From "
                   "Songs Where SongID = 1",
                   "42| 7|a|"},
+        Behaviour{"computed texts compare without case", nullptr,
+                  "Select SongID From Songs Where Left(SongArtist, 3) = 'the' Or UCase(SongName) = 'zebra' Order By SongID",
+                  "1;3"},
         Behaviour{"Top", nullptr, "Select Top 2 SongID From Songs Order By SongID Desc", "6;5"},
         Behaviour{"In list", nullptr, "Select SongID From Songs Where SongID In (1, 3) Order By SongID", "1;3"},
         Behaviour{"a GUID lookup", nullptr,
