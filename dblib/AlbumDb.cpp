@@ -1,8 +1,6 @@
 #include "dblib/AlbumDb.h"
 
-#include <cstdio>
 #include <new>
-#include <utility>
 
 #include "dblib/DaoErrorReport.h"
 #include "dblib/DaoStep.h"
@@ -11,6 +9,7 @@
 #include "platform/dao/DaoException.h"
 #include "platform/dao/DaoQueryDef.h"
 #include "platform/dao/DaoRecordset.h"
+#include "platform/ui/MessageBox.h"
 
 const char* const tQHFRDb::kMessageTexts[2] = {
     "QHFRDB: An unknown error was encountered. Please contact tech support with this information.",
@@ -21,17 +20,7 @@ namespace {
 
 const char kOutOfMemoryText[] = "Out of memory.";
 
-tQHFRDb::MessagePresenter& Presenter() {
-  static tQHFRDb::MessagePresenter presenter;
-  return presenter;
-}
-
-void ShowStopMessage(const CString& text) {
-  if (Presenter())
-    Presenter()(text);
-  else
-    std::fprintf(stderr, "%s\n", text.GetString());
-}
+void ShowStopMessage(const char* text) { AfxMessageBox(text, MB_OK | MB_ICONSTOP); }
 
 bool HasErrorCode(CDaoException* e, long code) {
   for (int index = 0; index < e->GetErrorCount(); ++index) {
@@ -84,8 +73,6 @@ COleVariant DiscIdParameter(DWORD discId) { return COleVariant(static_cast<LONG>
 tQHFRDb::tQHFRDb() = default;
 
 tQHFRDb::~tQHFRDb() { Close(); }
-
-void tQHFRDb::SetMessagePresenter(MessagePresenter presenter) { Presenter() = std::move(presenter); }
 
 int tQHFRDb::Open(const CString& filePath, BOOL exclusive, BOOL readOnly) {
   Close();

@@ -5,11 +5,10 @@
 //   qryOpenAlbumInfo (disc id)                -> album number, three texts, a 16-bit number, a date
 //   qryGetAlbumInfo  (disc id, album number)  -> three texts, a 16-bit number, a date
 //   qryGetTrackInfo  (disc id, album number)  -> track number, title
-// The file is only read here. Errors are shown through the message presenter (a stop-icon message box
-// in the programs) and reported by the results.
+// The file is only read here. Errors are shown in the platform's message box with a stop icon and
+// reported by the results.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include "platform/core/CString.h"
@@ -53,10 +52,6 @@ class tQHFRDb {
   int OpenTrackInfo(DWORD discId, BYTE albumNumber);
   int NextTrackInfo(BYTE& trackNumber, CString& title);
   void CloseTrackInfo();
-
-  // Where the messages go; without a presenter they go to standard error.
-  using MessagePresenter = std::function<void(const CString& text)>;
-  static void SetMessagePresenter(MessagePresenter presenter);
 
  private:
   CDaoQueryDef& Query(std::unique_ptr<CDaoQueryDef>& query, const char* name);

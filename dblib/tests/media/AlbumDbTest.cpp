@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dblib/AlbumDb.h"
-#include "dblib/DaoErrorReport.h"
+#include "platform/ui/MessageBox.h"
 #include "dblib/DaoStep.h"
 #include "dblib/tests/media/AlbumDbFixture.h"
 #include "platform/core/testing/TestSandbox.h"
@@ -20,14 +20,14 @@ class AlbumDbTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse"));
-    // Engine errors go through the database error report, the album database's own texts through its
-    // presenter: both end up here.
-    tQHFRDb::SetMessagePresenter([this](const CString& text) { shown.push_back(text.str()); });
-    SetDaoErrorPresenter([this](const CString& text) { shown.push_back(text.str()); });
+    // Every message box the album database shows, its own texts and the engine errors alike.
+    qh::ui::SetMessageBoxLogHook([this](const qh::ui::MessageBoxRequest& box) {
+      EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), box.type & MB_ICONSTOP);
+      shown.push_back(box.text);
+    });
   }
   void TearDown() override {
-    tQHFRDb::SetMessagePresenter({});
-    SetDaoErrorPresenter({});
+    qh::ui::SetMessageBoxLogHook(nullptr);
     qh::dblib::SetDaoStepFault({});
   }
 

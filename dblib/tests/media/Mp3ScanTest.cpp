@@ -2,6 +2,7 @@
 // and tags built byte by byte.
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "dblib/MediaFileReader.h"
 #include "dblib/tests/media/MediaTestBase.h"
@@ -18,8 +19,22 @@ class Mp3ScanTest : public MediaTest {
                " synth " + std::to_string(seconds) + " sine 440") &&
            RunTool("lame --quiet " + lameOptions + " " + Quoted(wav) + " " + Quoted(Host(name)));
   }
-  std::string Probe(const std::string& name, const std::string& entry) {
-    return Capture("ffprobe -v error -select_streams a:0 -show_entries " + entry + " -of csv=p=0 " + Quoted(Host(name)));
+  // What ffprobe says of the file's first audio stream and of the whole file, by key ("sample_rate", ...).
+  std::map<std::string, std::string> Probe(const std::string& name) {
+    std::map<std::string, std::string> facts;
+    std::string output = Capture("ffprobe -v error -select_streams a:0 -show_entries "
+                                 "stream=sample_rate,channels,bit_rate:format=duration -of default=nw=1 " +
+                                 Quoted(Host(name)));
+    size_t start = 0;
+    while (start < output.size()) {
+      size_t end = output.find('\n', start);
+      if (end == std::string::npos) end = output.size();
+      std::string line = output.substr(start, end - start);
+      size_t equals = line.find('=');
+      if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
+      start = end + 1;
+    }
+    return facts;
   }
 };
 
@@ -55,19 +70,20 @@ TEST_P(LameMp3Test, FormatAndLengthAgreeWithFfprobe) {
   tSong song;
   ASSERT_EQ(0, song.ScanMp3File(OnD(file), FALSE));
   EXPECT_TRUE(song.MediaInfoRead);
-  EXPECT_EQ(std::atoi(Probe(file, "stream=sample_rate").c_str()), song.MpegSampleRate);
+  std::map<std::string, std::string> probe = Probe(file);
+  EXPECT_EQ(std::atoi(probe["sample_rate"].c_str()), song.MpegSampleRate);
   EXPECT_EQ(c.expectedVersion, song.MpegVersion);
   EXPECT_EQ(c.expectedChannelMode, song.MpegChannelMode);
-  EXPECT_EQ(c.channels, std::atoi(Probe(file, "stream=channels").c_str()));
+  EXPECT_EQ(c.channels, std::atoi(probe["channels"].c_str()));
   if (c.expectedBitRate == 0) {
     EXPECT_GE(song.BitRate, 56000);
     EXPECT_GT(song.SongLengthMS, 0);
     return;
   }
   EXPECT_EQ(c.expectedBitRate, song.BitRate);
-  EXPECT_EQ(c.expectedBitRate, std::atol(Probe(file, "stream=bit_rate").c_str()));
+  EXPECT_EQ(c.expectedBitRate, std::atol(probe["bit_rate"].c_str()));
   // The length comes from bytes and rate: the encoder's own header frame and padding add a little.
-  double probeMs = std::atof(Probe(file, "format=duration").c_str()) * 1000.0;
+  double probeMs = std::atof(probe["duration"].c_str()) * 1000.0;
   EXPECT_NEAR(probeMs, song.SongLengthMS, 80.0);
 }
 
