@@ -14,7 +14,8 @@ namespace {
 
 const char kSource[] = "DAO.Database";
 // Texts compare without case wherever they meet, also with a computed value such as Left(x, 3):
-// bound texts and parameters carry the text order, which outranks the plain one of an expression.
+// bound texts carry the text order, which outranks the plain one of an expression. (Parameters do
+// not: one compared with a number column would lose that column's index.)
 const char kNoCase[] = " COLLATE NOCASE";
 // Stands for a bound literal in the text until the literals are numbered (never in SQL text).
 const char kLiteralMark = '\x01';
@@ -456,14 +457,12 @@ class DmlTranslator {
       out += '?';
       out += std::to_string(number);
       i += 2;
-      AppendNoCase(out, i);
       return true;
     }
     int number = ParamNumber(t.text);
     if (number == 0) return false;
     out += '?';
     out += std::to_string(number);
-    AppendNoCase(out, i);
     return true;
   }
 

@@ -58,14 +58,14 @@ TEST(JetSqlTranslation, DateLiteralIsTheOleDate) {
 
 TEST(JetSqlTranslation, DeclaredAndKnownParametersAreNumberedInOrder) {
   TranslatedSql declared = TranslateJetSql("PARAMETERS pName Text(50), pId Long; Select * From T Where A = pId And B = [pName]");
-  EXPECT_EQ(declared.sql, "Select * From T Where A = ?2 COLLATE NOCASE And B = ?1 COLLATE NOCASE");
+  EXPECT_EQ(declared.sql, "Select * From T Where A = ?2 And B = ?1");
   ASSERT_EQ(declared.parameters.size(), 2u);
   EXPECT_EQ(declared.parameters[0].name, "pName");
   EXPECT_EQ(declared.parameters[0].declaredType, dbText);
   EXPECT_EQ(declared.parameters[1].declaredType, dbLong);
 
   TranslatedSql known = TranslateJetSql("Select * From T Where A = [pB] Or B = [pA] Or C = [PB]", {"pA", "pB"});
-  EXPECT_EQ(known.sql, "Select * From T Where A = ?1 COLLATE NOCASE Or B = ?2 COLLATE NOCASE Or C = ?1 COLLATE NOCASE");
+  EXPECT_EQ(known.sql, "Select * From T Where A = ?1 Or B = ?2 Or C = ?1");
   ASSERT_EQ(known.parameters.size(), 2u);
   EXPECT_EQ(known.parameters[0].name, "pB");
 }
@@ -76,7 +76,7 @@ TEST(JetSqlTranslation, LiteralsOfConditionsAreBoundAfterTheParameters) {
       "And A.SongID In (Select 1 From T) Group By SongID, 2 Order By 2, SongID",
       {"pMin"});
   EXPECT_EQ(bound.sql,
-            "Select 'x', SongID From Songs A Where A.SongGenre = ?2 COLLATE NOCASE And A.SongID > ?1 COLLATE NOCASE And "
+            "Select 'x', SongID From Songs A Where A.SongGenre = ?2 COLLATE NOCASE And A.SongID > ?1 And "
             "A.SongDate < ?3 And A.SongID In (Select ?4 From T) Group By SongID, 2 Order By 2, SongID");
   ASSERT_EQ(bound.literals.size(), 3u);
   EXPECT_EQ(bound.literals[0].text, "Rock");
