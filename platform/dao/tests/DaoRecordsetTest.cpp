@@ -189,6 +189,29 @@ TEST_F(DaoRecordsets, ForwardOnlyWalkReadsNothingAhead) {
   EXPECT_EQ(snapshot.GetCachedRowCount(), 20005);
 }
 
+// How SQLite runs a statement of the engine's dialect ("SEARCH ... USING INDEX ..." or "SCAN ...").
+std::string QueryPlan(CDaoDatabase& db, const char* jetSql) {
+  std::shared_ptr<const PreparedText> text = db.Connection()->Prepare(jetSql, "test");
+  sqlite3_stmt* plan = nullptr;
+  std::string sql = "EXPLAIN QUERY PLAN " + text->translated.sql;
+  EXPECT_EQ(sqlite3_prepare_v2(db.Connection()->Handle(), sql.c_str(), -1, &plan, nullptr), SQLITE_OK);
+  std::string steps;
+  while (sqlite3_step(plan) == SQLITE_ROW) steps += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+  sqlite3_finalize(plan);
+  return steps;
+}
+
+TEST_F(DaoRecordsets, LookupsByKeyUseTheIndexes) {
+  EXPECT_NE(QueryPlan(m_db, "Select SongName From Songs Where SongID = [pSongID]").find("USING INDEX Songs:PrimaryKey"),
+            std::string::npos);
+  EXPECT_NE(QueryPlan(m_db, "Select SongName From Songs Where SongID = 17").find("USING INDEX Songs:PrimaryKey"),
+            std::string::npos);
+  EXPECT_NE(QueryPlan(m_db, "Select Count(*) From Songs Where SongGUID = '{X}'").find("USING COVERING INDEX Songs:IXSongGUID"),
+            std::string::npos);
+  EXPECT_NE(QueryPlan(m_db, "Select SongID From SongGenre Where SongID = 3 And SongGenre = 'rock'").find("SongGenre:PrimaryKey"),
+            std::string::npos);
+}
+
 TEST_F(DaoRecordsets, StoredQueriesSurviveReopeningAndTakeParameters) {
   m_db.Close();
   m_db.Open(DbPath().c_str(), TRUE, FALSE, "");
