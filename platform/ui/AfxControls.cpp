@@ -18,6 +18,7 @@ void qh::ui::RegisterStandardWrappers() {
   qh::ui::RegisterWrapperClass(WC_STATIC, &MakeWrapperOf<CStatic>);
   qh::ui::RegisterWrapperClass(WC_EDIT, &MakeWrapperOf<CEdit>);
   qh::ui::RegisterWrapperClass(WC_LISTBOX, &MakeWrapperOf<CListBox>);
+  qh::ui::RegisterWrapperClass(WC_COMBOBOX, &MakeWrapperOf<CComboBox>);
 }
 
 namespace {
@@ -82,4 +83,19 @@ BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   }
   if (result) *result = TRUE;
   return TRUE;
+}
+
+BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateControl(*this, WC_COMBOBOX, "", style, rect, parent, id);
+}
+void CComboBox::GetLBText(int index, CString& text) const {
+  int length = GetLBTextLen(index);
+  if (length < 0) {
+    text.Empty();
+    return;
+  }
+  std::string buffer(static_cast<std::size_t>(length) + 1, '\0');
+  GetLBText(index, buffer.data());
+  buffer.resize(static_cast<std::size_t>(length));
+  text = CString(buffer);
 }

@@ -104,4 +104,50 @@ class CListBox : public CWnd {
   }
 };
 
+class CComboBox : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  int InsertString(int index, LPCSTR text) {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
+  }
+  int DeleteString(UINT index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
+  void ResetContent() { SendMessage(CB_RESETCONTENT); }
+  int GetCount() const { return Query(CB_GETCOUNT); }
+  int GetCurSel() const { return Query(CB_GETCURSEL); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
+  int GetLBText(int index, LPSTR buffer) const {
+    return Query(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
+  }
+  void GetLBText(int index, CString& text) const;
+  int GetLBTextLen(int index) const { return Query(CB_GETLBTEXTLEN, static_cast<WPARAM>(index)); }
+  DWORD_PTR GetItemData(int index) const {
+    return static_cast<DWORD_PTR>(::SendMessage(m_hWnd, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+  }
+  int SetItemData(int index, DWORD_PTR data) {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  }
+  // Prefix match without case, from the item after `after` (-1: the first), wrapping around.
+  int FindString(int after, LPCSTR text) const {
+    return Query(CB_FINDSTRING, static_cast<WPARAM>(after), reinterpret_cast<LPARAM>(text));
+  }
+  int FindStringExact(int after, LPCSTR text) const {
+    return Query(CB_FINDSTRINGEXACT, static_cast<WPARAM>(after), reinterpret_cast<LPARAM>(text));
+  }
+  int SelectString(int after, LPCSTR text) {
+    return static_cast<int>(SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(after), reinterpret_cast<LPARAM>(text)));
+  }
+  BOOL LimitText(int maxChars) { return static_cast<BOOL>(SendMessage(CB_LIMITTEXT, static_cast<WPARAM>(maxChars))); }
+  BOOL SetEditSel(int start, int end) {
+    return static_cast<BOOL>(SendMessage(CB_SETEDITSEL, 0, MAKELPARAM(static_cast<WORD>(start), static_cast<WORD>(end))));
+  }
+  void ShowDropDown(BOOL show = TRUE) { SendMessage(CB_SHOWDROPDOWN, show); }
+  BOOL GetDroppedState() const { return Query(CB_GETDROPPEDSTATE); }
+
+ private:
+  int Query(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return static_cast<int>(::SendMessage(m_hWnd, message, wParam, lParam));
+  }
+};
+
 class CScrollBar : public CWnd {};

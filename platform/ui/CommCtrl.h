@@ -272,3 +272,38 @@ void RegisterCommonControls();
 
 // Present for programs that call it at start; the classes exist already.
 inline void InitCommonControls() { qh::ui::RegisterCommonControls(); }
+
+// ---- Tab control -----------------------------------------------------------------------------------
+#define WC_TABCONTROL "SysTabControl32"
+#define TCM_FIRST 0x1300
+#define TCM_GETITEMCOUNT (TCM_FIRST + 4)
+#define TCM_GETITEM (TCM_FIRST + 5)
+#define TCM_SETITEM (TCM_FIRST + 6)
+#define TCM_INSERTITEM (TCM_FIRST + 7)
+#define TCM_DELETEITEM (TCM_FIRST + 8)
+#define TCM_DELETEALLITEMS (TCM_FIRST + 9)
+#define TCM_GETITEMRECT (TCM_FIRST + 10)
+#define TCM_GETCURSEL (TCM_FIRST + 11)
+#define TCM_SETCURSEL (TCM_FIRST + 12)
+#define TCM_HITTEST (TCM_FIRST + 13)
+#define TCM_ADJUSTRECT (TCM_FIRST + 40)
+#define TCN_FIRST (0u - 550u)
+#define TCN_KEYDOWN (TCN_FIRST - 0u)
+#define TCN_SELCHANGE (TCN_FIRST - 1u)
+#define TCN_SELCHANGING (TCN_FIRST - 2u)
+#define TCIF_TEXT 0x0001
+#define TCIF_IMAGE 0x0002
+#define TCIF_PARAM 0x0008
+struct TCITEM {
+  UINT mask = 0;
+  DWORD dwState = 0;
+  DWORD dwStateMask = 0;
+  LPSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iImage = -1;
+  LPARAM lParam = 0;
+};
+struct TCHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+};

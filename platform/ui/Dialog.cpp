@@ -167,6 +167,10 @@ RECT DialogUnitsToPixels(int x, int y, int cx, int cy) {
 
 void SetDialogAnswerer(DialogAnswerer answerer) { g_dialogAnswerer = std::move(answerer); }
 
+void RunDialogAnswerer(CWnd& dialog) {
+  if (g_dialogAnswerer && dialog.ContinueModal()) g_dialogAnswerer(dialog);
+}
+
 }  // namespace qh::ui
 
 using namespace qh::ui;
@@ -191,16 +195,6 @@ static HWND DialogOwner(CWnd* parent) {
 }
 
 BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, HWND owner, bool modal) {
-  static const bool registered = [] {
-    WNDCLASS wc;
-    wc.lpfnWndProc = &::DefWindowProc;
-    wc.style = CS_DBLCLKS | CS_SAVEBITS;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = WC_DIALOG;
-    ::RegisterClass(&wc);
-    return true;
-  }();
-  (void)registered;
   modal_ = modal;
   m_nModalResult = -1;
   if (modal) m_nFlags |= WF_CONTINUEMODAL;
@@ -255,7 +249,7 @@ INT_PTR CDialog::DoModal() {
     ModalDisabler disabler(m_hWnd);
     ShowWindow(SW_SHOW);
     ::SetActiveWindow(m_hWnd);
-    if (g_dialogAnswerer && ContinueModal()) g_dialogAnswerer(*this);
+    RunDialogAnswerer(*this);
     if (ContinueModal()) RunModalLoop();
   }
   if (m_hWnd) {
@@ -480,9 +474,40 @@ void DDX_LBString(CDataExchange* dx, int id, CString& value) {
   }
 }
 
+void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
+  HWND control = dx->PrepareCtrl(id);
+  if (dx->m_bSaveAndValidate)
+    index = static_cast<int>(::SendMessage(control, CB_GETCURSEL, 0, 0));
+  else
+    ::SendMessage(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+static void ExchangeComboString(CDataExchange* dx, int id, CString& value, bool exact) {
+  HWND control = dx->PrepareCtrl(id);
+  if (dx->m_bSaveAndValidate) {
+    value = ControlText(control);
+    return;
+  }
+  LRESULT index = ::SendMessage(control, exact ? CB_FINDSTRINGEXACT : CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(value.GetString()));
+  if (index != CB_ERR) {
+    ::SendMessage(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  } else {
+    ::SendMessage(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ::SetWindowText(control, value);  // a drop-down with an edit shows the value itself
+  }
+}
+
+void DDX_CBString(CDataExchange* dx, int id, CString& value) { ExchangeComboString(dx, id, value, false); }
+void DDX_CBStringExact(CDataExchange* dx, int id, CString& value) { ExchangeComboString(dx, id, value, true); }
+
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
   if (!dx->m_bSaveAndValidate) {
-    if (dx->m_hWndLastControl && dx->m_bEditLastControl)
+    char className[32] = {};
+    if (dx->m_hWndLastControl) ::GetClassName(dx->m_hWndLastControl, className, sizeof className);
+    if (dx->m_hWndLastControl && Cp1252EqualNoCase(className, WC_COMBOBOX))
+      ::SendMessage(dx->m_hWndLastControl, CB_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+    else if (dx->m_hWndLastControl && dx->m_bEditLastControl)
       ::SendMessage(dx->m_hWndLastControl, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
     return;
   }

@@ -45,6 +45,8 @@ RECT DialogUnitsToPixels(int x, int y, int cx, int cy);
 // drives it by messages (posted clicks, keys, timers) or ends it with EndDialog.
 using DialogAnswerer = std::function<void(CWnd& dialog)>;
 void SetDialogAnswerer(DialogAnswerer answerer);
+// Hands a modal window that is about to run its loop to the answerer, if one is installed.
+void RunDialogAnswerer(CWnd& dialog);
 
 }  // namespace qh::ui
 
@@ -78,6 +80,10 @@ class CDialog : public CWnd {
   CWnd* m_pParentWnd = nullptr;
 
  protected:
+  // Makes the dialog's window and controls and runs WM_INITDIALOG. `owner` is the owner of a popup
+  // dialog or the parent of a child one (property pages).
+  BOOL CreateFromTemplate(const qh::ui::DialogTemplate& dialogTemplate, HWND owner, bool modal);
+  bool HandleDialogKey(MSG* msg);
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   afx_msg void OnOkCommand() { OnOK(); }
   afx_msg void OnCancelCommand() { OnCancel(); }
@@ -85,8 +91,6 @@ class CDialog : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  BOOL CreateFromTemplate(const qh::ui::DialogTemplate& dialogTemplate, HWND owner, bool modal);
-  bool HandleDialogKey(MSG* msg);
   UINT defaultId_ = IDOK;
   bool modal_ = false;
 };
@@ -102,6 +106,10 @@ void DDX_Check(CDataExchange* dx, int id, int& value);
 void DDX_Radio(CDataExchange* dx, int id, int& value);
 void DDX_LBIndex(CDataExchange* dx, int id, int& index);
 void DDX_LBString(CDataExchange* dx, int id, CString& value);
+void DDX_CBIndex(CDataExchange* dx, int id, int& index);
+// Saving takes the combo's text; loading selects the first item that starts with the value.
+void DDX_CBString(CDataExchange* dx, int id, CString& value);
+void DDX_CBStringExact(CDataExchange* dx, int id, CString& value);
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars);
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* dx, UINT value, UINT minValue, UINT maxValue);

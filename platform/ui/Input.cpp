@@ -198,7 +198,8 @@ void InjectMouse(UINT message, POINT screen, WPARAM keys) {
   if (!target) return;
   if (IsMouseButtonDown(message)) {
     HWND top = GetAncestor(target, GA_ROOT);
-    if (top && IsWindowEnabled(top) && top != t_input.active) SetActiveWindow(top);
+    bool activates = top && !(GetWindowLong(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+    if (activates && IsWindowEnabled(top) && top != t_input.active) SetActiveWindow(top);
   }
   if (!IsWindowEnabled(target)) return;  // a disabled window (a modal dialog's owner) takes no input
 

@@ -10,6 +10,7 @@
 namespace qh::ui {
 
 void RegisterListView();
+void RegisterTabControl();
 
 namespace {
 
@@ -275,6 +276,7 @@ void RegisterCommonControls() {
     wc.lpszClassName = TRACKBAR_CLASS;
     RegisterClass(&wc);
     RegisterListView();
+    RegisterTabControl();
   });
 }
 

@@ -617,7 +617,7 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: PaintList(hWnd, state); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN:
-      SetFocus(hWnd);
+      if (!(GetWindowLong(hWnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) SetFocus(hWnd);
       ClickItem(hWnd, state, ItemAt(state, GET_Y_LPARAM(lParam)));
       return 0;
     case WM_LBUTTONDBLCLK:
@@ -780,6 +780,8 @@ void RegisterOne(const char* name, WNDPROC proc, UINT style, int background) {
 
 }  // namespace
 
+void RegisterComboBox();
+
 void RegisterStandardControls() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -787,6 +789,8 @@ void RegisterStandardControls() {
     RegisterOne(WC_STATIC, &StaticProc, CS_DBLCLKS, COLOR_BTNFACE);
     RegisterOne(WC_EDIT, &EditProc, CS_DBLCLKS, COLOR_WINDOW);
     RegisterOne(WC_LISTBOX, &ListProc, CS_DBLCLKS, COLOR_WINDOW);
+    RegisterComboBox();
+    RegisterOne(WC_DIALOG, &DefWindowProc, CS_DBLCLKS | CS_SAVEBITS, COLOR_BTNFACE);
   });
 }
 

@@ -220,3 +220,57 @@ TEST_F(ControlsTest, GetDlgItemGivesAnObjectOfTheControlsClass) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, DropDownListChoosesByKeysAndFromItsDroppedList) {
+  CComboBox combo;
+  ASSERT_TRUE(combo.Create(WS_VISIBLE | CBS_DROPDOWNLIST | CBS_SORT, CRect(10, 10, 150, 34), CWnd::FromHandle(parent.hwnd()), 70));
+  for (const char* genre : {"Rock", "jazz", "Blues", "Pop"}) combo.AddString(genre);
+  CString text;
+  combo.GetLBText(0, text);
+  EXPECT_EQ(text, CString("Blues"));
+  EXPECT_EQ(combo.SelectString(-1, "PO"), 2);  // prefix, without case
+  EXPECT_EQ(combo.GetCurSel(), 2);
+  EXPECT_EQ(combo.FindStringExact(-1, "JAZZ"), 1);
+  EXPECT_EQ(combo.FindStringExact(-1, "Jaz"), CB_ERR);
+  combo.SetFocus();
+  InjectKey(VK_DOWN, true);
+  PumpPending();
+  EXPECT_EQ(combo.GetCurSel(), 3);
+  EXPECT_EQ(Notices(CBN_SELCHANGE).size(), 1u);
+  combo.GetWindowText(text);
+  EXPECT_EQ(text, CString("Rock"));
+  // Open the list with a click and choose its second item.
+  Click(combo, 5, 5);
+  ASSERT_TRUE(combo.GetDroppedState());
+  EXPECT_EQ(Notices(CBN_DROPDOWN).size(), 1u);
+  RECT comboRect;
+  combo.GetWindowRect(&comboRect);
+  qh::ui::InjectMouse(WM_LBUTTONDOWN, POINT{comboRect.left + 5, comboRect.bottom + 16 + 5});
+  qh::ui::InjectMouse(WM_LBUTTONUP, POINT{comboRect.left + 5, comboRect.bottom + 16 + 5});
+  PumpPending();
+  EXPECT_FALSE(combo.GetDroppedState());
+  EXPECT_EQ(combo.GetCurSel(), 1);
+  EXPECT_EQ(Notices(CBN_SELCHANGE).size(), 2u);
+  EXPECT_EQ(Notices(CBN_CLOSEUP).size(), 1u);
+}
+
+TEST_F(ControlsTest, DropDownWithAnEditKeepsToItsLimit) {
+  CComboBox combo;
+  ASSERT_TRUE(combo.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(10, 10, 150, 34), CWnd::FromHandle(parent.hwnd()), 71));
+  combo.AddString("Mellow");
+  combo.LimitText(4);
+  combo.SetFocus();
+  InjectText("Upbeat");
+  PumpPending();
+  CString text;
+  combo.GetWindowText(text);
+  EXPECT_EQ(text, CString("Upbe"));
+  EXPECT_EQ(Notices(CBN_EDITCHANGE).size(), 4u);
+  combo.SetCurSel(0);
+  combo.GetWindowText(text);
+  EXPECT_EQ(text, CString("Mellow"));
+}
+
+}  // namespace
