@@ -20,6 +20,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/sock/WinSock2.h"
 
@@ -63,7 +64,9 @@ class EventWatcher {
  private:
   EventWatcher();
   void Run();
-  void HarvestLocked(SocketRecord& record, std::uint32_t revents);
+  // Records what `revents` tells; returns the event to signal (after the lock is released: waking a
+  // thread under the watcher's lock would hold up every other socket call meanwhile).
+  std::shared_ptr<qh::EventObject> HarvestLocked(SocketRecord& record, std::uint32_t revents);
   void UpdateWatchLocked(SocketRecord& record);
   static std::uint32_t WantedEvents(const SocketRecord& record);
   SocketRecord* FindLocked(SOCKET s) {
@@ -111,7 +114,8 @@ void EventWatcher::Run() {
       if (errno == EINTR) continue;
       return;
     }
-    std::lock_guard guard(lock_);
+    std::vector<std::shared_ptr<qh::EventObject>> toSignal;
+    std::unique_lock guard(lock_);
     if (awaitingListen_ > 0)
       for (auto& [fd, record] : records_)
         if (record->awaitingListen) UpdateWatchLocked(*record);
@@ -126,8 +130,10 @@ void EventWatcher::Run() {
       auto generation = static_cast<std::uint32_t>(ready[i].data.u64 >> 32);
       SocketRecord* record = FindLocked(fd);
       if (record == nullptr || record->generation != generation) continue;  // closed meanwhile
-      HarvestLocked(*record, ready[i].events);
+      if (auto event = HarvestLocked(*record, ready[i].events)) toSignal.push_back(std::move(event));
     }
+    guard.unlock();
+    for (const auto& event : toSignal) event->Set();
   }
 }
 
@@ -177,7 +183,7 @@ int SocketError(SOCKET fd) {
   return error;
 }
 
-void EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
+std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
   long found = 0;
   const bool hangup = (revents & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
   if ((r.mask & FD_ACCEPT) && r.acceptArmed && (revents & EPOLLIN)) {
@@ -220,7 +226,7 @@ void EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
   if (found == 0 && hangup) r.parked = true;
   r.recorded |= found;
   UpdateWatchLocked(r);
-  if (found != 0 && r.event) r.event->Set();
+  return found != 0 ? r.event : nullptr;
 }
 
 int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
@@ -282,14 +288,17 @@ int EventWatcher::Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* ou
       return SOCKET_ERROR;
     }
   }
-  std::lock_guard guard(lock_);
+  // The event is reset before the recorded events are read: a harvest that comes after the read
+  // signals it again, so nothing recorded is ever left without a signal.
+  if (event) event->Reset();
+  std::unique_lock guard(lock_);
   SocketRecord* r = FindLocked(s);
   if (r == nullptr) {
     WSASetLastError(WSAENOTSOCK);
     return SOCKET_ERROR;
   }
   // Pick up what the watcher has not seen yet, so the answer is current.
-  if (r->watched != 0) {
+  if (r->watched != 0 && r->recorded == 0) {
     pollfd probe{r->fd, 0, 0};
     if (r->watched & EPOLLIN) probe.events |= POLLIN;
     if (r->watched & EPOLLOUT) probe.events |= POLLOUT;
@@ -301,7 +310,7 @@ int EventWatcher::Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* ou
       if (probe.revents & POLLRDHUP) revents |= EPOLLRDHUP;
       if (probe.revents & POLLHUP) revents |= EPOLLHUP;
       if (probe.revents & POLLERR) revents |= EPOLLERR;
-      HarvestLocked(*r, revents);
+      HarvestLocked(*r, revents);  // reported below; no need to signal
     }
   }
   *out = WSANETWORKEVENTS{};
@@ -311,7 +320,6 @@ int EventWatcher::Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* ou
     r->errors[bit] = 0;
   }
   r->recorded = 0;
-  if (event) event->Reset();
   return 0;
 }
 
