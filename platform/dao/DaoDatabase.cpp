@@ -78,7 +78,11 @@ CString CDaoDatabase::GetVersion() const {
 }
 
 void CDaoDatabase::Execute(LPCTSTR lpszSQL, int) {
-  RequireOpen(kSource).Execute(lpszSQL ? lpszSQL : "", {}, kSource);
+  qh::dao::Connection& connection = RequireOpen(kSource);
+  std::shared_ptr<const qh::dao::PreparedText> text = connection.Prepare(lpszSQL ? lpszSQL : "", kSource);
+  if (text->translated.kind == qh::dao::StatementKind::Select)
+    ThrowDaoError(3065, "Cannot execute a select query.", kSource);
+  connection.Execute(*text, {}, kSource);
 }
 
 long CDaoDatabase::GetRecordsAffected() const { return RequireOpen(kSource).LastChanges(); }

@@ -45,9 +45,9 @@ class CDaoDatabase {
   CString GetConnect() const { return CString(); }
   CString GetVersion() const;  // version of the file format: "4.0"
 
-  // Runs an action statement (or a select, whose rows are ignored). Errors are always raised as
-  // CDaoException; nOptions may hold dbFailOnError (the statement is atomic either way, so no
-  // partial change stays behind). GetRecordsAffected gives the rows the last Execute changed.
+  // Runs an action or data-definition statement (a select raises 3065). Errors are always raised as
+  // CDaoException, with or without dbFailOnError in nOptions: the statement is atomic either way, so
+  // no partial change stays behind. GetRecordsAffected gives the rows the last Execute changed.
   void Execute(LPCTSTR lpszSQL, int nOptions = dbFailOnError);
   long GetRecordsAffected() const;
 

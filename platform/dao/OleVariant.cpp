@@ -147,7 +147,8 @@ COleVariant::COleVariant(double value) {
 }
 
 COleVariant::COleVariant(const COleDateTime& value) {
-  if (value.GetStatus() == COleDateTime::null) {
+  // A date that does not exist has no value to store: it becomes Null rather than a stray number.
+  if (value.GetStatus() != COleDateTime::valid) {
     vt = VT_NULL;
   } else {
     vt = VT_DATE;

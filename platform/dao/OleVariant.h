@@ -88,7 +88,7 @@ class COleVariant : public VARIANT {
   COleVariant(long value, VARTYPE vtSrc = VT_I4);  // NOLINT
   COleVariant(float value);                         // NOLINT VT_R4
   COleVariant(double value);                        // NOLINT VT_R8
-  COleVariant(const COleDateTime& value);  // NOLINT VT_DATE, or VT_NULL for a null date
+  COleVariant(const COleDateTime& value);  // NOLINT VT_DATE; VT_NULL for a null or invalid date
 
   // Builders for the types a plain constructor cannot tell apart.
   static COleVariant Null();

@@ -174,6 +174,7 @@ TEST_F(DaoRuleErrors, MisusedObjectsRaiseTheirNumbers) {
   EXPECT_EQ(ExecuteError("Select * Form Songs"), kDaoErrSyntaxInExpression);
   EXPECT_EQ(ExecuteError("Delete From NoSuchTable"), kDaoErrNoSuchTable);
   EXPECT_EQ(ExecuteError("Update Songs Set SongName = 'x' Where SongID = [pId]"), kDaoErrTooFewParameters);
+  EXPECT_EQ(ExecuteError("Select * From Songs"), 3065);
   CDaoRecordset rs(&m_db);
   rs.Open(dbOpenSnapshot, "Select SongID From Songs", dbForwardOnly);
   EXPECT_EQ(DaoErrorOf([&] { rs.MovePrev(); }), kDaoErrInvalidOperation);
