@@ -42,7 +42,8 @@ TEST(OleVariant, TextSurvivesCopiesAndMoves) {
   COleVariant original("Abba");
   COleVariant copy = original;
   COleVariant moved = std::move(original);
-  copy = copy;  // self-assignment keeps the text
+  COleVariant& alias = copy;
+  copy = alias;  // assigning a value to itself keeps the text
   EXPECT_STREQ(copy.bstrVal, "Abba");
   EXPECT_STREQ(moved.bstrVal, "Abba");
   EXPECT_EQ(original.vt, VT_EMPTY);
