@@ -33,6 +33,25 @@ TEST_F(DaoOpenErrors, MissingFileIs3024) {
   EXPECT_FALSE(m_db.IsOpen());
 }
 
+TEST_F(DaoOpenErrors, CreateRefusesAnExistingFileAndAMissingFolder) {
+  MakeDatabase();
+  CDaoDatabase again;
+  EXPECT_EQ(DaoErrorOf([&] { again.Create(DbPath().c_str()); }), kDaoErrDatabaseExists);
+  EXPECT_EQ(DaoErrorOf([&] { again.Create("C:\\no folder\\new.qhd"); }), 3044);
+  EXPECT_FALSE(again.IsOpen());
+}
+
+TEST_F(DaoOpenErrors, ReadOnlyOpenRefusesWrites) {
+  MakeDatabase();
+  m_db.Open(DbPath().c_str(), FALSE, TRUE, "");
+  EXPECT_FALSE(m_db.CanUpdate());
+  EXPECT_EQ(DaoErrorOf([&] { m_db.Execute("Delete From Songs"); }), kDaoErrReadOnly);
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenDynaset, "Select SongID From Songs");
+  EXPECT_FALSE(rs.CanUpdate());
+  EXPECT_EQ(DaoErrorOf([&] { rs.Edit(); }), kDaoErrReadOnly);
+}
+
 TEST_F(DaoOpenErrors, FileHeldByAnotherProcessIs3045) {
   MakeDatabase();
   int ready[2];
