@@ -38,6 +38,7 @@ ULONGLONG FileTimeValue(const FILETIME& time) {
 
 CHttpSocketThread::CHttpSocketThread() : CWinThread(&CHttpSocketThread::ThreadProc, this) {
   m_bAutoDelete = TRUE;
+  m_paramCursor = m_params.end();
 }
 
 CHttpSocketThread::~CHttpSocketThread() {

@@ -348,7 +348,7 @@ void CServerThread::Notify(WPARAM code, const CString& text, LONG value) {
   auto* notice = new CServerNotice;
   notice->m_code = value;
   notice->m_text = text;
-  notice->m_listenerState = static_cast<DWORD>(m_listenerState);
+  notice->m_listenerState = static_cast<DWORD>(m_listenerState.load());
   notice->m_threadId = m_nThreadID;
   if (!PostMessage(m_owner, m_serverMessage, code, reinterpret_cast<LPARAM>(notice))) delete notice;
 }

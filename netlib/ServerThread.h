@@ -7,6 +7,7 @@
 // left the server, so a handler never reaches a freed server or session table.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <map>
 
@@ -83,10 +84,10 @@ class CServerThread : public CWinThread {
   std::map<DWORD, CHttpSocketThread*> m_handlers;
   LiveThreadCount m_liveHandlers;
   SOCKET m_listenSocket = INVALID_SOCKET;
-  volatile LONG m_listenerState = LISTENER_NOT_INITIALISED;
+  std::atomic<LONG> m_listenerState{LISTENER_NOT_INITIALISED};
   CSessionManager m_sessions;
   WORD m_port = 0;
-  volatile WORD m_boundPort = 0;
+  std::atomic<WORD> m_boundPort{0};
   CString m_uploadFolder;
   HWND m_owner = nullptr;
   UINT m_serverMessage = SERVER_DEFAULT_MESSAGE;

@@ -165,3 +165,25 @@ TEST(EventSubscription, SetAllFillsEveryField) {
 }
 
 }  // namespace
+
+#include "netlib/HeldNotifications.h"
+
+namespace {
+
+TEST(HeldNotifications, AnUnreachableDeviceKeepsOnlyTheNewestDocuments) {
+  CHeldNotifications held(3);
+  for (int i = 0; i < 5; ++i) held.Hold(7, CString("doc") + CString(std::to_string(i)));
+  EXPECT_EQ(held.Hold(8, "other"), 0);
+  EXPECT_EQ(held.Count(7), 3);
+  EXPECT_EQ(held.Dropped(), 2);
+  std::deque<CString> documents = held.Take(7);
+  ASSERT_EQ(documents.size(), 3u);
+  EXPECT_STREQ(documents.front(), "doc2");
+  EXPECT_STREQ(documents.back(), "doc4");
+  EXPECT_EQ(held.Count(7), 0);
+  EXPECT_EQ(held.Count(8), 1);
+  held.Forget(8);
+  EXPECT_TRUE(held.Take(8).empty());
+}
+
+}  // namespace
