@@ -134,6 +134,30 @@ TEST(JetSqlTranslation, CreateTableIsReadIntoFieldsAndIndexes) {
   EXPECT_TRUE(index.indexFields[0][1].m_bDescending);
 }
 
+// Every cut of a statement, and bytes of every kind, give a translation or an engine error, never
+// a crash or a hang.
+TEST(JetSqlTranslation, TruncatedAndOddTextsFailCleanly) {
+  const std::string statements[] = {
+      "PARAMETERS [p Name] Text(20), pId Long; Select Top 3 A.[Song Name], Count(*) From [My Songs] A Where A.X Like "
+      "'a[!b-d]#*' And A.D Between #1/1/2000# And #12/31/2000 11:59:59 PM# Group By A.[Song Name] Order By 2 Desc;",
+      "Delete A.* From SongGenre A Where Not Exists (Select * From Songs B Where B.SongID = A.SongID);",
+      "CREATE TABLE T (A TEXT(10) NOT NULL, B COUNTER, CONSTRAINT PrimaryKey PRIMARY KEY (B DESC)) ",
+      "Update Songs A Set A.N = \"x\" & [p], A.M = IIf(A.M Mod 2 = 0, True, False) Where A.ID In (1, 2, 3)"};
+  int translated = 0;
+  for (const std::string& statement : statements) {
+    for (std::size_t length = 0; length <= statement.size(); ++length) {
+      long error = DaoErrorOf([&] { TranslateJetSql(statement.substr(0, length), {"p"}); });
+      if (error == 0) ++translated;
+    }
+  }
+  EXPECT_GT(translated, 0);
+  std::string bytes;
+  for (int byte = 1; byte < 256; ++byte) bytes += static_cast<char>(byte);
+  DaoErrorOf([&] { TranslateJetSql("Select " + bytes + " From T"); });
+  EXPECT_EQ(DaoErrorOf([&] { TranslateJetSql(""); }), kDaoErrInvalidSql);
+  EXPECT_EQ(DaoErrorOf([&] { TranslateJetSql("   ;  "); }), kDaoErrInvalidSql);
+}
+
 struct LikeCase {
   const char* text;
   const char* pattern;
