@@ -22,7 +22,7 @@ std::string Trimmed(std::string_view text) {
 
 std::string FirstWord(const std::string& text) {
   std::size_t end = 0;
-  while (end < text.size() && (std::isalpha(static_cast<unsigned char>(text[end])))) ++end;
+  while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
   std::string word = text.substr(0, end);
   Cp1252MakeUpper(word);
   return word;

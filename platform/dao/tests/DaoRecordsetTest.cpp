@@ -151,6 +151,14 @@ TEST_F(DaoRecordsets, FilterAndSortNarrowATableAndRequerySeesNewRows) {
   EXPECT_EQ(rs.GetFieldValue("SongID").lVal, 6);
 }
 
+TEST_F(DaoRecordsets, ANameThatBeginsLikeAStatementIsStillAName) {
+  m_db.Execute("CREATE TABLE Select_Songs (A LONG)");
+  m_db.Execute("Insert Into Select_Songs Values (7)");
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, "Select_Songs");
+  EXPECT_EQ(rs.GetFieldValue("A").lVal, 7);
+}
+
 TEST_F(DaoRecordsets, ForwardOnlyWalkReadsNothingAhead) {
   CDaoQueryDef insert(&m_db);
   insert.Create(nullptr,
