@@ -258,10 +258,17 @@ LONG CHttpSocketThread::TakeCommand() {
   CSingleLock lock(&m_queueLock);
   if (!lock.Lock(kLockTimeout)) return -1;
   if (m_queue.empty()) return 0;
-  CHttpCommand* command = m_queue.front();
-  bool busy = m_linkState == LINK_READING || m_linkState == LINK_WRITING;
-  if (busy && command->Command() != HTTP_CMD_CLOSE && command->Command() != HTTP_CMD_END) return 0;
-  m_queue.pop_front();
+  // While a message is being read or written, other commands wait for it; a close or an end goes
+  // ahead of them, wherever it stands in the queue.
+  auto next = m_queue.begin();
+  if (m_linkState == LINK_READING || m_linkState == LINK_WRITING) {
+    next = std::find_if(m_queue.begin(), m_queue.end(), [](const CHttpCommand* queued) {
+      return queued->Command() == HTTP_CMD_CLOSE || queued->Command() == HTTP_CMD_END;
+    });
+    if (next == m_queue.end()) return 0;
+  }
+  CHttpCommand* command = *next;
+  m_queue.erase(next);
   LONG remaining = static_cast<LONG>(m_queue.size());
   lock.Unlock();
   std::unique_ptr<CHttpCommand> owned(command);

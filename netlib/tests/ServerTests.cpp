@@ -2,7 +2,10 @@
 // cannot do. The owner is a window of the headless window core on its own GUI thread.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -183,6 +186,55 @@ TEST_F(Server, FileRepliesWith304And404) {
   EXPECT_EQ(older.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << older;
   std::string missing = Shell("curl -s -i " + url + "/gone");
   EXPECT_EQ(missing.rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u) << missing;
+}
+
+TEST_F(Server, LargeFileRepliesResumeWhereSendingBlocked) {
+  Start();
+  std::string exact = sandbox.HostPath("C/exact.bin");
+  std::string large = sandbox.HostPath("C/large.bin");
+  Shell("head -c 4096 /dev/urandom > " + exact);
+  Shell("head -c 3000000 /dev/urandom > " + large);
+  owner.SetReplier([](const CHttpResponse& request) {
+    auto* reply = new CHttpResponse;
+    reply->m_status = 200;
+    reply->m_reason = "OK";
+    reply->m_url = request.m_url == "/exact" ? "C:\\exact.bin" : "C:\\large.bin";
+    return reply;
+  });
+  std::string got = sandbox.HostPath("got.bin");
+  Shell("curl -s -o " + got + " " + url + "/exact");
+  EXPECT_EQ(ReadFile(got), ReadFile(exact));
+  // A slow reader makes the sender block again and again; every byte must still arrive in order.
+  Shell("curl -s --limit-rate 3M -o " + got + " " + url + "/large");
+  EXPECT_EQ(ReadFile(got), ReadFile(large));
+}
+
+TEST_F(Server, ACloseCommandIsTakenWhileARequestIsBeingRead) {
+  Start();
+  int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&address), socklen_t{sizeof(address)}), 0);
+  const char partial[] = "POST /x HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc";
+  ASSERT_EQ(::send(peer, static_cast<const void*>(partial), size_t{sizeof(partial) - 1}, 0), ssize_t{sizeof(partial) - 1});
+  DWORD handler = 0;
+  ASSERT_TRUE(owner.WaitFor([&handler](const NoticeRecord& n) {
+    if (n.text.rfind("Handler thread 0x", 0) != 0) return false;
+    handler = static_cast<DWORD>(std::stoul(n.text.substr(17), nullptr, 16));
+    return true;
+  }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the handler is reading the body now
+  auto* write = new CHttpCommand(HTTP_CMD_WRITE_REPLY, TestOwner::Echo(CHttpResponse()));
+  ASSERT_TRUE(server->PostToHandler(handler, write));
+  ASSERT_TRUE(server->PostToHandler(handler, new CHttpCommand(HTTP_CMD_CLOSE)));
+  timeval wait{5, 0};
+  setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+  char buffer[256];
+  ssize_t got = ::recv(peer, static_cast<void*>(buffer), sizeof(buffer), 0);
+  EXPECT_EQ(got, 0) << "the close went ahead of the write, which waited for the message";
+  ::close(peer);
 }
 
 TEST_F(Server, ARequestInManySmallPiecesIsOneRequest) {
