@@ -18,6 +18,8 @@ void qh::ui::RegisterCommonWrappers() {
   qh::ui::RegisterWrapperClass(WC_LISTVIEW, &MakeWrapperOf<CListCtrl>);
   qh::ui::RegisterWrapperClass(PROGRESS_CLASS, &MakeWrapperOf<CProgressCtrl>);
   qh::ui::RegisterWrapperClass(TRACKBAR_CLASS, &MakeWrapperOf<CSliderCtrl>);
+  qh::ui::RegisterWrapperClass(WC_TREEVIEW, &MakeWrapperOf<CTreeCtrl>);
+  qh::ui::RegisterWrapperClass(WC_TABCONTROL, &MakeWrapperOf<CTabCtrl>);
 }
 
 namespace {
@@ -200,3 +202,140 @@ void CSliderCtrl::GetRange(int& low, int& high) const {
   low = GetRangeMin();
   high = GetRangeMax();
 }
+
+// ---- CTreeCtrl ----
+BOOL CTreeCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateCommon(*this, WC_TREEVIEW, style, rect, parent, id);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(UINT mask, LPCSTR text, int image, int selectedImage, UINT state, UINT stateMask,
+                                LPARAM data, HTREEITEM parent, HTREEITEM after) {
+  TVINSERTSTRUCT insert;
+  insert.hParent = parent;
+  insert.hInsertAfter = after;
+  insert.item.mask = mask;
+  insert.item.pszText = const_cast<LPSTR>(text);
+  insert.item.iImage = image;
+  insert.item.iSelectedImage = selectedImage;
+  insert.item.state = state;
+  insert.item.stateMask = stateMask;
+  insert.item.lParam = data;
+  return InsertItem(&insert);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCSTR text, HTREEITEM parent, HTREEITEM after) {
+  return InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, parent, after);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCSTR text, int image, int selectedImage, HTREEITEM parent, HTREEITEM after) {
+  return InsertItem(TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE, text, image, selectedImage, 0, 0, 0, parent, after);
+}
+
+CString CTreeCtrl::GetItemText(HTREEITEM item) const {
+  std::string buffer(4096, '\0');
+  TVITEM view;
+  view.mask = TVIF_TEXT;
+  view.hItem = item;
+  view.pszText = buffer.data();
+  view.cchTextMax = static_cast<int>(buffer.size());
+  if (!GetItem(&view)) return CString();
+  return CString(buffer.c_str());
+}
+
+BOOL CTreeCtrl::SetItemText(HTREEITEM item, LPCSTR text) {
+  TVITEM view;
+  view.mask = TVIF_TEXT;
+  view.hItem = item;
+  view.pszText = const_cast<LPSTR>(text);
+  return SetItem(&view);
+}
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM item) const {
+  TVITEM view;
+  view.mask = TVIF_PARAM;
+  view.hItem = item;
+  return GetItem(&view) ? static_cast<DWORD_PTR>(view.lParam) : 0;
+}
+
+BOOL CTreeCtrl::SetItemData(HTREEITEM item, DWORD_PTR data) {
+  TVITEM view;
+  view.mask = TVIF_PARAM;
+  view.hItem = item;
+  view.lParam = static_cast<LPARAM>(data);
+  return SetItem(&view);
+}
+
+BOOL CTreeCtrl::GetItemImage(HTREEITEM item, int& image, int& selectedImage) const {
+  TVITEM view;
+  view.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  view.hItem = item;
+  if (!GetItem(&view)) return FALSE;
+  image = view.iImage;
+  selectedImage = view.iSelectedImage;
+  return TRUE;
+}
+
+BOOL CTreeCtrl::SetItemImage(HTREEITEM item, int image, int selectedImage) {
+  TVITEM view;
+  view.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  view.hItem = item;
+  view.iImage = image;
+  view.iSelectedImage = selectedImage;
+  return SetItem(&view);
+}
+
+BOOL CTreeCtrl::SetItemState(HTREEITEM item, UINT state, UINT mask) {
+  TVITEM view;
+  view.mask = TVIF_STATE;
+  view.hItem = item;
+  view.state = state;
+  view.stateMask = mask;
+  return SetItem(&view);
+}
+
+BOOL CTreeCtrl::ItemHasChildren(HTREEITEM item) const {
+  TVITEM view;
+  view.mask = TVIF_CHILDREN;
+  view.hItem = item;
+  return GetItem(&view) && view.cChildren > 0;
+}
+
+HTREEITEM CTreeCtrl::HitTest(CPoint point, UINT* flags) const {
+  TVHITTESTINFO info;
+  info.pt = point;
+  HTREEITEM item = HitTest(&info);
+  if (flags) *flags = info.flags;
+  return item;
+}
+
+CImageList* CTreeCtrl::SetImageList(CImageList* list, int which) {
+  SendMessage(TVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr));
+  return nullptr;  // the previous list's object is not known here
+}
+
+BOOL CTreeCtrl::GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const {
+  if (!rect) return FALSE;
+  *reinterpret_cast<HTREEITEM*>(rect) = item;
+  return ::SendMessage(m_hWnd, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(rect)) != 0;
+}
+
+CImageList* CTreeCtrl::CreateDragImage(HTREEITEM item) {
+  auto list = reinterpret_cast<HIMAGELIST>(SendMessage(TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(item)));
+  if (!list) return nullptr;
+  auto* wrapper = new CImageList;
+  wrapper->m_hImageList = list;
+  return wrapper;
+}
+
+// ---- CTabCtrl ----------------------------------------------------------------------------------------
+BOOL CTabCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateCommon(*this, WC_TABCONTROL, style, rect, parent, id);
+}
+
+LONG CTabCtrl::InsertItem(int index, LPCSTR text) {
+  TCITEM item;
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<LPSTR>(text);
+  return InsertItem(index, &item);
+}
+

@@ -146,3 +146,92 @@ class CSliderCtrl : public CWnd {
   int SetPageSize(int size) { return static_cast<int>(SendMessage(TBM_SETPAGESIZE, 0, size)); }
   int SetLineSize(int size) { return static_cast<int>(SendMessage(TBM_SETLINESIZE, 0, size)); }
 };
+
+class CTreeCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+
+  HTREEITEM InsertItem(const TVINSERTSTRUCT* insert) {
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(insert)));
+  }
+  HTREEITEM InsertItem(UINT mask, LPCSTR text, int image, int selectedImage, UINT state, UINT stateMask, LPARAM data,
+                       HTREEITEM parent, HTREEITEM after);
+  HTREEITEM InsertItem(LPCSTR text, HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
+  HTREEITEM InsertItem(LPCSTR text, int image, int selectedImage, HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
+  BOOL DeleteItem(HTREEITEM item) { return Send(TVM_DELETEITEM, 0, item) != 0; }
+  BOOL DeleteAllItems() { return Send(TVM_DELETEITEM, 0, TVI_ROOT) != 0; }
+  BOOL Expand(HTREEITEM item, UINT code) { return Send(TVM_EXPAND, code, item) != 0; }
+  HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
+    return reinterpret_cast<HTREEITEM>(::SendMessage(m_hWnd, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+  }
+  HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+  HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
+  HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
+  HTREEITEM GetPrevSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PREVIOUS); }
+  HTREEITEM GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
+  HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
+  HTREEITEM GetDropHilightItem() const { return GetNextItem(nullptr, TVGN_DROPHILITE); }
+  HTREEITEM GetFirstVisibleItem() const { return GetNextItem(nullptr, TVGN_FIRSTVISIBLE); }
+  HTREEITEM GetNextVisibleItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXTVISIBLE); }
+  HTREEITEM GetPrevVisibleItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PREVIOUSVISIBLE); }
+  BOOL Select(HTREEITEM item, UINT code) { return Send(TVM_SELECTITEM, code, item) != 0; }
+  BOOL SelectItem(HTREEITEM item) { return Select(item, TVGN_CARET); }
+  BOOL SelectDropTarget(HTREEITEM item) { return Select(item, TVGN_DROPHILITE); }
+  BOOL SelectSetFirstVisible(HTREEITEM item) { return Select(item, TVGN_FIRSTVISIBLE); }
+  BOOL GetItem(TVITEM* item) const { return ::SendMessage(m_hWnd, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(item)) != 0; }
+  BOOL SetItem(TVITEM* item) { return Send(TVM_SETITEM, 0, item) != 0; }
+  CString GetItemText(HTREEITEM item) const;
+  BOOL SetItemText(HTREEITEM item, LPCSTR text);
+  DWORD_PTR GetItemData(HTREEITEM item) const;
+  BOOL SetItemData(HTREEITEM item, DWORD_PTR data);
+  BOOL GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
+  BOOL SetItemImage(HTREEITEM item, int image, int selectedImage);
+  UINT GetItemState(HTREEITEM item, UINT mask) const {
+    return static_cast<UINT>(::SendMessage(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
+  }
+  BOOL SetItemState(HTREEITEM item, UINT state, UINT mask);
+  BOOL ItemHasChildren(HTREEITEM item) const;
+  UINT GetCount() const { return static_cast<UINT>(::SendMessage(m_hWnd, TVM_GETCOUNT, 0, 0)); }
+  UINT GetVisibleCount() const { return static_cast<UINT>(::SendMessage(m_hWnd, TVM_GETVISIBLECOUNT, 0, 0)); }
+  HTREEITEM HitTest(CPoint point, UINT* flags = nullptr) const;
+  HTREEITEM HitTest(TVHITTESTINFO* info) const {
+    return reinterpret_cast<HTREEITEM>(::SendMessage(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(info)));
+  }
+  CImageList* SetImageList(CImageList* list, int which);
+  HIMAGELIST GetImageList(int which) const {
+    return reinterpret_cast<HIMAGELIST>(::SendMessage(m_hWnd, TVM_GETIMAGELIST, static_cast<WPARAM>(which), 0));
+  }
+  BOOL EnsureVisible(HTREEITEM item) { return Send(TVM_ENSUREVISIBLE, 0, item) != 0; }
+  BOOL GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const;
+  // The item's image as an image list of its own; the caller deletes it.
+  CImageList* CreateDragImage(HTREEITEM item);
+  BOOL SortChildren(HTREEITEM item) { return Send(TVM_SORTCHILDREN, 0, item) != 0; }
+  UINT GetIndent() const { return static_cast<UINT>(::SendMessage(m_hWnd, TVM_GETINDENT, 0, 0)); }
+  void SetIndent(UINT indent) { SendMessage(TVM_SETINDENT, indent); }
+  SHORT GetItemHeight() const { return static_cast<SHORT>(::SendMessage(m_hWnd, TVM_GETITEMHEIGHT, 0, 0)); }
+  SHORT SetItemHeight(SHORT height) { return static_cast<SHORT>(SendMessage(TVM_SETITEMHEIGHT, static_cast<WPARAM>(height))); }
+
+ private:
+  template <class Pointer>
+  LRESULT Send(UINT message, WPARAM wParam, Pointer pointer) {
+    return SendMessage(message, wParam, reinterpret_cast<LPARAM>(pointer));
+  }
+};
+
+class CTabCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  LONG InsertItem(int index, LPCSTR text);
+  LONG InsertItem(int index, TCITEM* item) {
+    return static_cast<LONG>(SendMessage(TCM_INSERTITEM, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item)));
+  }
+  int GetCurSel() const { return static_cast<int>(::SendMessage(m_hWnd, TCM_GETCURSEL, 0, 0)); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index))); }
+  int GetItemCount() const { return static_cast<int>(::SendMessage(m_hWnd, TCM_GETITEMCOUNT, 0, 0)); }
+  BOOL DeleteItem(int index) { return static_cast<BOOL>(SendMessage(TCM_DELETEITEM, static_cast<WPARAM>(index))); }
+  BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(TCM_DELETEALLITEMS)); }
+  BOOL GetItemRect(int index, LPRECT rect) const {
+    return static_cast<BOOL>(::SendMessage(m_hWnd, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rect)));
+  }
+  void AdjustRect(BOOL larger, LPRECT rect) { SendMessage(TCM_ADJUSTRECT, larger, reinterpret_cast<LPARAM>(rect)); }
+};

@@ -307,3 +307,131 @@ struct TCHITTESTINFO {
   POINT pt;
   UINT flags = 0;
 };
+
+// ---- Tree view -------------------------------------------------------------------------------------
+#define WC_TREEVIEW "SysTreeView32"
+struct QhTreeItem;
+using HTREEITEM = QhTreeItem*;
+#define TVI_ROOT (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x10000)))
+#define TVI_FIRST (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFF)))
+#define TVI_LAST (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFE)))
+#define TVI_SORT (reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFD)))
+#define TVS_HASBUTTONS 0x0001
+#define TVS_HASLINES 0x0002
+#define TVS_LINESATROOT 0x0004
+#define TVS_EDITLABELS 0x0008
+#define TVS_DISABLEDRAGDROP 0x0010
+#define TVS_SHOWSELALWAYS 0x0020
+#define TVIF_TEXT 0x0001
+#define TVIF_IMAGE 0x0002
+#define TVIF_PARAM 0x0004
+#define TVIF_STATE 0x0008
+#define TVIF_HANDLE 0x0010
+#define TVIF_SELECTEDIMAGE 0x0020
+#define TVIF_CHILDREN 0x0040
+#define TVIS_SELECTED 0x0002
+#define TVIS_CUT 0x0004
+#define TVIS_DROPHILITED 0x0008
+#define TVIS_BOLD 0x0010
+#define TVIS_EXPANDED 0x0020
+#define TVIS_EXPANDEDONCE 0x0040
+#define TVE_COLLAPSE 0x0001
+#define TVE_EXPAND 0x0002
+#define TVE_TOGGLE 0x0003
+#define TVGN_ROOT 0x0000
+#define TVGN_NEXT 0x0001
+#define TVGN_PREVIOUS 0x0002
+#define TVGN_PARENT 0x0003
+#define TVGN_CHILD 0x0004
+#define TVGN_FIRSTVISIBLE 0x0005
+#define TVGN_NEXTVISIBLE 0x0006
+#define TVGN_PREVIOUSVISIBLE 0x0007
+#define TVGN_DROPHILITE 0x0008
+#define TVGN_CARET 0x0009
+#define TVGN_LASTVISIBLE 0x000A
+#define TVSIL_NORMAL 0
+#define TVSIL_STATE 2
+#define TVHT_NOWHERE 0x0001
+#define TVHT_ONITEMICON 0x0002
+#define TVHT_ONITEMLABEL 0x0004
+#define TVHT_ONITEMINDENT 0x0008
+#define TVHT_ONITEMBUTTON 0x0010
+#define TVHT_ONITEMRIGHT 0x0020
+#define TVHT_ONITEMSTATEICON 0x0040
+#define TVHT_ONITEM (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON)
+#define TVHT_ABOVE 0x0100
+#define TVHT_BELOW 0x0200
+#define TVHT_TORIGHT 0x0400
+#define TVHT_TOLEFT 0x0800
+#define TV_FIRST 0x1100
+#define TVM_INSERTITEM (TV_FIRST + 0)
+#define TVM_DELETEITEM (TV_FIRST + 1)
+#define TVM_EXPAND (TV_FIRST + 2)
+#define TVM_GETITEMRECT (TV_FIRST + 4)
+#define TVM_GETCOUNT (TV_FIRST + 5)
+#define TVM_GETINDENT (TV_FIRST + 6)
+#define TVM_SETINDENT (TV_FIRST + 7)
+#define TVM_GETIMAGELIST (TV_FIRST + 8)
+#define TVM_SETIMAGELIST (TV_FIRST + 9)
+#define TVM_GETNEXTITEM (TV_FIRST + 10)
+#define TVM_SELECTITEM (TV_FIRST + 11)
+#define TVM_GETITEM (TV_FIRST + 12)
+#define TVM_SETITEM (TV_FIRST + 13)
+#define TVM_GETVISIBLECOUNT (TV_FIRST + 16)
+#define TVM_HITTEST (TV_FIRST + 17)
+#define TVM_CREATEDRAGIMAGE (TV_FIRST + 18)
+#define TVM_SORTCHILDREN (TV_FIRST + 19)
+#define TVM_ENSUREVISIBLE (TV_FIRST + 20)
+#define TVM_SETITEMHEIGHT (TV_FIRST + 27)
+#define TVM_GETITEMHEIGHT (TV_FIRST + 28)
+#define TVM_GETITEMSTATE (TV_FIRST + 39)
+#define TVN_FIRST (0u - 400u)
+#define TVN_SELCHANGING (TVN_FIRST - 1u)
+#define TVN_SELCHANGED (TVN_FIRST - 2u)
+#define TVN_ITEMEXPANDING (TVN_FIRST - 5u)
+#define TVN_ITEMEXPANDED (TVN_FIRST - 6u)
+#define TVN_BEGINDRAG (TVN_FIRST - 7u)
+#define TVN_BEGINRDRAG (TVN_FIRST - 8u)
+#define TVN_DELETEITEM (TVN_FIRST - 9u)
+#define TVN_KEYDOWN (TVN_FIRST - 12u)
+#define TVC_UNKNOWN 0x0000
+#define TVC_BYMOUSE 0x0001
+#define TVC_BYKEYBOARD 0x0002
+
+struct TVITEM {
+  UINT mask = 0;
+  HTREEITEM hItem = nullptr;
+  UINT state = 0;
+  UINT stateMask = 0;
+  LPSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iImage = 0;
+  int iSelectedImage = 0;
+  int cChildren = 0;
+  LPARAM lParam = 0;
+};
+using LPTVITEM = TVITEM*;
+struct TVINSERTSTRUCT {
+  HTREEITEM hParent = nullptr;
+  HTREEITEM hInsertAfter = nullptr;
+  TVITEM item;
+};
+struct NMTREEVIEW {
+  NMHDR hdr;
+  UINT action = 0;
+  TVITEM itemOld;
+  TVITEM itemNew;
+  POINT ptDrag;
+};
+using LPNMTREEVIEW = NMTREEVIEW*;
+using NM_TREEVIEW = NMTREEVIEW;
+struct NMTVKEYDOWN {
+  NMHDR hdr;
+  WORD wVKey = 0;
+  UINT flags = 0;
+};
+struct TVHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+  HTREEITEM hItem = nullptr;
+};

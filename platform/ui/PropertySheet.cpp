@@ -18,19 +18,6 @@ RECT PagePixels(const qh::ui::DialogTemplate& page) { return qh::ui::DialogUnits
 
 }  // namespace
 
-// ---- CTabCtrl ----------------------------------------------------------------------------------------
-BOOL CTabCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  qh::ui::RegisterCommonControls();
-  return CreateEx(0, WC_TABCONTROL, "", style | WS_CHILD, rect, parent, id);
-}
-
-LONG CTabCtrl::InsertItem(int index, LPCSTR text) {
-  TCITEM item;
-  item.mask = TCIF_TEXT;
-  item.pszText = const_cast<LPSTR>(text);
-  return InsertItem(index, &item);
-}
-
 // ---- CPropertyPage -----------------------------------------------------------------------------------
 CPropertyPage::CPropertyPage(UINT templateId, UINT captionId) : CDialog(templateId), captionId_(captionId) {}
 

@@ -16,23 +16,6 @@
 #define PSBTN_APPLYNOW 4
 #define PSBTN_CANCEL 5
 
-class CTabCtrl : public CWnd {
- public:
-  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
-  LONG InsertItem(int index, LPCSTR text);
-  LONG InsertItem(int index, TCITEM* item) {
-    return static_cast<LONG>(SendMessage(TCM_INSERTITEM, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item)));
-  }
-  int GetCurSel() const { return static_cast<int>(::SendMessage(m_hWnd, TCM_GETCURSEL, 0, 0)); }
-  int SetCurSel(int index) { return static_cast<int>(SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index))); }
-  int GetItemCount() const { return static_cast<int>(::SendMessage(m_hWnd, TCM_GETITEMCOUNT, 0, 0)); }
-  BOOL DeleteItem(int index) { return static_cast<BOOL>(SendMessage(TCM_DELETEITEM, static_cast<WPARAM>(index))); }
-  BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(TCM_DELETEALLITEMS)); }
-  BOOL GetItemRect(int index, LPRECT rect) const {
-    return static_cast<BOOL>(::SendMessage(m_hWnd, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rect)));
-  }
-  void AdjustRect(BOOL larger, LPRECT rect) { SendMessage(TCM_ADJUSTRECT, larger, reinterpret_cast<LPARAM>(rect)); }
-};
 
 class CPropertySheet;
 

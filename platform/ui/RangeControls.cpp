@@ -11,6 +11,7 @@ namespace qh::ui {
 
 void RegisterListView();
 void RegisterTabControl();
+void RegisterTreeView();
 
 namespace {
 
@@ -277,6 +278,7 @@ void RegisterCommonControls() {
     RegisterClass(&wc);
     RegisterListView();
     RegisterTabControl();
+    RegisterTreeView();
   });
 }
 

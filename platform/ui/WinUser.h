@@ -453,3 +453,33 @@ void SetDesktopSize(int width, int height);
 COLORREF GetSysColor(int index);
 // A brush of the system colour that is never deleted.
 HBRUSH GetSysColorBrush(int index);
+
+// ---- Window scroll bars ----------------------------------------------------------------------------
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_BOTH 3
+#define SIF_RANGE 0x0001
+#define SIF_PAGE 0x0002
+#define SIF_POS 0x0004
+#define SIF_DISABLENOSCROLL 0x0008
+#define SIF_TRACKPOS 0x0010
+#define SIF_ALL (SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS)
+struct SCROLLINFO {
+  UINT cbSize = sizeof(SCROLLINFO);
+  UINT fMask = 0;
+  int nMin = 0;
+  int nMax = 0;
+  UINT nPage = 0;
+  int nPos = 0;
+  int nTrackPos = 0;
+};
+using LPSCROLLINFO = SCROLLINFO*;
+// The scroll state of a window's own bars (SB_HORZ, SB_VERT); the window's owner keeps it current.
+int SetScrollInfo(HWND hWnd, int bar, const SCROLLINFO* info, BOOL redraw);
+BOOL GetScrollInfo(HWND hWnd, int bar, LPSCROLLINFO info);
+int SetScrollPos(HWND hWnd, int bar, int position, BOOL redraw);
+int GetScrollPos(HWND hWnd, int bar);
+BOOL SetScrollRange(HWND hWnd, int bar, int minimum, int maximum, BOOL redraw);
+BOOL GetScrollRange(HWND hWnd, int bar, int* minimum, int* maximum);
+BOOL ShowScrollBar(HWND hWnd, int bar, BOOL show);

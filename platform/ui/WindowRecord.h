@@ -51,6 +51,7 @@ struct WindowRecord {
   std::map<int, LONG_PTR> extraSlots;  // dialog slots (DWLP_*) and cbWndExtra offsets
   HRGN windowRegion = nullptr;         // owned by the window once set (SetWindowRgn)
   HFONT font = nullptr;
+  SCROLLINFO scroll[2];  // SB_HORZ, SB_VERT
   HICON icons[2] = {nullptr, nullptr};
   bool destroying = false;
   bool created = false;
