@@ -13,13 +13,16 @@ class tStorage {
  public:
   explicit tStorage(CDaoDatabase* database) : m_pDatabase(database) {}
 
-  // Appends a storage volume (folder: the path below the drive root, without the drive).
-  void AddVolume(DWORD serial, const CString& driveLetter, const CString& label, const CString& folder,
-                 DWORD totalHigh, DWORD totalLow);
+  // Appends a storage volume (folder: the path below the drive root, without the drive) and returns the
+  // new number of storage volumes. A volume the drive scan found takes the letter, label and sizes it
+  // has now; any other keeps the given ones (letter upper-cased) and has no free bytes.
+  int AddVolume(DWORD serial, const CString& driveLetter, const CString& label, const CString& folder,
+                DWORD totalHigh, DWORD totalLow);
   int GetVolumeCount() const { return static_cast<int>(m_volumes.size()); }
-  // "%c:\%s" of the volume with that serial; empty when no volume has it.
+  // "%c:\%s" of the first storage volume with that serial and a folder; empty when there is none, or
+  // when its drive letter does not carry that serial now (the disk is absent or another took its letter).
   CString GetRootPath(DWORD serial) const;
-  // The upper-case drive letter of the volume with that serial; 0 when no volume has it.
+  // The drive letter of the mounted volume (scanned, registered or not) with that serial; '?' when none.
   char GetDriveLetter(DWORD serial) const;
 
   // storage volumes and local volumes (StorageVolumes.cpp)

@@ -5,6 +5,7 @@
 #include "dblib/QHDb.h"
 #include "dblib/Song.h"
 #include "dblib/Storage.h"
+#include "platform/core/testing/TestSandbox.h"
 
 namespace {
 
@@ -185,10 +186,14 @@ TEST(SongRecordTest, AssignmentCopiesFieldsGenresAndBindings) {
 }
 
 TEST(SongRecordTest, FileNamesFollowTheCompressionCodeAndVolume) {
+  qh::testing::TestSandbox sandbox;
+  sandbox.AddDrive('D', 0x1111, "MUSIC");
+  sandbox.AddDrive('E', 0x2222, "EXT");
   tQHDb db;
   tStorage storage(nullptr);
-  storage.AddVolume(0x1111, "D", "MUSIC", "Music", 0, 0);
-  storage.AddVolume(0x2222, "e", "EXT", "", 0, 0);
+  storage.ScanDrives();
+  EXPECT_EQ(1, storage.AddVolume(0x1111, "D", "MUSIC", "Music", 0, 0));
+  EXPECT_EQ(2, storage.AddVolume(0x2222, "e", "EXT", "", 0, 0));
   tSong song;
   song.Attach(&db, &storage);
   song.SongID = 7;
@@ -215,10 +220,16 @@ TEST(SongRecordTest, FileNamesFollowTheCompressionCodeAndVolume) {
   EXPECT_TRUE(song.GetCoverFileName().IsEmpty());
   EXPECT_TRUE(song.GetTempFileName().IsEmpty());
 
-  song.Clear();
-  song.SongCompression = ' ';
-  song.SongVolser = 0x9999;
-  EXPECT_TRUE(song.GetMediaFileName().IsEmpty());
+  // A volume that is not mounted names no files, managed or not.
+  for (char code : {' ', 'R', '3', 'V'}) {
+    song.Clear();
+    song.SongID = 7;
+    song.SongCompression = code;
+    song.SongVolser = 0x9999;
+    song.SongPath = "Tunes\\a.wav";
+    EXPECT_TRUE(song.GetMediaFileName().IsEmpty()) << code;
+    EXPECT_TRUE(song.GetCoverFileName().IsEmpty()) << code;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ class SongMediaTest : public MediaTest {
  protected:
   void SetUp() override {
     MediaTest::SetUp();
+    storage.ScanDrives();  // unmanaged songs ('3', 'V') find their drive among the mounted volumes
     storage.AddVolume(kMusicSerial, "D", "MUSIC", "Music", 0, 0);
     std::filesystem::create_directories(Host("Music/Songs"));
   }

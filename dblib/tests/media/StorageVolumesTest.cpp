@@ -1,7 +1,9 @@
 // The storage-volume list on a drive table of sandbox folders with chosen serials.
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
+#include "dblib/QHDb.h"
 #include "dblib/Storage.h"
 #include "dblib/tests/media/MediaTestBase.h"
 #include "maintenance/schema/SongDbSchema.h"
@@ -144,6 +146,99 @@ TEST_F(StorageVolumesTest, AbsentVolumeOffersNoRoom) {
   EXPECT_EQ(4294967296ull + 5, Join(totalBytes));
   EXPECT_EQ(0u, storage.FindVolumeWithRoom());
   EXPECT_EQ(0u, storage.FindVolumeWithFreeBytes(0, 0));
+  EXPECT_TRUE(storage.GetRootPath(kAbsentSerial).IsEmpty()) << "E: carries another disk";
+  EXPECT_TRUE(storage.GetRootPath(kAbsentSerial + 1).IsEmpty()) << "no drive Z:";
+}
+
+// A registered disk is known by its serial: found by the scan, it brings its present letter, label and
+// sizes (it may have moved to another letter); not found, it keeps the registered ones with no free bytes.
+TEST_F(StorageVolumesTest, AddVolumeTakesWhatTheScanFoundOfTheDisk) {
+  storage.ScanDrives();
+  char letter;
+  CString scannedLabel;
+  DWORD scannedHigh, scannedLow, scannedFreeHigh, scannedFreeLow;
+  ASSERT_EQ(1, storage.GetLocalVolumeInfo(kExternalSerial, letter, scannedLabel, scannedHigh, scannedLow,
+                                          scannedFreeHigh, scannedFreeLow));
+  EXPECT_EQ(1, storage.AddVolume(kExternalSerial, "x", "OLDNAME", "Songs", 1, 2));
+  EXPECT_EQ(2, storage.AddVolume(kAbsentSerial, "z", "GONE", "Songs", 3, 4));
+
+  struct Expected {
+    const char* root;
+    DWORD serial;
+    const char* label;
+    uint64_t total;
+    uint64_t free;
+  } expected[] = {
+      {"E:\\Songs", kExternalSerial, "NETSHARE", (uint64_t{scannedHigh} << 32) | scannedLow,
+       (uint64_t{scannedFreeHigh} << 32) | scannedFreeLow},
+      {"Z:\\Songs", kAbsentSerial, "GONE", (uint64_t{3} << 32) | 4, 0},
+  };
+  for (int index = 0; index < 2; ++index) {
+    const Expected& want = expected[index];
+    ULARGE_INTEGER freeBytes{}, totalBytes{};
+    LONG songs = -1;
+    DWORD serial = 0;
+    CString label;
+    EXPECT_EQ(want.root, storage.GetVolume(index, freeBytes, totalBytes, songs, serial, label).str());
+    EXPECT_EQ(want.serial, serial) << index;
+    EXPECT_EQ(want.label, label.str()) << index;
+    EXPECT_EQ(want.total, Join(totalBytes)) << index;
+    EXPECT_EQ(want.free, Join(freeBytes)) << index;
+    EXPECT_EQ(0, songs) << index;
+  }
+  EXPECT_GT((uint64_t{scannedFreeHigh} << 32) | scannedFreeLow, 0u);
+  EXPECT_EQ("E:\\Songs", storage.GetRootPath(kExternalSerial).str());
+}
+
+TEST_F(StorageVolumesTest, DriveLettersComeFromTheMountedVolumes) {
+  storage.Init(4.0, "D:\\Music");
+  storage.AddVolume(kAbsentSerial, "E", "GONE", "Songs", 0, 0);
+  struct Case {
+    DWORD serial;
+    char letter;
+  } cases[] = {{kMusicSerial, 'D'},
+               {qh::testing::TestSandbox::kSystemSerial, 'C'},
+               {kExternalSerial, 'E'},  // mounted but not registered
+               {kAbsentSerial, '?'},    // registered but not mounted
+               {kRemovableSerial, '?'},
+               {kCdSerial, '?'},
+               {0x12345678, '?'}};
+  for (const Case& c : cases) EXPECT_EQ(c.letter, storage.GetDriveLetter(c.serial)) << std::hex << c.serial;
+}
+
+// Another disk that takes the letter of a registered one while it is away: the registered volume has no
+// root (so no file of it is named, written or deleted there), no free space, and is never chosen for
+// new files. When its own disk is back under the letter, all of that returns.
+TEST_F(StorageVolumesTest, ADiskReplacedUnderItsLetterGetsNoRootUntilItIsBack) {
+  ASSERT_EQ(0, storage.Init(4.0, "D:\\Music"));
+  double total = 0.0;
+  ASSERT_GT(storage.GetFreeSpace(total), 0.0);
+  ASSERT_EQ(kMusicSerial, storage.FindVolumeWithFreeBytes(0, 0));
+  tQHDb db;
+  tSong song;
+  ASSERT_EQ(0, song.Attach(&db, &storage));
+  song.SongID = 12;
+  song.SongCompression = 'R';
+  song.SongVolser = kMusicSerial;
+  EXPECT_EQ("D:\\Music\\Songs\\Song0000000012.mp3", song.GetMp3FileName().str());
+
+  const std::string intruderFolder = sandbox.HostPath("intruder");
+  std::filesystem::create_directories(intruderFolder + "/Music/Songs");
+  sandbox.AddDrive('D', intruderFolder, 0x0BAD0D15, "INTRUDER");
+  EXPECT_TRUE(storage.GetRootPath(kMusicSerial).IsEmpty()) << "at once, before the space is asked again";
+  EXPECT_TRUE(song.GetMp3FileName().IsEmpty());
+  EXPECT_TRUE(song.GetCoverFileName().IsEmpty());
+  EXPECT_TRUE(song.GetTempFileName().IsEmpty());
+  EXPECT_EQ(0.0, storage.GetFreeSpace(total));
+  EXPECT_GT(total, 0.0) << "the registered size stays";
+  EXPECT_EQ(0u, storage.FindVolumeWithRoom());
+  EXPECT_EQ(0u, storage.FindVolumeWithFreeBytes(0, 0));
+
+  sandbox.AddDrive('D', kMusicSerial, "MUSIC");
+  EXPECT_EQ("D:\\Music", storage.GetRootPath(kMusicSerial).str());
+  EXPECT_EQ("D:\\Music\\Songs\\Song0000000012.mp3", song.GetMp3FileName().str());
+  EXPECT_GT(storage.GetFreeSpace(total), 0.0);
+  EXPECT_EQ(kMusicSerial, storage.FindVolumeWithFreeBytes(0, 0));
 }
 
 TEST_F(StorageVolumesTest, IndexesOutsideTheListLeaveTheOutputs) {
