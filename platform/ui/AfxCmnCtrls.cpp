@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/core/DateTime.h"
+
 #include "platform/ui/gdi/Gdi.h"
 
 namespace {
@@ -20,6 +22,8 @@ void qh::ui::RegisterCommonWrappers() {
   qh::ui::RegisterWrapperClass(TRACKBAR_CLASS, &MakeWrapperOf<CSliderCtrl>);
   qh::ui::RegisterWrapperClass(WC_TREEVIEW, &MakeWrapperOf<CTreeCtrl>);
   qh::ui::RegisterWrapperClass(WC_TABCONTROL, &MakeWrapperOf<CTabCtrl>);
+  qh::ui::RegisterWrapperClass(DATETIMEPICK_CLASS, &MakeWrapperOf<CDateTimeCtrl>);
+  qh::ui::RegisterWrapperClass(UPDOWN_CLASS, &MakeWrapperOf<CSpinButtonCtrl>);
 }
 
 namespace {
@@ -339,3 +343,51 @@ LONG CTabCtrl::InsertItem(int index, LPCSTR text) {
   return InsertItem(index, &item);
 }
 
+
+// ---- CDateTimeCtrl / CSpinButtonCtrl ----
+BOOL CDateTimeCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateCommon(*this, DATETIMEPICK_CLASS, style, rect, parent, id);
+}
+
+BOOL CDateTimeCtrl::GetTime(COleDateTime& time) const {
+  SYSTEMTIME value;
+  if (GetTime(&value) != GDT_VALID) {
+    time.SetStatus(COleDateTime::null);
+    return FALSE;
+  }
+  time = COleDateTime(value);
+  return time.GetStatus() == COleDateTime::valid;
+}
+
+BOOL CDateTimeCtrl::GetTime(CTime& time) const {
+  SYSTEMTIME value;
+  if (GetTime(&value) != GDT_VALID) return FALSE;
+  time = CTime(value);
+  return TRUE;
+}
+
+BOOL CDateTimeCtrl::SetTime(const COleDateTime& time) {
+  if (time.GetStatus() == COleDateTime::null) return SetTime(static_cast<const SYSTEMTIME*>(nullptr));
+  SYSTEMTIME value;
+  if (!time.GetAsSystemTime(value)) return FALSE;
+  return SetTime(&value);
+}
+
+BOOL CDateTimeCtrl::SetTime(const CTime* time) {
+  if (!time) return SetTime(static_cast<const SYSTEMTIME*>(nullptr));
+  SYSTEMTIME value;
+  if (!time->GetAsSystemTime(value)) return FALSE;
+  return SetTime(&value);
+}
+
+BOOL CDateTimeCtrl::SetRange(const COleDateTime* minimum, const COleDateTime* maximum) {
+  SYSTEMTIME range[2];
+  WPARAM which = 0;
+  if (minimum && minimum->GetAsSystemTime(range[0])) which |= GDTR_MIN;
+  if (maximum && maximum->GetAsSystemTime(range[1])) which |= GDTR_MAX;
+  return static_cast<BOOL>(SendMessage(DTM_SETRANGE, which, reinterpret_cast<LPARAM>(range)));
+}
+
+BOOL CSpinButtonCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateCommon(*this, UPDOWN_CLASS, style, rect, parent, id);
+}

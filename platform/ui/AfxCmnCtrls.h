@@ -235,3 +235,42 @@ class CTabCtrl : public CWnd {
   }
   void AdjustRect(BOOL larger, LPRECT rect) { SendMessage(TCM_ADJUSTRECT, larger, reinterpret_cast<LPARAM>(rect)); }
 };
+
+class COleDateTime;
+class CTime;
+
+class CDateTimeCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  // FALSE when the control shows no date (DTS_SHOWNONE) or the date is not valid.
+  BOOL GetTime(COleDateTime& time) const;
+  BOOL GetTime(CTime& time) const;
+  DWORD GetTime(SYSTEMTIME* time) const {
+    return static_cast<DWORD>(::SendMessage(m_hWnd, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(time)));
+  }
+  BOOL SetTime(const COleDateTime& time);
+  BOOL SetTime(const CTime* time);
+  BOOL SetTime(const SYSTEMTIME* time) {
+    return static_cast<BOOL>(SendMessage(DTM_SETSYSTEMTIME, time ? GDT_VALID : GDT_NONE, reinterpret_cast<LPARAM>(time)));
+  }
+  BOOL SetRange(const COleDateTime* minimum, const COleDateTime* maximum);
+  BOOL SetFormat(LPCSTR format) { return static_cast<BOOL>(SendMessage(DTM_SETFORMAT, 0, reinterpret_cast<LPARAM>(format))); }
+};
+
+class CSpinButtonCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  void SetRange(short low, short high) {
+    SendMessage(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(high), static_cast<WORD>(low)));
+  }
+  void SetRange32(int low, int high) { SendMessage(UDM_SETRANGE32, static_cast<WPARAM>(low), high); }
+  void GetRange32(int& low, int& high) const {
+    ::SendMessage(m_hWnd, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+  }
+  int SetPos(int position) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, position)); }
+  int GetPos() const { return static_cast<int>(::SendMessage(m_hWnd, UDM_GETPOS32, 0, 0)); }
+  CWnd* SetBuddy(CWnd* buddy) {
+    return FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy ? buddy->m_hWnd : nullptr))));
+  }
+  CWnd* GetBuddy() const { return FromHandle(reinterpret_cast<HWND>(::SendMessage(m_hWnd, UDM_GETBUDDY, 0, 0))); }
+};

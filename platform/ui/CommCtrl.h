@@ -435,3 +435,59 @@ struct TVHITTESTINFO {
   UINT flags = 0;
   HTREEITEM hItem = nullptr;
 };
+
+// ---- Date-time picker ------------------------------------------------------------------------------
+#define DATETIMEPICK_CLASS "SysDateTimePick32"
+#define DTS_UPDOWN 0x0001
+#define DTS_SHOWNONE 0x0002
+#define DTS_SHORTDATEFORMAT 0x0000
+#define DTS_LONGDATEFORMAT 0x0004
+#define DTS_TIMEFORMAT 0x0009
+#define DTS_RIGHTALIGN 0x0020
+#define DTM_FIRST 0x1000
+#define DTM_GETSYSTEMTIME (DTM_FIRST + 1)
+#define DTM_SETSYSTEMTIME (DTM_FIRST + 2)
+#define DTM_GETRANGE (DTM_FIRST + 3)
+#define DTM_SETRANGE (DTM_FIRST + 4)
+#define DTM_SETFORMAT (DTM_FIRST + 5)
+#define GDT_ERROR (-1)
+#define GDT_VALID 0
+#define GDT_NONE 1
+#define GDTR_MIN 0x0001
+#define GDTR_MAX 0x0002
+#define DTN_FIRST (0u - 760u)
+#define DTN_DATETIMECHANGE (DTN_FIRST + 1u)
+struct NMDATETIMECHANGE {
+  NMHDR nmhdr;
+  DWORD dwFlags = GDT_VALID;
+  SYSTEMTIME st;
+};
+
+// ---- Up-down (spin) control ------------------------------------------------------------------------
+#define UPDOWN_CLASS "msctls_updown32"
+#define UDS_WRAP 0x0001
+#define UDS_SETBUDDYINT 0x0002
+#define UDS_ALIGNRIGHT 0x0004
+#define UDS_ALIGNLEFT 0x0008
+#define UDS_AUTOBUDDY 0x0010
+#define UDS_ARROWKEYS 0x0020
+#define UDS_HORZ 0x0040
+#define UDS_NOTHOUSANDS 0x0080
+#define UDM_SETRANGE (WM_USER + 101)
+#define UDM_GETRANGE (WM_USER + 102)
+#define UDM_SETPOS (WM_USER + 103)
+#define UDM_GETPOS (WM_USER + 104)
+#define UDM_SETBUDDY (WM_USER + 105)
+#define UDM_GETBUDDY (WM_USER + 106)
+#define UDM_SETRANGE32 (WM_USER + 111)
+#define UDM_GETRANGE32 (WM_USER + 112)
+#define UDM_SETPOS32 (WM_USER + 113)
+#define UDM_GETPOS32 (WM_USER + 114)
+#define UDN_FIRST (0u - 721u)
+#define UDN_DELTAPOS (UDN_FIRST - 1u)
+struct NMUPDOWN {
+  NMHDR hdr;
+  int iPos = 0;
+  int iDelta = 0;
+};
+using LPNMUPDOWN = NMUPDOWN*;

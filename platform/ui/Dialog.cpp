@@ -461,16 +461,17 @@ void DDX_LBIndex(CDataExchange* dx, int id, int& index) {
 
 void DDX_LBString(CDataExchange* dx, int id, CString& value) {
   HWND control = dx->PrepareCtrl(id);
-  auto* list = static_cast<CListBox*>(CWnd::FromHandle(control));
-  if (!list) return;
   if (dx->m_bSaveAndValidate) {
-    int index = list->GetCurSel();
-    if (index >= 0)
-      list->GetText(index, value);
-    else
-      value.Empty();
-  } else if (list->SelectString(-1, value) == LB_ERR) {
-    list->SetCurSel(-1);
+    value.Empty();
+    LRESULT index = ::SendMessage(control, LB_GETCURSEL, 0, 0);
+    LRESULT length = index < 0 ? LB_ERR : ::SendMessage(control, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    ::SendMessage(control, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    value = CString(text);
+  } else if (::SendMessage(control, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(value.GetString())) == LB_ERR) {
+    ::SendMessage(control, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   }
 }
 
@@ -500,6 +501,32 @@ static void ExchangeComboString(CDataExchange* dx, int id, CString& value, bool 
 
 void DDX_CBString(CDataExchange* dx, int id, CString& value) { ExchangeComboString(dx, id, value, false); }
 void DDX_CBStringExact(CDataExchange* dx, int id, CString& value) { ExchangeComboString(dx, id, value, true); }
+
+// Through the control's messages: the window may be seen through any object class.
+void DDX_DateTimeCtrl(CDataExchange* dx, int id, COleDateTime& value) {
+  HWND control = dx->PrepareCtrl(id);
+  SYSTEMTIME time;
+  if (dx->m_bSaveAndValidate) {
+    if (::SendMessage(control, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) == GDT_VALID)
+      value = COleDateTime(time);
+    else
+      value.SetStatus(COleDateTime::null);
+  } else if (value.GetStatus() == COleDateTime::valid && value.GetAsSystemTime(time)) {
+    ::SendMessage(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+  } else {
+    ::SendMessage(control, DTM_SETSYSTEMTIME, GDT_NONE, 0);
+  }
+}
+
+void DDX_DateTimeCtrl(CDataExchange* dx, int id, CTime& value) {
+  HWND control = dx->PrepareCtrl(id);
+  SYSTEMTIME time;
+  if (dx->m_bSaveAndValidate) {
+    if (::SendMessage(control, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) == GDT_VALID) value = CTime(time);
+  } else if (value.GetAsSystemTime(time)) {
+    ::SendMessage(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+  }
+}
 
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
   if (!dx->m_bSaveAndValidate) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/DateTime.h"
+#include "platform/ui/AfxCmnCtrls.h"
 #include "platform/ui/AfxControls.h"
 #include "platform/ui/DataExchange.h"
 
@@ -110,6 +112,9 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& index);
 // Saving takes the combo's text; loading selects the first item that starts with the value.
 void DDX_CBString(CDataExchange* dx, int id, CString& value);
 void DDX_CBStringExact(CDataExchange* dx, int id, CString& value);
+// The date of a date-time picker; a picker that shows no date gives a null date.
+void DDX_DateTimeCtrl(CDataExchange* dx, int id, COleDateTime& value);
+void DDX_DateTimeCtrl(CDataExchange* dx, int id, CTime& value);
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars);
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* dx, UINT value, UINT minValue, UINT maxValue);

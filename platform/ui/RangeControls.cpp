@@ -12,6 +12,7 @@ namespace qh::ui {
 void RegisterListView();
 void RegisterTabControl();
 void RegisterTreeView();
+void RegisterPickerAndSpin();
 
 namespace {
 
@@ -279,6 +280,7 @@ void RegisterCommonControls() {
     RegisterListView();
     RegisterTabControl();
     RegisterTreeView();
+    RegisterPickerAndSpin();
   });
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "platform/core/DateTime.h"
 #include "platform/ui/AfxCmnCtrls.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Input.h"
@@ -27,6 +28,11 @@ struct Seen {
 // A parent that records its controls' WM_NOTIFY and WM_HSCROLL and answers as told.
 class NotifyHost : public CWnd {
  public:
+  static bool FromList(const NMHDR* header) {
+    char name[32] = {};
+    GetClassName(header->hwndFrom, name, sizeof name);
+    return std::string(name) == WC_LISTVIEW;
+  }
   NotifyHost() {
     CreateEx(0, AfxRegisterWndClass(0), "host", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr);
   }
@@ -52,8 +58,8 @@ class NotifyHost : public CWnd {
       auto* info = reinterpret_cast<NMLVDISPINFO*>(lParam);
       record.item = info->item.iItem;
       record.text = info->item.pszText ? info->item.pszText : "<null>";
-    } else if (header->code != NM_SETFOCUS && header->code != NM_KILLFOCUS && header->code != NM_RETURN &&
-               header->code != LVN_KEYDOWN) {
+    } else if (FromList(header) && header->code != NM_SETFOCUS && header->code != NM_KILLFOCUS &&
+               header->code != NM_RETURN && header->code != LVN_KEYDOWN) {
       auto* list = reinterpret_cast<NMLISTVIEW*>(lParam);
       record.item = list->iItem;
       record.subItem = list->iSubItem;
@@ -274,6 +280,95 @@ TEST(ImageLists, MaskedImagesLeaveTheKeyColourShowingWhatWasBelow) {
   EXPECT_EQ(snapshot->at(2, 3), qh::gdi::PixelFromColor(RGB(200, 200, 0)));  // key colour: background shows
   EXPECT_EQ(snapshot->at(4, 3), 0x0000FFu);
   EXPECT_EQ(snapshot->at(11, 3), 0x00FF00u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DatePicker, StartsAtNowAndStepsTheChosenFieldWithANotice) {
+  NotifyHost host;
+  CDateTimeCtrl picker;
+  ASSERT_TRUE(picker.Create(WS_VISIBLE | DTS_SHORTDATEFORMAT, CRect(0, 0, 120, 22), &host, 90));
+  COleDateTime shown;
+  ASSERT_TRUE(picker.GetTime(shown));
+  COleDateTimeSpan fromNow = COleDateTime::GetCurrentTime() - shown;
+  EXPECT_LT(std::abs(fromNow.GetTotalSeconds()), 5.0);
+  picker.SetTime(COleDateTime(2005, 1, 31, 0, 0, 0));
+  CString text;
+  picker.GetWindowText(text);
+  EXPECT_EQ(text, CString("1/31/2005"));
+  picker.SetFocus();
+  InjectKey(VK_UP, true);  // the day
+  PumpPending();
+  picker.GetTime(shown);
+  EXPECT_EQ(shown, COleDateTime(2005, 2, 1, 0, 0, 0));
+  EXPECT_EQ(host.Count(DTN_DATETIMECHANGE), 1);
+  picker.SetTime(COleDateTime(2005, 1, 31, 0, 0, 0));
+  InjectKey(VK_LEFT, true);  // to the month
+  InjectKey(VK_UP, true);
+  PumpPending();
+  picker.GetTime(shown);
+  EXPECT_EQ(shown, COleDateTime(2005, 2, 28, 0, 0, 0));  // no February 31st: its last day
+}
+
+TEST(DatePicker, DataExchangeMovesDatesBothWays) {
+  const char* form = R"(
+DIALOG 960 "Song Information" 0 0 150 60 STYLE 0x80C80000
+  CONTROL 1200 SysDateTimePick32 "" 0x50010000 10 10 80 14
+END
+)";
+  ASSERT_TRUE(qh::ui::LoadDialogTemplates(form));
+  class SongInfo : public CDialog {
+   public:
+    SongInfo() : CDialog(960) {}
+    COleDateTime added = COleDateTime(2004, 7, 4, 0, 0, 0);
+    void DoDataExchange(CDataExchange* dx) override { DDX_DateTimeCtrl(dx, 1200, added); }
+  } dialog;
+  qh::ui::SetDialogAnswerer([](CWnd& shown) {
+    auto* picker = static_cast<CDateTimeCtrl*>(shown.GetDlgItem(1200));
+    COleDateTime value;
+    picker->GetTime(value);
+    EXPECT_EQ(value, COleDateTime(2004, 7, 4, 0, 0, 0));
+    picker->SetTime(COleDateTime(2006, 5, 20, 0, 0, 0));
+    shown.PostMessage(WM_COMMAND, IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  qh::ui::SetDialogAnswerer(nullptr);
+  EXPECT_EQ(dialog.added, COleDateTime(2006, 5, 20, 0, 0, 0));
+}
+
+TEST(SpinButton, StepsWithinItsRangeShowsItInTheBuddyAndAsksFirst) {
+  NotifyHost host;
+  CEdit buddy;
+  ASSERT_TRUE(buddy.Create(WS_VISIBLE, CRect(0, 0, 40, 20), &host, 91));
+  CSpinButtonCtrl spin;
+  ASSERT_TRUE(spin.Create(WS_VISIBLE | UDS_AUTOBUDDY | UDS_SETBUDDYINT, CRect(40, 0, 56, 20), &host, 92));
+  EXPECT_EQ(spin.GetBuddy(), &buddy);
+  spin.SetRange(50, 52);
+  spin.SetPos(51);
+  CString text;
+  buddy.GetWindowText(text);
+  EXPECT_EQ(text, CString("51"));
+  InjectMouseAt(spin, WM_LBUTTONDOWN, 5, 2);  // the upper arrow
+  PumpPending();
+  EXPECT_EQ(spin.GetPos(), 52);
+  InjectMouseAt(spin, WM_LBUTTONUP, 5, 2);
+  InjectMouseAt(spin, WM_LBUTTONDOWN, 5, 2);
+  PumpPending();
+  EXPECT_EQ(spin.GetPos(), 52);  // held at the top of the range
+  EXPECT_EQ(host.Count(UDN_DELTAPOS), 2);
+  host.answer = [](UINT code, NMHDR*) -> LRESULT { return code == UDN_DELTAPOS; };
+  InjectMouseAt(spin, WM_LBUTTONUP, 5, 18);
+  InjectMouseAt(spin, WM_LBUTTONDOWN, 5, 18);
+  PumpPending();
+  EXPECT_EQ(spin.GetPos(), 52);  // the parent refused the step
+  host.answer = nullptr;
+  buddy.SetWindowText("50");  // typed by the user
+  InjectMouseAt(spin, WM_LBUTTONUP, 5, 2);
+  InjectMouseAt(spin, WM_LBUTTONDOWN, 5, 2);
+  PumpPending();
+  EXPECT_EQ(spin.GetPos(), 51);
 }
 
 }  // namespace
