@@ -65,7 +65,8 @@ TEST_F(Client, PostsEventsOverOneKeptConnection) {
   ASSERT_TRUE(owner.WaitFor([&](const NoticeRecord& n) { return n.code == NOTICE_RESPONSE; }));
   EXPECT_EQ(Responses("got:<eventList/>"), 1);
   Send(id, "second");
-  EXPECT_TRUE(owner.WaitFor([&](const NoticeRecord& n) { return n.code == NOTICE_RESPONSE && n.body == "got:second"; }));
+  EXPECT_TRUE(owner.WaitFor([&](const NoticeRecord& n) { return n.code == NOTICE_RESPONSE && n.body == "got:second"; }))
+      << owner.Describe();
   EXPECT_EQ(manager.GetState(id), CONNECTION_CONNECTED);
   EXPECT_EQ(owner.Count([](const NoticeRecord& n) { return n.text.rfind("Address: 127.0.0.1, Port: ", 0) == 0; }), 1);
   EXPECT_TRUE(manager.CloseAll());

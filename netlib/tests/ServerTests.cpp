@@ -301,7 +301,7 @@ TEST_F(Server, MethodsNobodyAnswersGet501AndEmptyPut400) {
   Start();
   for (const char* method : {"HEAD", "OPTIONS", "DELETE", "BREW", "get"}) {
     std::string reply = Peer("raw", std::string(method) + " / HTTP/1.1\\r\\nConnection: close\\r\\n\\r\\n");
-    EXPECT_EQ(reply.rfind("HTTP/1.1 501 Not Implemented\r\n", 0), 0u) << method << ": " << reply;
+    EXPECT_EQ(reply.rfind("HTTP/1.1 501 Not Implemented\r\n", 0), 0u) << method << ": " << reply << owner.Describe();
   }
   std::string empty = Peer("raw", "PUT /a.xml HTTP/1.1\\r\\nContent-Length: 0\\r\\n\\r\\n");
   EXPECT_EQ(empty.rfind("HTTP/1.1 400 Bad Request\r\n", 0), 0u) << empty;

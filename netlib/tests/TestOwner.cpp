@@ -161,3 +161,14 @@ int TestOwner::Count(const std::function<bool(const NoticeRecord&)>& match) {
     if (match(notice)) ++count;
   return count;
 }
+
+std::string TestOwner::Describe() {
+  std::lock_guard guard(m_lock);
+  std::string text;
+  for (const auto& n : m_notices) {
+    text += "message " + std::to_string(n.message) + " code " + std::to_string(n.code) + " value " +
+            std::to_string(n.value) + " thread " + std::to_string(n.threadId) + " link " + std::to_string(n.linkState) +
+            " text '" + n.text + "' status " + std::to_string(n.status) + " body '" + n.body + "'\n";
+  }
+  return text;
+}

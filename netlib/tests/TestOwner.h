@@ -55,6 +55,8 @@ class TestOwner {
   bool WaitFor(const std::function<bool(const NoticeRecord&)>& match, int milliseconds = 20000);
   // Waits until the handler count notice says `count`, or the server reports its end.
   std::vector<NoticeRecord> Notices();
+  // Every notice so far, one a line, for the message of a failed expectation.
+  std::string Describe();
   int Count(const std::function<bool(const NoticeRecord&)>& match);
   // Runs a function on the GUI thread and waits for it.
   void RunOnGuiThread(const std::function<void()>& work);
