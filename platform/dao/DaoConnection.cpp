@@ -244,6 +244,8 @@ void Connection::Close() {
   m_idle.clear();
   m_idleCount = 0;
   m_translations.clear();
+  // A transaction still open when the database closes is undone, never half kept.
+  if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(m_db);
   m_db = nullptr;
   m_depth = 0;
@@ -257,7 +259,9 @@ void Connection::Configure() {
   sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_busy_timeout(m_db, 2000);
   RegisterJetFunctions(m_db);
-  sqlite3_exec(m_db, "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+  // Every nested transaction is a savepoint, whose undo journal is a temporary file unless temporary
+  // storage is memory: a write per savepoint per page, which halves the rate of adding songs.
+  sqlite3_exec(m_db, "PRAGMA cache_size=-16384; PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
 }
 
 void Connection::EnsureCatalog() {

@@ -21,7 +21,7 @@ void CDaoException::GetErrorInfo(int nIndex) {
   if (nIndex >= 0 && nIndex < static_cast<int>(m_errors.size())) m_pErrorInfo = &m_errors[nIndex];
 }
 
-BOOL CDaoException::GetErrorMessage(char* buffer, UINT maxLength, UINT* helpContext) const {
+BOOL CDaoException::GetErrorMessage(LPSTR buffer, UINT maxLength, UINT* helpContext) const {
   if (helpContext) *helpContext = 0;
   if (!buffer || maxLength == 0 || m_errors.empty()) return FALSE;
   const CDaoErrorInfo& first = m_errors.front();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/core/CString.h"
+#include "platform/core/Exception.h"
 #include "platform/core/WinTypes.h"
 
 // Engine error numbers the layer raises (the engine's own numbering).
@@ -60,21 +61,18 @@ class CDaoErrorInfo {
   long m_lHelpContext = 0;
 };
 
-class CDaoException {
+class CDaoException : public CException {
  public:
   CDaoException() = default;
   CDaoException(long errorCode, const CString& description, const CString& source);
-  virtual ~CDaoException() = default;
 
   // Number of errors in the list.
   short GetErrorCount() const { return static_cast<short>(m_errors.size()); }
   // Makes error nIndex the current one (m_pErrorInfo). An index outside the list raises nothing and
   // leaves m_pErrorInfo as it was.
   void GetErrorInfo(int nIndex);
-  // Frees an exception that was thrown as a pointer.
-  void Delete() { delete this; }
   // Text of the first error ("Description (number)"), for a log or a message box.
-  BOOL GetErrorMessage(char* buffer, UINT maxLength, UINT* helpContext = nullptr) const;
+  BOOL GetErrorMessage(LPSTR buffer, UINT maxLength, UINT* helpContext = nullptr) const override;
 
   void AddError(long errorCode, const CString& description, const CString& source);
 

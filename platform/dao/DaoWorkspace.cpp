@@ -20,8 +20,11 @@ void WorkspaceState::Attach(const std::shared_ptr<Connection>& connection) { m_c
 void WorkspaceState::Detach(const Connection* connection) {
   std::erase_if(m_connections, [&](const std::weak_ptr<Connection>& held) {
     std::shared_ptr<Connection> live = held.lock();
-    return !live || live.get() == connection;
+    return !live || live.get() == connection || !live->IsOpen();
   });
+  // A transaction ends with the last database it covered (closing rolls it back): a level left
+  // behind would keep the next transaction on this workspace from ever committing.
+  if (m_connections.empty()) m_level = 0;
 }
 
 std::vector<std::shared_ptr<Connection>> WorkspaceState::Connections() {

@@ -33,6 +33,24 @@ TEST_F(DaoOpenErrors, MissingFileIs3024) {
   EXPECT_FALSE(m_db.IsOpen());
 }
 
+// Code that handles every framework exception alike catches the engine's as a CException*.
+TEST_F(DaoOpenErrors, EngineErrorsAreFrameworkExceptions) {
+  char text[128] = {};
+  try {
+    m_db.Open("C:\\nowhere.qhd", FALSE, FALSE, "");
+    ADD_FAILURE() << "no exception";
+  } catch (CException* e) {
+    ASSERT_NE(dynamic_cast<CDaoException*>(e), nullptr);
+    EXPECT_TRUE(e->GetErrorMessage(text, sizeof text));
+    e->Delete();
+  }
+  EXPECT_STREQ(text, "Could not find file 'C:\\nowhere.qhd'. (3024)");
+  char cut[10] = {};
+  CDaoException exception(kDaoErrFileNotFound, "Could not find file 'x'.", "DAO.Workspace");
+  EXPECT_TRUE(exception.GetErrorMessage(cut, sizeof cut));
+  EXPECT_STREQ(cut, "Could not");
+}
+
 TEST_F(DaoOpenErrors, CreateRefusesAnExistingFileAndAMissingFolder) {
   MakeDatabase();
   CDaoDatabase again;

@@ -1,5 +1,6 @@
 #include "platform/dao/tests/DaoTestSupport.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -15,6 +16,18 @@ long DaoErrorOf(const std::function<void()>& action, CString* description) {
     return code;
   }
   return 0;
+}
+
+std::string CaseName(std::string_view text, std::size_t index) {
+  constexpr std::size_t kMaxLength = 60;
+  std::string name;
+  for (unsigned char ch : text) {
+    if (name.size() >= kMaxLength) break;
+    if (std::isalnum(ch) && ch < 0x80) name += static_cast<char>(ch);
+    else if (!name.empty() && name.back() != '_') name += '_';
+  }
+  if (!name.empty() && name.back() != '_') name += '_';
+  return name + std::to_string(index);
 }
 
 std::string RunSqliteTool(const std::string& hostPath, const std::string& sql) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/dao/Dao.h"
@@ -14,6 +15,10 @@ namespace qh::dao::testing {
 
 // The engine error number raised by `action`; 0 when it raised nothing. The exception is freed.
 long DaoErrorOf(const std::function<void()>& action, CString* description = nullptr);
+
+// A readable, stable name for case `index` of a parameter table, made from the text that says what
+// the case checks ("= ignores case" -> "ignores_case_3"): letters and digits kept, the rest one '_'.
+std::string CaseName(std::string_view text, std::size_t index);
 
 // Runs sqlite3 (the command-line tool) on a host file with one SQL text; its standard output.
 std::string RunSqliteTool(const std::string& hostPath, const std::string& sql);

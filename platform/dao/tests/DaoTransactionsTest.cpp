@@ -64,6 +64,38 @@ TEST_F(DaoTransactions, OuterRollbackUndoesCommittedInnerLevels) {
   EXPECT_EQ(Count(m_db), 0);
 }
 
+TEST_F(DaoTransactions, ClosingTheLastDatabaseRollsItsTransactionBack) {
+  CDaoDatabase other;
+  other.Create("C:\\other.qhd");
+  other.Execute("CREATE TABLE T (A LONG)");
+  CDaoWorkspace ws;
+  ws.Open();
+  ws.BeginTrans();
+  AddSong(1, "Never kept", "A", nullptr, nullptr);
+  other.Execute("Insert Into T Values (1)");
+  other.Close();
+  EXPECT_EQ(ws.GetTransactionLevel(), 1);  // still open on the database left
+  m_db.Close();
+  EXPECT_EQ(ws.GetTransactionLevel(), 0);
+  EXPECT_EQ(DaoErrorOf([&] { ws.CommitTrans(); }), 3034);
+
+  m_db.Open(DbPath().c_str(), FALSE, FALSE, "");
+  other.Open("C:\\other.qhd", FALSE, FALSE, "");
+  EXPECT_EQ(Count(m_db), 0);
+  CDaoRecordset rs(&other);
+  rs.Open(dbOpenSnapshot, "Select Count(*) From T");
+  EXPECT_EQ(rs.GetFieldValue(0).lVal, 0);
+  rs.Close();
+  // The next transaction starts at the first level again and commits.
+  ws.BeginTrans();
+  EXPECT_EQ(ws.GetTransactionLevel(), 1);
+  AddSong(2, "Kept", "B", nullptr, nullptr);
+  ws.CommitTrans();
+  m_db.Close();
+  m_db.Open(DbPath().c_str(), FALSE, FALSE, "");
+  EXPECT_EQ(Count(m_db), 1);
+}
+
 TEST_F(DaoTransactions, CommitOrRollbackWithoutBeginIs3034) {
   EXPECT_EQ(DaoErrorOf([&] { m_db.m_pWorkspace->CommitTrans(); }), 3034);
   EXPECT_EQ(DaoErrorOf([&] { m_db.m_pWorkspace->Rollback(); }), 3034);

@@ -53,6 +53,8 @@ struct Behaviour {
   const char *rows;
 };
 
+void PrintTo(const Behaviour &behaviour, std::ostream *out) { *out << behaviour.what; }
+
 class JetSqlBehaviour : public SongData, public ::testing::WithParamInterface<Behaviour> {};
 
 TEST_P(JetSqlBehaviour, GivesTheEngineResult) {
@@ -157,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         Behaviour{"a GUID lookup", nullptr,
                   "Select Count(*) From Songs Where SongGUID = "
                   "'{00000003-0000-0000-0000-000000000000}' ",
-                  "1"}));
+                  "1"}),
+    [](const ::testing::TestParamInfo<Behaviour> &info) { return CaseName(info.param.what, info.index); });
 
 const char *const kSystemStatements[] = {
     "CREATE INDEX IXCueNumber ON CueList(       SongID,       CueNumber);",

@@ -14,6 +14,8 @@ struct Translation {
   const char* sqlite;
 };
 
+void PrintTo(const Translation& translation, std::ostream* out) { *out << translation.jet; }
+
 class JetSqlTranslation : public ::testing::TestWithParam<Translation> {};
 
 TEST_P(JetSqlTranslation, GivesTheSqliteText) {
@@ -47,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         Translation{"Select UCase(SongName), Left(SongName, 3), IIf(SongID Mod 2 = 0, 'even', 'odd') From Songs",
                     "Select jet_ucase(SongName), jet_left(SongName, 3), jet_iif(SongID % 2 = 0, 'even', 'odd') From Songs"},
         Translation{"Select Count(*) From Songs Where SongName Like '*x*'ORDER BY A.SongID",
-                    "Select Count(*) From Songs Where SongName Like '*x*'ORDER BY A.SongID"}));
+                    "Select Count(*) From Songs Where SongName Like '*x*'ORDER BY A.SongID"}),
+    [](const ::testing::TestParamInfo<Translation>& info) { return testing::CaseName(info.param.jet, info.index); });
 
 TEST(JetSqlTranslation, DateLiteralIsTheOleDate) {
   // 2026-12-10 14:05:09 is day 46366 and 50709 seconds of 86400.
@@ -164,6 +167,8 @@ struct LikeCase {
   bool matches;
 };
 
+void PrintTo(const LikeCase& like, std::ostream* out) { *out << like.text << " Like " << like.pattern; }
+
 class JetLike : public ::testing::TestWithParam<LikeCase> {};
 
 TEST_P(JetLike, MatchesAsTheEngineDoes) {
@@ -181,7 +186,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LikeCase{"a*b", "a[*]b", true}, LikeCase{"axb", "a[*]b", false},
                       LikeCase{"\xC9" "clair", "\xE9*", true}, LikeCase{"", "*", true}, LikeCase{"x", "", false},
                       LikeCase{"[abc", "[abc", true}, LikeCase{"abcb", "a*b", true}, LikeCase{"Why?", "Why[?]", true},
-                      LikeCase{"Whyx", "Why[?]", false}, LikeCase{"The Who", "*who*", true}));
+                      LikeCase{"Whyx", "Why[?]", false}, LikeCase{"The Who", "*who*", true}),
+    [](const ::testing::TestParamInfo<LikeCase>& info) {
+      return testing::CaseName(std::string(info.param.text) + " Like " + info.param.pattern, info.index);
+    });
 
 }  // namespace
 }  // namespace qh::dao

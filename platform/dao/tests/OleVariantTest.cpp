@@ -57,6 +57,11 @@ struct Conversion {
   const char* text;  // ToText of the result
 };
 
+void PrintTo(const Conversion& conversion, std::ostream* out) {
+  *out << (conversion.from.vt == VT_NULL ? std::string("Null") : std::string(conversion.from.ToText().str())) << " to vt "
+       << conversion.to;
+}
+
 class OleVariantChangeType : public ::testing::TestWithParam<Conversion> {};
 
 TEST_P(OleVariantChangeType, ConvertsOrRaises) {
@@ -81,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Conversion{COleVariant(static_cast<LONG>(12)), VT_BSTR, 0, "12"},
                       Conversion{COleVariant("1/31/2004 10:20:30"), VT_DATE, 0, "1/31/2004 10:20:30 AM"},
                       Conversion{COleVariant("not a date"), VT_DATE, kDaoErrConversion, ""},
-                      Conversion{COleVariant::Null(), VT_I4, 0, ""}));
+                      Conversion{COleVariant::Null(), VT_I4, 0, ""}),
+    [](const ::testing::TestParamInfo<Conversion>& info) {
+      std::string from = info.param.from.vt == VT_NULL ? std::string("Null") : std::string(info.param.from.ToText().str());
+      return CaseName(from + " to vt " + std::to_string(info.param.to), info.index);
+    });
 
 }  // namespace
 }  // namespace qh::dao::testing
