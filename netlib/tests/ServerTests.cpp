@@ -188,6 +188,24 @@ TEST_F(Server, FileRepliesWith304And404) {
   EXPECT_EQ(missing.rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u) << missing;
 }
 
+TEST_F(Server, AFileReplyHeaderLongerThanTheChunkBufferGoesOutWhole) {
+  Start();
+  std::string page = sandbox.HostPath("C/page.htm");
+  { std::ofstream(page) << "<html>hello</html>"; }
+  std::string longType = "text/html; x=" + std::string(6000, 'a');
+  owner.SetReplier([longType](const CHttpResponse&) {
+    auto* reply = new CHttpResponse;
+    reply->m_status = 200;
+    reply->m_reason = "OK";
+    reply->m_contentType = longType.c_str();
+    reply->m_url = "C:\\page.htm";
+    return reply;
+  });
+  std::string full = Shell("curl -s -i " + url + "/page");
+  EXPECT_NE(full.find("Content-Type: " + longType + "\r\n"), std::string::npos);
+  EXPECT_NE(full.find("\r\n\r\n<html>hello</html>"), std::string::npos);
+}
+
 TEST_F(Server, LargeFileRepliesResumeWhereSendingBlocked) {
   Start();
   std::string exact = sandbox.HostPath("C/exact.bin");
