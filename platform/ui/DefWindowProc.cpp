@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WindowRecord.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -117,6 +118,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT:
       window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
       window->frameNeeded = true;
+      DisplayWindowRetitled(window);
       InvalidateRect(hWnd, nullptr, TRUE);
       return TRUE;
     case WM_GETTEXT: return CopyText(*window, wParam, lParam);

@@ -1,6 +1,7 @@
 // Window and client rectangles, coordinate mapping and the rectangle helpers.
 #include <algorithm>
 
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WindowRecord.h"
 
@@ -159,6 +160,10 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   window->rect = next;
   if (!(window->style & (WS_MAXIMIZE | WS_MINIMIZE))) window->normalRect = next;
   if (!(flags & SWP_NOZORDER)) RaiseInZOrder(window, insertAfter);
+  if (moved || sized) {
+    EnsureSurface(TopLevelOf(window));
+    DisplayWindowMoved(window);
+  }
   if (flags & SWP_SHOWWINDOW) ShowWindow(hWnd, SW_SHOWNA);
   if (flags & SWP_HIDEWINDOW) ShowWindow(hWnd, SW_HIDE);
   if (!IsWindow(hWnd)) return TRUE;

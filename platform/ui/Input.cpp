@@ -240,6 +240,18 @@ void InjectKey(UINT virtualKey, bool down, char ch) {
   PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, lParam);
 }
 
+void InjectKeyOnly(UINT virtualKey, bool down) {
+  SetKey(static_cast<int>(virtualKey), down);
+  HWND target = KeyboardTarget();
+  if (!target) return;
+  PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, down ? 1 : (1 | (LPARAM{3} << 30)));
+}
+
+void InjectCharacter(char ch) {
+  HWND target = KeyboardTarget();
+  if (target) PostMessage(target, WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+
 void InjectText(const char* text) {
   for (const char* p = text; p && *p; ++p) {
     unsigned char ch = static_cast<unsigned char>(*p);

@@ -179,6 +179,9 @@ void InjectMouseAt(HWND hWnd, UINT message, int x, int y, WPARAM keys = 0);
 // through TranslateMessage the WM_CHAR of a printable key. `ch` is the character the key typed (0 for
 // none); shift state follows VK_SHIFT.
 void InjectKey(UINT virtualKey, bool down, char ch = 0);
+// A key alone (no character follows), and a character alone, as a display reports them separately.
+void InjectKeyOnly(UINT virtualKey, bool down);
+void InjectCharacter(char ch);
 // Types text into the focus window: key down, character, key up for each byte.
 void InjectText(const char* text);
 // The pointer went off every window (a display lost it).

@@ -9,6 +9,7 @@
 
 #include "platform/core/DateTime.h"
 #include "platform/core/Thread.h"
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/UiTesting.h"
 #include "platform/ui/WindowRecord.h"
@@ -19,6 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDefaultTimerLimit = 10000;
+constexpr auto kDisplayPollInterval = std::chrono::milliseconds(10);
 std::atomic<std::size_t> g_timerLimit{kDefaultTimerLimit};
 
 bool Matches(const MSG& msg, HWND filter, UINT first, UINT last) {
@@ -114,6 +116,7 @@ bool TakeTimer(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last,
 
 bool Retrieve(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   ServeIncomingSends(queue);
+  if (DisplayActive()) PumpDisplayInput();
   if (TakePosted(queue, out, filter, first, last, remove)) return true;
   if (TakeQuit(queue, out, first, last, remove)) return true;
   if (TakePaint(queue, out, filter, first, last)) return true;
@@ -127,6 +130,8 @@ void WaitForWork(ThreadQueue& queue) {
   if (NextWindowNeedingPaintExists(queue.threadId)) return;
   auto next = Clock::time_point::max();
   for (const TimerRecord& timer : queue.timers) next = std::min(next, timer.due);
+  // A display delivers input without waking the queue: look again soon.
+  if (DisplayActive()) next = std::min(next, Clock::now() + kDisplayPollInterval);
   if (next == Clock::time_point::max()) {
     queue.wake.wait(lock);
   } else if (next > Clock::now()) {

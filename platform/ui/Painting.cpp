@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/core/Thread.h"
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WindowRecord.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -114,6 +115,8 @@ class SurfaceProvider : public qh::gdi::WindowSurfaceProvider {
     out.visible.offset(-offset.x, -offset.y);
     return true;
   }
+
+  void Released(HWND hWnd) override { DisplayPresent(hWnd); }
 
   void UpdateNow(HWND hWnd) override {
     WindowPtr window = FindWindow(hWnd);
@@ -267,8 +270,9 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT paint) {
   return paint->hdc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* paint) {
   if (paint && paint->hdc) qh::gdi::CloseWindowDC(paint->hdc);
+  DisplayPresent(hWnd);
   return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/core/Thread.h"
 #include "platform/ui/CommCtrl.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WindowRecord.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -110,6 +111,7 @@ void DestroyTree(const WindowPtr& window) {
     std::erase_if(window->queue->timers, [&](const TimerRecord& t) { return t.hwnd == window->handle; });
   }
   ForgetInputState(window->handle);
+  DisplayWindowDestroyed(window);
   CallProcedure(window, WM_NCDESTROY, 0, 0);
   RemoveFromZOrder(window);
   {
@@ -498,6 +500,12 @@ BOOL ShowWindow(HWND hWnd, int command) {
       window->style &= ~static_cast<DWORD>(WS_VISIBLE);
     if (!show) HideWindowInputState(hWnd);
     InvalidateAfterGeometryChange(window);
+    if (show) {
+      EnsureSurface(TopLevelOf(window));
+      DisplayWindowShown(window);
+    } else {
+      DisplayWindowHidden(window);
+    }
   }
   const DWORD sizeFlags = WS_MAXIMIZE | WS_MINIMIZE;
   switch (command) {
@@ -512,6 +520,7 @@ BOOL ShowWindow(HWND hWnd, int command) {
           GetClientRect(GetDesktopWindow(), &area);
         window->rect = area;
         EnsureSurface(TopLevelOf(window));
+        DisplayWindowMoved(window);
         SendSizeAndMove(window, SIZE_MAXIMIZED);
         InvalidateAfterGeometryChange(window);
       }
@@ -532,6 +541,7 @@ BOOL ShowWindow(HWND hWnd, int command) {
         window->style &= ~sizeFlags;
         window->rect = window->normalRect;
         EnsureSurface(TopLevelOf(window));
+        DisplayWindowMoved(window);
         SendSizeAndMove(window, SIZE_RESTORED);
         InvalidateAfterGeometryChange(window);
       }

@@ -1,0 +1,100 @@
+// The window manager's side of the display: top-level windows shown, moved, titled and presented,
+// and the display's mouse and keyboard turned into messages as a user's input is.
+#include "platform/ui/DisplayLink.h"
+
+#include "platform/core/Thread.h"
+#include "platform/ui/Input.h"
+
+namespace qh::ui {
+namespace {
+
+std::mutex g_displayLock;
+std::unique_ptr<qh::display::DisplayBackend> g_backend;
+DWORD g_displayThread = 0;
+bool g_chosen = false;
+
+// The back end when the calling thread owns it. It is made when the first top-level window is shown,
+// and belongs to that window's thread.
+qh::display::DisplayBackend* Backend(bool create = false) {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  if (!g_chosen && create) {
+    g_chosen = true;
+    g_backend = qh::display::CreateDisplayBackend();
+    g_displayThread = GetCurrentThreadId();
+  }
+  return g_chosen && g_displayThread == GetCurrentThreadId() ? g_backend.get() : nullptr;
+}
+
+bool OnScreen(const WindowPtr& window) { return window && !window->parent && !window->destroying; }
+
+RECT ScreenRect(const WindowPtr& window) { return window->rect; }
+
+}  // namespace
+
+void DisplayWindowShown(const WindowPtr& window) {
+  if (!OnScreen(window)) return;
+  if (auto* backend = Backend(true)) {
+    backend->ShowWindow(window->handle, ScreenRect(window), window->text);
+    DisplayPresent(window->handle);
+  }
+}
+
+void DisplayWindowHidden(const WindowPtr& window) {
+  if (!window || window->parent) return;
+  if (auto* backend = Backend()) backend->HideWindow(window->handle);
+}
+
+void DisplayWindowMoved(const WindowPtr& window) {
+  if (!OnScreen(window) || !(window->style & WS_VISIBLE)) return;
+  if (auto* backend = Backend()) backend->MoveWindow(window->handle, ScreenRect(window));
+}
+
+void DisplayWindowRetitled(const WindowPtr& window) {
+  if (!OnScreen(window) || !(window->style & WS_VISIBLE)) return;
+  if (auto* backend = Backend()) backend->SetTitle(window->handle, window->text);
+}
+
+void DisplayWindowDestroyed(const WindowPtr& window) {
+  if (!window || window->parent) return;
+  if (auto* backend = Backend()) backend->DestroyWindow(window->handle);
+}
+
+void DisplayPresent(HWND hWnd) {
+  WindowPtr window = FindWindow(hWnd);
+  WindowPtr top = window ? TopLevelOf(window) : nullptr;
+  if (!OnScreen(top) || !(top->style & WS_VISIBLE) || !top->surface) return;
+  if (auto* backend = Backend()) backend->Present(top->handle, *top->surface);
+}
+
+bool DisplayActive() {
+  auto* backend = Backend();
+  return backend && !backend->Headless();
+}
+
+void PumpDisplayInput() {
+  auto* backend = Backend();
+  if (!backend) return;
+  for (const qh::display::InputMessage& input : backend->PollInput()) {
+    switch (input.message) {
+      case WM_CLOSE: PostMessage(input.window, WM_CLOSE, 0, 0); break;
+      case WM_KEYDOWN:
+      case WM_KEYUP: InjectKeyOnly(static_cast<UINT>(input.wParam), input.message == WM_KEYDOWN); break;
+      case WM_CHAR: InjectCharacter(static_cast<char>(input.wParam)); break;
+      case WM_MOUSELEAVE: InjectMouseLeftDisplay(); break;
+      default:
+        if (input.message >= WM_MOUSEFIRST && input.message <= WM_MOUSELAST) InjectMouse(input.message, input.screen, input.wParam);
+        break;
+    }
+  }
+}
+
+namespace testing {
+void SetDisplayBackend(std::unique_ptr<qh::display::DisplayBackend> backend) {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  g_backend = std::move(backend);
+  g_chosen = g_backend != nullptr;
+  g_displayThread = GetCurrentThreadId();
+}
+}  // namespace testing
+
+}  // namespace qh::ui

@@ -1,0 +1,113 @@
+// What the window manager tells a display back end and how the display's input becomes messages,
+// with a recording back end in place of a screen.
+#include <gtest/gtest.h>
+
+#include "platform/ui/AfxControls.h"
+#include "platform/ui/DisplayLink.h"
+#include "platform/ui/tests/UiTestSupport.h"
+
+using namespace qh::ui::test;
+
+namespace {
+
+class RecordingDisplay : public qh::display::DisplayBackend {
+ public:
+  std::string Name() const override { return "recording"; }
+  bool Headless() const override { return false; }
+  void ShowWindow(HWND window, const RECT& rect, const std::string& title) override {
+    calls.push_back("show " + title);
+    shownRect = rect;
+    (void)window;
+  }
+  void HideWindow(HWND) override { calls.push_back("hide"); }
+  void MoveWindow(HWND, const RECT& rect) override {
+    calls.push_back("move");
+    shownRect = rect;
+  }
+  void SetTitle(HWND, const std::string& title) override { calls.push_back("title " + title); }
+  void DestroyWindow(HWND) override { calls.push_back("destroy"); }
+  void Present(HWND, const qh::gdi::Surface& surface) override {
+    ++presents;
+    presentedWidth = surface.width();
+  }
+  std::vector<qh::display::InputMessage> PollInput() override {
+    std::vector<qh::display::InputMessage> out;
+    out.swap(pending);
+    return out;
+  }
+  std::optional<qh::gdi::Surface> ReadBack(HWND) override { return std::nullopt; }
+
+  std::vector<std::string> calls;
+  RECT shownRect{};
+  int presents = 0;
+  int presentedWidth = 0;
+  std::vector<qh::display::InputMessage> pending;
+};
+
+class DisplayLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto made = std::make_unique<RecordingDisplay>();
+    display = made.get();
+    qh::ui::testing::SetDisplayBackend(std::move(made));
+  }
+  void TearDown() override { qh::ui::testing::SetDisplayBackend(nullptr); }
+  void Queue(HWND window, UINT message, WPARAM wParam, POINT screen = {}) {
+    qh::display::InputMessage input;
+    input.window = window;
+    input.message = message;
+    input.wParam = wParam;
+    input.screen = screen;
+    display->pending.push_back(input);
+  }
+  RecordingDisplay* display = nullptr;
+};
+
+TEST_F(DisplayLinkTest, TopLevelWindowsAreShownMovedTitledPresentedAndDestroyed) {
+  auto window = std::make_unique<RecordingWindow>(nullptr, WS_POPUP);
+  MoveWindow(window->hwnd(), 40, 50, 220, 120, TRUE);
+  SetWindowText(window->hwnd(), "Zone 1");
+  EXPECT_TRUE(display->calls.empty());  // hidden windows are not on screen
+  ShowWindow(window->hwnd(), SW_SHOW);
+  ASSERT_FALSE(display->calls.empty());
+  EXPECT_EQ(display->calls.front(), "show Zone 1");
+  EXPECT_EQ(display->shownRect.left, 40);
+  EXPECT_EQ(display->shownRect.right, 260);
+  PumpPending();
+  EXPECT_GT(display->presents, 0);
+  EXPECT_EQ(display->presentedWidth, 220);
+  MoveWindow(window->hwnd(), 60, 50, 220, 120, TRUE);
+  SetWindowText(window->hwnd(), "Zone 2");
+  window.reset();
+  ASSERT_GE(display->calls.size(), 4u);
+  std::vector<std::string> tail(display->calls.end() - 4, display->calls.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"move", "title Zone 2", "hide", "destroy"}));
+}
+
+TEST_F(DisplayLinkTest, DisplayInputArrivesAsMessages) {
+  RecordingWindow top(nullptr, WS_POPUP | WS_VISIBLE);
+  MoveWindow(top.hwnd(), 100, 100, 300, 200, TRUE);
+  CButton button;
+  ASSERT_TRUE(button.Create("Go", WS_VISIBLE, CRect(10, 10, 90, 40), CWnd::FromHandle(top.hwnd()), 5));
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_VISIBLE, CRect(10, 50, 190, 70), CWnd::FromHandle(top.hwnd()), 6));
+  Queue(top.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, POINT{120, 120});
+  Queue(top.hwnd(), WM_LBUTTONUP, 0, POINT{120, 120});
+  PumpPending();
+  int clicks = 0;
+  for (const Received& r : top.received) clicks += r.message == WM_COMMAND && LOWORD(r.wParam) == 5 && HIWORD(r.wParam) == BN_CLICKED;
+  EXPECT_EQ(clicks, 1);
+  edit.SetFocus();
+  Queue(top.hwnd(), WM_KEYDOWN, 'A');
+  Queue(top.hwnd(), WM_CHAR, 'a');
+  Queue(top.hwnd(), WM_KEYUP, 'A');
+  PumpPending();
+  CString text;
+  edit.GetWindowText(text);
+  EXPECT_EQ(text, CString("a"));  // the key and its character come separately, typed once
+  Queue(top.hwnd(), WM_CLOSE, 0);
+  PumpPending();
+  EXPECT_FALSE(IsWindow(top.hwnd()));  // the close box closes the window
+}
+
+}  // namespace
