@@ -1,5 +1,6 @@
 #include "platform/dao/JetSql.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -363,11 +364,13 @@ class DmlTranslator {
             out += "%";
             break;
           }
+          if (!dotBefore && !callFollows && EmitLikeWithRange(i, out, inSelectList, depth)) break;
           if (EmitParameter(i, dotBefore, dotAfter, out)) break;
           out += t.text;
           break;
         }
         case Tok::Bracket:
+          if (!dotBefore && EmitLikeWithRange(i, out, inSelectList, depth)) break;
           if (EmitParameter(i, dotBefore, dotAfter, out)) break;
           out += QuoteIdentifier(t.text);
           break;
@@ -445,6 +448,85 @@ class DmlTranslator {
       }
     }
     m_fromDone = true;
+  }
+
+  // "col Like 'Ab*'" -> "(col LIKE 'Ab*' AND col >= 'Ab' AND col < 'Ac')". The engine's Like is a
+  // function of its own that no index serves; the range of the pattern's plain prefix in the text
+  // order is one an index on the column serves, and it never changes which rows match. Only a
+  // plain column between condition words and a lone text pattern; the group has the Like's value.
+  bool EmitLikeWithRange(std::size_t& i, std::string& out, bool inSelectList, int depth) {
+    if (inSelectList || !Bindable(inSelectList, depth)) return false;
+    const std::size_t size = m_tokens.size();
+    std::size_t last = i;
+    bool qualified = i + 2 < size && IsPunct(m_tokens[i + 1], ".") &&
+                     (m_tokens[i + 2].kind == Tok::Word || m_tokens[i + 2].kind == Tok::Bracket);
+    if (qualified) last = i + 2;
+    std::size_t like = NextSolid(m_tokens, last + 1);
+    if (like >= size || !IsWord(m_tokens[like], "LIKE")) return false;
+    std::size_t pattern = NextSolid(m_tokens, like + 1);
+    if (pattern >= size || m_tokens[pattern].kind != Tok::String) return false;
+    std::size_t after = NextSolid(m_tokens, pattern + 1);
+    if (after < size && !EndsCondition(m_tokens[after])) return false;
+    if (!StartsCondition(i)) return false;
+    const Token& head = m_tokens[i];
+    if (head.kind == Tok::Word && (IsWord(head, "NULL") || IsWord(head, "TRUE") || IsWord(head, "FALSE"))) return false;
+    if (IsParameterName(qualified ? head.text + "." + m_tokens[i + 2].text : head.text)) return false;
+    std::string low;
+    std::string high;
+    if (!JetLikePrefixRange(m_tokens[pattern].text, &low, &high)) return false;
+    std::string column = ColumnText(head);
+    if (qualified) column += "." + ColumnText(m_tokens[i + 2]);
+    out += "(" + column + " LIKE ";
+    BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(m_tokens[pattern].text)});
+    out += std::string(kNoCase) + " AND " + column + " >= ";
+    BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(low)});
+    out += std::string(kNoCase) + " AND " + column + " < ";
+    BindLiteral(out, SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(high)});
+    out += std::string(kNoCase) + ")";
+    i = pattern;
+    return true;
+  }
+
+  static std::string ColumnText(const Token& t) { return t.kind == Tok::Bracket ? QuoteIdentifier(t.text) : t.text; }
+
+  static bool EndsCondition(const Token& t) {
+    if (IsPunct(t, ")")) return true;
+    for (const char* word : {"AND", "OR", "ORDER", "GROUP", "HAVING", "UNION", "LIMIT"})
+      if (IsWord(t, word)) return true;
+    return false;
+  }
+
+  // Whether the column at `at` starts an operand of its own: after WHERE, AND, OR, NOT, ON, HAVING
+  // or "(" (and not after the AND of a BETWEEN, which would take the column as its bound).
+  bool StartsCondition(std::size_t at) const {
+    std::size_t before = at;
+    while (before > 0 && m_tokens[before - 1].kind == Tok::Space) --before;
+    if (before == 0) return false;
+    const Token& t = m_tokens[before - 1];
+    if (IsPunct(t, "(")) return true;
+    for (const char* word : {"WHERE", "OR", "NOT", "ON", "HAVING"})
+      if (IsWord(t, word)) return true;
+    if (!IsWord(t, "AND")) return false;
+    int depth = 0;
+    for (std::size_t k = before - 1; k-- > 0;) {
+      const Token& earlier = m_tokens[k];
+      if (IsPunct(earlier, ")")) ++depth;
+      if (IsPunct(earlier, "(") && depth-- == 0) return true;
+      if (depth > 0) continue;
+      if (IsWord(earlier, "BETWEEN")) return false;
+      if (IsWord(earlier, "AND") || IsWord(earlier, "OR") || IsWord(earlier, "WHERE") || IsWord(earlier, "ON") ||
+          IsWord(earlier, "HAVING"))
+        return true;
+    }
+    return true;
+  }
+
+  bool IsParameterName(const std::string& name) const {
+    for (std::size_t k = 0; k < m_numbered; ++k)
+      if (Cp1252EqualNoCase(m_params[k].name, name)) return true;
+    for (const std::string& known : m_known)
+      if (Cp1252EqualNoCase(known, name)) return true;
+    return false;
   }
 
   bool EmitParameter(std::size_t& i, bool dotBefore, bool dotAfter, std::string& out) {
@@ -848,6 +930,62 @@ TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::st
   }
   if (!declared.empty()) Fail(kDaoErrInvalidSql, "PARAMETERS before a data-definition statement.");
   return result;
+}
+
+namespace {
+
+// The byte a 1252 character reads back as once it went through the database as UTF-8 (bytes the
+// code page leaves undefined come back as '?').
+unsigned char StoredByte(unsigned char byte) {
+  std::string back = Utf8ToCp1252(Cp1252ToUtf8(std::string(1, static_cast<char>(byte))));
+  return back.size() == 1 ? static_cast<unsigned char>(back[0]) : static_cast<unsigned char>('?');
+}
+
+// Where a character falls in the text order: its stored byte folded to lower case.
+unsigned char OrderKey(unsigned char byte) { return Cp1252ToLower(StoredByte(byte)); }
+
+// A character whose place in the text order is the first one after `key` (the lower-case one of a
+// pair); false after the last.
+bool NextInOrder(unsigned char key, unsigned char* next) {
+  bool found = false;
+  for (int byte = 1; byte < 256; ++byte) {
+    unsigned char candidate = OrderKey(static_cast<unsigned char>(byte));
+    if (candidate <= key) continue;
+    if (!found || candidate < OrderKey(*next) || (candidate == OrderKey(*next) && candidate == byte)) {
+      *next = static_cast<unsigned char>(byte);
+      found = true;
+    }
+  }
+  return found;
+}
+
+// Whether SQLite would turn the text into a number when a number column meets it.
+bool ReadsAsNumber(std::string_view text) {
+  bool digit = false;
+  for (unsigned char ch : text) {
+    if (std::isdigit(ch)) digit = true;
+    else if (!std::isspace(ch) && !std::strchr("+-.eE", ch)) return false;
+  }
+  return digit;
+}
+
+}  // namespace
+
+bool JetLikePrefixRange(std::string_view pattern, std::string* low, std::string* high) {
+  std::string prefix;
+  for (char ch : pattern) {
+    unsigned char byte = static_cast<unsigned char>(ch);
+    if (std::strchr("*?#[", ch) || byte == 0 || StoredByte(byte) != byte) break;
+    prefix += ch;
+  }
+  for (std::size_t kept = prefix.size(); kept > 0; --kept) {
+    unsigned char next = 0;
+    if (!NextInOrder(OrderKey(static_cast<unsigned char>(prefix[kept - 1])), &next)) continue;
+    *low = prefix;
+    *high = prefix.substr(0, kept - 1) + static_cast<char>(next);
+    return !ReadsAsNumber(*low) && !ReadsAsNumber(*high);
+  }
+  return false;
 }
 
 bool JetLikeMatch(std::string_view text, std::string_view pattern) {

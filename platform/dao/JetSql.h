@@ -2,7 +2,9 @@
 // prepared. Input is code page 1252, output UTF-8.
 //
 //   Like 'a*b?[!x]#'     kept as LIKE; the connection's like() matches the engine's wildcards
-//                        (* ? # [list] [!list]; % and _ are plain characters), without case
+//                        (* ? # [list] [!list]; % and _ are plain characters), without case.
+//                        A column matched with a pattern that starts with plain text also gets
+//                        the range of that prefix (col >= 'ab' And col < 'ac'), for its index.
 //   #m/d/yyyy h:mm:ss#   the OLE automation date as a number
 //   True / False         -1 / 0
 //   [Song Name]          "Song Name";  a name that is no column becomes a parameter (see below)
@@ -87,6 +89,12 @@ TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::st
 
 // The engine's Like on 1252 texts (exposed for the connection's like() and for tests).
 bool JetLikeMatch(std::string_view text, std::string_view pattern);
+
+// The range of the text order (1252, without case) that holds every text a Like pattern can match,
+// from the pattern's literal prefix: low <= text < high. False when the pattern starts with a
+// wildcard, when no text ends the range, or when a bound reads as a number (a number column would
+// compare it as one). The range only narrows the search; the Like still decides.
+bool JetLikePrefixRange(std::string_view pattern, std::string* low, std::string* high);
 
 // The engine's type of a type name of its DDL and PARAMETERS clauses (TEXT, LONG, INTEGER, SHORT,
 // BYTE, DOUBLE, SINGLE, DATETIME, BIT, YESNO, MEMO, COUNTER, ...); 0 when unknown. `counter` tells

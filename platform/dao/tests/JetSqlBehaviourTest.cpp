@@ -5,7 +5,10 @@
 // kind, parameters).
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/core/DateTime.h"
+#include "platform/dao/JetSql.h"
 #include "platform/dao/tests/DaoTestSupport.h"
 
 namespace qh::dao::testing {
@@ -372,6 +375,53 @@ TEST_F(SongData, EverySystemStatementRuns) {
     });
     EXPECT_EQ(error, 0) << sql;
   }
+}
+
+// The rows a Like finds with its prefix range are exactly those the matcher accepts: names of every
+// 1252 character after upper- and lower-case letters, patterns of every character.
+TEST_F(DaoTest, LikeWithAPrefixRangeFindsWhatTheMatcherFinds) {
+  m_db.Create(DbPath().c_str());
+  m_db.Execute("CREATE TABLE T (ID LONG, Name TEXT(10))", dbFailOnError);
+  m_db.Execute("CREATE INDEX IXName ON T (Name)", dbFailOnError);
+  auto quoted = [](const std::string &text) {
+    std::string out = "'";
+    for (char ch : text) out += ch == '\'' ? std::string("''") : std::string(1, ch);
+    return out + "'";
+  };
+  std::vector<std::string> names;
+  for (int byte = 0x20; byte < 0x100; ++byte) {
+    std::string one(1, static_cast<char>(byte));
+    for (const std::string &name : {one, "a" + one, "A" + one + "z", one + "b"}) names.push_back(name);
+  }
+  m_db.m_pWorkspace->BeginTrans();
+  for (std::size_t k = 0; k < names.size(); ++k)
+    m_db.Execute(("Insert Into T (ID, Name) Values (" + std::to_string(k) + ", " + quoted(names[k]) + ")").c_str(),
+                 dbFailOnError);
+  m_db.m_pWorkspace->CommitTrans();
+  // The names as stored: characters the code page lacks come back as '?'.
+  std::vector<std::pair<long, std::string>> stored;
+  {
+    CDaoRecordset rs(&m_db);
+    rs.Open(dbOpenSnapshot, "Select ID, Name From T", dbForwardOnly);
+    for (; !rs.IsEOF(); rs.MoveNext()) stored.emplace_back(rs.GetFieldValue(0).lVal, std::string(rs.GetFieldValue(1).ToText()));
+  }
+  int ranged = 0;
+  for (int byte = 0x20; byte < 0x100; ++byte) {
+    std::string one(1, static_cast<char>(byte));
+    for (const std::string &pattern : {one + "*", "a" + one + "*"}) {
+      std::string low, high;
+      ranged += JetLikePrefixRange(pattern, &low, &high) ? 1 : 0;
+      std::set<long> expected;
+      for (const auto &[id, name] : stored)
+        if (JetLikeMatch(name, pattern)) expected.insert(id);
+      std::set<long> found;
+      CDaoRecordset rs(&m_db);
+      rs.Open(dbOpenSnapshot, ("Select ID From T Where Name Like " + quoted(pattern)).c_str(), dbForwardOnly);
+      for (; !rs.IsEOF(); rs.MoveNext()) found.insert(rs.GetFieldValue(0).lVal);
+      EXPECT_EQ(found, expected) << "Like '" << pattern << "' (byte " << byte << ")";
+    }
+  }
+  EXPECT_GT(ranged, 300);  // most patterns went through a range
 }
 
 TEST_F(SongData, UnknownNameInASelectIsAParameter) {

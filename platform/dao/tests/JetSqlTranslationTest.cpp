@@ -161,6 +161,72 @@ TEST(JetSqlTranslation, TruncatedAndOddTextsFailCleanly) {
   EXPECT_EQ(DaoErrorOf([&] { TranslateJetSql("   ;  "); }), kDaoErrInvalidSql);
 }
 
+// A column matched with a pattern that starts with plain text also gets that prefix's range, so that
+// an index on the column serves the Like; every other use of Like stays as written.
+TEST(JetLikeRange, APlainPrefixAddsItsRangeBesideTheLike) {
+  TranslatedSql translated = TranslateJetSql("Select SongID From Songs A Where A.SongArtist Like 'Be*' Order by A.SongName");
+  EXPECT_EQ(translated.sql,
+            "Select SongID From Songs A Where (A.SongArtist LIKE ?1 COLLATE NOCASE AND A.SongArtist >= ?2 COLLATE NOCASE "
+            "AND A.SongArtist < ?3 COLLATE NOCASE) Order by A.SongName");
+  ASSERT_EQ(translated.literals.size(), 3u);
+  EXPECT_EQ(translated.literals[0].text, "Be*");
+  EXPECT_EQ(translated.literals[1].text, "Be");
+  EXPECT_EQ(translated.literals[2].text, "Bf");
+  EXPECT_EQ(TranslateJetSql("Select * From T Where (Name Like 'B*')").literals.at(2).text, "c");
+  EXPECT_EQ(TranslateJetSql("Delete From T Where Not [Song Name] Like 'x*' And Id > 3").sql,
+            "Delete From T Where Not (\"Song Name\" LIKE ?1 COLLATE NOCASE AND \"Song Name\" >= ?2 COLLATE NOCASE AND "
+            "\"Song Name\" < ?3 COLLATE NOCASE) And Id > ?4");
+}
+
+TEST(JetLikeRange, OtherLikesStayAsWritten) {
+  const char* const kept[] = {
+      "Select * From T Where Name Like '*x'",           // no plain prefix
+      "Select * From T Where Name Like '12*'",          // a number column would compare the bound as a number
+      "Select * From T Where Name Not Like 'x*'",       // the range would keep the wrong rows
+      "Select * From T Where 'a' & Name Like 'x*'",     // the column is not the whole operand
+      "Select * From T Where Name Like 'x*' & Other",   // nor is the text the whole pattern
+      "Select * From T Where Id Between 1 And Name Like 'x*'",
+      "Select Name Like 'x*' From T",                   // a value of the select list
+      "Select * From T Where Null Like 'x*'",
+  };
+  for (const char* statement : kept)
+    EXPECT_EQ(TranslateJetSql(statement).sql.find(">="), std::string::npos) << statement;
+  TranslatedSql withParameter = TranslateJetSql("Select * From T Where Who Like 'x*'", {"Who"});
+  EXPECT_EQ(withParameter.sql, "Select * From T Where ?1 Like ?2 COLLATE NOCASE");
+}
+
+struct PrefixRange {
+  const char* pattern;
+  const char* low;   // null: no range
+  const char* high;
+};
+
+void PrintTo(const PrefixRange& range, std::ostream* out) { *out << range.pattern; }
+
+class JetLikePrefix : public ::testing::TestWithParam<PrefixRange> {};
+
+TEST_P(JetLikePrefix, GivesTheRangeOfTheTextOrder) {
+  std::string low;
+  std::string high;
+  bool found = JetLikePrefixRange(GetParam().pattern, &low, &high);
+  ASSERT_EQ(found, GetParam().low != nullptr);
+  if (!found) return;
+  EXPECT_EQ(low, GetParam().low);
+  EXPECT_EQ(high, GetParam().high);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, JetLikePrefix,
+    ::testing::Values(PrefixRange{"B*", "B", "c"}, PrefixRange{"abc?d", "abc", "abd"}, PrefixRange{"Why[?]", "Why", "Whz"},
+                      PrefixRange{"Track #", "Track ", "Track!"}, PrefixRange{"100%*", "100%", "100&"},
+                      PrefixRange{"z*", "z", "{"}, PrefixRange{"@*", "@", "["},  // 'A'..'Z' sort as 'a'..'z'
+                      PrefixRange{"\xC9*", "\xC9", "\xEA"},                        // É: up to ê
+                      PrefixRange{"a\xFF*", "a\xFF", "b"},                          // ÿ is last: the range ends after "a"
+                      PrefixRange{"\xFF*", nullptr, nullptr}, PrefixRange{"*B", nullptr, nullptr},
+                      PrefixRange{"[B]*", nullptr, nullptr}, PrefixRange{"1e*", nullptr, nullptr},
+                      PrefixRange{"E*", "E", "f"}, PrefixRange{"1*", nullptr, nullptr}),
+    [](const ::testing::TestParamInfo<PrefixRange>& info) { return testing::CaseName(info.param.pattern, info.index); });
+
 struct LikeCase {
   const char* text;
   const char* pattern;
