@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -156,6 +158,35 @@ bool LoadDialogTemplates(const std::string& text, std::string* error) {
     }
   }
   if (open) return fail("DIALOG without END");
+  return true;
+}
+
+bool LoadDialogTemplateFile(const std::string& path, std::string* error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    if (error) *error = path + ": cannot be read";
+    return false;
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  std::string problem;
+  if (LoadDialogTemplates(text.str(), &problem)) return true;
+  if (error) *error = path + ": " + problem;
+  return false;
+}
+
+bool LoadDialogTemplateFolder(const std::string& folder, std::string* error) {
+  std::error_code failure;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, failure))
+    if (entry.is_regular_file() && entry.path().extension() == ".dlg") files.push_back(entry.path());
+  if (failure) {
+    if (error) *error = folder + ": " + failure.message();
+    return false;
+  }
+  std::sort(files.begin(), files.end());
+  for (const auto& file : files)
+    if (!LoadDialogTemplateFile(file.string(), error)) return false;
   return true;
 }
 

@@ -40,6 +40,10 @@ std::optional<DialogTemplate> FindDialogTemplate(UINT id);
 //   END
 // Lines starting with '#' are comments. Texts use \" and \\ escapes, and \n for a line break.
 bool LoadDialogTemplates(const std::string& text, std::string* error = nullptr);
+// The same from a file (a host path), and from every "*.dlg" file of a folder (a program's
+// resources/<program>/dialogs). False, with the file and line in `error`, at the first bad file.
+bool LoadDialogTemplateFile(const std::string& path, std::string* error = nullptr);
+bool LoadDialogTemplateFolder(const std::string& folder, std::string* error = nullptr);
 // Dialog units to pixels (the dialog font is 8 points: 6 x 13 pixel base units).
 RECT DialogUnitsToPixels(int x, int y, int cx, int cy);
 

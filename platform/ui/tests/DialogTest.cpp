@@ -202,3 +202,30 @@ TEST_F(DialogTest, ModelessDialogLivesUntilDestroyedAndClicksReachItsMap) {
 }
 
 }  // namespace
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/core/testing/TestSandbox.h"
+
+namespace {
+
+TEST(DialogResources, TemplatesLoadFromAProgramsDialogFolder) {
+  qh::testing::TestSandbox sandbox;
+  std::string folder = sandbox.HostPath("dialogs");
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/choosers.dlg") << "DIALOG 970 \"Choose Genre\" 0 0 100 50\n"
+                                             "  CONTROL 1 Button \"OK\" 0x50010001 10 30 40 14\nEND\n";
+  std::ofstream(folder + "/notes.txt") << "not a template";
+  std::string error;
+  ASSERT_TRUE(qh::ui::LoadDialogTemplateFolder(folder, &error)) << error;
+  auto found = qh::ui::FindDialogTemplate(970);
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->caption, "Choose Genre");
+  std::ofstream(folder + "/broken.dlg") << "DIALOG 971 \"Broken\" 0 0\n";
+  EXPECT_FALSE(qh::ui::LoadDialogTemplateFolder(folder, &error));
+  EXPECT_NE(error.find("broken.dlg: line 1"), std::string::npos) << error;
+  EXPECT_FALSE(qh::ui::LoadDialogTemplateFile(folder + "/missing.dlg", &error));
+}
+
+}  // namespace

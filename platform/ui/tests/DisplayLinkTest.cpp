@@ -111,3 +111,37 @@ TEST_F(DisplayLinkTest, DisplayInputArrivesAsMessages) {
 }
 
 }  // namespace
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/MessageBox.h"
+
+namespace {
+
+TEST_F(DisplayLinkTest, OnADisplayAMessageBoxIsARealModalBox) {
+  RecordingWindow main(nullptr, WS_POPUP | WS_VISIBLE);
+  std::string shownText;
+  bool mainDisabled = false;
+  qh::ui::SetDialogAnswerer([&](CWnd& box) {
+    CString text;
+    box.GetDlgItem(0xFFFF)->GetWindowText(text);
+    shownText = text.str();
+    mainDisabled = !IsWindowEnabled(main.hwnd());
+    CWnd* no = box.GetDlgItem(IDNO);
+    ASSERT_NE(no, nullptr);
+    RECT rect;
+    no->GetWindowRect(&rect);
+    qh::ui::InjectMouse(WM_LBUTTONDOWN, POINT{rect.left + 3, rect.top + 3});
+    qh::ui::InjectMouse(WM_LBUTTONUP, POINT{rect.left + 3, rect.top + 3});
+  });
+  EXPECT_EQ(MessageBox(main.hwnd(), "Quit Quaverhouse?", "Quaverhouse", MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_EQ(shownText, "Quit Quaverhouse?");
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_TRUE(IsWindowEnabled(main.hwnd()));
+  qh::ui::SetDialogAnswerer([](CWnd&) { qh::ui::InjectKey(VK_ESCAPE, true); });
+  EXPECT_EQ(MessageBox(main.hwnd(), "Done.", "Quaverhouse", MB_OK), IDOK);  // Escape on an OK box is OK
+  qh::ui::SetDialogAnswerer([](CWnd&) { qh::ui::InjectKey(VK_RETURN, true); });
+  EXPECT_EQ(MessageBox(main.hwnd(), "Again?", "Quaverhouse", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
+  qh::ui::SetDialogAnswerer(nullptr);
+}
+
+}  // namespace
