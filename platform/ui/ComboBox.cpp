@@ -26,6 +26,7 @@ struct ComboState {
   HWND edit = nullptr;     // CBS_DROPDOWN only
   HWND dropped = nullptr;  // the popup list while the list is down
   int itemHeight = 16;
+  int listHeight = 0;  // a template's height for a combo box is the height of its dropped list
 };
 
 bool HasEdit(HWND hWnd) { return (StyleOf(hWnd) & 3) == CBS_DROPDOWN || (StyleOf(hWnd) & 3) == CBS_SIMPLE; }
@@ -80,8 +81,9 @@ void DropDown(HWND hWnd, ComboState* state) {
   RECT rect;
   GetWindowRect(hWnd, &rect);
   int rows = std::clamp(static_cast<int>(state->items.size()), 1, 8);
-  HWND list = CreateWindowEx(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, WC_LISTBOX, "", WS_POPUP | WS_BORDER | LBS_NOTIFY, rect.left, rect.bottom,
-                             rect.right - rect.left, rows * state->itemHeight + 2, hWnd, nullptr, nullptr, nullptr);
+  int height = std::max(rows * state->itemHeight + 2, state->listHeight);
+  HWND list = CreateWindowEx(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, WC_LISTBOX, "", WS_POPUP | WS_BORDER | LBS_NOTIFY, rect.left,
+                             rect.bottom, rect.right - rect.left, height, hWnd, nullptr, nullptr, nullptr);
   if (!list) return;
   SetWindowLongPtr(list, GWLP_ID, kListId);
   // The list tells the combo, not the dialog, what was chosen.
@@ -158,7 +160,14 @@ LRESULT ComboProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = StateOf<ComboState>(hWnd);
   switch (message) {
     case WM_NCCREATE: AttachState<ComboState>(hWnd); break;
-    case WM_CREATE:
+    case WM_CREATE: {
+      RECT whole;
+      GetClientRect(hWnd, &whole);
+      constexpr int kFieldHeight = 21;
+      if (whole.bottom > kFieldHeight) {
+        state->listHeight = whole.bottom - kFieldHeight;
+        SetWindowPos(hWnd, nullptr, 0, 0, whole.right, kFieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       if (HasEdit(hWnd)) {
         RECT client;
         GetClientRect(hWnd, &client);
@@ -167,6 +176,7 @@ LRESULT ComboProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
                                      reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kEditId)), nullptr, nullptr);
       }
       return 0;
+    }
     case WM_DESTROY:
       if (state->dropped) DestroyWindow(state->dropped);
       state->dropped = nullptr;

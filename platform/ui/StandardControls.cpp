@@ -89,7 +89,7 @@ void PaintButton(HWND hWnd, ButtonState* state) {
   SetTextColor(dc, GetSysColor(IsWindowEnabled(hWnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   RECT rect = paint.client;
   if (kind == BS_GROUPBOX) {
-    FillRect(dc, &rect, paint.brush);
+    // Only the frame and the label: the controls inside the group show through.
     RECT frame{rect.left, rect.top + 7, rect.right, rect.bottom};
     FrameRect(dc, &frame, GetSysColorBrush(COLOR_BTNSHADOW));
     RECT label{rect.left + 8, rect.top, rect.right - 8, rect.top + 15};
