@@ -19,6 +19,7 @@ void qh::ui::RegisterStandardWrappers() {
   qh::ui::RegisterWrapperClass(WC_EDIT, &MakeWrapperOf<CEdit>);
   qh::ui::RegisterWrapperClass(WC_LISTBOX, &MakeWrapperOf<CListBox>);
   qh::ui::RegisterWrapperClass(WC_COMBOBOX, &MakeWrapperOf<CComboBox>);
+  qh::ui::RegisterWrapperClass(WC_SCROLLBAR, &MakeWrapperOf<CScrollBar>);
 }
 
 namespace {
@@ -98,4 +99,8 @@ void CComboBox::GetLBText(int index, CString& text) const {
   GetLBText(index, buffer.data());
   buffer.resize(static_cast<std::size_t>(length));
   text = CString(buffer);
+}
+
+BOOL CScrollBar::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateControl(*this, WC_SCROLLBAR, "", style, rect, parent, id);
 }

@@ -150,4 +150,22 @@ class CComboBox : public CWnd {
   }
 };
 
-class CScrollBar : public CWnd {};
+class CScrollBar : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  int SetScrollPos(int position, BOOL redraw = TRUE) { return static_cast<int>(SendMessage(SBM_SETPOS, static_cast<WPARAM>(position), redraw)); }
+  int GetScrollPos() const { return static_cast<int>(::SendMessage(m_hWnd, SBM_GETPOS, 0, 0)); }
+  void SetScrollRange(int minimum, int maximum, BOOL redraw = TRUE) {
+    SendMessage(redraw ? SBM_SETRANGEREDRAW : SBM_SETRANGE, static_cast<WPARAM>(minimum), maximum);
+  }
+  void GetScrollRange(int* minimum, int* maximum) const {
+    ::SendMessage(m_hWnd, SBM_GETRANGE, reinterpret_cast<WPARAM>(minimum), reinterpret_cast<LPARAM>(maximum));
+  }
+  BOOL SetScrollInfo(LPSCROLLINFO info, BOOL redraw = TRUE) {
+    return SendMessage(SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)) >= 0;
+  }
+  BOOL GetScrollInfo(LPSCROLLINFO info, UINT mask = SIF_ALL) {
+    if (info) info->fMask = mask;
+    return static_cast<BOOL>(SendMessage(SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)));
+  }
+};

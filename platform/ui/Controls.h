@@ -279,3 +279,15 @@ void RegisterStandardControls();
 #define CB_GETDROPPEDSTATE 0x0157
 #define CB_FINDSTRINGEXACT 0x0158
 #define WC_COMBOBOX "ComboBox"
+
+// Scroll bar controls.
+#define WC_SCROLLBAR "ScrollBar"
+#define SBS_HORZ 0x0000L
+#define SBS_VERT 0x0001L
+#define SBM_SETPOS 0x00E0
+#define SBM_GETPOS 0x00E1
+#define SBM_SETRANGE 0x00E2
+#define SBM_GETRANGE 0x00E3
+#define SBM_SETRANGEREDRAW 0x00E6
+#define SBM_SETSCROLLINFO 0x00E9
+#define SBM_GETSCROLLINFO 0x00EA

@@ -2,6 +2,7 @@
 #include "platform/ui/Input.h"
 
 #include <algorithm>
+#include <deque>
 #include <cctype>
 #include <cstdlib>
 
@@ -179,7 +180,7 @@ void DisableWindowInputState(HWND hWnd) {
 
 HWND KeyboardTarget() { return t_input.focus ? t_input.focus : t_input.active; }
 
-void InjectMouse(UINT message, POINT screen, WPARAM keys) {
+void RouteMouse(UINT message, POINT screen, WPARAM keys) {
   {
     std::lock_guard<std::mutex> guard(g_pointerLock);
     g_cursor = screen;
@@ -221,7 +222,7 @@ void InjectMouseAt(HWND hWnd, UINT message, int x, int y, WPARAM keys) {
   InjectMouse(message, screen, keys);
 }
 
-void InjectMouseLeftDisplay() {
+void RouteMouseLeftDisplay() {
   POINT far{-100000, -100000};
   {
     std::lock_guard<std::mutex> guard(g_pointerLock);
@@ -230,7 +231,7 @@ void InjectMouseLeftDisplay() {
   UpdateLeaveTracking(nullptr);
 }
 
-void InjectKey(UINT virtualKey, bool down, char ch) {
+void RouteKey(UINT virtualKey, bool down, char ch) {
   SetKey(static_cast<int>(virtualKey), down);
   HWND target = KeyboardTarget();
   if (!target) return;
@@ -240,29 +241,72 @@ void InjectKey(UINT virtualKey, bool down, char ch) {
   PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, lParam);
 }
 
-void InjectKeyOnly(UINT virtualKey, bool down) {
+void RouteKeyOnly(UINT virtualKey, bool down) {
   SetKey(static_cast<int>(virtualKey), down);
   HWND target = KeyboardTarget();
   if (!target) return;
   PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, down ? 1 : (1 | (LPARAM{3} << 30)));
 }
 
-void InjectCharacter(char ch) {
+void RouteCharacter(char ch) {
   HWND target = KeyboardTarget();
   if (target) PostMessage(target, WM_CHAR, static_cast<unsigned char>(ch), 1);
 }
 
+void RouteTypedCharacter(unsigned char ch) {
+  UINT vk = std::isalpha(ch) ? static_cast<UINT>(std::toupper(ch)) : (std::isdigit(ch) ? ch : 0);
+  if (ch == ' ') vk = VK_SPACE;
+  HWND target = KeyboardTarget();
+  if (!target) return;
+  if (vk) PostMessage(target, WM_KEYDOWN, vk, 1);
+  PostMessage(target, WM_CHAR, ch, 1);
+  if (vk) PostMessage(target, WM_KEYUP, vk, 1 | (LPARAM{3} << 30));
+}
+
+// Input waits in the thread's raw input queue and is routed when its turn comes, after the messages of
+// earlier input were handled: a capture or focus that earlier input set decides where later input goes.
+struct RawInput {
+  enum Kind { Mouse, Key, KeyOnly, Character, Typed, LeftDisplay } kind;
+  UINT message = 0;
+  POINT point;
+  WPARAM keys = 0;
+  UINT virtualKey = 0;
+  bool down = false;
+  char ch = 0;
+};
+thread_local std::deque<RawInput> t_raw;
+
+void Queue(RawInput input) {
+  t_raw.push_back(input);
+  CurrentQueue()->wake.notify_all();
+}
+
+void InjectMouse(UINT message, POINT screenPoint, WPARAM keys) {
+  Queue(RawInput{RawInput::Mouse, message, screenPoint, keys, 0, false, 0});
+}
+void InjectMouseLeftDisplay() { Queue(RawInput{RawInput::LeftDisplay, 0, {}, 0, 0, false, 0}); }
+void InjectKey(UINT virtualKey, bool down, char ch) { Queue(RawInput{RawInput::Key, 0, {}, 0, virtualKey, down, ch}); }
+void InjectKeyOnly(UINT virtualKey, bool down) { Queue(RawInput{RawInput::KeyOnly, 0, {}, 0, virtualKey, down, 0}); }
+void InjectCharacter(char ch) { Queue(RawInput{RawInput::Character, 0, {}, 0, 0, false, ch}); }
 void InjectText(const char* text) {
-  for (const char* p = text; p && *p; ++p) {
-    unsigned char ch = static_cast<unsigned char>(*p);
-    UINT vk = std::isalpha(ch) ? static_cast<UINT>(std::toupper(ch)) : (std::isdigit(ch) ? ch : 0);
-    if (ch == ' ') vk = VK_SPACE;
-    HWND target = KeyboardTarget();
-    if (!target) return;
-    if (vk) PostMessage(target, WM_KEYDOWN, vk, 1);
-    PostMessage(target, WM_CHAR, ch, 1);
-    if (vk) PostMessage(target, WM_KEYUP, vk, 1 | (LPARAM{3} << 30));
+  for (const char* p = text; p && *p; ++p) Queue(RawInput{RawInput::Typed, 0, {}, 0, 0, false, *p});
+}
+
+bool HasRawInput() { return !t_raw.empty(); }
+
+bool RouteOneRawInput() {
+  if (t_raw.empty()) return false;
+  RawInput input = t_raw.front();
+  t_raw.pop_front();
+  switch (input.kind) {
+    case RawInput::Mouse: RouteMouse(input.message, input.point, input.keys); break;
+    case RawInput::LeftDisplay: RouteMouseLeftDisplay(); break;
+    case RawInput::Key: RouteKey(input.virtualKey, input.down, input.ch); break;
+    case RawInput::KeyOnly: RouteKeyOnly(input.virtualKey, input.down); break;
+    case RawInput::Character: RouteCharacter(input.ch); break;
+    case RawInput::Typed: RouteTypedCharacter(static_cast<unsigned char>(input.ch)); break;
   }
+  return true;
 }
 
 // Starts moving a window by its caption (DefWindowProc's answer to a press on HTCAPTION).

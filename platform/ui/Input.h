@@ -167,6 +167,8 @@ BOOL MessageBeep(UINT type);
 namespace qh::ui {
 
 // ---- Feeding input (display back end, tests) -------------------------------------------------------
+// Input is queued and routed when the thread's queue reaches it (after the messages already posted),
+// so earlier input's effects, such as a capture taken on a button press, decide where it goes.
 // A mouse event at a screen point, as a user makes it: routes it to the capture window or by hit
 // testing, posts WM_MOUSEMOVE / WM_xBUTTONDOWN / ... (double clicks for classes with CS_DBLCLKS), the
 // non-client forms when the hit test says so, WM_MOUSELEAVE to a window that asked for it when the
@@ -188,6 +190,10 @@ void InjectText(const char* text);
 void InjectMouseLeftDisplay();
 
 // ---- Inside the layer ------------------------------------------------------------------------------
+// Injected input waits in the calling thread's raw input queue; the message queue routes one event
+// at a time when no posted message is left.
+bool HasRawInput();
+bool RouteOneRawInput();
 POINT CursorPosition();
 void ForgetInputState(HWND hWnd);        // the window is being destroyed
 void HideWindowInputState(HWND hWnd);    // the window is being hidden

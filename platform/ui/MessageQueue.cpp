@@ -118,6 +118,9 @@ bool Retrieve(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last, 
   ServeIncomingSends(queue);
   if (DisplayActive()) PumpDisplayInput();
   if (TakePosted(queue, out, filter, first, last, remove)) return true;
+  // Raw input is routed one event at a time; what it posts comes out next.
+  while (RouteOneRawInput())
+    if (TakePosted(queue, out, filter, first, last, remove)) return true;
   if (TakeQuit(queue, out, first, last, remove)) return true;
   if (TakePaint(queue, out, filter, first, last)) return true;
   return TakeTimer(queue, out, filter, first, last, remove);
@@ -125,6 +128,7 @@ bool Retrieve(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last, 
 
 // Sleeps until something may have arrived: a post, a send, or the next timer's time.
 void WaitForWork(ThreadQueue& queue) {
+  if (HasRawInput()) return;
   std::unique_lock<std::mutex> lock(queue.lock);
   if (!queue.posted.empty() || !queue.incoming.empty() || queue.quitPosted) return;
   if (NextWindowNeedingPaintExists(queue.threadId)) return;

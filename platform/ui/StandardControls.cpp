@@ -781,6 +781,7 @@ void RegisterOne(const char* name, WNDPROC proc, UINT style, int background) {
 }  // namespace
 
 void RegisterComboBox();
+void RegisterScrollBarControl();
 
 void RegisterStandardControls() {
   static std::once_flag once;
@@ -790,6 +791,7 @@ void RegisterStandardControls() {
     RegisterOne(WC_EDIT, &EditProc, CS_DBLCLKS, COLOR_WINDOW);
     RegisterOne(WC_LISTBOX, &ListProc, CS_DBLCLKS, COLOR_WINDOW);
     RegisterComboBox();
+    RegisterScrollBarControl();
     RegisterOne(WC_DIALOG, &DefWindowProc, CS_DBLCLKS | CS_SAVEBITS, COLOR_BTNFACE);
   });
 }

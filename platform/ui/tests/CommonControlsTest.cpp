@@ -372,3 +372,39 @@ TEST(SpinButton, StepsWithinItsRangeShowsItInTheBuddyAndAsksFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScrollBarControl, ReportsArrowsTrackAndThumbAndLeavesThePositionToTheParent) {
+  NotifyHost host;
+  CScrollBar bar;
+  ASSERT_TRUE(bar.Create(WS_VISIBLE | SBS_HORZ, CRect(0, 0, 116, 16), &host, 93));
+  bar.SetScrollRange(0, 10);
+  bar.SetScrollPos(5);
+  InjectMouseAt(bar, WM_LBUTTONDOWN, 110, 8);  // the right arrow
+  InjectMouseAt(bar, WM_LBUTTONUP, 110, 8);
+  PumpPending();
+  ASSERT_EQ(host.scrolls.size(), 2u);
+  EXPECT_EQ(host.scrolls[0].first, static_cast<UINT>(SB_LINEDOWN));
+  EXPECT_EQ(host.scrolls[1].first, static_cast<UINT>(SB_ENDSCROLL));
+  EXPECT_EQ(bar.GetScrollPos(), 5);  // the parent moves it
+  host.scrolls.clear();
+  InjectMouseAt(bar, WM_LBUTTONDOWN, 20, 8);  // the track before the thumb
+  PumpPending();
+  EXPECT_EQ(host.scrolls.front().first, static_cast<UINT>(SB_PAGEUP));
+  InjectMouseAt(bar, WM_LBUTTONUP, 20, 8);
+  host.scrolls.clear();
+  int thumb = 16 + (116 - 48) * 5 / 10 + 8;  // the middle of the thumb at position 5
+  InjectMouseAt(bar, WM_LBUTTONDOWN, thumb, 8);
+  InjectMouseAt(bar, WM_MOUSEMOVE, 200, 8);
+  InjectMouseAt(bar, WM_LBUTTONUP, 200, 8);
+  PumpPending();
+  ASSERT_GE(host.scrolls.size(), 3u);
+  EXPECT_EQ(host.scrolls[0], std::make_pair(static_cast<UINT>(SB_THUMBTRACK), 10u));
+  EXPECT_EQ(host.scrolls[1], std::make_pair(static_cast<UINT>(SB_THUMBPOSITION), 10u));
+  int low = -1, high = -1;
+  bar.GetScrollRange(&low, &high);
+  EXPECT_EQ(high, 10);
+}
+
+}  // namespace
