@@ -130,6 +130,14 @@ LPCSTR AfxGetAppName() { return g_app && g_app->m_pszAppName ? g_app->m_pszAppNa
 HINSTANCE AfxGetInstanceHandle() { return g_app ? g_app->m_hInstance : nullptr; }
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
+int AfxRunThreadMessageLoop(CWinThread& thread) {
+  MSG msg;
+  ::PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to the thread
+  while (qh::ui::PumpMessage()) {
+  }
+  return thread.ExitInstance();
+}
+
 int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   if (!app) return -1;

@@ -72,6 +72,11 @@ LPCSTR AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
+// The message loop of a user-interface thread other than the application's: a CWinThread whose Run
+// returns this pumps messages (with the windows' pre-translation) until WM_QUIT, then returns
+// ExitInstance()'s result.
+int AfxRunThreadMessageLoop(CWinThread& thread);
+
 // The framework's main: InitInstance, then Run, or ExitInstance alone when InitInstance fails.
 // Returns the program's exit code.
 int AfxWinMain(int argc, char** argv);

@@ -117,3 +117,42 @@ TEST(MessageBoxes, AnOpenBoxKeepsTimersFlowingAndDisablesTheThreadsWindows) {
 }
 
 }  // namespace
+
+#include <atomic>
+#include <thread>
+
+#include "platform/core/Handle.h"
+
+namespace {
+
+class WorkerUiThread : public CWinThread {
+ public:
+  std::atomic<bool> exited{false};
+  BOOL InitInstance() override { return TRUE; }
+  int Run() override { return AfxRunThreadMessageLoop(*this); }
+  int ExitInstance() override {
+    exited = true;
+    return 5;
+  }
+};
+
+TEST(UiThreads, AThreadRunsItsOwnLoopUntilQuit) {
+  WorkerUiThread thread;
+  thread.m_bAutoDelete = FALSE;
+  ASSERT_TRUE(thread.CreateThread());
+  // The loop makes its queue first thing; until then posts to the thread fail.
+  bool posted = false;
+  for (int i = 0; i < 400 && !posted; ++i) {
+    posted = PostThreadMessage(thread.m_nThreadID, WM_NULL, 0, 0);
+    if (!posted) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(posted);
+  EXPECT_TRUE(PostThreadMessage(thread.m_nThreadID, WM_QUIT, 0, 0));
+  EXPECT_EQ(WaitForSingleObject(thread.m_hThread, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_TRUE(thread.exited);
+  DWORD code = 0;
+  GetExitCodeThread(thread.m_hThread, &code);
+  EXPECT_EQ(code, 5u);
+}
+
+}  // namespace
