@@ -24,6 +24,7 @@ void qh::ui::RegisterCommonWrappers() {
   qh::ui::RegisterWrapperClass(WC_TABCONTROL, &MakeWrapperOf<CTabCtrl>);
   qh::ui::RegisterWrapperClass(DATETIMEPICK_CLASS, &MakeWrapperOf<CDateTimeCtrl>);
   qh::ui::RegisterWrapperClass(UPDOWN_CLASS, &MakeWrapperOf<CSpinButtonCtrl>);
+  qh::ui::RegisterWrapperClass(WC_IPADDRESS, &MakeWrapperOf<CIPAddressCtrl>);
 }
 
 namespace {
@@ -390,4 +391,19 @@ BOOL CDateTimeCtrl::SetRange(const COleDateTime* minimum, const COleDateTime* ma
 
 BOOL CSpinButtonCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
   return CreateCommon(*this, UPDOWN_CLASS, style, rect, parent, id);
+}
+
+// ---- CIPAddressCtrl ----
+BOOL CIPAddressCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateCommon(*this, WC_IPADDRESS, style, rect, parent, id);
+}
+
+int CIPAddressCtrl::GetAddress(BYTE& b1, BYTE& b2, BYTE& b3, BYTE& b4) const {
+  DWORD address = 0;
+  int filled = GetAddress(address);
+  b1 = FIRST_IPADDRESS(address);
+  b2 = SECOND_IPADDRESS(address);
+  b3 = THIRD_IPADDRESS(address);
+  b4 = FOURTH_IPADDRESS(address);
+  return filled;
 }

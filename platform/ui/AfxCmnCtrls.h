@@ -274,3 +274,21 @@ class CSpinButtonCtrl : public CWnd {
   }
   CWnd* GetBuddy() const { return FromHandle(reinterpret_cast<HWND>(::SendMessage(m_hWnd, UDM_GETBUDDY, 0, 0))); }
 };
+
+class CIPAddressCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  BOOL IsBlank() const { return static_cast<BOOL>(::SendMessage(m_hWnd, IPM_ISBLANK, 0, 0)); }
+  void ClearAddress() { SendMessage(IPM_CLEARADDRESS); }
+  void SetAddress(DWORD address) { SendMessage(IPM_SETADDRESS, 0, static_cast<LPARAM>(address)); }
+  void SetAddress(BYTE b1, BYTE b2, BYTE b3, BYTE b4) { SetAddress(MAKEIPADDRESS(b1, b2, b3, b4)); }
+  // Returns how many fields are not blank.
+  int GetAddress(DWORD& address) const {
+    return static_cast<int>(::SendMessage(m_hWnd, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address)));
+  }
+  int GetAddress(BYTE& b1, BYTE& b2, BYTE& b3, BYTE& b4) const;
+  void SetFieldRange(int field, BYTE low, BYTE high) {
+    SendMessage(IPM_SETRANGE, static_cast<WPARAM>(field), MAKEWORD(low, high));
+  }
+  void SetFieldFocus(WORD field) { SendMessage(IPM_SETFOCUS, field); }
+};

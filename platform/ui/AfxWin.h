@@ -29,6 +29,7 @@
 
 class CCmdTarget;
 class CWnd;
+class CMenu;
 class CScrollBar;
 class CDataExchange;
 struct NMHDR;
@@ -183,6 +184,9 @@ class CCmdTarget : public CObject {
   QH_CTLCOLOR_ENTRY(WM_CTLCOLORSTATIC, CTLCOLOR_STATIC)
 #define ON_WM_SYSCOMMAND() \
   QH_MSG_ENTRY(WM_SYSCOMMAND, 0, 0, 0, self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0;)
+#define ON_WM_WINDOWPOSCHANGED() \
+  QH_MSG_ENTRY(WM_WINDOWPOSCHANGED, 0, 0, 0, self->OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(lParam)); return 0;)
+#define ON_WM_QUERYDRAGICON() QH_MSG_ENTRY(WM_QUERYDRAGICON, 0, 0, 0, return reinterpret_cast<LRESULT>(self->OnQueryDragIcon());)
 #define ON_WM_GETDLGCODE() QH_MSG_ENTRY(WM_GETDLGCODE, 0, 0, 0, return self->OnGetDlgCode();)
 
 #define CTLCOLOR_MSGBOX 0
@@ -413,6 +417,8 @@ class CWnd : public CCmdTarget {
   virtual void DoDataExchange(CDataExchange* exchange);
 
   int MessageBox(LPCSTR text, LPCSTR caption = nullptr, UINT type = MB_OK);
+  // The window's system menu (see ::GetSystemMenu).
+  CMenu* GetSystemMenu(BOOL revert) const;
 
   // The framework's default handlers: each runs the default procedure for its message.
   afx_msg int OnCreate(LPCREATESTRUCT create);
@@ -453,6 +459,8 @@ class CWnd : public CCmdTarget {
   afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
   afx_msg void OnSysCommand(UINT id, LPARAM lParam);
   afx_msg UINT OnGetDlgCode();
+  afx_msg void OnWindowPosChanged(WINDOWPOS* position);
+  afx_msg HCURSOR OnQueryDragIcon();
 
  protected:
   // Passes a message of the parent about a control on to the control's own object.

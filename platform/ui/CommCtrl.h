@@ -491,3 +491,26 @@ struct NMUPDOWN {
   int iDelta = 0;
 };
 using LPNMUPDOWN = NMUPDOWN*;
+
+// ---- IP address control ----------------------------------------------------------------------------
+#define WC_IPADDRESS "SysIPAddress32"
+#define IPM_CLEARADDRESS (WM_USER + 100)
+#define IPM_SETADDRESS (WM_USER + 101)
+#define IPM_GETADDRESS (WM_USER + 102)
+#define IPM_SETRANGE (WM_USER + 103)
+#define IPM_SETFOCUS (WM_USER + 104)
+#define IPM_ISBLANK (WM_USER + 105)
+#define IPN_FIRST (0u - 860u)
+#define IPN_FIELDCHANGED (IPN_FIRST - 0u)
+constexpr DWORD MAKEIPADDRESS(BYTE b1, BYTE b2, BYTE b3, BYTE b4) {
+  return (static_cast<DWORD>(b1) << 24) | (static_cast<DWORD>(b2) << 16) | (static_cast<DWORD>(b3) << 8) | b4;
+}
+constexpr BYTE FIRST_IPADDRESS(DWORD a) { return static_cast<BYTE>((a >> 24) & 0xFF); }
+constexpr BYTE SECOND_IPADDRESS(DWORD a) { return static_cast<BYTE>((a >> 16) & 0xFF); }
+constexpr BYTE THIRD_IPADDRESS(DWORD a) { return static_cast<BYTE>((a >> 8) & 0xFF); }
+constexpr BYTE FOURTH_IPADDRESS(DWORD a) { return static_cast<BYTE>(a & 0xFF); }
+struct NMIPADDRESS {
+  NMHDR hdr;
+  int iField = 0;
+  int iValue = 0;
+};

@@ -166,6 +166,15 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case SC_CLOSE: PostMessage(hWnd, WM_CLOSE, 0, 0); break;
+        case SC_MINIMIZE: ShowWindow(hWnd, SW_MINIMIZE); break;
+        case SC_MAXIMIZE: ShowWindow(hWnd, SW_MAXIMIZE); break;
+        case SC_RESTORE: ShowWindow(hWnd, SW_RESTORE); break;
+        default: break;
+      }
+      return 0;
     case WM_SETCURSOR: return FALSE;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:

@@ -179,6 +179,9 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                   MAKELPARAM(static_cast<WORD>(next.left + client.left), static_cast<WORD>(next.top + client.top)));
   }
   if ((moved || sized) && IsWindow(hWnd) && !(flags & SWP_NOREDRAW)) InvalidateAfterGeometryChange(window);
+  if ((moved || sized) && IsWindow(hWnd))
+    SendPositionChanged(window, (flags & (SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW)) | (moved ? 0u : SWP_NOMOVE) |
+                                    (sized ? 0u : SWP_NOSIZE));
   return TRUE;
 }
 

@@ -326,3 +326,35 @@ int CMenu::GetMenuString(UINT item, CString& text, UINT flags) const {
   text = CString(buffer);
   return length;
 }
+
+// ---- System menus ----
+HMENU GetSystemMenu(HWND hWnd, BOOL revert) {
+  static std::mutex lock;
+  static std::map<HWND, HMENU> menus;
+  if (!IsWindow(hWnd)) return nullptr;
+  std::lock_guard<std::mutex> guard(lock);
+  for (auto it = menus.begin(); it != menus.end();) {  // menus of windows that are gone
+    if (!IsWindow(it->first)) {
+      DestroyMenu(it->second);
+      it = menus.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto found = menus.find(hWnd);
+  if (found != menus.end() && !revert) return found->second;
+  if (found != menus.end()) {
+    DestroyMenu(found->second);
+    menus.erase(found);
+  }
+  HMENU menu = CreatePopupMenu();
+  AppendMenu(menu, MF_STRING, SC_RESTORE, "&Restore");
+  AppendMenu(menu, MF_STRING, SC_MOVE, "&Move");
+  AppendMenu(menu, MF_STRING, SC_SIZE, "&Size");
+  AppendMenu(menu, MF_STRING, SC_MINIMIZE, "Mi&nimize");
+  AppendMenu(menu, MF_STRING, SC_MAXIMIZE, "Ma&ximize");
+  AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenu(menu, MF_STRING, SC_CLOSE, "&Close");
+  menus[hWnd] = menu;
+  return revert ? nullptr : menu;
+}

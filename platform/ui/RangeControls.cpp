@@ -13,6 +13,7 @@ void RegisterListView();
 void RegisterTabControl();
 void RegisterTreeView();
 void RegisterPickerAndSpin();
+void RegisterIpAddressControl();
 
 namespace {
 
@@ -281,6 +282,7 @@ void RegisterCommonControls() {
     RegisterTabControl();
     RegisterTreeView();
     RegisterPickerAndSpin();
+    RegisterIpAddressControl();
   });
 }
 

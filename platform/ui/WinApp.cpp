@@ -130,6 +130,23 @@ LPCSTR AfxGetAppName() { return g_app && g_app->m_pszAppName ? g_app->m_pszAppNa
 HINSTANCE AfxGetInstanceHandle() { return g_app ? g_app->m_hInstance : nullptr; }
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
+static void ReplaceAll(std::string& text, const std::string& what, const char* with) {
+  std::string replacement = with ? with : "";
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + replacement.size()))
+    text.replace(at, what.size(), replacement);
+}
+
+void AfxFormatString1(CString& text, UINT stringId, LPCSTR first) { AfxFormatString2(text, stringId, first, nullptr); }
+
+void AfxFormatString2(CString& text, UINT stringId, LPCSTR first, LPCSTR second) {
+  CString pattern;
+  pattern.LoadString(stringId);
+  std::string result = pattern.str();
+  ReplaceAll(result, "%1", first);
+  if (second) ReplaceAll(result, "%2", second);
+  text = CString(result);
+}
+
 int AfxRunThreadMessageLoop(CWinThread& thread) {
   MSG msg;
   ::PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to the thread

@@ -72,6 +72,10 @@ LPCSTR AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
+// String `stringId` of the program's string table with "%1" (and "%2") replaced by the texts.
+void AfxFormatString1(CString& text, UINT stringId, LPCSTR first);
+void AfxFormatString2(CString& text, UINT stringId, LPCSTR first, LPCSTR second);
+
 // The message loop of a user-interface thread other than the application's: a CWinThread whose Run
 // returns this pumps messages (with the windows' pre-translation) until WM_QUIT, then returns
 // ExitInstance()'s result.

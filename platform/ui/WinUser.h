@@ -34,6 +34,7 @@
 #define WM_MOUSEACTIVATE 0x0021
 #define WM_GETMINMAXINFO 0x0024
 #define WM_NEXTDLGCTL 0x0028
+#define WM_QUERYDRAGICON 0x0037
 #define WM_DRAWITEM 0x002B
 #define WM_MEASUREITEM 0x002C
 #define WM_DELETEITEM 0x002D
@@ -453,6 +454,17 @@ void SetDesktopSize(int width, int height);
 COLORREF GetSysColor(int index);
 // A brush of the system colour that is never deleted.
 HBRUSH GetSysColorBrush(int index);
+
+// ---- System menu -----------------------------------------------------------------------------------
+#define SC_SIZE 0xF000
+#define SC_MOVE 0xF010
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+// The window's system menu (made on first use with Restore, Move, Size, Minimize, Maximize and
+// Close); revert TRUE puts it back to those. Commands chosen from it arrive as WM_SYSCOMMAND.
+HMENU GetSystemMenu(HWND hWnd, BOOL revert);
 
 // ---- Window scroll bars ----------------------------------------------------------------------------
 #define SB_HORZ 0

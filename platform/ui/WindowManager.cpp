@@ -180,6 +180,17 @@ std::vector<HWND> TopLevelWindows() {
   return TopLevelOrder();
 }
 
+void SendPositionChanged(const WindowPtr& window, UINT flags) {
+  WINDOWPOS position;
+  position.hwnd = window->handle;
+  position.x = window->rect.left;
+  position.y = window->rect.top;
+  position.cx = window->rect.right - window->rect.left;
+  position.cy = window->rect.bottom - window->rect.top;
+  position.flags = flags;
+  CallProcedure(window, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
+}
+
 void ReorderTopLevel(const std::function<void(std::vector<HWND>&)>& change) {
   std::lock_guard<std::mutex> guard(TableLock());
   change(TopLevelOrder());
@@ -506,6 +517,8 @@ BOOL ShowWindow(HWND hWnd, int command) {
     } else {
       DisplayWindowHidden(window);
     }
+    SendPositionChanged(window, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (!IsWindow(hWnd)) return wasVisible;
   }
   const DWORD sizeFlags = WS_MAXIMIZE | WS_MINIMIZE;
   switch (command) {

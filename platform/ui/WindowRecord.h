@@ -138,6 +138,8 @@ bool IsDesktop(HWND hWnd);
 // Moves the window to the top of its siblings (insertAfter HWND_TOP or null), to the bottom
 // (HWND_BOTTOM), or below `insertAfter`.
 void RaiseInZOrder(const WindowPtr& window, HWND insertAfter);
+// Tells the window its place or visibility changed (WM_WINDOWPOSCHANGED with SWP_ flags).
+void SendPositionChanged(const WindowPtr& window, UINT flags);
 
 // Painting state.
 void MarkWholeTreeForPaint(const WindowPtr& window);

@@ -11,6 +11,7 @@
 #include "platform/core/Thread.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WindowRecord.h"
@@ -646,6 +647,9 @@ void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) { Default(); }
 HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 UINT CWnd::OnGetDlgCode() { return static_cast<UINT>(Default()); }
+void CWnd::OnWindowPosChanged(WINDOWPOS*) { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
 
 // ---- Window classes of the framework -----------------------------------------------------------------
 LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
