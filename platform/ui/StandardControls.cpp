@@ -312,6 +312,7 @@ LRESULT StaticProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- Edits --------------------------------------------------------------------------------------------
 struct EditState {
+  int firstLine = 0;  // multi-line edits: the line at the top
   std::size_t limit = 30000;
   int selStart = 0;
   int selEnd = 0;
@@ -367,7 +368,44 @@ void TypeCharacter(HWND hWnd, EditState* state, unsigned char ch) {
   ReplaceSelection(hWnd, state, std::string(1, static_cast<char>(ch)), true);
 }
 
-void PaintEdit(HWND hWnd, EditState*) {
+constexpr int kEditLineHeight = 16;
+
+// The starts of the lines of a multi-line text ("\r\n" or "\n" end a line).
+std::vector<std::size_t> LineStarts(const std::string& text) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n') starts.push_back(i + 1);
+  return starts;
+}
+
+std::size_t LineLength(const std::string& text, const std::vector<std::size_t>& starts, std::size_t line) {
+  std::size_t end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
+  if (end > starts[line] && text[end - 1] == '\r') --end;
+  return end - starts[line];
+}
+
+int LineOf(const std::vector<std::size_t>& starts, std::size_t offset) {
+  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+}
+
+void ScrollToLine(HWND hWnd, EditState* state, int line) {
+  int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
+  state->firstLine = std::clamp(line, 0, std::max(0, count - 1));
+  InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+void PaintMultiLine(HDC dc, HWND hWnd, const EditState* state, RECT rect) {
+  std::string text = TextOf(hWnd);
+  std::vector<std::size_t> starts = LineStarts(text);
+  for (std::size_t line = static_cast<std::size_t>(state->firstLine); line < starts.size() && rect.top < rect.bottom; ++line) {
+    RECT row{rect.left, rect.top, rect.right, rect.top + kEditLineHeight};
+    DrawText(dc, text.c_str() + starts[line], static_cast<int>(LineLength(text, starts, line)), &row,
+             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER);
+    rect.top += kEditLineHeight;
+  }
+}
+
+void PaintEdit(HWND hWnd, EditState* state) {
   ControlPaint paint(hWnd, (StyleOf(hWnd) & ES_READONLY) || !IsWindowEnabled(hWnd) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
   if (!paint.dc) return;
   FillRect(paint.dc, &paint.client, paint.brush);
@@ -377,7 +415,11 @@ void PaintEdit(HWND hWnd, EditState*) {
   InflateRect(&rect, -2, -1);
   SetBkMode(paint.dc, TRANSPARENT);
   DWORD style = StyleOf(hWnd);
-  UINT format = DT_NOPREFIX | ((style & ES_MULTILINE) ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER));
+  if (style & ES_MULTILINE) {
+    PaintMultiLine(paint.dc, hWnd, state, rect);
+    return;
+  }
+  UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
   if (style & ES_CENTER) format |= DT_CENTER;
   if (style & ES_RIGHT) format |= DT_RIGHT;
   DrawText(paint.dc, text.c_str(), -1, &rect, format);
@@ -456,9 +498,46 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_SETREADONLY:
       SetWindowLongPtr(hWnd, GWL_STYLE, wParam ? (StyleOf(hWnd) | ES_READONLY) : (StyleOf(hWnd) & ~static_cast<DWORD>(ES_READONLY)));
       return TRUE;
-    case EM_GETLINECOUNT: {
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(LineStarts(TextOf(hWnd)).size());
+    case EM_GETFIRSTVISIBLELINE: return state->firstLine;
+    case EM_LINESCROLL: ScrollToLine(hWnd, state, state->firstLine + static_cast<int>(lParam)); return TRUE;
+    case EM_SCROLLCARET: {
+      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
+      int caretLine = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
+      RECT client;
+      GetClientRect(hWnd, &client);
+      int rows = std::max(1, static_cast<int>(client.bottom) / kEditLineHeight);
+      if (caretLine < state->firstLine) ScrollToLine(hWnd, state, caretLine);
+      if (caretLine >= state->firstLine + rows) ScrollToLine(hWnd, state, caretLine - rows + 1);
+      return TRUE;
+    }
+    case EM_LINEINDEX: {
+      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
+      auto line = static_cast<INT_PTR>(wParam);
+      if (line < 0) line = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
+      return static_cast<std::size_t>(line) < starts.size() ? static_cast<LRESULT>(starts[line]) : -1;
+    }
+    case EM_LINEFROMCHAR: {
+      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
+      auto offset = static_cast<INT_PTR>(wParam);
+      return LineOf(starts, static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : offset));
+    }
+    case EM_LINELENGTH: {
       std::string text = TextOf(hWnd);
-      return 1 + static_cast<LRESULT>(std::count(text.begin(), text.end(), '\n'));
+      std::vector<std::size_t> starts = LineStarts(text);
+      auto offset = static_cast<INT_PTR>(wParam);
+      int line = LineOf(starts, static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : std::min<INT_PTR>(offset, static_cast<INT_PTR>(text.size()))));
+      return static_cast<LRESULT>(LineLength(text, starts, static_cast<std::size_t>(line)));
+    }
+    case EM_GETLINE: {
+      std::string text = TextOf(hWnd);
+      std::vector<std::size_t> starts = LineStarts(text);
+      auto* buffer = reinterpret_cast<char*>(lParam);
+      if (!buffer || wParam >= starts.size()) return 0;
+      std::size_t room = *reinterpret_cast<WORD*>(buffer);  // the first word of the buffer holds its size
+      std::size_t length = std::min(room, LineLength(text, starts, wParam));
+      std::memcpy(buffer, text.data() + starts[wParam], length);
+      return static_cast<LRESULT>(length);
     }
     default: break;
   }

@@ -274,3 +274,28 @@ TEST_F(ControlsTest, DropDownWithAnEditKeepsToItsLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, MultiLineLogEditAppendsLinesAndScrollsToTheLast) {
+  CEdit log;
+  ASSERT_TRUE(log.Create(WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL, CRect(0, 0, 200, 48), CWnd::FromHandle(parent.hwnd()), 80));
+  for (int i = 1; i <= 5; ++i) {
+    int end = log.GetWindowTextLength();
+    log.SetSel(end, end);
+    log.ReplaceSel(("line " + std::to_string(i) + "\r\n").c_str());
+  }
+  EXPECT_EQ(log.SendMessage(EM_GETLINECOUNT), 6);  // five lines and the empty one after the last break
+  EXPECT_EQ(log.SendMessage(EM_LINEINDEX, 2), 16);
+  EXPECT_EQ(log.SendMessage(EM_LINELENGTH, 16), 6);
+  log.SendMessage(EM_SCROLLCARET);
+  EXPECT_EQ(log.SendMessage(EM_GETFIRSTVISIBLELINE), 3);  // three 16-pixel lines fit
+  log.SendMessage(EM_LINESCROLL, 0, -10);
+  EXPECT_EQ(log.SendMessage(EM_GETFIRSTVISIBLELINE), 0);
+  char line[16] = {};
+  *reinterpret_cast<WORD*>(line) = sizeof line;
+  EXPECT_EQ(log.SendMessage(EM_GETLINE, 4, reinterpret_cast<LPARAM>(line)), 6);
+  EXPECT_EQ(std::string(line, 6), "line 5");
+}
+
+}  // namespace
