@@ -52,6 +52,22 @@ std::string HostPathOfName(const CString& name, bool* exists, bool* parentExists
   return resolved->hostPath;
 }
 
+bool SameLiteral(const SqlLiteral& a, const SqlLiteral& b) {
+  return a.kind == b.kind && a.integer == b.integer && a.text == b.text &&
+         (a.real == b.real || (a.real != a.real && b.real != b.real));
+}
+
+// Whether a translation bound every value of its statement, in order and nothing else: then a
+// statement of the same shape translates the same way with its own values bound. (A value kept in
+// the text, such as a Top count or an Order by position, or one that shaped the text, such as a
+// Like pattern's range, makes the translation its own.)
+bool BindsEveryValue(const TranslatedSql& translated, const std::vector<SqlLiteral>& values) {
+  if (translated.sql.empty() || translated.literals.size() != values.size()) return false;
+  for (std::size_t k = 0; k < values.size(); ++k)
+    if (!SameLiteral(translated.literals[k], values[k])) return false;
+  return true;
+}
+
 }  // namespace
 
 bool IsSystemTableName(std::string_view name) {
@@ -244,6 +260,7 @@ void Connection::Close() {
   m_idle.clear();
   m_idleCount = 0;
   m_translations.clear();
+  m_shapes.clear();
   // A transaction still open when the database closes is undone, never half kept.
   if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(m_db);
@@ -323,6 +340,19 @@ std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql,
   std::string key(jetSql);
   auto found = m_translations.find(key);
   if (found != m_translations.end()) return found->second;
+  // A statement built with other values than one translated before: the same translation with
+  // these values bound.
+  std::vector<SqlLiteral> values;
+  std::string shape = JetSqlShape(jetSql, &values);
+  if (!shape.empty()) {
+    auto same = m_shapes.find(shape);
+    if (same != m_shapes.end()) {
+      auto copy = std::make_shared<PreparedText>(*same->second);
+      copy->jetSql = key;
+      copy->translated.literals = std::move(values);
+      return copy;
+    }
+  }
   auto prepared = std::make_shared<PreparedText>();
   prepared->jetSql = key;
   std::vector<std::string> known;
@@ -359,6 +389,10 @@ std::shared_ptr<const PreparedText> Connection::Prepare(std::string_view jetSql,
     m_columnCache.clear();
   }
   m_translations.emplace(key, prepared);
+  if (!shape.empty() && BindsEveryValue(prepared->translated, values)) {
+    if (m_shapes.size() >= kMaxTranslations) m_shapes.clear();
+    m_shapes.emplace(shape, prepared);
+  }
   return prepared;
 }
 
@@ -557,18 +591,24 @@ void Connection::Raise(int resultCode, const char* source, std::string_view cont
   fail(3000, "Reserved error (" + std::to_string(resultCode) + "); there is no message for this error.");
 }
 
+// Transaction statements run once per level of every nested transaction: prepared once, kept.
+void Connection::RunPrepared(const std::string& sqliteSql, const char* source) {
+  Statement statement = Acquire(sqliteSql, source);
+  Step(statement.get(), source);
+}
+
 void Connection::BeginTransaction() {
   const char* source = "DAO.Workspace";
-  if (m_depth == 0) ExecDirect("BEGIN", source);
-  else ExecDirect("SAVEPOINT dao_level_" + std::to_string(m_depth + 1), source);
+  if (m_depth == 0) RunPrepared("BEGIN", source);
+  else RunPrepared("SAVEPOINT dao_level_" + std::to_string(m_depth + 1), source);
   ++m_depth;
 }
 
 void Connection::CommitTransaction() {
   const char* source = "DAO.Workspace";
   if (m_depth == 0) return;
-  if (m_depth == 1) ExecDirect("COMMIT", source);
-  else ExecDirect("RELEASE dao_level_" + std::to_string(m_depth), source);
+  if (m_depth == 1) RunPrepared("COMMIT", source);
+  else RunPrepared("RELEASE dao_level_" + std::to_string(m_depth), source);
   --m_depth;
 }
 
@@ -581,7 +621,8 @@ void Connection::RollbackTransaction() {
     if (!sqlite3_get_autocommit(m_db)) ExecDirect("ROLLBACK", source);
   } else {
     std::string name = "dao_level_" + std::to_string(depth);
-    ExecDirect("ROLLBACK TO " + name + "; RELEASE " + name, source);
+    RunPrepared("ROLLBACK TO " + name, source);
+    RunPrepared("RELEASE " + name, source);
   }
 }
 

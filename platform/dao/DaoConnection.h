@@ -163,6 +163,7 @@ class Connection {
   void EnsureCatalog();
   void SchemaChanged() {
     m_translations.clear();
+    m_shapes.clear();
     m_fieldCache.clear();
     m_columnCache.clear();
   }
@@ -170,6 +171,7 @@ class Connection {
   void WriteFieldCatalog(const std::string& table, const CDaoFieldInfo& field, int ordinal);
   void ReturnStatement(const std::string& key, sqlite3_stmt* statement);
   void ExecuteDdl(const TranslatedSql& ddl);
+  void RunPrepared(const std::string& sqliteSql, const char* source);
 
   sqlite3* m_db = nullptr;
   std::unique_ptr<FileLock> m_lock;
@@ -180,6 +182,8 @@ class Connection {
   int m_depth = 0;
   long m_lastChanges = 0;
   std::unordered_map<std::string, std::shared_ptr<const PreparedText>> m_translations;
+  // Translations by shape (JetSqlShape), for statements that differ only in values bound.
+  std::unordered_map<std::string, std::shared_ptr<const PreparedText>> m_shapes;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> m_idle;
   std::size_t m_idleCount = 0;
   std::set<Cursor*> m_cursors;

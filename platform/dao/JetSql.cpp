@@ -1,5 +1,6 @@
 #include "platform/dao/JetSql.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -934,29 +935,37 @@ TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::st
 
 namespace {
 
-// The byte a 1252 character reads back as once it went through the database as UTF-8 (bytes the
-// code page leaves undefined come back as '?').
-unsigned char StoredByte(unsigned char byte) {
-  std::string back = Utf8ToCp1252(Cp1252ToUtf8(std::string(1, static_cast<char>(byte))));
-  return back.size() == 1 ? static_cast<unsigned char>(back[0]) : static_cast<unsigned char>('?');
-}
+// The text order of single 1252 characters, worked out once.
+struct CharacterOrder {
+  // The byte a character reads back as once it went through the database as UTF-8 (bytes the code
+  // page leaves undefined come back as '?').
+  std::array<unsigned char, 256> stored{};
+  // Where a character falls in the text order: its stored byte folded to lower case.
+  std::array<unsigned char, 256> key{};
+  // For each place: a character of the first place after it (the lower-case one of a pair); 0 after
+  // the last.
+  std::array<unsigned char, 256> next{};
 
-// Where a character falls in the text order: its stored byte folded to lower case.
-unsigned char OrderKey(unsigned char byte) { return Cp1252ToLower(StoredByte(byte)); }
-
-// A character whose place in the text order is the first one after `key` (the lower-case one of a
-// pair); false after the last.
-bool NextInOrder(unsigned char key, unsigned char* next) {
-  bool found = false;
-  for (int byte = 1; byte < 256; ++byte) {
-    unsigned char candidate = OrderKey(static_cast<unsigned char>(byte));
-    if (candidate <= key) continue;
-    if (!found || candidate < OrderKey(*next) || (candidate == OrderKey(*next) && candidate == byte)) {
-      *next = static_cast<unsigned char>(byte);
-      found = true;
+  CharacterOrder() {
+    for (int k = 0; k < 256; ++k) {
+      std::string back = Utf8ToCp1252(Cp1252ToUtf8(std::string(1, static_cast<char>(k))));
+      stored[k] = back.size() == 1 ? static_cast<unsigned char>(back[0]) : '?';
+      key[k] = Cp1252ToLower(stored[k]);
+    }
+    for (int place = 0; place < 256; ++place) {
+      for (int byte = 1; byte < 256; ++byte) {
+        unsigned char candidate = key[byte];
+        if (candidate <= place) continue;
+        if (next[place] == 0 || candidate < key[next[place]] || (candidate == key[next[place]] && candidate == byte))
+          next[place] = static_cast<unsigned char>(byte);
+      }
     }
   }
-  return found;
+};
+
+const CharacterOrder& Order() {
+  static const CharacterOrder order;
+  return order;
 }
 
 // Whether SQLite would turn the text into a number when a number column meets it.
@@ -971,16 +980,47 @@ bool ReadsAsNumber(std::string_view text) {
 
 }  // namespace
 
+std::string JetSqlShape(std::string_view jetSql, std::vector<SqlLiteral>* literals) {
+  literals->clear();
+  std::vector<Token> tokens = Tokenize(jetSql);
+  std::string shape;
+  for (const Token& t : tokens) {
+    switch (t.kind) {
+      case Tok::Date: return std::string();
+      case Tok::String: {
+        // A text that could be a Like pattern with a range shapes the statement (see Like below).
+        std::string low, high;
+        shape += JetLikePrefixRange(t.text, &low, &high) ? "\x01p" : "\x01t";
+        literals->push_back(SqlLiteral{SqlLiteral::Text, 0, 0, Cp1252ToUtf8(t.text)});
+        break;
+      }
+      case Tok::Number:
+        if (t.text.find_first_of(".eE") == std::string::npos && t.text.size() < 16) {
+          shape += "\x01i";
+          literals->push_back(SqlLiteral{SqlLiteral::Integer, std::stoll(t.text), 0, {}});
+        } else {
+          shape += "\x01r";
+          literals->push_back(SqlLiteral{SqlLiteral::Real, 0, std::strtod(t.text.c_str(), nullptr), {}});
+        }
+        break;
+      case Tok::Bracket: shape += "[" + t.text + "]"; break;
+      case Tok::Space: shape += ' '; break;
+      default: shape += t.text; break;
+    }
+  }
+  return shape;
+}
+
 bool JetLikePrefixRange(std::string_view pattern, std::string* low, std::string* high) {
   std::string prefix;
   for (char ch : pattern) {
     unsigned char byte = static_cast<unsigned char>(ch);
-    if (std::strchr("*?#[", ch) || byte == 0 || StoredByte(byte) != byte) break;
+    if (std::strchr("*?#[", ch) || byte == 0 || Order().stored[byte] != byte) break;
     prefix += ch;
   }
   for (std::size_t kept = prefix.size(); kept > 0; --kept) {
-    unsigned char next = 0;
-    if (!NextInOrder(OrderKey(static_cast<unsigned char>(prefix[kept - 1])), &next)) continue;
+    unsigned char next = Order().next[Order().key[static_cast<unsigned char>(prefix[kept - 1])]];
+    if (next == 0) continue;
     *low = prefix;
     *high = prefix.substr(0, kept - 1) + static_cast<char>(next);
     return !ReadsAsNumber(*low) && !ReadsAsNumber(*high);

@@ -87,6 +87,11 @@ struct TranslatedSql {
 TranslatedSql TranslateJetSql(std::string_view jetSql, const std::vector<std::string>& knownParameters = {},
                               bool bindLiterals = true);
 
+// The statement with its texts and numbers taken out, for statements that differ only in those
+// values (built with an id or a name written in): the shape and, in `literals`, the values as a
+// translation binds them, in order. Empty when the text holds a date literal.
+std::string JetSqlShape(std::string_view jetSql, std::vector<SqlLiteral>* literals);
+
 // The engine's Like on 1252 texts (exposed for the connection's like() and for tests).
 bool JetLikeMatch(std::string_view text, std::string_view pattern);
 

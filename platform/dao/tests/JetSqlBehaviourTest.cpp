@@ -424,6 +424,36 @@ TEST_F(DaoTest, LikeWithAPrefixRangeFindsWhatTheMatcherFinds) {
   EXPECT_GT(ranged, 300);  // most patterns went through a range
 }
 
+// Statements built with values written in share one translation; each still finds its own rows.
+TEST_F(SongData, StatementsOfOneShapeFindTheirOwnRows) {
+  const std::pair<const char *, const char *> cases[] = {
+      {"Select SongID From Songs Where SongID = 1", "1"},
+      {"Select SongID From Songs Where SongID = 3", "3"},
+      {"Select SongID From Songs Where SongID = 2.0", "2"},
+      {"Select SongID From Songs Where SongArtist = 'abba' Order By SongID", "2;3"},
+      {"Select SongID From Songs Where SongArtist = 'Zed' Order By SongID", "4"},
+      {"Select SongID From Songs Where SongArtist Like '*a' Order By SongID", "2;3"},
+      {"Select SongID From Songs Where SongArtist Like '*d' Order By SongID", "4"},
+      {"Select SongID From Songs Where SongArtist Like 'Z*' Order By SongID", "4"},
+      {"Select SongID From Songs Where SongArtist Like 'the*' Order By SongID", "1"},
+      {"Select Top 1 SongID From Songs Where SongID > 1 Order By SongID", "2"},
+      {"Select Top 2 SongID From Songs Where SongID > 2 Order By SongID", "3;4"},
+      {"Select SongID, 'a' From Songs Where SongID = 5", "5|a"},
+      {"Select SongID, 'b' From Songs Where SongID = 6", "6|b"},
+  };
+  for (int round = 0; round < 2; ++round)
+    for (const auto &[query, rows] : cases) EXPECT_EQ(Rows(m_db, query), rows) << query;
+  std::vector<SqlLiteral> first, second;
+  EXPECT_EQ(JetSqlShape("Select * From T Where A = 1 And B = 'x*'", &first),
+            JetSqlShape("Select * From T Where A = 22 And B = 'y*'", &second));
+  ASSERT_EQ(second.size(), 2u);
+  EXPECT_EQ(second[0].integer, 22);
+  EXPECT_EQ(second[1].text, "y*");
+  EXPECT_NE(JetSqlShape("Select * From T Where A = 1", &first), JetSqlShape("Select * From T Where A = '1'", &second));
+  EXPECT_NE(JetSqlShape("Select * From T Where A Like 'x*'", &first), JetSqlShape("Select * From T Where A Like '*x'", &second));
+  EXPECT_EQ(JetSqlShape("Select * From T Where D = #1/2/2003#", &first), "");
+}
+
 TEST_F(SongData, UnknownNameInASelectIsAParameter) {
   // The converter's read of an old layout names a column the current one lacks.
   CString description;
