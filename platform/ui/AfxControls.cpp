@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/ui/gdi/Gdi.h"
+
 namespace {
 
 template <class Control>
@@ -103,4 +105,70 @@ void CComboBox::GetLBText(int index, CString& text) const {
 
 BOOL CScrollBar::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
   return CreateControl(*this, WC_SCROLLBAR, "", style, rect, parent, id);
+}
+
+// ---- CCheckListBox ----
+namespace {
+constexpr int kCheckBoxWidth = 16;
+}
+
+BEGIN_MESSAGE_MAP(CCheckListBox, CListBox)
+ON_WM_LBUTTONDOWN()
+ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
+BOOL CCheckListBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CListBox::Create(style | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, rect, parent, id);
+}
+
+void CCheckListBox::SetCheck(int index, int check) { SendMessage(QH_LB_SETCHECK, static_cast<WPARAM>(index), check); }
+
+int CCheckListBox::GetCheck(int index) const {
+  return static_cast<int>(::SendMessage(m_hWnd, QH_LB_GETCHECK, static_cast<WPARAM>(index), 0));
+}
+
+void CCheckListBox::Toggle(int index) {
+  if (index < 0 || index >= GetCount()) return;
+  int next = GetCheck(index) ? 0 : 1;
+  if (checkStyle_ == BS_AUTO3STATE || checkStyle_ == BS_3STATE) next = (GetCheck(index) + 1) % 3;
+  SetCheck(index, next);
+  if (CWnd* parent = GetParent())
+    parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), CLBN_CHKCHANGE), reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+void CCheckListBox::OnLButtonDown(UINT flags, CPoint point) {
+  LRESULT hit = SendMessage(LB_ITEMFROMPOINT, 0, MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y)));
+  if (!HIWORD(static_cast<DWORD>(hit)) && point.x < kCheckBoxWidth) Toggle(LOWORD(static_cast<DWORD>(hit)));
+  CListBox::OnLButtonDown(flags, point);
+}
+
+void CCheckListBox::OnKeyDown(UINT key, UINT repeat, UINT flags) {
+  if (key == VK_SPACE) Toggle(GetCurSel());
+  CListBox::OnKeyDown(key, repeat, flags);
+}
+
+void CCheckListBox::MeasureItem(LPMEASUREITEMSTRUCT measure) { measure->itemHeight = 16; }
+
+void CCheckListBox::DrawItem(LPDRAWITEMSTRUCT draw) {
+  if (!draw || static_cast<int>(draw->itemID) < 0) return;
+  HDC dc = draw->hDC;
+  RECT row = draw->rcItem;
+  bool selected = (draw->itemState & ODS_SELECTED) != 0;
+  FillRect(dc, &row, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  RECT box{row.left + 2, row.top + (row.bottom - row.top - 12) / 2, row.left + 14, 0};
+  box.bottom = box.top + 12;
+  FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
+  FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
+  int check = GetCheck(static_cast<int>(draw->itemID));
+  if (check) {
+    RECT mark = box;
+    InflateRect(&mark, -3, -3);
+    FillRect(dc, &mark, GetSysColorBrush(check == 1 ? COLOR_WINDOWTEXT : COLOR_BTNSHADOW));
+  }
+  CString text;
+  GetText(static_cast<int>(draw->itemID), text);
+  RECT label{row.left + kCheckBoxWidth + 2, row.top, row.right, row.bottom};
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  ::DrawText(dc, text, -1, &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }

@@ -104,6 +104,28 @@ class CListBox : public CWnd {
   }
 };
 
+// A list box whose items carry check boxes: the owner-drawn list is drawn here, a click on an
+// item's box (or Space) toggles it and tells the parent CLBN_CHKCHANGE.
+class CCheckListBox : public CListBox {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  void SetCheckStyle(UINT style) { checkStyle_ = style; }
+  UINT GetCheckStyle() const { return checkStyle_; }
+  void SetCheck(int index, int check);
+  int GetCheck(int index) const;
+  void DrawItem(LPDRAWITEMSTRUCT draw) override;
+  void MeasureItem(LPMEASUREITEMSTRUCT measure) override;
+
+ protected:
+  afx_msg void OnLButtonDown(UINT flags, CPoint point);
+  afx_msg void OnKeyDown(UINT key, UINT repeat, UINT flags);
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void Toggle(int index);
+  UINT checkStyle_ = BS_AUTOCHECKBOX;
+};
+
 class CComboBox : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);

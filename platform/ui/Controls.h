@@ -220,6 +220,11 @@ struct MEASUREITEMSTRUCT {
 #define LB_GETITEMHEIGHT 0x01A1
 #define LB_FINDSTRINGEXACT 0x01A2
 #define LB_ITEMFROMPOINT 0x01A9
+// The list box's own per-item check state, kept for check list boxes (messages of this layer).
+#define QH_LB_SETCHECK 0x01F0
+#define QH_LB_GETCHECK 0x01F1
+// A check list box's check changed (WM_COMMAND notification).
+#define CLBN_CHKCHANGE 40
 
 // Dialog codes (WM_GETDLGCODE) and dialog messages.
 #define DLGC_WANTARROWS 0x0001

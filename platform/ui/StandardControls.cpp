@@ -549,6 +549,7 @@ struct ListItem {
   std::string text;
   ULONG_PTR data = 0;
   bool selected = false;
+  int check = 0;  // the check state a check list box keeps per item
 };
 struct ListState {
   std::vector<ListItem> items;
@@ -839,6 +840,12 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       *reinterpret_cast<RECT*>(lParam) = rect;
       return LB_OKAY;
     }
+    case QH_LB_SETCHECK:
+      if (!ValidIndex(state, wParam)) return LB_ERR;
+      state->items[wParam].check = static_cast<int>(lParam);
+      InvalidateRect(hWnd, nullptr, TRUE);
+      return LB_OKAY;
+    case QH_LB_GETCHECK: return ValidIndex(state, wParam) ? state->items[wParam].check : 0;
     case LB_ITEMFROMPOINT: {
       int index = ItemAt(state, GET_Y_LPARAM(lParam));
       return index == LB_ERR ? MAKELONG(static_cast<WORD>(state->items.size()), 1) : index;

@@ -299,3 +299,49 @@ TEST_F(ControlsTest, MultiLineLogEditAppendsLinesAndScrollsToTheLast) {
 }
 
 }  // namespace
+
+#include "platform/ui/Dialog.h"
+
+namespace {
+
+TEST_F(ControlsTest, CheckListBoxSubclassedInADialogTogglesByClickAndSpace) {
+  ASSERT_TRUE(qh::ui::LoadDialogTemplates(R"(
+DIALOG 219 "Plug-ins" 0 0 150 100 STYLE 0x80C80000
+  CONTROL 1071 ListBox "" 0x50A10151 5 5 140 60
+END
+)"));
+  class PluginDialog : public CDialog {
+   public:
+    PluginDialog() : CDialog(219) {}
+    CCheckListBox plugins;
+    std::vector<UINT> changes;
+    BOOL OnInitDialog() override {
+      CDialog::OnInitDialog();
+      plugins.SubclassDlgItem(1071, this);
+      plugins.AddString("Echo");
+      plugins.AddString("Reverb");
+      plugins.SetCheck(1, 1);
+      return TRUE;
+    }
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+      if (HIWORD(wParam) == CLBN_CHKCHANGE) changes.push_back(LOWORD(wParam));
+      return CDialog::OnCommand(wParam, lParam);
+    }
+  } dialog;
+  ASSERT_TRUE(dialog.Create(219));
+  dialog.ShowWindow(SW_SHOW);
+  EXPECT_EQ(dialog.plugins.GetCheck(0), 0);
+  EXPECT_NE(dialog.plugins.GetCheck(1), 0);
+  Click(dialog.plugins, 5, 5);  // the first item's box
+  EXPECT_EQ(dialog.plugins.GetCheck(0), 1);
+  EXPECT_EQ(dialog.plugins.GetCurSel(), 0);
+  Click(dialog.plugins, 60, 16 + 5);  // the second item's text: selects, does not toggle
+  EXPECT_NE(dialog.plugins.GetCheck(1), 0);
+  qh::ui::InjectKey(VK_SPACE, true);
+  PumpPending();
+  EXPECT_EQ(dialog.plugins.GetCheck(1), 0);
+  EXPECT_EQ(dialog.changes, (std::vector<UINT>{1071, 1071}));
+  dialog.DestroyWindow();
+}
+
+}  // namespace
