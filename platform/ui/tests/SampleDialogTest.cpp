@@ -67,7 +67,7 @@ TEST(SampleDialog, RendersItsControlsIntoAPicture) {
   int rowY = list.top - window.top + 16 + 8;
   EXPECT_EQ(picture->at(list.left - window.left + 4, rowY), qh::gdi::PixelFromColor(GetSysColor(COLOR_HIGHLIGHT)));
   const char* binary = std::getenv("QH_BINARY_DIR");
-  std::string folder = std::string(binary ? binary : ".") + "/snapshots";
+  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
   std::filesystem::create_directories(folder);
   std::string error;
   EXPECT_TRUE(qh::gdi::WriteWindowPng(dialog.m_hWnd, folder + "/sample-dialog.png", &error)) << error;
