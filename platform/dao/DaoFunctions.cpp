@@ -1,4 +1,5 @@
 // The engine's text collation, Like and functions, registered on every connection.
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -31,15 +32,35 @@ unsigned char NextCp1252(const unsigned char* text, int length, int& i) {
   return CodePointToCp1252(codePoint, &byte) ? byte : static_cast<unsigned char>('?');
 }
 
+// Cp1252ToLower of every byte, for the comparisons every index lookup, sort and grouping makes.
+const std::array<unsigned char, 256>& LowerCase() {
+  static const std::array<unsigned char, 256> lower = [] {
+    std::array<unsigned char, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) table[byte] = Cp1252ToLower(static_cast<unsigned char>(byte));
+    return table;
+  }();
+  return lower;
+}
+
 // The text order of every text column: 1252 letters folded to lower case, then byte order.
 int CompareNoCase1252(void*, int lengthA, const void* a, int lengthB, const void* b) {
   const auto* textA = static_cast<const unsigned char*>(a);
   const auto* textB = static_cast<const unsigned char*>(b);
+  const std::array<unsigned char, 256>& lower = LowerCase();
   int i = 0;
   int j = 0;
   while (i < lengthA && j < lengthB) {
-    unsigned char ca = Cp1252ToLower(NextCp1252(textA, lengthA, i));
-    unsigned char cb = Cp1252ToLower(NextCp1252(textB, lengthB, j));
+    unsigned char ca = textA[i];
+    unsigned char cb = textB[j];
+    if ((ca | cb) < 0x80) {  // plain ASCII on both sides: one byte each
+      ++i;
+      ++j;
+    } else {
+      ca = NextCp1252(textA, lengthA, i);
+      cb = NextCp1252(textB, lengthB, j);
+    }
+    ca = lower[ca];
+    cb = lower[cb];
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   if (i < lengthA) return 1;
