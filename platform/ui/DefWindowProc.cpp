@@ -33,6 +33,8 @@ void DrawFrame(const WindowPtr& window) {
   if (EqualRect(&client, &whole)) return;
   HDC dc = qh::gdi::OpenWindowDC(window->handle, qh::gdi::DcArea::Window, nullptr);
   if (!dc) return;
+  // The frame never paints over the client area: its children may already be drawn there.
+  ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   // Border: a dark outer line on a face-coloured frame.
   FillRect(dc, &whole, GetSysColorBrush(COLOR_BTNFACE));
   FrameRect(dc, &whole, GetSysColorBrush(COLOR_3DDKSHADOW));
