@@ -1,7 +1,14 @@
 #include "platform/core/Handle.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <optional>
 #include <thread>
 #include <unordered_map>
@@ -17,7 +24,33 @@ std::mutex& KernelStateLock() {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// Sleeps while `word` still holds `expected`, at most until `deadline` (none: no limit). Returns
+// false once the deadline has passed. Wakes early now and then (a signal); callers look again.
+// A futex rather than a condition variable: the waker needs no lock of the sleeper's, so it can
+// wake from under the object's lock without the sleeper queueing behind it for a second lock.
+bool FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, std::optional<Clock::time_point> deadline) {
+  timespec until{};
+  if (deadline) {
+    // steady_clock is CLOCK_MONOTONIC, the clock of an absolute FUTEX_WAIT_BITSET.
+    const auto since = deadline->time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+    until.tv_sec = static_cast<time_t>(seconds.count());
+    until.tv_nsec = static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+  }
+  const long rc = syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_BITSET | FUTEX_PRIVATE_FLAG,
+                          expected, deadline ? &until : nullptr, nullptr, FUTEX_BITSET_MATCH_ANY);
+  return !(rc != 0 && errno == ETIMEDOUT);
+}
+
+void FutexWakeAll(std::atomic<std::uint32_t>& word) {
+  syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, INT32_MAX, nullptr,
+          nullptr, 0);
+}
+
 // Takes what the wait asks for if it is available now; returns the WAIT_OBJECT_0-based result.
+// Called with the state locks of all the objects held.
 std::optional<DWORD> TryAcquireLocked(std::span<const KernelObjectPtr> objects, bool waitAll, DWORD threadId) {
   if (waitAll) {
     for (const auto& object : objects)
@@ -38,12 +71,26 @@ std::optional<DWORD> TryAcquireLocked(std::span<const KernelObjectPtr> objects, 
 
 void KernelObject::NotifyWaitersLocked() {
   for (KernelWaiter* waiter : waiters_) {
-    if (waiter->granted) continue;
-    if (auto result = TryAcquireLocked(waiter->objects, waiter->waitAll, waiter->threadId)) {
-      waiter->granted = true;
-      waiter->result = *result;
-      waiter->wake.notify_one();
+    if (waiter->waitAll) {
+      // Whether all its objects are free needs their locks, which cannot be taken from here
+      // without an order between objects: the waiter looks for itself.
+      waiter->word.fetch_add(1);
+      FutexWakeAll(waiter->word);
+      continue;
     }
+    if (waiter->word.load() != KernelWaiter::kWaiting || !IsSignalledLocked(waiter->threadId)) continue;
+    // The lowest index this object has in the wait (an object may be listed twice).
+    std::size_t index = 0;
+    while (waiter->objects[index].get() != this) ++index;
+    std::uint32_t expected = KernelWaiter::kWaiting;
+    // Another object of the same wait may grant it at the same moment, or its time-out end it:
+    // only the first change counts, so a signal is consumed by one wait only.
+    if (!waiter->word.compare_exchange_strong(expected, WAIT_OBJECT_0 + static_cast<std::uint32_t>(index) + 1))
+      continue;
+    AcquireLocked(waiter->threadId);
+    // Woken while this object's lock is held: the waiter leaves this object's list under the same
+    // lock before its KernelWaiter goes away, so the word is still there to be woken.
+    FutexWakeAll(waiter->word);
   }
 }
 
@@ -56,34 +103,48 @@ namespace {
 class HandleTable {
  public:
   HANDLE Add(KernelObjectPtr object) {
-    std::lock_guard guard(lock_);
     // Handle values look like the platform's (multiples of 4) and never come back after a close, so a
     // stale handle fails instead of reaching a newer object.
-    nextValue_ += 4;
-    objects_.emplace(nextValue_, std::move(object));
-    return reinterpret_cast<HANDLE>(nextValue_);
+    const std::uintptr_t value = nextValue_.fetch_add(4) + 4;
+    Shard& shard = ShardOf(value);
+    std::lock_guard guard(shard.lock);
+    shard.objects.emplace(value, std::move(object));
+    return reinterpret_cast<HANDLE>(value);
   }
   KernelObjectPtr Find(HANDLE handle) {
-    std::lock_guard guard(lock_);
-    auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == objects_.end() ? nullptr : it->second;
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    Shard& shard = ShardOf(value);
+    std::lock_guard guard(shard.lock);
+    auto it = shard.objects.find(value);
+    return it == shard.objects.end() ? nullptr : it->second;
   }
   bool Remove(HANDLE handle) {
-    KernelObjectPtr released;  // destroyed outside the table's lock: a destructor may close handles
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    Shard& shard = ShardOf(value);
+    KernelObjectPtr released;  // destroyed outside the shard's lock: a destructor may close handles
     {
-      std::lock_guard guard(lock_);
-      auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
-      if (it == objects_.end()) return false;
+      std::lock_guard guard(shard.lock);
+      auto it = shard.objects.find(value);
+      if (it == shard.objects.end()) return false;
       released = std::move(it->second);
-      objects_.erase(it);
+      shard.objects.erase(it);
     }
     return true;
   }
 
  private:
-  std::mutex lock_;
-  std::uintptr_t nextValue_ = 0x100;
-  std::unordered_map<std::uintptr_t, KernelObjectPtr> objects_;
+  // Every wait and every signal looks its handles up: the table is split by handle value so that
+  // threads that use different handles do not queue on one lock. Handles are given out in turn, so
+  // the objects of one connection fall into different shards.
+  struct alignas(64) Shard {
+    std::mutex lock;
+    std::unordered_map<std::uintptr_t, KernelObjectPtr> objects;
+  };
+  static constexpr std::size_t kShards = 64;
+  Shard& ShardOf(std::uintptr_t value) { return shards_[(value >> 2) % kShards]; }
+
+  std::atomic<std::uintptr_t> nextValue_{0x100};
+  std::array<Shard, kShards> shards_;
 };
 
 HandleTable& Handles() {
@@ -91,14 +152,34 @@ HandleTable& Handles() {
   return *table;
 }
 
-using Clock = std::chrono::steady_clock;
-
 std::optional<Clock::time_point> DeadlineAfter(DWORD milliseconds) {
   if (milliseconds == INFINITE) return std::nullopt;
   return Clock::now() + std::chrono::milliseconds(milliseconds);
 }
 
-// Registers a waiter with every object of a wait for as long as the wait sleeps.
+// The state locks of the objects of one wait, each once (objects without a lock of their own share
+// one), always taken in address order so that two waits over the same objects cannot deadlock.
+class StateLocks {
+ public:
+  explicit StateLocks(std::span<const KernelObjectPtr> objects) {
+    for (const auto& object : objects) locks_[count_++] = &object->StateLock();
+    std::sort(locks_.begin(), locks_.begin() + count_);
+    count_ = static_cast<std::size_t>(std::unique(locks_.begin(), locks_.begin() + count_) - locks_.begin());
+  }
+  void LockAll() {
+    for (std::size_t i = 0; i < count_; ++i) locks_[i]->lock();
+  }
+  void UnlockAll() {
+    for (std::size_t i = count_; i > 0; --i) locks_[i - 1]->unlock();
+  }
+
+ private:
+  std::array<std::mutex*, MAXIMUM_WAIT_OBJECTS> locks_{};
+  std::size_t count_ = 0;
+};
+
+// Keeps a waiter in the waiter list of every object of its wait while the wait sleeps. Both the
+// constructor and the destructor run with all the state locks held.
 class WaiterRegistration {
  public:
   WaiterRegistration(std::span<const KernelObjectPtr> objects, KernelWaiter* waiter)
@@ -115,6 +196,36 @@ class WaiterRegistration {
   std::span<const KernelObjectPtr> objects_;
   KernelWaiter* waiter_;
 };
+
+// Sleeps until an object grants the wait or the deadline passes; returns the wait's result.
+// Called with no lock held, while the waiter is registered.
+DWORD SleepUntilGranted(KernelWaiter& waiter, std::optional<Clock::time_point> deadline) {
+  for (;;) {
+    std::uint32_t word = waiter.word.load();
+    if (word != KernelWaiter::kWaiting) return word - 1;
+    if (!FutexWait(waiter.word, KernelWaiter::kWaiting, deadline) ||
+        (deadline && Clock::now() >= *deadline)) {
+      // A grant may have come just now: it wins over the time-out, or its signal would be lost.
+      if (waiter.word.compare_exchange_strong(word, KernelWaiter::kGaveUp)) return WAIT_TIMEOUT;
+      return word - 1;
+    }
+  }
+}
+
+// Sleeps until all the objects can be taken at once, and takes them; WAIT_TIMEOUT after the
+// deadline. Called with all the state locks held, while the waiter is registered; returns with them held.
+DWORD SleepUntilAllTaken(std::span<const KernelObjectPtr> objects, StateLocks& locks, KernelWaiter& waiter,
+                         std::optional<Clock::time_point> deadline) {
+  for (;;) {
+    // Read under the locks: a change after they are released bumps it, so no wake-up is missed.
+    const std::uint32_t seen = waiter.word.load();
+    locks.UnlockAll();
+    FutexWait(waiter.word, seen, deadline);
+    locks.LockAll();
+    if (auto result = TryAcquireLocked(objects, true, waiter.threadId)) return *result;
+    if (deadline && Clock::now() >= *deadline) return WAIT_TIMEOUT;
+  }
+}
 
 }  // namespace
 
@@ -134,27 +245,38 @@ DWORD WaitForObjects(std::span<const KernelObjectPtr> objects, bool waitAll, DWO
   }
   const DWORD threadId = GetCurrentThreadId();
   const auto deadline = DeadlineAfter(milliseconds);
-  std::unique_lock lock(KernelStateLock());
-  if (auto result = TryAcquireLocked(objects, waitAll, threadId)) return *result;
-  if (milliseconds == 0) return WAIT_TIMEOUT;
+  StateLocks locks(objects);
+  locks.LockAll();
+  if (auto result = TryAcquireLocked(objects, waitAll, threadId)) {
+    locks.UnlockAll();
+    return *result;
+  }
+  if (milliseconds == 0) {
+    locks.UnlockAll();
+    return WAIT_TIMEOUT;
+  }
 
   KernelWaiter waiter;
   waiter.objects = objects;
   waiter.waitAll = waitAll;
   waiter.threadId = threadId;
-  WaiterRegistration registration(objects, &waiter);
-  while (!waiter.granted) {
-    if (!deadline) {
-      waiter.wake.wait(lock);
-    } else if (waiter.wake.wait_until(lock, *deadline) == std::cv_status::timeout && !waiter.granted) {
-      return WAIT_TIMEOUT;
+  DWORD result;
+  {
+    WaiterRegistration registration(objects, &waiter);
+    if (waitAll) {
+      result = SleepUntilAllTaken(objects, locks, waiter, deadline);
+    } else {
+      locks.UnlockAll();
+      result = SleepUntilGranted(waiter, deadline);
+      locks.LockAll();
     }
-  }
-  return waiter.result;
+  }  // leaves the lists with the locks held: no object can wake the waiter after this
+  locks.UnlockAll();
+  return result;
 }
 
 EventObject::EventObject(bool manualReset, bool initiallySignalled)
-    : manualReset_(manualReset), signalled_(initiallySignalled) {}
+    : KernelObject(OwnStateLock{}), manualReset_(manualReset), signalled_(initiallySignalled) {}
 
 bool EventObject::IsSignalledLocked(DWORD) const { return signalled_; }
 
@@ -163,13 +285,13 @@ void EventObject::AcquireLocked(DWORD) {
 }
 
 void EventObject::Set() {
-  std::lock_guard guard(KernelStateLock());
+  std::lock_guard guard(StateLock());
   signalled_ = true;
   NotifyWaitersLocked();
 }
 
 void EventObject::Reset() {
-  std::lock_guard guard(KernelStateLock());
+  std::lock_guard guard(StateLock());
   signalled_ = false;
 }
 
@@ -193,17 +315,15 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
-  std::vector<qh::KernelObjectPtr> objects;
-  objects.reserve(count);
+  std::array<qh::KernelObjectPtr, MAXIMUM_WAIT_OBJECTS> objects;  // no allocation on the way to a wait
   for (DWORD i = 0; i < count; ++i) {
-    auto object = qh::LookupHandle(handles[i]);
-    if (!object) {
+    objects[i] = qh::LookupHandle(handles[i]);
+    if (!objects[i]) {
       SetLastError(ERROR_INVALID_HANDLE);
       return WAIT_FAILED;
     }
-    objects.push_back(std::move(object));
   }
-  return qh::WaitForObjects(objects, waitAll != FALSE, milliseconds);
+  return qh::WaitForObjects(std::span(objects.data(), count), waitAll != FALSE, milliseconds);
 }
 
 void Sleep(DWORD milliseconds) {

@@ -7,7 +7,8 @@
 // through one implementation with one notion of time-out and failure.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -24,46 +25,65 @@
 
 namespace qh {
 
-// The lock that guards the signal state of every kernel object. Waits check several objects at once
-// and take ownership of all of them atomically (wait-all), which one lock makes simple and correct.
+// The state lock of kernel objects that do not keep their own (threads, processes and other layers'
+// objects whose code takes this lock around their changes). Events and mutexes, the objects that
+// connection threads wait on and signal all the time, each have their own lock, so unrelated
+// threads never queue behind one another.
 std::mutex& KernelStateLock();
 
 class KernelObject;
 
-// One waiting thread: it sleeps on its own condition variable. A change that satisfies its wait
-// completes the wait on its behalf at once (granted), as the platform does: an auto-reset event set
-// twice while two threads wait releases both, and a released mutex passes to the first waiter.
+// One waiting thread. It sleeps on its own futex word, so a change wakes exactly the threads it
+// concerns. A wait for any one object is completed on the waiter's behalf by the object that
+// satisfies it (granted), as the platform does: an auto-reset event set twice while two threads
+// wait releases both, and a released mutex passes to the first waiter. A wait for all objects is
+// only woken; it takes the objects itself, holding all their locks at once.
 struct KernelWaiter {
+  static constexpr std::uint32_t kWaiting = 0;
+  static constexpr std::uint32_t kGaveUp = 0xFFFFFFFFu;
+
   std::span<const std::shared_ptr<KernelObject>> objects;
   bool waitAll = false;
   DWORD threadId = 0;
-  bool granted = false;
-  DWORD result = 0;  // WAIT_OBJECT_0 + index when granted
-  std::condition_variable wake;
+  // Wait-any: kWaiting, then WAIT_OBJECT_0 + index + 1 once granted, or kGaveUp after its time-out
+  // (whoever changes it first from kWaiting wins). Wait-all: a count bumped by every wake-up.
+  std::atomic<std::uint32_t> word{kWaiting};
 };
 
 class KernelObject {
  public:
-  KernelObject() = default;
+  // The object's state is guarded by KernelStateLock().
+  KernelObject() : stateLock_(KernelStateLock()) {}
   KernelObject(const KernelObject&) = delete;
   KernelObject& operator=(const KernelObject&) = delete;
   virtual ~KernelObject() = default;
 
-  // Both are called with KernelStateLock() held, so they must not take any other lock (a layer that
+  // The lock that guards this object's signal state and its list of waiters.
+  std::mutex& StateLock() const { return stateLock_; }
+
+  // Both are called with StateLock() held, so they must not take any other lock (a layer that
   // holds its own lock while it signals would otherwise deadlock against a waiter). IsSignalledLocked
   // says whether a wait by the thread with id `threadId` would be satisfied now; AcquireLocked is the
   // side effect of a satisfied wait (an auto-reset event resets, a mutex becomes owned by the waiter).
   virtual bool IsSignalledLocked(DWORD threadId) const = 0;
   virtual void AcquireLocked(DWORD threadId) {}
 
-  // Called with KernelStateLock() held after the state changed towards signalled: completes the
-  // waits it now satisfies, in the order the waiters came, and wakes them.
+  // Called with StateLock() held after the state changed towards signalled: completes the waits
+  // for any one object that it now satisfies, in the order the waiters came, and wakes them; wakes
+  // the waits for all objects so that they look again.
   void NotifyWaitersLocked();
 
   void AddWaiterLocked(KernelWaiter* waiter);
   void RemoveWaiterLocked(KernelWaiter* waiter);
 
+ protected:
+  struct OwnStateLock {};
+  // The object's state is guarded by a lock of its own.
+  explicit KernelObject(OwnStateLock) : stateLock_(ownLock_) {}
+
  private:
+  std::mutex ownLock_;
+  std::mutex& stateLock_;
   std::vector<KernelWaiter*> waiters_;
 };
 

@@ -4,7 +4,7 @@
 
 namespace qh {
 
-MutexObject::MutexObject(bool initiallyOwned) {
+MutexObject::MutexObject(bool initiallyOwned) : KernelObject(OwnStateLock{}) {
   if (initiallyOwned) {
     ownerThreadId_ = GetCurrentThreadId();
     recursionCount_ = 1;
@@ -21,7 +21,7 @@ void MutexObject::AcquireLocked(DWORD threadId) {
 }
 
 BOOL MutexObject::Release() {
-  std::lock_guard guard(KernelStateLock());
+  std::lock_guard guard(StateLock());
   if (ownerThreadId_ != GetCurrentThreadId() || recursionCount_ == 0) {
     SetLastError(ERROR_NOT_OWNER);
     return FALSE;

@@ -15,7 +15,7 @@
 namespace qh {
 
 // A mutex as a kernel object: owned by one thread, recursive, waitable. The named mutex of other
-// programs derives from it.
+// programs derives from it. It has a state lock of its own.
 class MutexObject : public KernelObject {
  public:
   explicit MutexObject(bool initiallyOwned);
@@ -26,7 +26,7 @@ class MutexObject : public KernelObject {
 
  protected:
   bool IsOwnedLocked() const { return ownerThreadId_ != 0; }
-  // Called with KernelStateLock() held when the last ownership was given up.
+  // Called with StateLock() held when the last ownership was given up.
   virtual void OnFreedLocked() {}
 
  private:

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "platform/core/Handle.h"
+#include "platform/core/NamedMutex.h"
 #include "platform/core/Sync.h"
 #include "platform/core/Thread.h"
 
@@ -184,6 +186,100 @@ TEST(Event, InitiallySignalledAndReset) {
   EXPECT_FALSE(event.Lock(0));
   EXPECT_FALSE(SetEvent(nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// Many threads wait at once on one auto-reset event, each together with objects guarded by other
+// locks (its own stop event, and its own thread, whose state the shared kernel lock guards): every
+// signal must release exactly one of them, and none may be lost.
+TEST(Event, ManyWaitersOverObjectsWithDifferentLocksTakeEachSignalExactlyOnce) {
+  constexpr int kWaiters = 8;
+  constexpr int kSignals = 400;
+  HANDLE work = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  HANDLE taken = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  HANDLE stop = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int> released{0};
+  std::vector<std::thread> waiters;
+  for (int i = 0; i < kWaiters; ++i)
+    waiters.emplace_back([&] {
+      HANDLE objects[3] = {stop, work, GetCurrentThread()};
+      for (;;) {
+        DWORD result = WaitForMultipleObjects(3, objects, FALSE, 10000);
+        if (result != WAIT_OBJECT_0 + 1) return;
+        ++released;
+        SetEvent(taken);
+      }
+    });
+  for (int i = 0; i < kSignals; ++i) {
+    ASSERT_TRUE(SetEvent(work));
+    ASSERT_EQ(WaitForSingleObject(taken, 5000), WAIT_OBJECT_0) << "signal " << i << " released nobody";
+  }
+  Sleep(20);
+  EXPECT_EQ(released, kSignals);
+  EXPECT_EQ(WaitForSingleObject(work, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(stop);
+  for (auto& waiter : waiters) waiter.join();
+  for (HANDLE h : {work, taken, stop}) CloseHandle(h);
+}
+
+// A wait that times out just as the event is set either takes the signal or leaves it set: the
+// signal is never lost and never taken twice.
+TEST(Event, TimeOutRacingASignalNeitherLosesNorDoublesIt) {
+  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  int takenByTheWait = 0;
+  for (int round = 0; round < 200; ++round) {
+    std::thread setter([&] {
+      std::this_thread::sleep_for(std::chrono::microseconds(round % 3 == 0 ? 900 : 1000 + round * 5));
+      SetEvent(event);
+    });
+    const DWORD result = WaitForSingleObject(event, 1);
+    setter.join();
+    if (result == WAIT_OBJECT_0) {
+      ++takenByTheWait;
+      EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "round " << round;
+    } else {
+      ASSERT_EQ(result, static_cast<DWORD>(WAIT_TIMEOUT));
+      EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0) << "round " << round << ": the signal was lost";
+    }
+  }
+  RecordProperty("taken_by_the_wait", takenByTheWait);
+  CloseHandle(event);
+}
+
+// Two threads wait for all of a mutex and an auto-reset event, listing them in opposite orders;
+// each round one of them takes both at once and gives the mutex back. Nobody hangs.
+TEST(Wait, WaitAllInOppositeOrdersOverAMutexAndAnEventNeverDeadlocks) {
+  constexpr int kRounds = 300;
+  HANDLE mutex = CreateMutex(nullptr, FALSE, nullptr);
+  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  HANDLE done = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  std::atomic<int> rounds{0};
+  std::atomic<bool> failed{false};
+  auto taker = [&](HANDLE first, HANDLE second) {
+    HANDLE both[2] = {first, second};
+    while (rounds < kRounds) {
+      DWORD result = WaitForMultipleObjects(2, both, TRUE, 50);
+      if (result == static_cast<DWORD>(WAIT_TIMEOUT)) continue;
+      if (result != WAIT_OBJECT_0) {
+        failed = true;
+        return;
+      }
+      ++rounds;
+      ReleaseMutex(mutex);
+      SetEvent(done);
+    }
+  };
+  std::thread one(taker, mutex, event);
+  std::thread other(taker, event, mutex);
+  for (int i = 0; i < kRounds && !failed; ++i) {
+    SetEvent(event);
+    ASSERT_EQ(WaitForSingleObject(done, 5000), WAIT_OBJECT_0) << "round " << i;
+  }
+  one.join();
+  other.join();
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(rounds, kRounds);
+  EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  for (HANDLE h : {mutex, event, done}) CloseHandle(h);
 }
 
 TEST(Wait, ThreadHandleIsSignalledWhenItEnds) {
