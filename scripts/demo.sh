@@ -4,7 +4,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
 build="${QH_BUILD_DIR:-$top/build}"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_BUILD_TESTS=OFF
 cmake --build "$build" -j "$(nproc)"
 if [ -x "$build/bin/Tonebarn" ]; then
   exec "$build/bin/Tonebarn" "$@"
