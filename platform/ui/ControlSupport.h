@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/core/Cp1252.h"
+
 #include "platform/ui/Controls.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -76,6 +78,24 @@ inline LRESULT NotifyParent(HWND control, NMHDR& header, UINT code) {
   header.code = code;
   HWND parent = GetParent(control);
   return parent ? SendMessage(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)) : 0;
+}
+
+// The search of list and combo boxes: the first item after `after` (wrapping round, from the top when
+// `after` is -1 or past the end) whose text equals `text`, or begins with it, without case; -1 if none.
+template <typename Items>
+int FindItemText(const Items& items, WPARAM after, const char* text, bool exact) {
+  if (!text || items.empty()) return -1;
+  std::size_t count = items.size();
+  std::size_t start = static_cast<INT_PTR>(after) < 0 || after >= count ? 0 : after + 1;
+  std::string_view wanted = text;
+  for (std::size_t n = 0; n < count; ++n) {
+    std::size_t i = (start + n) % count;
+    std::string_view candidate = items[i].text;
+    bool match = exact ? Cp1252EqualNoCase(candidate, wanted)
+                       : candidate.size() >= wanted.size() && Cp1252EqualNoCase(candidate.substr(0, wanted.size()), wanted);
+    if (match) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace qh::ui

@@ -596,18 +596,7 @@ int SortedPosition(const ListState* state, const char* text) {
 }
 
 int FindItem(const ListState* state, WPARAM after, const char* text, bool exact) {
-  if (!text) return LB_ERR;
-  std::size_t count = state->items.size();
-  std::size_t start = static_cast<INT_PTR>(after) < 0 || after >= count ? 0 : after + 1;
-  std::string wanted = text;
-  for (std::size_t n = 0; n < count; ++n) {
-    std::size_t i = (start + n) % count;
-    const std::string& candidate = state->items[i].text;
-    bool match = exact ? Cp1252EqualNoCase(candidate, wanted)
-                       : candidate.size() >= wanted.size() && Cp1252EqualNoCase(candidate.substr(0, wanted.size()), wanted);
-    if (match) return static_cast<int>(i);
-  }
-  return LB_ERR;
+  return FindItemText(state->items, after, text, exact);  // LB_ERR when none
 }
 
 void SelectSingle(HWND hWnd, ListState* state, int index, bool notify) {
