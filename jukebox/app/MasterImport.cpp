@@ -154,7 +154,7 @@ bool CMasterWindow::ImportOneFile(const CString& path, tSong& song, bool deleteS
     const DWORD error = GetLastError();
     ++errors;
     // No row without its file: the row made for this copy goes again.
-    song.Delete();
+    m_songDb->DeleteSong(song.SongID);  // the row only: the file at that name is not ours
     LogCommandFailure(isMp3 ? FormatText(IDS_COPY_FAILED, error, path.GetString())
                             : FormatText(IDS_WAV_COPY, error, path.GetString()));
     return false;

@@ -80,7 +80,8 @@ UploadOutcome CMasterWindow::RegisterUpload(const CString& mp3Path, const CStrin
   const CString target = song.GetMediaFileName();
   if (target.IsEmpty() || !CopyFile(mp3Path.GetString(), target.GetString(), TRUE)) {
     const DWORD error = GetLastError();
-    song.Delete();  // nothing half-added: the row goes with the failed copy
+    // Nothing half-added: the row goes with the failed copy (the row only: the file at that name is not ours).
+    m_songDb->DeleteSong(song.SongID);
     LogCommandFailure(FormatText(IDS_COPY_FAILED, error, mp3Path.GetString()));
     return UploadOutcome::Retry;
   }

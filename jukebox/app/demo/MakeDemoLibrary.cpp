@@ -54,7 +54,7 @@ bool ImportSong(tSong& song, tStorage& storage, const CString& path) {
   }
   if (!CopyFile(path.GetString(), song.GetMediaFileName().GetString(), TRUE)) {
     std::fprintf(stderr, "demo library: %s: copy failed\n", path.GetString());
-    song.Delete();
+    song.GetDatabase()->DeleteSong(song.SongID);
     return false;
   }
   const CString cover = path.Left(path.GetLength() - 4) + ".jpg";
