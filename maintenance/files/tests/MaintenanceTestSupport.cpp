@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "maintenance/schema/SongDbSchema.h"
 #include "platform/dao/Dao.h"
 
 namespace qh::maint::testing {
@@ -68,6 +69,16 @@ void InsertSong(CDaoDatabase& database, const LibrarySong& song) {
 
 void ExecuteAll(CDaoDatabase& database, const std::vector<std::string>& statements) {
   for (const std::string& statement : statements) database.Execute(statement.c_str(), dbFailOnError);
+}
+
+void BuildCurrentLibrary(const char* file, const std::vector<LibrarySong>& songs,
+                         const std::vector<std::string>& statements) {
+  CreateSongDatabase(file);
+  CDaoDatabase database;
+  database.Open(file, FALSE, FALSE);
+  for (const LibrarySong& song : songs) InsertSong(database, song);
+  ExecuteAll(database, statements);
+  database.Close();
 }
 
 void WriteSizedFile(const std::string& hostPath, size_t size) {

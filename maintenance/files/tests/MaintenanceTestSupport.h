@@ -35,6 +35,9 @@ struct LibrarySong {
 };
 void InsertSong(CDaoDatabase& database, const LibrarySong& song);
 void ExecuteAll(CDaoDatabase& database, const std::vector<std::string>& statements);
+// A new library from the schema creator with these songs, then the extra statements.
+void BuildCurrentLibrary(const char* file, const std::vector<LibrarySong>& songs,
+                         const std::vector<std::string>& statements = {});
 
 // Writes `size` bytes of a song file.
 void WriteSizedFile(const std::string& hostPath, size_t size);
