@@ -21,12 +21,6 @@ namespace {
 constexpr const char* kPrimaryFolder = "Quaverhouse";
 constexpr const char* kStorageFolder = "QHVolume";
 
-CString SerialText(DWORD serial) {
-  CString text;
-  text.Format("%08X", serial);
-  return text;
-}
-
 // The size of a file, or -1 when it cannot be read (a missing file, an absent disk).
 long long FileSize(const CString& path) {
   if (path.IsEmpty()) return -1;
