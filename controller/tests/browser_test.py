@@ -66,9 +66,23 @@ class Browser(unittest.TestCase):
         self.assertEqual(width, 1)
         self.driver.find_element(By.ID, "send").click()
         self.assertIn("/COMMAND", self.driver.current_url)
-        self.assertEqual(self.text("cur"), "DEFAULT.HTM")
+        # The sample form's statement names the next page as written.
+        self.assertEqual(self.text("cur"), "Default.htm")
+        self.assertEqual(self.text("prev"), "DEFAULT.HTM")
+        # A form that posts statements; the page that answers shows the new values.
+        field = self.driver.find_element(By.NAME, "COMMAND")
+        field.clear()
+        field.send_keys("ZONE='Main Hall'; ZONES[0]='Bar'; ZONES[1]='Patio & Garden'; SYSNEXTPAGE('Default.htm');")
+        self.driver.find_element(By.ID, "send").click()
+        self.assertEqual(self.text("zone"), "Main Hall")
+        self.assertEqual(self.text("first"), "Bar")
+        items = self.driver.find_elements(By.CSS_SELECTOR, "#zones li")
+        self.assertEqual([item.text for item in items], ["Bar (open)", "Patio & Garden (open)"])
+        links = [a.get_attribute("href") for a in self.driver.find_elements(By.CSS_SELECTOR, "#zones a")]
+        self.assertTrue(links[1].endswith("/USER/zone.htm?name=Patio%20%26%20Garden"), links)
         self.driver.get(self.base + "/DEBUG")
         self.assertIn("SYSCURPAGE", self.driver.page_source)
+        self.assertIn("Patio &amp; Garden", self.driver.page_source.replace("&amp;amp;", "&amp;"))
 
 
 if __name__ == "__main__":
