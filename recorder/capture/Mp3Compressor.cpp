@@ -179,7 +179,7 @@ void CMp3Compressor::EncodeFile(const CString& source, const CString& target) {
   m_wave.Open(source);
   m_resources |= kFormatBuffer;
   const WAVEFORMATEX& format = m_wave.Format();
-  if (format.wFormatTag != WAVE_FORMAT_PCM) throw 7;
+  if (!m_wave.IsPcm()) throw 7;
   m_blockAlign = format.nBlockAlign;
   m_bitsPerSample = format.wBitsPerSample;
   if (m_bitsPerSample != 16) throw static_cast<int>(kErrorNot16Bit);

@@ -1,5 +1,6 @@
 #include "recorder/capture/WaveSource.h"
 
+#include <algorithm>
 #include <cstdio>
 
 void CWaveSource::Open(const CString& path) {
@@ -27,6 +28,15 @@ void CWaveSource::Open(const CString& path) {
   m_dataSize = data.cksize;
   m_dataStart = data.dwDataOffset;
   m_readPosition = m_dataStart;
+}
+
+bool CWaveSource::IsPcm() const {
+  static const BYTE kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                         0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  const WORD kExtensible = 0xFFFE;
+  if (Format().wFormatTag == WAVE_FORMAT_PCM) return true;
+  if (Format().wFormatTag != kExtensible || m_format.size() < 40 || Format().cbSize < 22) return false;
+  return std::equal(kPcmSubFormat, kPcmSubFormat + 16, m_format.begin() + 24);
 }
 
 void CWaveSource::Close() {

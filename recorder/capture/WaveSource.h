@@ -23,6 +23,9 @@ class CWaveSource {
 
   const WAVEFORMATEX& Format() const { return *reinterpret_cast<const WAVEFORMATEX*>(m_format.data()); }
   const std::vector<BYTE>& FormatBytes() const { return m_format; }
+  // Plain PCM: format tag 1, or the extensible format (as multi-channel files have) with the PCM
+  // sub-format.
+  bool IsPcm() const;
   DWORD DataSize() const { return m_dataSize; }
   DWORD DataStart() const { return m_dataStart; }
   DWORD ReadPosition() const { return m_readPosition; }
