@@ -1,81 +1,90 @@
 #include "platform/core/DynamicLibrary.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/core/FileApi.h"
 #include "platform/core/Module.h"
-#include "platform/core/Paths.h"
+
+#ifndef ERROR_MOD_NOT_FOUND
+#define ERROR_MOD_NOT_FOUND 126L
+#endif
+#ifndef ERROR_PROC_NOT_FOUND
+#define ERROR_PROC_NOT_FOUND 127L
+#endif
 
 namespace {
 
-bool EndsWithNoCase(const std::string& text, const std::string& tail) {
-  if (text.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    char a = text[text.size() - tail.size() + i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (a != tail[i]) return false;
+std::string SharedObjectName(const std::string& name) {
+  std::string base = name;
+  const auto slash = base.find_last_of("\\/");
+  if (slash != std::string::npos) base = base.substr(slash + 1);
+  if (base.size() > 4) {
+    std::string ending = base.substr(base.size() - 4);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ending == ".dll") base = base.substr(0, base.size() - 4);
   }
-  return true;
+  for (char& c : base) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return base + ".so";
 }
 
-// The host library's file name: a ".dll" module is shipped as ".so"; a name without an extension
-// gets one, as the platform adds ".dll".
-std::string HostLibraryName(std::string name) {
-  if (EndsWithNoCase(name, ".dll")) return name.substr(0, name.size() - 4) + ".so";
-  size_t slash = name.find_last_of("/\\");
-  size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ".so";
-  return name;
-}
-
-std::string CurrentHostDirectory() {
-  std::vector<char> buffer(4096);
-  return getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string();
-}
-
-void* OpenHostLibrary(const std::string& hostPath) {
-  return dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-}
-
-void* OpenByName(const std::string& fileName) {
-  std::string name = HostLibraryName(fileName);
-  if (name.find_first_of("/\\") != std::string::npos) return OpenHostLibrary(qh::HostPathOf(name.c_str()));
-  for (const std::string& folder : {qh::ProgramHostFolder(), CurrentHostDirectory()}) {
-    if (folder.empty()) continue;
-    std::string candidate = folder + "/" + name;
-    if (access(candidate.c_str(), R_OK) != 0) continue;
-    if (void* handle = OpenHostLibrary(candidate)) return handle;
+std::vector<std::string> SearchFolders() {
+  std::vector<std::string> folders;
+  const std::string own = qh::ProgramHostFolder();
+  if (!own.empty()) folders.push_back(own);
+  if (const char* extra = std::getenv("QH_LIBRARY_PATH")) {
+    std::string list = extra;
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(':', start);
+      if (end == std::string::npos) end = list.size();
+      if (end > start) folders.push_back(list.substr(start, end - start));
+      start = end + 1;
+    }
   }
-  return OpenHostLibrary(name);
+  return folders;
+}
+
+bool IsSystemName(const std::string& name) {
+  return name.size() > 4 && name.find('/') == std::string::npos &&
+         (name.compare(name.size() - 4, 4, ".dll") == 0 || name.compare(name.size() - 4, 4, ".DLL") == 0);
 }
 
 }  // namespace
 
 HMODULE LoadLibrary(LPCSTR fileName) {
-  if (fileName == nullptr || *fileName == '\0') {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  void* handle = OpenByName(fileName);
-  if (handle == nullptr) {
+  if (!fileName || !*fileName) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  return static_cast<HMODULE>(handle);
+  const std::string name = fileName;
+  void* handle = nullptr;
+  if (IsSystemName(name)) {
+    const std::string object = SharedObjectName(name);
+    for (const std::string& folder : SearchFolders()) {
+      handle = dlopen((folder + "/" + object).c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (handle) break;
+    }
+  } else {
+    handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (!handle) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<HMODULE>(handle);
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
-  if (module == nullptr || procName == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  if (!module || !procName) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
-  dlerror();
-  void* symbol = dlsym(static_cast<void*>(module), procName);
-  if (symbol == nullptr) {
+  void* symbol = dlsym(reinterpret_cast<void*>(module), procName);
+  if (!symbol) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
@@ -83,10 +92,6 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
-  if (module == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  // RTLD_NODELETE keeps the mapping; dropping the reference keeps the counts honest.
-  return dlclose(static_cast<void*>(module)) == 0 ? TRUE : FALSE;
+  if (!module) return FALSE;
+  return dlclose(reinterpret_cast<void*>(module)) == 0 ? TRUE : FALSE;
 }

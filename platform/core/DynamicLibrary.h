@@ -1,19 +1,21 @@
-// Modules loaded at run time by name, as the system loads its encoder DLL: LoadLibrary finds
-// "name.dll" as the shared library "name.so" in the program folder, then in the current directory,
-// then through the host's own search (LD_LIBRARY_PATH, the system folders). A path with a folder is
-// used as given (mapped through the drive table). Modules are never unmapped while the program runs
-// (FreeLibrary only forgets the handle), so a function pointer kept by a caller never dangles.
+// Libraries loaded at run time. A name of the system's form ("shdocvw.dll") is looked for as the shared
+// object "<name without .dll, lower case>.so" in the program's folder, then in the folders of
+// QH_LIBRARY_PATH (separated by ':'); any other name goes to the host's loader as it stands.
 #pragma once
 
 #include "platform/core/WinTypes.h"
 
+#ifndef ERROR_MOD_NOT_FOUND
 #define ERROR_MOD_NOT_FOUND 126L
+#endif
+#ifndef ERROR_PROC_NOT_FOUND
 #define ERROR_PROC_NOT_FOUND 127L
+#endif
 
 using FARPROC = void (*)();
 
-// The module's handle, or null with ERROR_MOD_NOT_FOUND.
+// NULL with ERROR_MOD_NOT_FOUND when no such library can be loaded.
 HMODULE LoadLibrary(LPCSTR fileName);
-// The exported function, or null with ERROR_PROC_NOT_FOUND (ERROR_INVALID_HANDLE for a bad module).
+// NULL with ERROR_PROC_NOT_FOUND when the library has no such export.
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);

@@ -55,7 +55,7 @@ TEST(DynamicLibraryTest, ModulesAndEntryPointsAreFoundByName) {
   EXPECT_NE(encoder.close, nullptr);
   EXPECT_NE(encoder.version, nullptr);
   EXPECT_NE(encoder.vbr, nullptr);
-  HMODULE module = LoadLibrary("lame_enc");
+  HMODULE module = LoadLibrary("LAME_ENC.DLL");
   ASSERT_NE(module, nullptr);
   SetLastError(0);
   EXPECT_EQ(GetProcAddress(module, "beNoSuchEntry"), nullptr);
