@@ -1,0 +1,9 @@
+# The network audio box engine: its connection thread, the box protocol and the engine against a
+# simulated box (python3 fake_box.py; sox, lame and mpg123 make and check the songs).
+qh_gtest(NAME qh_box_engine_tests LABELS "jukebox;player;boxengine"
+         SOURCES tests/TcpClientThreadTests.cpp tests/XSProtocolTests.cpp
+                 tests/BoxTestSupport.cpp
+         DEPS qh_jukebox_player TIMEOUT 240)
+if(TARGET qh_box_engine_tests)
+  target_compile_definitions(qh_box_engine_tests PRIVATE BOX_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests")
+endif()
