@@ -37,6 +37,13 @@ class tQHFRDb {
   // The DatabaseVersion parameter as a number; 0.0 without the row.
   double GetDatabaseVersion();
 
+  // Statistics of the album data (AlbumDbStats.cpp). -1 when the file is not open; otherwise the
+  // Albums figure as the result and the Tracks figure in the output.
+  LONG GetRecordCounts(LONG& trackCount);
+  LONG GetIndexCounts(LONG& trackIndexCount);
+  // The date of the QuavParms row LoadDate ("yyyy-mm-dd"), at midnight; invalid without one.
+  COleDateTime GetLoadDate();
+
   // The number of albums of a disc; -1 without a database or after a reported error.
   LONG CountDiscID(DWORD discId);
   // The album list of a disc: Open (1, or 0), Next (1 per album, then 0), Close.

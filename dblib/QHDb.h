@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/core/CString.h"
+#include "platform/core/DateTime.h"
 #include "platform/core/WinTypes.h"
 
 class CDaoDatabase;
@@ -106,6 +107,31 @@ class tQHDb {
   int CloseVolumes();
   int SaveVolume(LONG serial, LPCTSTR letter, LPCTSTR label, LPCTSTR path, LONG totalHigh, LONG totalLow);
 
+  // The recorder's additions (QHDbRecorder.cpp). Texts reach the statements quoted, never as they stand.
+  int OpenPlaylistsOfSong(LONG songId);
+  int NextPlaylistOfSong(CString& playlistName, SHORT& sequence);
+  int ClosePlaylistsOfSong();
+  int DeleteSongType(LPCTSTR code);
+  int AddSongType(LPCTSTR code, LPCTSTR description, int minBpm, int maxBpm);
+  int UpdateSongType(LPCTSTR code, LPCTSTR description, int minBpm, int maxBpm);
+  int LoadCueList(LONG songId);
+  int NextCuePoint(CString& description, SHORT& number, CString& offset);
+  int CloseCueList();
+  int AddCuePoint(LONG songId, LPCTSTR description, LPCTSTR offset);
+  int GetCueOffset(LONG songId, LPCTSTR description, CString& offset);
+  int GetCueNumber(LONG songId, LPCTSTR description, SHORT& number);
+  int DeleteCuePoint(LONG songId, LPCTSTR description);
+  int RenumberCuePoints(LONG songId);
+  // The song list joined with each song's primary-genre row (B.SongGenre); read with NextSong.
+  int OpenSongListByPrimaryGenre(LPCTSTR whereClause, LPCTSTR orderClause);
+  LONG RemoveSongFromPlaylist(LPCTSTR playlistName, LONG songId);
+  LONG DeletePlaylist(LPCTSTR playlistName);
+  LONG CountSongsByCompression(char code);
+  int LoadRemoteServer(SHORT key, CString& description, CString& address, SHORT& port, COleDateTime& lastSync,
+                       COleDateTime& nextSync, CString& filter);
+  int SaveRemoteServer(SHORT key, LPCTSTR description, LPCTSTR address, SHORT port, const COleDateTime& lastSync,
+                       const COleDateTime& nextSync, LPCTSTR filter);
+
   // Playlist names are stored without apostrophes and surrounding blanks; every playlist method looks
   // names up in the same form.
   static CString CleanPlaylistName(const CString& name);
@@ -123,7 +149,9 @@ class tQHDb {
     kSetPlaylistDetailWriter = 11,
     kSetPlaylistWriter = 13,
     kSetUncompressed = 14,
-    kRecordsetSlots = 14,
+    kSetPlaylistsOfSong = 15,
+    kSetCueList = 16,
+    kRecordsetSlots = 16,
   };
 
   void SetError(int number);

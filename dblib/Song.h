@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/core/CString.h"
+#include "platform/core/Collections.h"
 #include "platform/core/DateTime.h"
 #include "platform/core/WinTypes.h"
 
@@ -41,7 +42,8 @@ inline constexpr int kSongSourceWidth = 50;
 inline constexpr int kSongRotationWidth = 20;
 inline constexpr int kSongPathWidth = 255;
 inline constexpr int kSongGuidLength = 38;
-inline constexpr int kSongGenreCut = 20;
+// A genre is cut to the width of a song-type code, so every default genre name fits whole.
+inline constexpr int kSongGenreCut = 30;
 
 class tSong {
  public:
@@ -113,6 +115,18 @@ class tSong {
   // Fills the fields a QHSong document carries: 0, or -2 when the file is no XML document.
   int FromSongXml(const CString& filePath);
 
+  // The recorder's members (SongRecorder.cpp).
+  // The media file's size in bytes: -1 without a SongID, -2 when the file does not exist.
+  LONG GetMediaFileSize();
+  // Appends the further genres to the array (emptied when there are none); the number of genres.
+  int GetGenres(CStringArray& genres) const;
+  int SetGenres(const CStringArray& genres);
+  // The QHSong document of an upload: 0, or -1 without a SongID.
+  int WriteSongXml(CString& xml) const;
+  // The MP3 data of an MP3-in-WAV song as "<basePath>.mp3" (or basePath1.mp3, ...) with an ID3v1
+  // tag: 0 written, -2 media file not readable, -3 not MP3 in a RIFF WAVE, -4 the copy not writable.
+  int ExportMp3Copy(const CString& basePath);
+
   // Database operations through the bound song database object.
   int Load(tQHDb* database, tStorage* storage, LONG songId);
   int LoadById(LONG songId);
@@ -174,3 +188,6 @@ class tSong {
   tQHDb* Database = nullptr;
   tStorage* Storage = nullptr;
 };
+
+// The display name of the record's compression code ("*UNKNOWN*" for a code without one).
+CString CompressionTypeName(const tSong& song);

@@ -132,7 +132,7 @@ TEST(SongRecordTest, GenresCutTrimAndSortIntoPrimaryAndFurther) {
   song.AddGenre("Pop", FALSE);
   EXPECT_EQ("Rock", song.SongPrimaryGenre.str());
   ASSERT_EQ(3u, song.SongGenres.size());
-  EXPECT_EQ("Contemporary Christi", song.SongGenres[0].str());
+  EXPECT_EQ("Contemporary Christian", song.SongGenres[0].str()) << "every default genre fits whole";
   song.AddGenre("Jazz", TRUE);
   EXPECT_EQ("Jazz", song.SongPrimaryGenre.str());
 }
