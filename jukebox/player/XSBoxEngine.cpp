@@ -170,6 +170,20 @@ void CXSBoxEngine::StopThreads() {
   m_closing = true;
   EndThread(m_audioThread);
   EndThread(m_controlThread);
+  FreeWaitingNotices();
+}
+
+void CXSBoxEngine::FreeWaitingNotices() {
+  // Notices the threads posted before they ended would otherwise die with the window, blocks and all.
+  HWND window = m_host.EngineWindow();
+  if (window == nullptr) return;
+  MSG message;
+  while (PeekMessage(&message, window, WM_XS_AUDIO_NOTIFY, WM_XS_CONTROL_NOTIFY, PM_REMOVE)) {
+    if (message.wParam == TCP_NOTICE_DATA)
+      delete reinterpret_cast<CTcpReceivedData*>(message.lParam);
+    else if (message.wParam != TCP_NOTICE_EXIT)
+      delete reinterpret_cast<CTcpNotice*>(message.lParam);
+  }
 }
 
 void CXSBoxEngine::EndThread(CTcpClientThread*& slot) {

@@ -137,6 +137,7 @@ class CXSBoxEngine {
   void GiveUpPreparing();
   void PostEndOfData();
   void EndThread(CTcpClientThread*& slot);
+  void FreeWaitingNotices();
   bool IsLocked(const tSong& song);
   void OnThreadExit(CTcpClientThread*& thread, const char* which, LPARAM threadId);
   void HandleReplyPair(const CString& tag, const CString& value, CString& hardwareType, CString& ssid,

@@ -11,24 +11,6 @@ namespace {
 constexpr char kDevicePrefix[] = "__XS:";
 constexpr int kDevicePrefixLength = 5;
 
-struct BuiltInText {
-  UINT id;
-  const char* text;
-};
-
-constexpr BuiltInText kBuiltInTexts[] = {
-    {61217, "Ran out of memory while trying to perform the requested command. Restart Windows and try again."},
-    {61218,
-     "An unexpected error has occurred in this application. ID Code %d. Please write down what you did before "
-     "encountering this message and contact Tech Support with this ID number."},
-    {61395, "Song %ld is not an mp3 format file and cannot be played by the current version of the Exstreamer."},
-    {61408,
-     "The requested song (%ld) is currently locked by another function and cannot be updated. Try again later."},
-    {61426,
-     "All songs in the current playlist have received errors when attempting to play. Make sure the songs in this "
-     "playlist are valid."},
-};
-
 }  // namespace
 
 CString XSVolumeCommand(int level) { return "v=" + CString(std::to_string(level)) + "\r"; }
@@ -105,10 +87,8 @@ bool XSSongFormat(const tSong& song, CString& fileType, LONG& bitRate) {
 
 CString XSMessageText(UINT id) {
   CString text;
-  if (text.LoadString(id) && !text.IsEmpty()) return text;
-  for (const BuiltInText& entry : kBuiltInTexts)
-    if (entry.id == id) return entry.text;
-  return CString();
+  if (!text.LoadString(id)) text.Format("Message %u", id);
+  return text;
 }
 
 std::vector<CXSReplyReader::Pair> CXSReplyReader::Feed(const char* data, int count) {

@@ -54,8 +54,8 @@ CString FormatDuration(LONGLONG milliseconds);
 // far as the code gives them. Unknown codes are sent unchanged and leave both outputs alone.
 bool XSSongFormat(const tSong& song, CString& fileType, LONG& bitRate);
 
-// Texts of the string table this engine reports (61395, 61408, 61426, 61217, 61218): the program's
-// own table when it has the entry, else the built-in text.
+// A text of the players' string table (resources/jukebox/player-strings.txt), or "Message <id>" when
+// the program was built without it.
 CString XSMessageText(UINT id);
 
 // Reads the box's replies: pairs of an opening tag, a value and the matching closing tag. A pair split

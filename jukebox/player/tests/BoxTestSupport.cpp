@@ -235,7 +235,7 @@ std::string MakeMp3(const std::string& folder, const std::string& name, double s
   if (RunQuietly({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", std::to_string(seconds), "sine",
                   std::to_string(frequency)}) != 0)
     return std::string();
-  if (RunQuietly({"lame", "--quiet", "-b", "128", "--cbr", "--add-id3v2", "--pad-id3v2-size", "512", "--tt", name,
+  if (RunQuietly({"lame", "--quiet", "-b", "128", "--cbr", "--id3v2-only", "--pad-id3v2-size", "512", "--tt", name,
                   "--ta", "Quaverhouse Tests", wav, mp3}) != 0)
     return std::string();
   std::filesystem::remove(wav);
@@ -257,13 +257,13 @@ std::string ReadFileBytes(const std::string& path, long offset) {
   return offset < static_cast<long>(bytes.size()) ? bytes.substr(static_cast<size_t>(offset)) : std::string();
 }
 
-// ---- A box zone ------------------------------------------------------------------------------------
+// ---- A GUI thread ------------------------------------------------------------------------------------
 
-TestBoxZone::TestBoxZone(const std::string& boxAddress, int controlPort, int audioPort, bool start) {
+GuiThread::GuiThread() {
   static ATOM atom = [] {
     WNDCLASS windowClass;
-    windowClass.lpfnWndProc = &TestBoxZone::WindowProc;
-    windowClass.lpszClassName = "BoxEngineTestZone";
+    windowClass.lpfnWndProc = &GuiThread::WindowProc;
+    windowClass.lpszClassName = "BoxEngineTestGui";
     return RegisterClass(&windowClass);
   }();
   (void)atom;
@@ -271,49 +271,94 @@ TestBoxZone::TestBoxZone(const std::string& boxAddress, int controlPort, int aud
   std::condition_variable ready;
   bool done = false;
   m_thread = std::thread([&] {
-    HWND window = CreateWindow("BoxEngineTestZone", "zone", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    SetWindowLongPtr(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_window = window;
-    m_engine = std::make_unique<CXSBoxEngine>(*this);
-    m_engine->SetBoxAddress(boxAddress.c_str());
-    m_engine->SetPorts(static_cast<WORD>(controlPort), static_cast<WORD>(audioPort));
-    if (start) m_engine->StartThreads();
+    HWND helper = CreateWindow("BoxEngineTestGui", "gui", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     {
       std::lock_guard guard(started);
+      m_helper = helper;
       done = true;
     }
     ready.notify_all();
     MSG msg;
-    while (GetMessage(&msg, nullptr, 0, 0) > 0) DispatchMessage(&msg);
+    while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    }
   });
   std::unique_lock lock(started);
   ready.wait(lock, [&] { return done; });
+}
+
+GuiThread::~GuiThread() {
+  Run([this] {
+    DestroyWindow(m_helper);
+    PostQuitMessage(0);
+  });
+  m_thread.join();
+}
+
+void GuiThread::Run(const std::function<void()>& work) {
+  std::atomic<bool> finished{false};
+  auto* task = new std::function<void()>([&] {
+    work();
+    finished = true;
+  });
+  if (!PostMessage(m_helper, kRunWork, 0, reinterpret_cast<LPARAM>(task))) {
+    delete task;
+    return;
+  }
+  while (!finished) std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+bool GuiThread::WaitFor(const std::function<bool()>& condition, int milliseconds) {
+  return WaitUntil([&] { return Get<bool>(condition); }, milliseconds);
+}
+
+long GuiThread::AnswerMicroseconds() {
+  auto start = std::chrono::steady_clock::now();
+  Run([] {});
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+LRESULT GuiThread::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kRunWork) {
+    std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
+    (*task)();
+    return 0;
+  }
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+// ---- A box zone ------------------------------------------------------------------------------------
+
+TestBoxZone::TestBoxZone(GuiThread& gui, const std::string& boxAddress, int controlPort, int audioPort, bool start)
+    : m_gui(gui) {
+  static ATOM atom = [] {
+    WNDCLASS windowClass;
+    windowClass.lpfnWndProc = &TestBoxZone::WindowProc;
+    windowClass.lpszClassName = "BoxEngineTestZone";
+    return RegisterClass(&windowClass);
+  }();
+  (void)atom;
+  Run([&] {
+    m_window = CreateWindow("BoxEngineTestZone", "zone", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtr(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_engine = std::make_unique<CXSBoxEngine>(*this);
+    m_engine->SetBoxAddress(boxAddress.c_str());
+    m_engine->SetPorts(static_cast<WORD>(controlPort), static_cast<WORD>(audioPort));
+    if (start) m_engine->StartThreads();
+  });
 }
 
 TestBoxZone::~TestBoxZone() {
   Run([this] {
     m_engine.reset();  // ends the threads, boundedly
     DestroyWindow(m_window);
-    PostQuitMessage(0);
   });
-  m_thread.join();
-}
-
-void TestBoxZone::Run(const std::function<void()>& work) {
-  std::atomic<bool> finished{false};
-  auto* task = new std::function<void()>([&] {
-    work();
-    finished = true;
-  });
-  if (!PostMessage(m_window, kRunWork, 0, reinterpret_cast<LPARAM>(task))) {
-    delete task;
-    return;
-  }
-  while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 bool TestBoxZone::WaitFor(const std::function<bool()>& condition, int milliseconds) {
-  return WaitUntil([&] { return Get<bool>(condition); }, milliseconds);
+  return m_gui.WaitFor(condition, milliseconds);
 }
 
 void TestBoxZone::AddSong(std::unique_ptr<tSong> song) { m_queue.push_back(std::move(song)); }
@@ -362,11 +407,6 @@ void TestBoxZone::StreamStopped() {
 
 LRESULT TestBoxZone::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* zone = reinterpret_cast<TestBoxZone*>(GetWindowLongPtr(window, GWLP_USERDATA));
-  if (message == kRunWork) {
-    std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
-    (*task)();
-    return 0;
-  }
   if (zone != nullptr && zone->m_engine) {
     if (message == WM_XS_AUDIO_NOTIFY) return zone->m_engine->OnAudioThreadNotify(wParam, lParam);
     if (message == WM_XS_CONTROL_NOTIFY) return zone->m_engine->OnControlThreadNotify(wParam, lParam);

@@ -132,20 +132,43 @@ std::string MakeMp3(const std::string& folder, const std::string& name, double s
 std::unique_ptr<tSong> SongForFile(LONG songId, const std::string& path, char compression = '3');
 std::string ReadFileBytes(const std::string& path, long offset = 0);
 
-// ---- A box zone ------------------------------------------------------------------------------------
+// ---- A GUI thread ------------------------------------------------------------------------------------
 
-class TestBoxZone : public CXSEngineHost {
+// A user-interface thread with a message loop; windows made in Run live on it.
+class GuiThread {
  public:
-  explicit TestBoxZone(const std::string& boxAddress, int controlPort, int audioPort, bool start = true);
-  ~TestBoxZone() override;
-
-  // Runs work on the zone's window thread and waits for it.
+  GuiThread();
+  ~GuiThread();
+  // Runs work on the thread and waits for it; the thread keeps dispatching meanwhile.
   void Run(const std::function<void()>& work);
   template <typename T>
   T Get(const std::function<T()>& read) {
     T value{};
     Run([&] { value = read(); });
     return value;
+  }
+  // Polls `condition` on the thread until it holds.
+  bool WaitFor(const std::function<bool()>& condition, int milliseconds);
+  // How long the thread takes to answer one task (it must never be blocked by a box).
+  long AnswerMicroseconds();
+
+ private:
+  static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  std::thread m_thread;
+  HWND m_helper = nullptr;
+};
+
+// ---- A box zone ------------------------------------------------------------------------------------
+
+class TestBoxZone : public CXSEngineHost {
+ public:
+  TestBoxZone(GuiThread& gui, const std::string& boxAddress, int controlPort, int audioPort, bool start = true);
+  ~TestBoxZone() override;
+
+  void Run(const std::function<void()>& work) { m_gui.Run(work); }
+  template <typename T>
+  T Get(const std::function<T()>& read) {
+    return m_gui.Get<T>(read);
   }
   CXSBoxEngine& Engine() { return *m_engine; }
   void AddSong(std::unique_ptr<tSong> song);  // on the window thread
@@ -186,7 +209,7 @@ class TestBoxZone : public CXSEngineHost {
  private:
   static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  std::thread m_thread;
+  GuiThread& m_gui;
   HWND m_window = nullptr;
   std::unique_ptr<CXSBoxEngine> m_engine;
   unsigned m_randomState = 12345;
