@@ -63,8 +63,11 @@ BOOL CTcpClientThread::PostRequest(CTcpRequest* request) {
   if (request == nullptr || m_threadState == TCP_THREAD_NOT_INITIALISED) return FALSE;
   CSingleLock lock(&m_requestLock);
   if (!lock.Lock(kLockTimeout)) return FALSE;
-  // A thread that has cleaned up takes nothing more: nobody would ever free it.
-  if (m_ended || static_cast<int>(m_requests.size()) >= kMaxQueuedRequests) return FALSE;
+  // A thread that has cleaned up takes nothing more: nobody would ever free it. An end request is
+  // taken even when the queue is full: writes stuck behind a peer that stopped reading must not keep
+  // the thread from ending.
+  if (m_ended) return FALSE;
+  if (static_cast<int>(m_requests.size()) >= kMaxQueuedRequests && request->Type() != TCP_REQUEST_END) return FALSE;
   m_requests.push_back(request);
   // Once queued the request is the thread's, whatever the wake-up does (the thread drains its queue
   // at every round); answering false here would leave it owned twice.

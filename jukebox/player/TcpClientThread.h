@@ -48,8 +48,9 @@ class CTcpClientThread : public CWinThread {
 
   // False when already initialised or an event cannot be made.
   BOOL Init(HWND owner, UINT notifyMessage);
-  // Queues a request and wakes the thread. False (the envelope stays the caller's) before Init, when
-  // the queue lock times out or 11 requests already wait.
+  // Queues a request and wakes the thread. False (the envelope stays the caller's) before Init, after
+  // the thread has cleaned up, when the queue lock times out or 11 requests already wait (an end
+  // request is taken even then).
   BOOL PostRequest(CTcpRequest* request);
   // TCP_NOT_CONNECTED / TCP_CONNECTING / TCP_CONNECTED, or -1 when the state lock times out.
   LONG GetState();

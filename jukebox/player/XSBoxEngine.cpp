@@ -116,7 +116,8 @@ bool CXSBoxEngine::ConnectControl() {
 }
 
 bool CXSBoxEngine::ConnectAudio() {
-  PostConnect(m_audioThread, m_audioPort);
+  // Until the thread reports the outcome, a second connect would only meet "already connected".
+  m_audioConnectPending = PostConnect(m_audioThread, m_audioPort);
   return true;
 }
 
@@ -282,10 +283,11 @@ int CXSBoxEngine::PlaySong(tSong* song) {
   }
   bool fresh = m_songFile == nullptr;
   if (!fresh) {
+    // The stop goes out first, so the box has it before the new connection can bring it data.
+    QueueCommand(kXSCommandStop);
     CloseAudio();
     CloseFile();
     m_audioRestart = true;
-    QueueCommand(kXSCommandStop);
   } else {
     m_audioRestart = false;
   }
@@ -376,7 +378,14 @@ void CXSBoxEngine::OnEndOfData() {
     m_endOfDataDeferred = true;
     return;
   }
-  if (ChooseAndPrepare() && !m_blockInFlight) SendNextChunk();
+  if (ChooseAndPrepare()) ContinueStream();
+}
+
+void CXSBoxEngine::ContinueStream() {
+  // Only an open connection takes the next block; a connection that has just dropped reports its
+  // close, and that report decides between a new connection and a stopped zone.
+  if (!m_blockInFlight && !m_audioRestart && m_audioThread != nullptr && m_audioThread->GetState() == TCP_CONNECTED)
+    SendNextChunk();
 }
 
 bool CXSBoxEngine::ChooseAndPrepare() {
@@ -443,9 +452,14 @@ void CXSBoxEngine::PostEndOfData() {
 bool CXSBoxEngine::SendNextChunk() {
   if (m_audioThread == nullptr) return false;
   const LONG state = m_audioThread->GetState();
-  if (state == TCP_NOT_CONNECTED) {
+  if (state == TCP_NOT_CONNECTED && !m_audioConnectPending) {
     m_audioRestart = true;
     ConnectAudio();
+    return false;
+  }
+  if (state == TCP_NOT_CONNECTED || state == TCP_CONNECTING) {
+    // The connection opened at start-up (or after a close) is not up yet: the data starts when it is.
+    m_sendWhenConnected = m_songFile != nullptr;
     return false;
   }
   if (state != TCP_CONNECTED || m_songFile == nullptr || m_blockInFlight) return false;
@@ -482,8 +496,10 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_INFO: {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (m_closing || !notice) break;
+      if (notice->m_threadState != TCP_THREAD_CONNECTING) m_audioConnectPending = false;
       if (notice->m_threadState == TCP_THREAD_IDLE) {
         m_blockInFlight = false;
+        m_sendWhenConnected = false;
         if (m_audioRestart) {
           ConnectAudio();
         } else {
@@ -496,7 +512,11 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
         Log("I", "Exstreamer Audio thread 0x" + id + " has connected with the Exstreamer at IP address " + m_boxAddress);
         if (m_audioRestart) {
           m_audioRestart = false;
+          m_sendWhenConnected = false;
           QueueCommand(kXSCommandStartStream);
+          SendNextChunk();
+        } else if (m_sendWhenConnected) {
+          m_sendWhenConnected = false;
           SendNextChunk();
         }
       }
@@ -505,6 +525,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_ERROR: {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
+      m_audioConnectPending = false;
       Log("E", "Exstreamer Audio thread 0x" + id + " has generated error code - " +
                    CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
       if (ClosesConnection(notice->m_code)) {
@@ -520,8 +541,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_WRITTEN:
       delete reinterpret_cast<CTcpNotice*>(record);
       m_blockInFlight = false;
-      // While the connection is being renewed, the next block waits for the new one.
-      if (!m_audioRestart) SendNextChunk();
+      ContinueStream();
       break;
     case TCP_NOTICE_EXIT:
       OnThreadExit(m_audioThread, "Audio", record);

@@ -136,6 +136,7 @@ class CXSBoxEngine {
   bool ChooseAndPrepare();
   void GiveUpPreparing();
   void PostEndOfData();
+  void ContinueStream();
   void EndThread(CTcpClientThread*& slot);
   void FreeWaitingNotices();
   bool IsLocked(const tSong& song);
@@ -163,6 +164,8 @@ class CXSBoxEngine {
   bool m_endOfDataPosted = false;  // 0x530 is on its way for the file that is open
   bool m_blockInFlight = false;    // a block was handed to the audio thread and not yet reported written
   bool m_audioRestart = false;
+  bool m_sendWhenConnected = false;
+  bool m_audioConnectPending = false;  // a connect request is on its way to the audio thread  // a song waits for the audio connection that is coming up
   DWORD m_dataOffset = 0;
   DWORD m_dataSize = 0;
   DWORD m_bytesPlayed = 0;

@@ -137,6 +137,7 @@ BoxSimulator::BoxSimulator(const std::string& address, const std::string& folder
   if (options.closeAudioAfter) args.insert(args.end(), {"--close-audio-after", std::to_string(options.closeAudioAfter)});
   if (options.stallAfter) args.insert(args.end(), {"--stall-after", std::to_string(options.stallAfter)});
   if (options.dieAfter) args.insert(args.end(), {"--die-after", std::to_string(options.dieAfter)});
+  if (options.holdAudioMs) args.insert(args.end(), {"--hold-audio-ms", std::to_string(options.holdAudioMs)});
   if (options.split) args.push_back("--split");
   if (options.noReply) args.push_back("--no-reply");
 

@@ -77,6 +77,7 @@ struct BoxOptions {
   long closeAudioAfter = 0;
   long stallAfter = 0;
   long dieAfter = 0;
+  int holdAudioMs = 0;  // the audio port's backlog stays full this long: connects stay pending
   bool split = false;
   bool noReply = false;
 };

@@ -329,6 +329,8 @@ TEST(TcpClientThread, ElevenRequestsWaitAndTheTwelfthIsRefused) {
   for (int i = 0; i < CTcpClientThread::kMaxQueuedRequests; ++i) EXPECT_TRUE(client.SendText("v=1\r")) << i;
   EXPECT_FALSE(client.SendText("v=2\r"));
   EXPECT_EQ(client->GetQueuedCount(), 11);
+  // The end still gets through, so a full queue never keeps the thread from ending.
+  EXPECT_TRUE(client.Post(TCP_REQUEST_END));
 }
 
 TEST(TcpClientThread, RefusesRequestsBeforeInit) {
@@ -451,13 +453,21 @@ TEST(TcpClientThread, AStalledPeerNeverBlocksTheEndOfTheThread) {
   Peer peer(/*readDelayMs=*/100000);
   auto started = std::chrono::steady_clock::now();
   {
-    Client client(owner.Window());
+    auto held = std::make_unique<Client>(owner.Window());
+    Client& client = *held;
     client.Connect("127.0.0.1", peer.Port());
     ASSERT_TRUE(client.WaitForState(TCP_CONNECTED));
-    // More than the socket buffers hold: the thread waits for room that never comes.
-    for (int i = 0; i < 8; ++i) client.SendBytes(std::string(CTcpClientThread::kMaxWriteBytes, 'z'));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // More than the socket buffers hold: the thread waits for room that never comes, and the queue
+    // behind the pending write fills up.
+    bool refused = false;
+    for (int i = 0; i < 200 && !refused; ++i) {
+      refused = !client.SendBytes(std::string(CTcpClientThread::kMaxWriteBytes, 'z'));
+      if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(refused);
     EXPECT_EQ(client->GetThreadState(), TCP_THREAD_WRITING);
+    started = std::chrono::steady_clock::now();
+    held.reset();  // the end request goes ahead of the waiting writes
   }
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }

@@ -96,6 +96,20 @@ TEST_F(BoxEngineTest, AQueueOfThreeSongsArrivesCompleteInOrderWithTheNextPrepare
   EXPECT_EQ(ReadFileBytes(stream + ".err"), "");
 }
 
+TEST_F(BoxEngineTest, ASongStartedWhileTheAudioConnectionIsStillComingUpStartsWhenItIsUp) {
+  BoxOptions options;
+  options.holdAudioMs = 1500;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().b}});
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->Engine().AudioThread()->GetState() == TCP_CONNECTING; }, 1000));
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  const std::string songB = AudioData(TheSongs().b);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(songB.size()); }, 20000))
+      << services.Describe();
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(0, songB.size()), songB);
+}
+
 TEST_F(BoxEngineTest, VolumeStepsAndTheBoxRepliesEvenSplitAcrossReads) {
   for (bool split : {false, true}) {
     SCOPED_TRACE(split ? "split replies" : "whole replies");

@@ -46,6 +46,8 @@ def parse_args():
     parser.add_argument("--close-audio-after", type=int, default=0)
     parser.add_argument("--stall-after", type=int, default=0)
     parser.add_argument("--die-after", type=int, default=0)
+    parser.add_argument("--hold-audio-ms", type=int, default=0,
+                        help="keep the audio port's backlog full this long, so connects stay pending")
     parser.add_argument("--split", action="store_true", help="send each reply in two pieces")
     parser.add_argument("--no-reply", action="store_true", help="never answer on the control connection")
     return parser.parse_args()
@@ -56,7 +58,20 @@ class Box:
         self.args = args
         self.sel = selectors.DefaultSelector()
         self.control_listener = self.listen(args.control_port)
-        self.audio_listener = self.listen(args.audio_port)
+        self.audio_listener = self.listen(args.audio_port, 0 if args.hold_audio_ms else 8)
+        self.hold_until = 0.0
+        self.holders = []
+        self.holder_addresses = set()
+        if args.hold_audio_ms:
+            # A connection of our own that nobody accepts fills the backlog: the engine's connect waits.
+            address = self.audio_listener.getsockname()
+            for _ in range(2):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                holder.setblocking(False)
+                holder.connect_ex(address)
+                self.holders.append(holder)
+                self.holder_addresses.add(holder.getsockname())
+            self.hold_until = time.monotonic() + args.hold_audio_ms / 1000.0
         self.controls = {}  # socket -> received text
         self.audio_live = None
         self.audio_stale = set()
@@ -77,11 +92,11 @@ class Box:
         self.last_report = time.monotonic()
         self.last_stats = 0.0
 
-    def listen(self, port):
+    def listen(self, port, backlog=8):
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         s.bind((self.args.address, port))
-        s.listen(8)
+        s.listen(backlog)
         s.setblocking(False)
         self.sel.register(s, selectors.EVENT_READ, "listen")
         return s
@@ -215,6 +230,21 @@ class Box:
         if sock is self.audio_live:
             self.audio_live = None
 
+    def update_listener_interest(self):
+        held = time.monotonic() < self.hold_until
+        try:
+            self.sel.get_key(self.audio_listener)
+            registered = True
+        except KeyError:
+            registered = False
+        if held and registered:
+            self.sel.unregister(self.audio_listener)
+        elif not held and not registered:
+            for holder in self.holders:
+                holder.close()
+            self.holders = []
+            self.sel.register(self.audio_listener, selectors.EVENT_READ, "listen")
+
     def update_audio_interest(self):
         sock = self.audio_live
         if sock is None:
@@ -280,6 +310,7 @@ class Box:
         self.sel.register(sys.stdin, selectors.EVENT_READ, "stdin")
         last = time.monotonic()
         while True:
+            self.update_listener_interest()
             self.update_audio_interest()
             timeout = 0.01 if self.pending_writes else 0.02
             for key, _ in self.sel.select(timeout):
@@ -290,6 +321,9 @@ class Box:
                     try:
                         conn, _ = sock.accept()
                     except OSError:
+                        continue
+                    if sock is self.audio_listener and conn.getpeername() in self.holder_addresses:
+                        conn.close()  # one of our own holders
                         continue
                     if sock is self.control_listener:
                         conn.setblocking(False)
