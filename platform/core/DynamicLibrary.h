@@ -5,6 +5,13 @@
 
 #include "platform/core/WinTypes.h"
 
+#ifndef ERROR_MOD_NOT_FOUND
+#define ERROR_MOD_NOT_FOUND 126L
+#endif
+#ifndef ERROR_PROC_NOT_FOUND
+#define ERROR_PROC_NOT_FOUND 127L
+#endif
+
 using FARPROC = void (*)();
 
 // NULL with ERROR_MOD_NOT_FOUND when no such library can be loaded.

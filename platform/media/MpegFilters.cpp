@@ -107,6 +107,8 @@ class MpegSamples : public PcmSource {
     handle_ = mpg123_new(nullptr, &error);
     if (handle_ == nullptr) return false;
     mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    // A damaged stretch of any length is skipped to the next good frame.
+    mpg123_param(handle_, MPG123_RESYNC_LIMIT, -1, 0);
     mpg123_format_none(handle_);
     const long* rates = nullptr;
     size_t rateCount = 0;
