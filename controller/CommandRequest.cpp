@@ -19,6 +19,7 @@ int CMainDlg::OnCommandRequest(CHttpResponse& request) {
   record->SetConnection(request.m_threadId);
   RequestParamMap params;
   if (m_server) m_server->GetHandlerRequestParams(request.m_threadId, params);
+  record->SetRequestParams(params);
   int status = ExecuteCommandRequest(*record, params);
   if (status < 0) {
     CString text;
@@ -67,7 +68,20 @@ int CMainDlg::ExecuteCommandRequest(CRemoteCommand& run, const RequestParamMap& 
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  bool queued = RunCommandEntries(run, entries, prefix);
+  StatementList statements;
+  for (const auto& [sequence, text] : entries) {
+    CStatementExecutor::ParseText(text, statements, [&](size_t offset) {
+      CString line;
+      line.Format("%sError parsing command string [%s] Offset: %lu", prefix.GetString(), text.GetString(),
+                  static_cast<unsigned long>(offset));
+      m_app.WriteLog(line);
+    });
+  }
+  bool queued = m_executor.RunStatements(statements, run, [&](LONG result, int number) {
+    CString line;
+    line.Format("%sError %ld when executing statement num %d", prefix.GetString(), result, number);
+    m_app.WriteLog(line);
+  });
   if (queued && run.GetPendingCount() > 0) {
     m_actions.SendTransactionActions(run);
     return -1;

@@ -63,6 +63,8 @@ BOOL CMainApp::InitInstance() {
   WriteLog("Hallwarden Control Program is STARTING");
   m_webSocketNumber = GetProfileInt("FrameWork", "WebSocketNumber", 80);
   InitTemplateHandler();
+  InitMacroManager();
+  InitSchedEventManager();
 
   CMainDlg dialog(*this);
   m_dialog = &dialog;
@@ -102,6 +104,27 @@ void CMainApp::OpenLog() { m_log.Open(m_startDirectory + "\\Logs\\HallwardenLog.
 
 void CMainApp::InitTemplateHandler() {
   m_templates.LoadAll(m_startDirectory + "\\Templates", m_log, m_templatesLoaded, m_templatesFailed);
+}
+
+void CMainApp::InitMacroManager() {
+  int read = m_macros.ReadMacros(m_startDirectory + "\\config\\macros.xml");
+  CString text;
+  if (read >= 0)
+    text.Format("InitMacroManager: Read %d macros OK.", read);
+  else
+    text.Format("InitMacroManager: Error code %d when reading macros. Check your macros.xml file.", read);
+  WriteLog(text);
+}
+
+void CMainApp::InitSchedEventManager() {
+  int read = m_schedule.ReadSchedule(m_startDirectory + "\\config\\schedule.xml");
+  CString text;
+  if (read >= 0)
+    text.Format("InitSchedEventManager: Read %d scheduled events OK.", read);
+  else
+    text.Format("InitSchedEventManager: Error code %d when reading scheduled events. Check your schedule.xml file.",
+                read);
+  WriteLog(text);
 }
 
 void CMainApp::SetClientSocketOwner() {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "controller/ControllerLog.h"
+#include "controller/MacroManager.h"
+#include "controller/Scheduler.h"
 #include "controller/ProjectDevices.h"
 #include "controller/TemplateHandler.h"
 #include "netlib/ClientSocketManager.h"
@@ -31,6 +33,10 @@ class CMainApp : public CWinApp {
   CTemplateHandler& Templates() { return m_templates; }
   CControllerLog& Log() { return m_log; }
 
+  CMacroManager& Macros() { return m_macros; }
+  CSchedEventManager& Schedule() { return m_schedule; }
+  void InitMacroManager();
+  void InitSchedEventManager();
   CProjectDevices& Devices() { return m_devices; }
   CClientSocketManager& Clients() { return m_clients; }
   void SetClientSocketOwner();
@@ -53,6 +59,8 @@ class CMainApp : public CWinApp {
   long m_templatesFailed = 0;
   long m_svcStarted = 0;
   long m_svcFailed = 0;
+  CMacroManager m_macros;
+  CSchedEventManager m_schedule;
   CProjectDevices m_devices;
   CClientSocketManager m_clients;
   CMainDlg* m_dialog = nullptr;

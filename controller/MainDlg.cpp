@@ -38,7 +38,8 @@ CMainDlg::CMainDlg(CMainApp& app)
       m_app(app),
       m_router(app.Templates(), app.StartDirectory()),
       m_transactions(app.Templates(), app.Log()),
-      m_actions(app.Devices(), app.Clients(), m_transactions, app.Log()) {
+      m_actions(app.Devices(), app.Clients(), m_transactions, app.Log()),
+      m_executor(app.Log(), app.Devices(), app.Macros(), app.Schedule(), m_actions) {
   m_transactions.SetReplySender([this](DWORD threadId, CHttpCommand* command) { return PostReply(threadId, command); });
   m_actions.SetErrorDisplay([this](const CString& text) {
     ShowStatus(text);
@@ -57,6 +58,9 @@ BOOL CMainDlg::OnInitDialog() {
   ShowUptime();
   std::time_t now = std::time(nullptr);
   m_ownStore.Init(1, now, nullptr);
+  m_windowStart = now;
+  m_windowEnd = now + 1800;
+  m_app.Schedule().PlanWindow(m_windowStart, m_windowEnd);
   SetTimer(TIMER_UPTIME, 60000);
   SetTimer(TIMER_SESSIONS, 300000);
   SetTimer(TIMER_STARTUP, 30000);
@@ -204,13 +208,29 @@ void CMainDlg::OnTimer(UINT_PTR id) {
       break;
     case TIMER_STARTUP:
       KillTimer(TIMER_STARTUP);
+      RunStartupMacro();
       SetTimer(TIMER_SCHEDULER, 10000);
       SetTimer(TIMER_PLANNING, 1800000);
       ShowWindow(SW_MINIMIZE);
+      PlanNextWindow();
       break;
-    case TIMER_SCHEDULER:
-      SetDlgItemText(1013, "[Next event more than 30 minutes away.]");
+    case TIMER_PLANNING:
+      PlanNextWindow();
       break;
+    case TIMER_SCHEDULER: {
+      double seconds = OnSchedulerTick();
+      CString text;
+      if (seconds >= 0 && seconds <= 86400) {
+        auto hours = static_cast<long>(seconds / 3600);
+        auto minutes = static_cast<long>((seconds - 3600.0 * hours) / 60);
+        auto rest = static_cast<long>(seconds - 3600.0 * hours - 60.0 * minutes);
+        text.Format("In %ld hrs %ld mins %ld secs (%g)", hours, minutes, rest, seconds);
+      } else {
+        text = "[Next event more than 30 minutes away.]";
+      }
+      SetDlgItemText(1013, text);
+      break;
+    }
     default:
       break;
   }

@@ -9,6 +9,7 @@
 
 #include "controller/ActionClient.h"
 #include "controller/RequestRouter.h"
+#include "controller/StatementExecutor.h"
 #include "controller/TransactionTable.h"
 #include "netlib/ServerThread.h"
 #include "netlib/Sessions.h"
@@ -50,9 +51,11 @@ class CMainDlg : public CDialog {
   // The COMMAND fields of a form run in the order of their numbers: -1 when device actions were
   // queued (the reply waits for them), else the status of the page chosen for the reply.
   int ExecuteCommandRequest(CRemoteCommand& run, const RequestParamMap& params);
-  // Runs the statements of the entries; true when a device action was queued.
-  bool RunCommandEntries(CRemoteCommand& run, const std::vector<std::pair<LONG, CString>>& entries,
-                         const CString& logPrefix);
+  // The runs without a browser: a due scheduled event's macros, and the "_Startup" macro.
+  void ExecuteCalcEvent(DWORD eventId);
+  void RunStartupMacro();
+  double OnSchedulerTick();
+  void PlanNextWindow();
   int ChooseReplyPage(CSession* session);
   CTransactionTable& Transactions() { return m_transactions; }
   CActionClient& ActionClient() { return m_actions; }
@@ -83,6 +86,9 @@ class CMainDlg : public CDialog {
   void ShowTemplateCount();
   void ShowSessionCount();
   void EndWithoutServer();
+  // Runs the macros' statements against the dialog's own store as one transaction without a reply.
+  void RunMacroStatements(const StatementList& statements, const std::function<CString(LONG, int)>& errorLine,
+                          const std::function<CString(DWORD, DWORD)>& createdLine);
 
   CMainApp& m_app;
   CServerThread* m_server = nullptr;
@@ -99,6 +105,9 @@ class CMainDlg : public CDialog {
   CRequestRouter m_router;
   CTransactionTable m_transactions;
   CActionClient m_actions;
+  CStatementExecutor m_executor;
+  std::time_t m_windowStart = 0;
+  std::time_t m_windowEnd = 0;
   CBrush m_badBrush{RGB(220, 127, 127)};
   CBrush m_goodBrush{RGB(127, 220, 127)};
 };

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "netlib/HttpParser.h"
 #include "netlib/HttpWriter.h"
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
@@ -47,6 +48,19 @@ class CRemoteCommand {
   void SetConnection(DWORD threadId) { m_threadId = threadId; }
   DWORD GetConnectionThreadId() const { return m_threadId; }
   void DetachConnection() { m_threadId = 0; }
+  // The form and query variables of the browser request the run serves (none for macro runs).
+  void SetRequestParams(RequestParamMap params) {
+    m_params = std::move(params);
+    m_hasRequest = true;
+  }
+  bool HasRequest() const { return m_hasRequest; }
+  bool GetRequestParam(const CString& name, CString& value) const {
+    auto it = m_params.find(name);
+    if (it == m_params.end()) return false;
+    value = it->second;
+    return true;
+  }
+  const RequestParamMap& GetRequestParams() const { return m_params; }
 
   // Pending actions by action id. AddAction takes the command over on success; on a duplicate id it
   // is freed and false returned, so nothing leaks.
@@ -75,6 +89,8 @@ class CRemoteCommand {
   CString m_body;
   std::shared_ptr<CSession> m_session;
   DWORD m_threadId = 0;
+  RequestParamMap m_params;
+  bool m_hasRequest = false;
   std::map<DWORD, std::unique_ptr<CPendingCommand>> m_actions;
   std::map<DWORD, std::unique_ptr<CPendingCommand>>::iterator m_actionCursor = m_actions.end();
   std::map<DWORD, CString> m_groups;

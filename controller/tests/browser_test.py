@@ -45,6 +45,16 @@ class Browser(unittest.TestCase):
         finally:
             cls.server.cleanup()
 
+    def submit_and_wait(self, old_page_marker):
+        """Clicks Send and waits until the answering page replaced the old one."""
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.support.ui import WebDriverWait
+        from selenium.webdriver.support import expected_conditions
+        marker = self.driver.find_element(By.TAG_NAME, "html")
+        self.driver.find_element(By.ID, "send").click()
+        WebDriverWait(self.driver, 20).until(expected_conditions.staleness_of(marker))
+        WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, old_page_marker))
+
     def text(self, element_id):
         from selenium.webdriver.common.by import By
         return self.driver.find_element(By.ID, element_id).text
@@ -53,7 +63,9 @@ class Browser(unittest.TestCase):
         from selenium.webdriver.common.by import By
         self.driver.get(self.base + "/")
         self.assertIn("Your session has started.", self.driver.page_source)
+        from selenium.webdriver.support.ui import WebDriverWait
         self.driver.find_element(By.ID, "start").click()
+        WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, "cur"))
         self.assertEqual(self.text("cur"), "DEFAULT.HTM")
         # The browser's own request for /favicon.ico is answered with the default page too, so the page
         # before this one is the new-session page or that default page.
@@ -64,11 +76,25 @@ class Browser(unittest.TestCase):
         self.assertEqual(color, "rgb(244, 241, 234)")
         width = self.driver.execute_script("return document.images[0].naturalWidth")
         self.assertEqual(width, 1)
-        self.driver.find_element(By.ID, "send").click()
+        self.submit_and_wait("cur")
         self.assertIn("/COMMAND", self.driver.current_url)
-        self.assertEqual(self.text("cur"), "DEFAULT.HTM")
+        # The sample form's statement names the next page as written.
+        self.assertEqual(self.text("cur"), "Default.htm")
+        self.assertEqual(self.text("prev"), "DEFAULT.HTM")
+        # A form that posts statements; the page that answers shows the new values.
+        field = self.driver.find_element(By.NAME, "COMMAND")
+        field.clear()
+        field.send_keys("ZONE='Main Hall'; ZONES[0]='Bar'; ZONES[1]='Patio & Garden'; SYSNEXTPAGE('Default.htm');")
+        self.submit_and_wait("zone")
+        self.assertEqual(self.text("zone"), "Main Hall")
+        self.assertEqual(self.text("first"), "Bar")
+        items = self.driver.find_elements(By.CSS_SELECTOR, "#zones li")
+        self.assertEqual([item.text for item in items], ["Bar (open)", "Patio & Garden (open)"])
+        links = [a.get_attribute("href") for a in self.driver.find_elements(By.CSS_SELECTOR, "#zones a")]
+        self.assertTrue(links[1].endswith("/USER/zone.htm?name=Patio%20%26%20Garden"), links)
         self.driver.get(self.base + "/DEBUG")
         self.assertIn("SYSCURPAGE", self.driver.page_source)
+        self.assertIn("Patio &amp; Garden", self.driver.page_source.replace("&amp;amp;", "&amp;"))
 
 
 if __name__ == "__main__":

@@ -4,8 +4,12 @@ attempts, service programs, the log, a second instance, and the shutdown on SIGT
 
 Usage: program_test.py <Hallwarden> <assembled start directory>"""
 import concurrent.futures
+import json
 import os
 import re
+import shutil
+import tempfile
+import urllib.parse
 import stat
 import subprocess
 import sys
@@ -13,7 +17,8 @@ import time
 import unittest
 import xml.dom.minidom
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 from hallwarden import Hallwarden  # noqa: E402
 
 PROGRAM, STARTDIR = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
@@ -265,6 +270,176 @@ class Lifecycle(unittest.TestCase):
         finally:
             blocker.close()
             server.cleanup()
+
+
+def form(**fields):
+    return urllib.parse.urlencode(fields)
+
+
+FORM = {"Content-Type": "application/x-www-form-urlencoded"}
+
+
+class FakeDevice:
+    """A python3 device service (fake_device.py) in `mode`, recording what it receives."""
+
+    def __init__(self, mode, folder):
+        self.record = os.path.join(folder, "device-%s.jsonl" % mode)
+        self.process = subprocess.Popen([sys.executable, os.path.join(HERE, "fake_device.py"), mode, self.record],
+                                        stdout=subprocess.PIPE, text=True)
+        self.port = int(self.process.stdout.readline())
+
+    def requests(self):
+        if not os.path.exists(self.record):
+            return []
+        with open(self.record) as f:
+            return [json.loads(line) for line in f]
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+class Commands(unittest.TestCase):
+    """Statements posted to /COMMAND, their values in /DEBUG and in templates, device commands against
+    python3 devices, macros and scheduled events across a restart, and the start-up macro."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="hallwarden-devices-")
+        cls.device = FakeDevice("echo", cls.folder)
+        cls.slow = FakeDevice("slow", cls.folder)
+
+        def project(directory):
+            with open(os.path.join(directory, "config", "project.xml"), "w") as f:
+                f.write("<project>")
+                for number, port in ((1, cls.device.port), (2, cls.slow.port)):
+                    f.write("<device><DEVNUM>%d</DEVNUM><DEVNAME>Box %d</DEVNAME><DEVUID>TONEBARN-0001</DEVUID>"
+                            "<SVCADDRESS>127.0.0.1</SVCADDRESS><SVCPORT>%d</SVCPORT></device>" % (number, number, port))
+                f.write("</project>")
+            with open(os.path.join(directory, "Templates", "LIST.HTM"), "w") as f:
+                f.write("<%ZONE%>|<%@ZONE%>|<%ZONES[1]%>|<%MISSING%>\n<li><%ZONES[*]%>=<%@ZONES[*]%></li>\n")
+
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=project).start()
+        cls.started = time.time()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            code = cls.server.stop()
+            assert code == 0 and "Sanitizer" not in cls.server.errors(), cls.server.errors()
+        finally:
+            cls.server.cleanup()
+            cls.device.stop()
+            cls.slow.stop()
+            shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def browser(self):
+        browser = Browser(self.server)
+        browser.request("GET", "/")
+        return browser
+
+    def post(self, browser, **fields):
+        return browser.request("POST", "/COMMAND", body=form(**fields), headers=FORM)
+
+    def variables(self, browser):
+        status, body, response = browser.request("GET", "/DEBUG")
+        self.assertEqual(response.getheader("Content-Type"), "text/xml")
+        subprocess.run(["xmllint", "--noout", "-"], input=body.encode("latin-1"), check=True)
+        document = xml.dom.minidom.parseString(body.encode("latin-1"))
+        values = {}
+        for item in document.getElementsByTagName("varItem"):
+            name = item.getElementsByTagName("varName")[0].firstChild.data
+            single = item.getElementsByTagName("varValue")
+            if single:
+                values[name] = single[0].firstChild.data if single[0].firstChild else ""
+            else:
+                values[name] = [v.firstChild.data if v.firstChild else "" for v in item.getElementsByTagName("arrayValue")]
+        return values
+
+    def test_statements_run_in_field_order_and_errors_are_logged(self):
+        browser = self.browser()
+        status, _, _ = self.post(browser, COMMANDID="17", COMMAND2="B=2;", COMMAND="A=1; X=; C=A;",
+                                 Command10="D=B; 5=E; F=6;", COMMAND3="SYSNEXTPAGE('List.htm');")
+        self.assertEqual(status, 200)
+        values = self.variables(browser)
+        self.assertEqual((values["A"], values["B"], values["C"], values["D"]), ("1", "2", "1", "2"))
+        self.assertNotIn("F", values)
+        self.assertEqual(values["SYSCURPAGE"], "List.htm")
+        self.assertTrue(self.server.wait_log("CommandID: 17, Error -101 when executing statement num 2"))
+        self.assertIn("CommandID: 17, Error parsing command string [D=B; 5=E; F=6;] Offset: 9", self.server.log())
+
+    def test_templates_show_values_elements_and_encoded_text(self):
+        browser = self.browser()
+        status, body, _ = self.post(browser, COMMAND="ZONE='Main Hall'; ZONES[0]='Bar'; ZONES[1]='Patio & Garden';"
+                                             "SYSNEXTPAGE('list.htm');")
+        self.assertEqual(status, 200)
+        self.assertEqual(body, "Main Hall|Main%20Hall|Patio & Garden|\r\n<li>Bar=Bar</li>\r\n"
+                               "<li>Patio & Garden=Patio%20%26%20Garden</li>\r\n")
+        self.assertEqual(self.post(browser, COMMAND="SYSNEXTPAGE(); SYSWRITETOLOG('line\r\nforged');")[0], 200)
+        self.assertTrue(self.server.wait_log("line  forged"))
+        self.assertEqual(self.post(browser, COMMAND="SYSNEXTPAGE('nothing.htm');")[0], 404)
+
+    def test_device_commands_wait_for_the_devices_answer(self):
+        browser = self.browser()
+        status, body, _ = self.post(browser, COMMAND="SYSNEXTPAGE('list.htm'); ZONES[0]='before';"
+                                             "DEVICECMD(1, 'SvcQryVersion', NAME, VERSION); DEVICECMD(2, 'SetVolume', 3, 80);"
+                                             "DEVICECMD(1, 'SetVolume', 1, 'loud & <clear>');")
+        self.assertEqual(status, 200)
+        values = self.variables(browser)
+        self.assertEqual(values["NAME"], "echo:SvcPgmName")
+        self.assertEqual(values["VERSION"], "echo:SvcPgmVersion")
+        requests = self.device.requests()
+        self.assertEqual(len(requests), 1)
+        self.assertEqual((requests[0]["path"], requests[0]["type"]), ("/control", "text/xml"))
+        document = xml.dom.minidom.parseString(requests[0]["body"].encode("latin-1"))
+        actions = document.getElementsByTagName("action")
+        self.assertEqual([a.getElementsByTagName("actionName")[0].firstChild.data for a in actions],
+                         ["SvcQryVersion", "SetVolume"])
+        self.assertEqual(actions[1].getElementsByTagName("value")[1].firstChild.data, "loud & <clear>")
+        self.assertEqual(len(self.slow.requests()), 1)
+        status, _, _ = self.post(browser, COMMAND="DEVICECMD('1', 'SetVolume'); DEVICECMD(9, 'SetVolume');")
+        self.assertEqual(status, 200)
+        self.assertTrue(self.server.wait_log("Error -4 when executing statement num 1"))
+        self.assertIn("Error -8 when executing statement num 2", self.server.log())
+
+    def test_queries_fill_arrays(self):
+        browser = self.browser()
+        self.post(browser, COMMAND="SYSQRYDEVICES(NUMS, NAMES); SYSQRYDEVICECOMMANDS(1, ACTS, DESCS);"
+                                   "SYSQRYCOMMANDARGS(1, 'SetVolume', AN, AD, AT);")
+        values = self.variables(browser)
+        self.assertEqual(values["NUMS"], ["1", "2"])
+        self.assertEqual(values["NAMES"], ["Box 1", "Box 2"])
+        self.assertEqual(values["ACTS"], ["SetVolume", "SvcQryVersion"])
+        self.assertEqual(values["AT"], ["INTEGER (UI1)", "INTEGER (UI1)"])
+
+    def test_zz_startup_macro_scheduled_events_and_a_restart(self):
+        browser = self.browser()
+        fire = time.localtime(self.started + 42)
+        statement = ("SYSADDMACRO('Mark', 'marks', 'SYSWRITETOLOG(''event ran''); DEVICECMD(1, ''SvcQryVersion'', N, V);');"
+                     "SYSADDSCHEDULE('Soon', %d, %d, %d, %d, %d, %d, 'N', 0, 127, 0, 0, 0, 'ID');"
+                     "SYSADDSCHEDULEMACRO(ID, 1, 'Missing'); SYSADDSCHEDULEMACRO(ID, 2, 'Mark');"
+                     % (fire.tm_year, fire.tm_mon, fire.tm_mday, fire.tm_hour, fire.tm_min, fire.tm_sec))
+        self.post(browser, COMMAND=statement)
+        self.assertEqual(self.variables(browser)["ID"], "1")
+        self.assertTrue(self.server.wait_log("Startup macro ran", timeout=45))
+        self.assertTrue(self.server.wait_log("event ran", timeout=40))
+        log = self.server.log()
+        self.assertIn("Scheduler: Could not find macro with name [Missing]", log)
+        self.assertTrue(self.server.wait_log("ExecuteCalcEvent created transaction"))
+        self.assertTrue(self.server.wait_log("received completion message"))
+        for name in ("macros.xml", "schedule.xml"):
+            subprocess.run(["xmllint", "--noout", os.path.join(self.server.dir, "config", name)], check=True)
+        # A restart reads back the same macros and events.
+        self.assertEqual(self.server.stop(), 0)
+        self.server.start()
+        self.assertTrue(self.server.wait_log("InitMacroManager: Read 2 macros OK."))
+        self.assertIn("InitSchedEventManager: Read 1 scheduled events OK.", self.server.log())
+        browser = self.browser()
+        self.post(browser, COMMAND="SYSQRYSCHEDEVENTID(1, D, S, T, A, E, M); SYSQRYMACROS(MN, MD);")
+        values = self.variables(browser)
+        self.assertEqual((values["D"], values["T"], values["M"]), ("Soon", "N", "Missing"))
+        self.assertEqual(values["S"], time.strftime("%Y-%m-%d-%H:%M:%S", fire))
+        self.assertEqual(values["MN"], ["Mark", "_Startup"])
 
 
 if __name__ == "__main__":

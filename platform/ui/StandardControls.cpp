@@ -692,7 +692,19 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
       if (ItemAt(state, GET_Y_LPARAM(lParam)) != LB_ERR && (StyleOf(hWnd) & LBS_NOTIFY)) Notify(hWnd, LBN_DBLCLK);
       return 0;
+    case WM_MOUSEWHEEL: {
+      // Three lines a notch, as the platform's default; the selection stays.
+      const int notches = static_cast<SHORT>(HIWORD(wParam)) / WHEEL_DELTA;
+      const int last = std::max(0, static_cast<int>(state->items.size()) - VisibleRows(hWnd, state));
+      const int top = std::clamp(state->top - 3 * notches, 0, last);
+      if (top != state->top) {
+        state->top = top;
+        InvalidateRect(hWnd, nullptr, TRUE);
+      }
+      return 0;
+    }
     case WM_KEYDOWN: {
+      if (wParam == VK_F10) break;  // Shift+F10 asks for the context menu
       int count = static_cast<int>(state->items.size());
       if (count == 0) return 0;
       int next = state->current;

@@ -41,6 +41,7 @@ WPARAM VirtualKey(SDL_Keycode key) {
     case SDLK_DOWN: return 0x28;
     case SDLK_INSERT: return 0x2D;
     case SDLK_DELETE: return 0x2E;
+    case SDLK_APPLICATION: case SDLK_MENU: return 0x5D;
     default: return 0;
   }
 }
