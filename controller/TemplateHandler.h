@@ -59,8 +59,6 @@ class CTemplateHandler {
  private:
   CString PartValue(const CString& partText, CSession* session, int elementIndex) const;
   int CountArrayItems(const CString& partText, CSession* session) const;
-  void Substitute(CString& text, long& shift, const CTemplatePart& part, CSession* session,
-                  int elementIndex) const;
 
   CCriticalSection m_lock;
   std::map<CString, std::unique_ptr<CTemplate>> m_pages;
