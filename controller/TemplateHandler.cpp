@@ -135,7 +135,7 @@ BOOL CTemplateHandler::LoadTemplateFile(const CString& path, const CString& page
   return result;
 }
 
-void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, long& loaded, long& failed) {
+void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, LONG& loaded, LONG& failed) {
   Clear();
   loaded = 0;
   failed = 0;
