@@ -47,6 +47,7 @@ Result RunGuarded(Result failure, bool allErrors, Step&& step) {
     return failure;
   } catch (...) {
     if (!allErrors) throw;
+    qh::dblib::DeleteCaughtFrameworkException();
     ShowStopMessage(tQHFRDb::kMessageTexts[0]);
     return failure;
   }
@@ -72,7 +73,14 @@ COleVariant DiscIdParameter(DWORD discId) { return COleVariant(static_cast<LONG>
 
 tQHFRDb::tQHFRDb() = default;
 
-tQHFRDb::~tQHFRDb() { Close(); }
+tQHFRDb::~tQHFRDb() {
+  // A failing close must not leave a destructor: the engine's error is dropped with the object.
+  try {
+    Close();
+  } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
+  }
+}
 
 int tQHFRDb::Open(const CString& filePath, BOOL exclusive, BOOL readOnly) {
   Close();
@@ -94,6 +102,7 @@ int tQHFRDb::Open(const CString& filePath, BOOL exclusive, BOOL readOnly) {
     Close();
     ShowStopMessage(kOutOfMemoryText);
   } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
     Close();
     ShowStopMessage(kMessageTexts[0]);
   }

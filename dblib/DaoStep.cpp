@@ -31,6 +31,16 @@ void WorkspaceTransaction::Rollback() noexcept {
   } catch (CDaoException* e) {
     e->Delete();
   } catch (...) {
+    DeleteCaughtFrameworkException();
+  }
+}
+
+void DeleteCaughtFrameworkException() noexcept {
+  try {
+    throw;
+  } catch (CException* e) {
+    e->Delete();
+  } catch (...) {
   }
 }
 

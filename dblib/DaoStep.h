@@ -10,6 +10,10 @@
 
 namespace qh::dblib {
 
+// Inside a catch-all: a framework exception (thrown as a heap pointer) is freed, anything else is left
+// to the handler; nothing is rethrown.
+void DeleteCaughtFrameworkException() noexcept;
+
 // Number of the first error of an engine exception (0 when its list is empty).
 long FirstDaoErrorCode(CDaoException* e);
 

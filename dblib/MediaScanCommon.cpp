@@ -29,7 +29,8 @@ LONG MillisecondsToLong(double milliseconds) {
 int TakeImportPath(tSong& song, const CString& filePath) {
   bool shaped = filePath.GetLength() >= 4 && std::isalpha(static_cast<unsigned char>(filePath[0])) &&
                 filePath[1] == ':' && filePath[2] == '\\';
-  if (!shaped) return -6;
+  // A path the path column cannot hold would be stored empty, a song without its file.
+  if (!shaped || filePath.GetLength() - 3 > kSongPathWidth) return -6;
   DWORD serial = tStorage::GetVolumeSerial(filePath[0]);
   if (serial == 0) return -7;
   song.SetSongPath(filePath.Mid(3));

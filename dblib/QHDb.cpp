@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "dblib/QHDbInternal.h"
+#include "platform/core/CrtNumbers.h"
 
 using namespace qh::dblib;
 
@@ -90,7 +91,7 @@ double tQHDb::GetDatabaseVersion() {
              dbForwardOnly);
   double version = 0.0;
   CString text;
-  if (!parms.IsEOF() && ReadText(parms.GetFieldValue(1), text)) version = std::strtod(text, nullptr);
+  if (!parms.IsEOF() && ReadText(parms.GetFieldValue(1), text)) version = qh_atof(text);
   parms.Close();
   return version;
 }
@@ -106,6 +107,7 @@ int tQHDb::Close() {
       e->Delete();
       result = 0;
     } catch (...) {
+      qh::dblib::DeleteCaughtFrameworkException();
       SetError(QHDB_ERR_UNKNOWN);
       result = 0;
     }
@@ -159,6 +161,7 @@ void tQHDb::RollbackWorkspace() {
   } catch (CDaoException* e) {
     e->Delete();
   } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
   }
 }
 

@@ -106,6 +106,9 @@ class tQHDb {
   int NextVolume(LONG& serial, CString& letter, CString& label, CString& path, LONG& totalHigh, LONG& totalLow);
   int CloseVolumes();
   int SaveVolume(LONG serial, LPCTSTR letter, LPCTSTR label, LPCTSTR path, LONG totalHigh, LONG totalLow);
+  // The VolserList row of one serial (the administrator's lookup): 1 with the five columns copied out,
+  // 0 with "not found" when there is no row. The serial is compared as the signed Long it is stored as.
+  int GetVolume(DWORD serial, CString& letter, CString& label, CString& path, LONG& totalHigh, LONG& totalLow);
 
   // The recorder's additions (QHDbRecorder.cpp). Texts reach the statements quoted, never as they stand.
   int OpenPlaylistsOfSong(LONG songId);

@@ -169,6 +169,7 @@ LONG tQHDb::GetCursorCount(CDaoRecordset* cursor) {
   } catch (CDaoException* e) {
     e->Delete();
   } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
   }
   return -1;
 }
@@ -182,6 +183,7 @@ LONG tQHDb::SetCursorPosition(CDaoRecordset* cursor, LONG position) {
   } catch (CDaoException* e) {
     e->Delete();
   } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
   }
   return -1;
 }

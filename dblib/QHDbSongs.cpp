@@ -140,7 +140,7 @@ bool tQHDb::WriteGenres(LONG songId, const tSong& song) {
   if (song.SongPrimaryGenre.IsEmpty()) return true;
   if (AddSongGenre(songId, song.SongPrimaryGenre, TRUE) != 0) return false;
   for (const CString& genre : song.SongGenres) {
-    if (genre.CompareNoCase(song.SongPrimaryGenre) == 0) continue;
+    if (genre.IsEmpty() || genre.CompareNoCase(song.SongPrimaryGenre) == 0) continue;
     if (AddSongGenre(songId, genre, FALSE) != 0) return false;
   }
   return true;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "dblib/TextUtil.h"
+#include "platform/core/CrtNumbers.h"
 
 CQuavParmsSet::CQuavParmsSet(CDaoDatabase* database) : CDaoRecordset(database) {
   m_nFields = 2;
@@ -25,7 +26,7 @@ double ReadParameterNumber(CDaoDatabase* database, const CString& parameterName)
   double value = 0.0;
   try {
     parms.Open(dbOpenSnapshot, nullptr, dbForwardOnly);
-    if (!parms.IsEOF()) value = std::strtod(parms.m_ParmValue, nullptr);
+    if (!parms.IsEOF()) value = qh_atof(parms.m_ParmValue);
   } catch (...) {
     if (parms.IsOpen()) parms.Close();
     throw;

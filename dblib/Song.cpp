@@ -172,6 +172,8 @@ void tSong::SetSongGUID(const CString& text) {
 
 void tSong::AddGenre(const CString& genre, BOOL primary) {
   CString cleaned = CutAndTrim(genre, kSongGenreCut);
+  // A blank further genre names nothing; kept, it would make the save of the whole song fail.
+  if (!primary && cleaned.IsEmpty()) return;
   if (primary)
     SongPrimaryGenre = cleaned;
   else

@@ -1,5 +1,7 @@
 // The song record's side of the database: load, add, update and delete itself through the bound
 // song database object, and ask whether the library already holds its GUID or its file.
+#include <cstring>
+
 #include "dblib/QHDb.h"
 #include "dblib/Song.h"
 #include "dblib/TextUtil.h"
@@ -69,16 +71,20 @@ int tSong::GuidExists() {
 }
 
 int tSong::ExistsByPath() {
-  if (Database == nullptr) return 0;
+  // A song stored without a path (a managed file) is never the same file as one found on a disk.
+  if (Database == nullptr || SongPath.IsEmpty()) return 0;
   tSong probe;
   probe.Attach(Database, Storage);
   CString where;
   where.Format("Where SongCompression = '%s' And SongVolser = %d And SongPath = '%s' ",
                SqlQuoteText(CString(SongCompression, 1)).GetString(), static_cast<LONG>(SongVolser),
                SqlQuoteText(SongPath).GetString());
+  // The database compares texts without case; the file system does not, so "Song.mp3" and "song.mp3"
+  // are two files: only a row with exactly this path counts.
   int found = 0;
   if (Database->OpenSongList(where) != 0) {
-    found = Database->NextSong(&probe) > 0 ? 1 : 0;
+    while (!found && Database->NextSong(&probe) > 0)
+      if (std::strcmp(probe.SongPath.GetString(), SongPath.GetString()) == 0) found = 1;
     Database->CloseSongList();
   }
   return found;

@@ -114,7 +114,7 @@ int tSong::WriteSongXml(CString& xml) const {
   if (SongID < 1) return -1;
   xml = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>";
   xml += "<QHSong Version=\"4.0\">";
-  xml.AppendFormat("<SongID>%ld</SongID>", static_cast<long>(SongID));
+  xml.AppendFormat("<SongID>%ld</SongID>", static_cast<LONG>(SongID));
   xml.AppendFormat("<SongName>%s</SongName>", DocumentText(SongName).GetString());
   xml.AppendFormat("<SongArtist>%s</SongArtist>", DocumentText(SongArtist).GetString());
   xml.AppendFormat("<SongAlbum>%s</SongAlbum>", DocumentText(SongAlbumName).GetString());
@@ -138,7 +138,7 @@ int tSong::WriteSongXml(CString& xml) const {
   xml.AppendFormat("<OriginalPath>%s</OriginalPath>", DocumentText(SongPath).GetString());
   xml.AppendFormat("<OriginalVolser>%08X</OriginalVolser>", static_cast<unsigned int>(SongVolser));
   xml.AppendFormat("<SongGUID>%s</SongGUID>", DocumentText(SongGUID).GetString());
-  xml.AppendFormat("<SongPlaycount>%ld</SongPlaycount>", static_cast<long>(SongPlayCount));
+  xml.AppendFormat("<SongPlaycount>%ld</SongPlaycount>", static_cast<LONG>(SongPlayCount));
   xml.AppendFormat("<SongPrimaryGenre>%s</SongPrimaryGenre>", DocumentText(SongPrimaryGenre).GetString());
   if (!SongGenres.empty()) {
     xml += "<GenreList>";

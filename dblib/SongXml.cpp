@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "dblib/DaoStep.h"
 #include "dblib/MediaScan.h"
 #include "dblib/Song.h"
 #include "dblib/TextUtil.h"
@@ -78,14 +79,14 @@ void ApplySongElement(tSong& song, const IXMLDOMNode& node) {
 CString tSong::GetSongInfoXml() const {
   if (SongID < 1) return CString('\xFF');
   CString xml = "<QHSongInfo>\r\n";
-  xml.AppendFormat("  <SongID>%ld</SongID>\r\n", static_cast<long>(SongID));
+  xml.AppendFormat("  <SongID>%ld</SongID>\r\n", static_cast<LONG>(SongID));
   xml.AppendFormat("  <SongName>%s</SongName>\r\n", FragmentText(SongName).GetString());
   xml.AppendFormat("  <SongArtist>%s</SongArtist>\r\n", FragmentText(SongArtist).GetString());
   xml.AppendFormat("  <SongAlbum>%s</SongAlbum>\r\n", FragmentText(SongAlbumName).GetString());
   // A song without a valid date has no year.
   xml += SongDate.GetStatus() == COleDateTime::valid ? SongDate.Format("  <SongYear>%Y</SongYear>\r\n")
                                                      : CString("  <SongYear></SongYear>\r\n");
-  xml.AppendFormat("  <SongLengthMS>%ld</SongLengthMS>\r\n", static_cast<long>(SongLengthMS));
+  xml.AppendFormat("  <SongLengthMS>%ld</SongLengthMS>\r\n", static_cast<LONG>(SongLengthMS));
   xml.AppendFormat("  <SongPrimaryGenre>%s</SongPrimaryGenre>\r\n", FragmentText(SongPrimaryGenre).GetString());
   xml += "</QHSongInfo>\r\n";
   return xml;
@@ -111,6 +112,7 @@ int tSong::FromSongXml(const CString& filePath) {
     }
     return 0;
   } catch (...) {
+    qh::dblib::DeleteCaughtFrameworkException();
     return -99;
   }
 }

@@ -51,6 +51,10 @@ class tStorage {
   // 1 and the facts of the mounted volume with that serial, else 0 and the outputs unchanged.
   int GetLocalVolumeInfo(DWORD serial, char& letter, CString& label, DWORD& totalHigh, DWORD& totalLow,
                          DWORD& freeHigh, DWORD& freeLow) const;
+  // The index-th local volume of the drive scan: 1 and its facts, or 0 for an index outside the list.
+  int GetLocalVolume(int index, DWORD& serial, char& letter, CString& label, DWORD& totalHigh, DWORD& totalLow,
+                     DWORD& freeHigh, DWORD& freeLow) const;
+  int GetLocalVolumeCount() const { return static_cast<int>(m_localVolumes.size()); }
   // The serial of the volume now mounted as that drive; 0 when there is none.
   static DWORD GetVolumeSerial(char driveLetter);
   void RemoveAll();

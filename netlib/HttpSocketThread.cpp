@@ -827,6 +827,13 @@ BOOL CHttpSocketThread::GetNextRequestParam(CString& name, CString& value) {
   return TRUE;
 }
 
+BOOL CHttpSocketThread::CopyRequestParams(RequestParamMap& params) {
+  CSingleLock lock(&m_paramLock);
+  if (!lock.Lock(kLockTimeout)) return FALSE;
+  params = m_params;
+  return TRUE;
+}
+
 // ---- Notices --------------------------------------------------------------------------------------------
 
 bool CHttpSocketThread::PostBlock(WPARAM code, LPARAM block) {

@@ -63,6 +63,8 @@ class CHttpSocketThread : public CWinThread {
   BOOL GetRequestParam(const CString& name, CString& value);
   BOOL BeginRequestParams();
   BOOL GetNextRequestParam(CString& name, CString& value);
+  // A copy of the whole map; false on a lock time-out.
+  BOOL CopyRequestParams(RequestParamMap& params);
 
   // Test views of the thread's state.
   LONG GetLinkState() const { return m_linkState; }

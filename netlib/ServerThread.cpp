@@ -293,6 +293,14 @@ BOOL CServerThread::PostToHandler(DWORD threadId, CHttpCommand* command) {
   return it->second->PostCommand(command);
 }
 
+BOOL CServerThread::GetHandlerRequestParams(DWORD threadId, RequestParamMap& params) {
+  CSingleLock lock(&m_mapLock);
+  if (!lock.Lock(kLockTimeout)) return FALSE;
+  auto it = m_handlers.find(threadId);
+  if (it == m_handlers.end()) return FALSE;
+  return it->second->CopyRequestParams(params);
+}
+
 int CServerThread::GetHandlerCount() {
   CSingleLock lock(&m_mapLock);
   if (!lock.Lock(kLockTimeout)) return -1;

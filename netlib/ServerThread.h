@@ -56,6 +56,9 @@ class CServerThread : public CWinThread {
   // Hands a command to a live handler while holding the map lock. False when the handler has ended
   // (or refused it): the block then stays the caller's.
   BOOL PostToHandler(DWORD threadId, CHttpCommand* command);
+  // The form and query variables a live handler parsed last, read while the map lock keeps the
+  // handler from ending. False when it has ended or a lock times out.
+  BOOL GetHandlerRequestParams(DWORD threadId, RequestParamMap& params);
   CSessionManager* GetSessionManager() { return &m_sessions; }
   int GetHandlerCount();
   LONG GetListenerState() const { return m_listenerState; }

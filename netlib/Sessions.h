@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 
+#include "netlib/NoCaseLess.h"
+#include "netlib/ValueNode.h"
 #include "platform/core/CString.h"
 #include "platform/core/Sync.h"
 #include "platform/core/WinTypes.h"
@@ -32,8 +34,40 @@ class CSession {
   // The value of the session cookie: "0000000002-1765371000-0123456789ABCDEF".
   CString CookieValue();
 
+  // ---- The session's variables (names without case; SessionVariables.cpp) ----
+  // Array variables hold at most kMaxArrayItems elements: an index at or beyond it is refused, so a
+  // form or a device reply cannot make the store grow without bound.
+  static constexpr int kMaxArrayItems = 10000;
+  // Each is false (nothing changed) on a lock time-out; the others as noted.
+  BOOL SetStringVariable(const CString& name, const CString& text);
+  BOOL SetNumberVariable(const CString& name, LONG number);
+  // False also when the source does not exist.
+  BOOL SetVariable(const CString& destination, const CString& source);
+  BOOL AssignValue(const CString& name, const CValueNode& value);
+  // False also for an index below 0 or at kMaxArrayItems or above.
+  BOOL AssignArrayItem(const CString& name, int index, const CValueNode& value);
+  // Takes `value` over on success; on failure the caller keeps it. False also when it holds more
+  // than kMaxArrayItems elements.
+  BOOL SetArrayVariable(const CString& name, CValueNode* value);
+  BOOL GetVariable(const CString& name, CValueNode& value);
+  // The text of a string variable; empty for other types, absent names and lock time-outs.
+  CString GetVariableText(const CString& name);
+  // The value as text whatever its type; empty when absent.
+  CString GetHostVariableText(const CString& name);
+  // Element `index` as text without copying the whole array; false when there is no such element.
+  BOOL GetArrayItemText(const CString& name, int index, CString& text);
+  // Elements of the variable; 0 when absent or on a lock time-out.
+  int CountArrayItems(const CString& name);
+  BOOL BeginEnumVariables();
+  BOOL GetNextVariable(CString& name, CValueNode& value);
+  void ClearVariables();
+  int GetVariableCount();
+
  private:
   friend class CSessionManager;
+  using VariableMap = std::map<CString, CValueNode, NoCaseLess>;
+  VariableMap m_variables;
+  VariableMap::const_iterator m_variableCursor = m_variables.end();
   CCriticalSection m_lock;
   CSessionManager* m_manager = nullptr;
   LONG m_id = 0;

@@ -1,12 +1,91 @@
 #!/usr/bin/env bash
-# Builds everything and runs the jukebox on the demo library (SQLite file, headless display, null sound).
+# Builds everything and runs the jukebox on a demo library made in the build folder: its own drive table,
+# registry store and lock folder (never the user's settings or files), a dozen short songs made with sox
+# and lame with their covers, two zones on the null sound device, headless unless QH_DISPLAY=sdl.
+#
+#   bash scripts/demo.sh                  build, make the library, run the jukebox until it is quit
+#   bash scripts/demo.sh --stop-after-startup   the same, but the jukebox stops once it has started
+#                                         (snapshots written); the test suite runs this
+#   QH_SKIP_SETUP=1 QH_BUILD_DIR=<dir>    skip the package installation, use another build folder
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/scripts/setup.sh"
-build="${QH_BUILD_DIR:-$top/build}"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_BUILD_TESTS=OFF
-cmake --build "$build" -j "$(nproc)"
-if [ -x "$build/bin/Tonebarn" ]; then
-  exec "$build/bin/Tonebarn" "$@"
+stop_after_startup=0
+for argument in "$@"; do
+  case "$argument" in
+    --stop-after-startup) stop_after_startup=1 ;;
+    *) echo "demo.sh: unknown argument $argument" >&2; exit 2 ;;
+  esac
+done
+
+if [ "${QH_SKIP_SETUP:-0}" != 1 ]; then
+  bash "$top/scripts/setup.sh"
 fi
-echo "Quaverhouse built in $build. The jukebox (Tonebarn) is not yet runnable: its program has not been written yet."
+build="${QH_BUILD_DIR:-$top/build}"
+if [ "${QH_SKIP_BUILD:-0}" != 1 ]; then
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQH_BUILD_TESTS=OFF
+  cmake --build "$build" -j "$(nproc)"
+fi
+bin="$build/bin"
+for program in Tonebarn qh_make_demo_library qhregsvr Quillmark.so; do
+  if [ ! -e "$bin/$program" ]; then
+    echo "demo.sh: $bin/$program was not built; the jukebox cannot run yet." >&2
+    exit 1
+  fi
+done
+
+# Everything of the demo lives below the build folder.
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/D/Incoming" "$demo/startdir/Logs" "$demo/locks" "$demo/snapshots" "$demo/work"
+export QH_REGISTRY="$demo/registry.txt"
+export QH_DRIVES="$demo/drives.txt"
+export QH_LOCK_DIR="$demo/locks"
+printf 'D\t%s\tDE30D15C\tDEMO\tfixed\n' "$demo/D" > "$QH_DRIVES"
+
+echo "== Making a dozen demo songs with sox and lame"
+titles=("Morning Tide" "Copper Lanterns" "Slow Harbour" "Northern Stair" "Paper Boats" "Velvet Engine"
+        "Glass Orchard" "Tin Roof Waltz" "Lowland Signal" "Amber Window" "Night Ferry" "Last Orders")
+artists=("The Quavers" "Mabel Rook" "The Quavers" "Hollow Pines" "Mabel Rook" "Hollow Pines")
+albums=("House Lights" "Side Door" "House Lights" "Cellar Tapes" "Side Door" "Cellar Tapes")
+genres=("Jazz" "Folk" "Jazz" "Rock" "Folk" "Rock")
+colours=("0x3050a0" "0xa05030" "0x30a060" "0x806020" "0x603090" "0x209090")
+notes=(220 247 262 294 330 349 392 440 494 523 587 659)
+for i in $(seq 0 11); do
+  name=$(printf 'song%02d' $((i + 1)))
+  k=$((i % 6))
+  sox -q -n -r 44100 -c 2 "$demo/work/$name.wav" synth 6 pluck "${notes[$i]}" \
+      fade q 0.2 6 0.8 vol 0.6
+  lame --quiet -b 128 --tt "${titles[$i]}" --ta "${artists[$k]}" --tl "${albums[$k]}" --ty 2026 \
+       --tn $((i + 1)) --tg "${genres[$k]}" "$demo/work/$name.wav" "$demo/D/Incoming/$name.mp3"
+  ffmpeg -loglevel error -f lavfi -i "color=c=${colours[$k]}:s=160x160" -frames:v 1 "$demo/D/Incoming/$name.jpg"
+done
+
+echo "== Registering the log writer Quillmark in the demo's registry store"
+"$bin/qhregsvr" /s "$bin/Quillmark.so"
+
+echo "== Building the demo library"
+"$bin/qh_make_demo_library" 'D:\Quaverhouse' 'D:\Incoming' "Bar" "Terrace"
+
+port=12130
+cat <<EOF
+
+== Starting Tonebarn (headless unless QH_DISPLAY=sdl; sound on the null device)
+   library:   $demo/D/Quaverhouse (drive D: of $QH_DRIVES)
+   settings:  $QH_REGISTRY
+   log:       $demo/startdir/Logs
+   snapshots: $demo/snapshots
+   Drive it with curl on its control port $port, e.g.
+     curl -s -X POST -H 'Content-Type: text/xml' --data-binary @request.xml http://localhost:$port/control
+   with request.xml holding an actionList document, e.g.
+     <actionList><action name="PlayPause" transID="1" actionID="1" subDevice="0"/></actionList>
+   (the control port is served once the jukebox's remote control is part of the build)
+   Quit with the key Q on the window (QH_DISPLAY=sdl) or with Ctrl+C.
+
+EOF
+cd "$demo/startdir"
+export QH_SNAPSHOT_DIR="$demo/snapshots"
+export QH_AUDIO="${QH_AUDIO:-null}"
+if [ "$stop_after_startup" = 1 ]; then
+  export QH_STOP_AFTER_STARTUP=1
+fi
+exec "$bin/Tonebarn" 1

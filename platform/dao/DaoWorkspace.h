@@ -57,6 +57,12 @@ class CDaoWorkspace {
   // Checks the file; rebuilds its indexes (the text order may have been written by another program)
   // and compacts it in place. A file that stays damaged after the rebuild raises 3049.
   static void RepairDatabase(LPCTSTR lpszName);
+  // Reads the whole file through the storage engine's integrity check without changing it: "ok" for a
+  // sound file, else the first problem found. A file that cannot be opened raises its error (3024,
+  // 3045, 3343, 3049).
+  // bQuick walks every page and record but does not match index entries against their rows (the
+  // storage engine's quick check): for a file the engine has just written from sound rows.
+  static CString CheckDatabase(LPCTSTR lpszName, BOOL bQuick = FALSE);
 
   // The shared session state (the default workspace or one made by Create).
   const std::shared_ptr<qh::dao::WorkspaceState>& State() const { return m_state; }

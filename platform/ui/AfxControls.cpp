@@ -34,7 +34,7 @@ BOOL CreateControl(CWnd& control, LPCSTR className, LPCSTR text, DWORD style, co
 }  // namespace
 
 BOOL CButton::Create(LPCSTR caption, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_BUTTON, caption, style, rect, parent, id);
+  return ::CreateControl(*this, WC_BUTTON, caption, style, rect, parent, id);
 }
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -47,11 +47,11 @@ BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
 }
 
 BOOL CStatic::Create(LPCSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_STATIC, text, style, rect, parent, id);
+  return ::CreateControl(*this, WC_STATIC, text, style, rect, parent, id);
 }
 
 BOOL CEdit::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_EDIT, "", style, rect, parent, id);
+  return ::CreateControl(*this, WC_EDIT, "", style, rect, parent, id);
 }
 void CEdit::GetSel(int& start, int& end) const {
   DWORD first = 0, last = 0;
@@ -61,7 +61,7 @@ void CEdit::GetSel(int& start, int& end) const {
 }
 
 BOOL CListBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_LISTBOX, "", style, rect, parent, id);
+  return ::CreateControl(*this, WC_LISTBOX, "", style, rect, parent, id);
 }
 void CListBox::GetText(int index, CString& text) const {
   int length = GetTextLen(index);
@@ -89,7 +89,7 @@ BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 }
 
 BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_COMBOBOX, "", style, rect, parent, id);
+  return ::CreateControl(*this, WC_COMBOBOX, "", style, rect, parent, id);
 }
 void CComboBox::GetLBText(int index, CString& text) const {
   int length = GetLBTextLen(index);
@@ -104,7 +104,7 @@ void CComboBox::GetLBText(int index, CString& text) const {
 }
 
 BOOL CScrollBar::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-  return CreateControl(*this, WC_SCROLLBAR, "", style, rect, parent, id);
+  return ::CreateControl(*this, WC_SCROLLBAR, "", style, rect, parent, id);
 }
 
 // ---- CCheckListBox ----

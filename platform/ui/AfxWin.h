@@ -303,6 +303,14 @@ class CWnd : public CCmdTarget {
   virtual BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect,
                         CWnd* parent, UINT id, LPVOID param = nullptr);
   virtual BOOL DestroyWindow();
+  // ---- ActiveX controls (ActiveX.h) ----
+  // Creates the built-in control registered for the class id as this object's window. The persistence
+  // object, storage and licence key are accepted for the callers' sake; no control of ours uses them.
+  BOOL CreateControl(const GUID& clsid, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                     void* persist = nullptr, BOOL storage = FALSE, void* licenseKey = nullptr);
+  // Calls a member of the control's automation object by dispatch id; paramInfo lists the argument
+  // types (VTS_...). A failure throws a COleDispatchException*.
+  void InvokeHelper(LONG dispId, WORD flags, WORD returnType, void* result, const BYTE* paramInfo, ...);
   virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
   virtual void PreSubclassWindow();
   // The last call the object gets for its window; objects that delete themselves do it here.

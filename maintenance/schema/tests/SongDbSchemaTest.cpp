@@ -116,9 +116,13 @@ TEST_F(SongDbSchemaTest, FieldsCarryTheirTypesSizesAndRules) {
       SCOPED_TRACE(std::string(table.name) + "." + field.name);
       EXPECT_EQ(field.name, info.m_strName.str());
       EXPECT_EQ(field.type, info.m_nType);
-      if (field.type == dbText) EXPECT_EQ(field.size, info.m_lSize);
+      if (field.type == dbText) {
+        EXPECT_EQ(field.size, info.m_lSize);
+      }
       EXPECT_EQ(field.required, info.m_bRequired != FALSE);
-      if (field.type == dbText) EXPECT_EQ(field.allowZeroLength, info.m_bAllowZeroLength != FALSE);
+      if (field.type == dbText) {
+        EXPECT_EQ(field.allowZeroLength, info.m_bAllowZeroLength != FALSE);
+      }
     }
     definition.Close();
   }

@@ -1,0 +1,402 @@
+#include "controller/Scheduler.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "controller/ActionClient.h"
+#include "controller/AtomicFile.h"
+#include "platform/core/CrtNumbers.h"
+#include "platform/xml/XmlDom.h"
+
+namespace {
+
+constexpr double kNothingPlanned = 999999999.0;
+// Steps of a repetition before planning gives up on one window (a minute-by-minute event is not
+// possible: the smallest step is an hour, so a year holds 8,784 of them).
+constexpr long kMaxStepsPerWindow = 1000000;
+
+bool ValidType(char type) { return type == 'N' || type == 'H' || type == 'D' || type == 'W' || type == 'M' || type == 'Y'; }
+
+int WeekdayBit(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  return 1 << local.tm_wday;
+}
+
+// The n-th start after `start` for the steps that are calendar arithmetic on the local date: the
+// wall-clock time stays the same across daylight-saving changes.
+std::time_t NthStart(const std::tm& start, char type, long long n, DWORD amount) {
+  std::tm local = start;
+  switch (type) {
+    case 'D': local.tm_mday += static_cast<int>(n * amount); break;
+    case 'W': local.tm_mday += static_cast<int>(n * amount * 7); break;
+    case 'Y': local.tm_year += static_cast<int>(n * amount); break;
+    default: return -1;
+  }
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+}  // namespace
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+CString FormatScheduleDate(std::time_t when) {
+  std::tm local{};
+  if (!localtime_r(&when, &local)) return "";
+  CString text;
+  text.Format("%d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+              local.tm_min, local.tm_sec);
+  return text;
+}
+
+std::time_t ParseScheduleDate(const CString& text) {
+  int length = text.GetLength();
+  bool withTime = length == 19 && (text.GetAt(10) == 'T' || text.GetAt(10) == 't');
+  if (length != 10 && !withTime) return 0;
+  int year = qh_atoi(text.Mid(0, 4)), month = qh_atoi(text.Mid(5, 2)), day = qh_atoi(text.Mid(8, 2));
+  int hour = 0, minute = 0, second = 0;
+  if (withTime) {
+    hour = qh_atoi(text.Mid(11, 2));
+    minute = qh_atoi(text.Mid(14, 2));
+    second = qh_atoi(text.Mid(17, 2));
+  }
+  // The same years the commands accept can be read back, so no date changes across a restart.
+  if (year < 1969 || year > CSchedEventManager::kMaxYear || month < 1 || month > 12 || day < 1 || day > 31 ||
+      hour > 23 || minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0)
+    return 0;
+  std::time_t result = LocalTime(year, month, day, hour, minute, second);
+  return result == -1 ? 0 : result;
+}
+
+// ---- Events ----
+
+bool CSchedEvent::SetRepeat(char type, DWORD amount, DWORD mask) {
+  if (!ValidType(type) || mask >= 128) return false;
+  m_repeatType = type;
+  m_repeatAmount = amount;
+  m_mask = static_cast<BYTE>(mask);
+  return true;
+}
+
+void CSchedEvent::SetEndDate(bool hasEnd, std::time_t date) {
+  m_hasEndDate = hasEnd;
+  m_endDate = hasEnd ? date : 0;
+}
+
+int CSchedEvent::AddMacro(const CString& name) {
+  m_macros.push_back(name);
+  return static_cast<int>(m_macros.size()) - 1;
+}
+
+bool CSchedEvent::BeginMacros() {
+  m_walkLock = std::make_unique<CSingleLock>(&m_lock);
+  if (!m_walkLock->Lock(kLockTimeout)) {
+    m_walkLock.reset();
+    return false;
+  }
+  m_macroCursor = 0;
+  return true;
+}
+
+CString CSchedEvent::NextMacro() { return m_macroCursor < m_macros.size() ? m_macros[m_macroCursor++] : CString(); }
+
+void CSchedEvent::Unlock() { m_walkLock.reset(); }
+
+// ---- Manager ----
+
+DWORD CSchedEventManager::LoadEvent(DWORD id, const CString& description, std::time_t start, char type, DWORD amount,
+                                    DWORD mask, std::time_t endDate) {
+  if (id == 0 || m_events.count(id)) return 0;
+  auto event = std::make_unique<CSchedEvent>();
+  event->m_id = id;
+  event->SetDescription(description);
+  event->SetStartTime(start);
+  event->SetRepeat(type, amount, mask);
+  if (endDate >= 1 && endDate > start) event->SetEndDate(true, endDate);
+  m_events.emplace(id, std::move(event));
+  return id;
+}
+
+DWORD CSchedEventManager::AddEvent(const CString& description, std::time_t start, char type, DWORD amount,
+                                   DWORD mask, std::time_t endDate) {
+  DWORD id = 1;
+  while (m_events.count(id)) ++id;
+  if (!LoadEvent(id, description, start, type, amount, mask, endDate)) return 0;
+  PlanNow(*m_events[id]);
+  WriteSchedule();
+  return id;
+}
+
+void CSchedEventManager::PlanNow(const CSchedEvent& event) {
+  std::time_t from = std::max(m_windowFrom, Now());
+  if (from <= m_windowTo) PlanEvent(event, from, m_windowTo);
+}
+
+int CSchedEventManager::AddEventMacro(DWORD id, int sequence, const CString& name) {
+  if (id == 0) return -1;
+  CSchedEvent* event = FindEvent(id);
+  if (!event) return -2;
+  int index = event->AddMacro(name);
+  WriteSchedule();
+  return index;
+}
+
+bool CSchedEventManager::DeleteEvent(DWORD id) {
+  auto it = m_events.find(id);
+  if (id == 0 || it == m_events.end()) return false;
+  CancelOccurrences(id);
+  if (m_eventCursor == it) ++m_eventCursor;
+  m_events.erase(it);
+  WriteSchedule();
+  return true;
+}
+
+CSchedEvent* CSchedEventManager::FindEvent(DWORD id) {
+  auto it = m_events.find(id);
+  return it == m_events.end() ? nullptr : it->second.get();
+}
+
+bool CSchedEventManager::UpdateEvent(DWORD id, std::time_t start, char type, DWORD amount, DWORD mask,
+                                     std::time_t endDate, const CString& description) {
+  CSchedEvent* event = FindEvent(id);
+  if (!event) return false;
+  event->SetStartTime(start);
+  event->SetEndDate(endDate != 0, endDate);
+  event->SetRepeat(type, amount, mask);
+  event->SetDescription(description);
+  CancelOccurrences(id);
+  PlanNow(*event);
+  WriteSchedule();
+  return true;
+}
+
+CSchedEvent* CSchedEventManager::NextEvent() {
+  if (m_eventCursor == m_events.end()) return nullptr;
+  return (m_eventCursor++)->second.get();
+}
+
+// ---- File ----
+
+int CSchedEventManager::ReadSchedule(const CString& path) {
+  try {
+    DOMDocument document;
+    if (!document.load(path)) {
+      m_path = path;
+      return -2;
+    }
+    IXMLDOMNodeList events = document.getElementsByTagName("tevent");
+    int count = 0;
+    for (long i = 0; i < events.length(); ++i) {
+      DWORD id = 0;
+      CString description;
+      std::time_t start = 0, end = 0;
+      char type = 'N';
+      DWORD amount = 1, mask = 127;
+      bool loaded = false;
+      IXMLDOMNodeList children = events.item(i).childNodes();
+      for (long c = 0; c < children.length(); ++c) {
+        IXMLDOMNode child = children.item(c);
+        CString name = child.nodeName();
+        name.MakeUpper();
+        if (name == "ID") {
+          id = static_cast<DWORD>(qh_atol(child.text()));
+          ++count;
+        } else if (name == "DESC") {
+          description = child.text();
+        } else if (name == "EVENTDTS") {
+          start = ParseScheduleDate(child.text());
+        } else if (name == "RPTAMOUNT") {
+          amount = static_cast<DWORD>(qh_atoi(child.text()));
+        } else if (name == "RPTMASK") {
+          mask = static_cast<DWORD>(qh_atoi(child.text()));
+        } else if (name == "RPTTYPE") {
+          CString text = child.text();
+          type = text.IsEmpty() ? '\0' : text.GetAt(0);
+        } else if (name == "RPTENDDATE") {
+          end = ParseScheduleDate(child.text());
+        } else if (name == "COMMANDS") {
+          if (!loaded) LoadEvent(id, description, start, type, amount, mask, end);
+          loaded = true;
+          int sequence = 0;
+          IXMLDOMNodeList commands = child.childNodes();
+          for (long m = 0; m < commands.length(); ++m) {
+            CString commandName = commands.item(m).nodeName();
+            commandName.MakeUpper();
+            if (commandName == "SEQ") {
+              sequence = qh_atoi(commands.item(m).text());
+            } else if (commandName == "MACRO") {
+              if (CSchedEvent* event = FindEvent(id)) event->AddMacro(commands.item(m).text());
+            }
+          }
+          (void)sequence;
+        }
+      }
+      if (!loaded) LoadEvent(id, description, start, type, amount, mask, end);
+    }
+    m_path = path;
+    return count;
+  } catch (...) {
+    m_path = path;
+    return -99;
+  }
+}
+
+std::string CSchedEventManager::DocumentText() const {
+  std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<teventlist>\n";
+  for (const auto& [id, event] : m_events) {
+    text += "  <tevent>\n";
+    text += "    <id>" + std::to_string(id) + "</id>\n";
+    text += "    <desc>" + XmlEscapeText(event->m_description).str() + "</desc>\n";
+    text += "    <eventdts>" + FormatScheduleDate(event->m_start).str() + "</eventdts>\n";
+    text += std::string("    <rpttype>") + (event->m_repeatType ? event->m_repeatType : 'N') + "</rpttype>\n";
+    text += "    <rptamount>" + std::to_string(event->m_repeatAmount) + "</rptamount>\n";
+    text += "    <rptmask>" + std::to_string(static_cast<unsigned>(event->m_mask)) + "</rptmask>\n";
+    if (event->m_hasEndDate)
+      text += "    <rptenddate>" + FormatScheduleDate(event->m_endDate).str() + "</rptenddate>\n";
+    text += "    <commands>\n";
+    int sequence = 1;
+    for (const CString& macro : event->Macros()) {
+      text += "      <seq>" + std::to_string(sequence++) + "</seq>\n";
+      text += "      <macro>" + XmlEscapeText(macro).str() + "</macro>\n";
+    }
+    text += "    </commands>\n";
+    text += "  </tevent>\n";
+  }
+  text += "</teventlist>\n";
+  return text;
+}
+
+int CSchedEventManager::WriteSchedule() {
+  if (m_path.IsEmpty()) return -1;
+  if (!ReplaceFileContent(m_path, DocumentText())) return -2;
+  return GetEventCount();
+}
+
+// ---- Planning ----
+
+void CSchedEventManager::AddOccurrence(const CSchedEvent& event, std::time_t start) {
+  if (m_nextOccurrence == 0) m_nextOccurrence = 1;  // after 4 billion windows the ids start again
+  COccurrence occurrence;
+  occurrence.m_id = m_nextOccurrence++;
+  occurrence.m_sourceEvent = event.m_id;
+  occurrence.m_start = start;
+  m_occurrences[occurrence.m_id] = occurrence;
+}
+
+void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, std::time_t to) {
+  if (event.m_hasEndDate && event.m_endDate != 0 && event.m_endDate < from) return;
+  auto wanted = [&](std::time_t t) { return (event.m_mask & WeekdayBit(t)) != 0; };
+  // A repetition that never advances is one run at its start.
+  if (event.m_repeatType == 'N' || event.m_repeatAmount == 0) {
+    if (event.m_start >= from && event.m_start <= to && (event.m_repeatType == 'N' || wanted(event.m_start)))
+      AddOccurrence(event, event.m_start);
+    return;
+  }
+  const DWORD amount = event.m_repeatAmount;
+  std::tm startLocal{};
+  localtime_r(&event.m_start, &startLocal);
+  switch (event.m_repeatType) {
+    case 'H': {
+      const double step = 3600.0 * amount;
+      long long n = event.m_start < from ? static_cast<long long>(std::floor(std::difftime(from, event.m_start) / step)) : 0;
+      for (long steps = 0; steps < kMaxStepsPerWindow; ++steps, ++n) {
+        std::time_t t = event.m_start + static_cast<std::time_t>(n * step);
+        if (t > to) break;
+        if (t >= from && wanted(t)) AddOccurrence(event, t);
+      }
+      return;
+    }
+    case 'D':
+    case 'W':
+    case 'Y': {
+      const double approx = event.m_repeatType == 'D' ? 86400.0 * amount
+                            : event.m_repeatType == 'W' ? 604800.0 * amount
+                                                        : 365.0 * 86400.0 * amount;
+      // Start two steps early: a step of local days is an hour shorter or longer across a change.
+      long long n = event.m_start < from
+                        ? std::max(0LL, static_cast<long long>(std::floor(std::difftime(from, event.m_start) / approx)) - 2)
+                        : 0;
+      for (long steps = 0; steps < kMaxStepsPerWindow; ++steps, ++n) {
+        std::time_t t = NthStart(startLocal, event.m_repeatType, n, amount);
+        if (t == -1 || t > to) break;
+        if (t >= from && wanted(t)) AddOccurrence(event, t);
+      }
+      return;
+    }
+    case 'M': {
+      std::time_t t = event.m_start;
+      for (long steps = 0; steps < kMaxStepsPerWindow && t <= to && t != -1; ++steps) {
+        if (t >= from && wanted(t)) AddOccurrence(event, t);
+        std::tm local{};
+        localtime_r(&t, &local);
+        if (local.tm_mday < 29) {
+          local.tm_year += static_cast<int>(amount / 12);
+          local.tm_mon += static_cast<int>(amount % 12);
+          local.tm_isdst = -1;
+          t = std::mktime(&local);
+        } else {
+          t += static_cast<std::time_t>(amount) * 2592000;  // from the 29th on: 30 days
+        }
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+int CSchedEventManager::PlanWindow(std::time_t from, std::time_t to) {
+  for (const auto& [id, event] : m_events) PlanEvent(*event, from, to);
+  for (auto it = m_occurrences.begin(); it != m_occurrences.end();) {
+    if (it->second.m_done)
+      it = m_occurrences.erase(it);
+    else
+      ++it;
+  }
+  m_windowFrom = from;
+  m_windowTo = to;
+  return GetOccurrenceCount();
+}
+
+void CSchedEventManager::CancelOccurrences(DWORD eventId) {
+  for (auto& [id, occurrence] : m_occurrences)
+    if (occurrence.m_sourceEvent == eventId) occurrence.m_done = true;
+}
+
+double CSchedEventManager::Tick(std::time_t now, const std::function<void(DWORD eventId)>& run) {
+  double next = kNothingPlanned;
+  std::vector<DWORD> due;
+  for (auto& [id, occurrence] : m_occurrences) {
+    if (occurrence.m_done) continue;
+    double wait = std::difftime(occurrence.m_start, now);
+    if (wait <= 0) {
+      next = 0;
+      occurrence.m_done = true;
+      due.push_back(occurrence.m_sourceEvent);
+    } else {
+      next = std::min(next, wait);
+    }
+  }
+  // Runs may add or change events (and so occurrences): they run after the walk.
+  for (DWORD eventId : due) run(eventId);
+  return next;
+}
+
+std::vector<std::time_t> CSchedEventManager::OccurrencesOf(DWORD eventId) const {
+  std::vector<std::time_t> starts;
+  for (const auto& [id, occurrence] : m_occurrences)
+    if (occurrence.m_sourceEvent == eventId && !occurrence.m_done) starts.push_back(occurrence.m_start);
+  std::sort(starts.begin(), starts.end());
+  return starts;
+}

@@ -1,0 +1,253 @@
+#include "controller/TemplateHandler.h"
+
+#include <cstdio>
+
+#include "controller/ControllerLog.h"
+#include "netlib/Sessions.h"
+#include "platform/core/CrtNumbers.h"
+#include "platform/core/FileApi.h"
+#include "platform/core/Paths.h"
+
+namespace {
+
+// fgets with a count of 1,023: at most 1,022 characters of a line per piece.
+constexpr int kLinePiece = 1023;
+
+bool IsUrlSafe(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '*' || c == '-' ||
+         c == '.' || c == '_';
+}
+
+}  // namespace
+
+CString UrlEncode(const CString& text) {
+  std::string out;
+  out.reserve(static_cast<size_t>(text.GetLength()));
+  static const char kHex[] = "0123456789ABCDEF";
+  for (char c : text.view()) {
+    auto byte = static_cast<unsigned char>(c);
+    if (IsUrlSafe(byte)) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return CString(out.c_str(), static_cast<int>(out.size()));
+}
+
+BOOL CTemplateHandler::BeginTemplate(const CString& pageName) {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout)) return FALSE;
+  if (m_open) {
+    CString name = m_open->m_pageName;
+    m_pages[name] = std::move(m_open);
+  }
+  m_open = std::make_unique<CTemplate>();
+  m_open->m_pageName = pageName;
+  m_open->m_lines.reserve(100);
+  m_open->m_parts.reserve(50);
+  return TRUE;
+}
+
+BOOL CTemplateHandler::AddScriptPart(const CString& text, DWORD line, DWORD offset) {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout) || !m_open) return FALSE;
+  CTemplatePart part;
+  part.m_line = line;
+  part.m_offset = offset;
+  part.m_text = text;
+  m_open->m_parts.push_back(std::move(part));
+  return TRUE;
+}
+
+BOOL CTemplateHandler::AddLine(const CString& text) {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout) || !m_open) return FALSE;
+  m_open->m_lines.push_back(text);
+  return TRUE;
+}
+
+BOOL CTemplateHandler::EndTemplate() {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout) || !m_open) return FALSE;
+  CString name = m_open->m_pageName;
+  m_pages[name] = std::move(m_open);
+  return TRUE;
+}
+
+void CTemplateHandler::Clear() {
+  CSingleLock lock(&m_lock);
+  lock.Lock(kLockTimeout);  // emptied in any case
+  m_pages.clear();
+  m_open.reset();
+}
+
+int CTemplateHandler::GetPageCount() {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout)) return -1;
+  return static_cast<int>(m_pages.size());
+}
+
+BOOL CTemplateHandler::SplitLine(const CString& text, DWORD lineIndex) {
+  std::string_view rest = text.view();
+  while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) rest.remove_suffix(1);
+  std::string out;
+  for (;;) {
+    size_t open = rest.find("<%");
+    if (open == std::string_view::npos) {
+      out += rest;
+      return AddLine(CString(out.c_str(), static_cast<int>(out.size())));
+    }
+    out += rest.substr(0, open);
+    rest.remove_prefix(open + 2);
+    size_t close = rest.find("%>");
+    if (close == std::string_view::npos) {
+      out += "<%";
+    } else if (close == 0) {
+      out += "<%%>";
+      rest.remove_prefix(2);
+    } else {
+      std::string part(rest.substr(0, close));
+      rest.remove_prefix(close + 2);
+      if (!AddScriptPart(CString(part.c_str(), static_cast<int>(part.size())), lineIndex,
+                         static_cast<DWORD>(out.size())))
+        return FALSE;
+    }
+  }
+}
+
+BOOL CTemplateHandler::LoadTemplateFile(const CString& path, const CString& pageName) {
+  std::string hostPath = qh::HostPathOf(path);
+  std::FILE* file = hostPath.empty() ? nullptr : std::fopen(hostPath.c_str(), "re");
+  if (!file) return FALSE;
+  if (BeginTemplate(pageName)) {
+    char piece[kLinePiece];
+    for (DWORD line = 0; std::fgets(piece, kLinePiece, file); ++line) {
+      // A zero byte inside a line ends the piece there, as the C run time reads it.
+      if (!SplitLine(piece, line)) break;
+    }
+  }
+  BOOL result = EndTemplate();
+  std::fclose(file);
+  return result;
+}
+
+void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, long& loaded, long& failed) {
+  Clear();
+  loaded = 0;
+  failed = 0;
+  CString pattern;
+  pattern.Format("%s\\*.htm", folder.GetString());
+  WIN32_FIND_DATA found;
+  HANDLE find = FindFirstFile(pattern, &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      CString pageName = found.cFileName;
+      pageName.MakeUpper();
+      if (LoadTemplateFile(folder + "\\" + found.cFileName, pageName)) {
+        ++loaded;
+      } else {
+        ++failed;
+        log.WriteLog("InitTemplateHandler: Failed to load template file " + pageName);
+      }
+    } while (FindNextFile(find, &found));
+    FindClose(find);
+  }
+  CString total;
+  total.Format("InitTemplateHandler: Loaded %ld templates OK.", loaded);
+  log.WriteLog(total);
+}
+
+CString CTemplateHandler::PartValue(const CString& partText, CSession* session, int elementIndex) const {
+  CString name = partText;
+  int index = elementIndex;
+  int bracket = partText.Find('[');
+  if (bracket > 0) {
+    name = partText.Left(bracket);
+    if (elementIndex < 0) {
+      int close = partText.Find(']', bracket);
+      if (close > bracket) index = qh_atoi(partText.Mid(bracket + 1, close - bracket - 1));
+    }
+  }
+  bool encode = !name.IsEmpty() && name.GetAt(0) == '@';
+  if (encode) name = name.Mid(1);
+  if (!session) return "";
+  CString value;
+  if (index >= 0) {
+    if (!session->GetArrayItemText(name, index, value)) value.Empty();
+  } else {
+    value = session->GetHostVariableText(name);
+  }
+  return encode ? UrlEncode(value) : value;
+}
+
+int CTemplateHandler::CountArrayItems(const CString& partText, CSession* session) const {
+  if (!session) return 0;
+  CString name = partText;
+  int bracket = partText.Find('[');
+  if (bracket >= 0) name = partText.Left(bracket);
+  // "@name[*]" counts the elements of name: the "@" only asks for encoding.
+  if (!name.IsEmpty() && name.GetAt(0) == '@') name = name.Mid(1);
+  return session->CountArrayItems(name);
+}
+
+void CTemplateHandler::Substitute(CString& text, long& shift, const CTemplatePart& part, CSession* session,
+                                  int elementIndex) const {
+  CString value = PartValue(part.m_text, session, elementIndex);
+  long at = static_cast<long>(part.m_offset) + shift;
+  if (at >= text.GetLength())
+    text += value;
+  else
+    text.Insert(static_cast<int>(at), value);
+  shift += value.GetLength();
+}
+
+int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSession* session) {
+  CSingleLock lock(&m_lock);
+  if (!lock.Lock(kLockTimeout)) return -2;
+  auto found = m_pages.find(pageName);
+  if (found == m_pages.end()) return -1;
+  const CTemplate* page = found->second.get();
+  if (!page) return -3;
+  std::string out(body.view());
+  size_t part = 0;
+  const auto& parts = page->m_parts;
+  for (size_t line = 0; line < page->m_lines.size(); ++line) {
+    while (part < parts.size() && parts[part].m_line < line) ++part;
+    CString text = page->m_lines[line];
+    long shift = 0;
+    size_t arrayPart = parts.size();
+    int count = 0;
+    size_t next = part;
+    for (; next < parts.size() && parts[next].m_line == line; ++next) {
+      if (parts[next].m_text.Find("[*]") >= 0) {
+        count = CountArrayItems(parts[next].m_text, session);
+        if (count > 0) {
+          arrayPart = next;
+          break;
+        }
+      }
+      Substitute(text, shift, parts[next], session, -1);
+    }
+    if (arrayPart == parts.size()) {
+      out += text.view();
+      out += "\r\n";
+      continue;
+    }
+    for (int element = 0; element < count; ++element) {
+      CString copy = text;
+      long copyShift = shift;
+      for (size_t p = arrayPart; p < parts.size() && parts[p].m_line == line; ++p) {
+        bool isArray = parts[p].m_text.Find("[*]") >= 0;
+        Substitute(copy, copyShift, parts[p], session, isArray ? element : -1);
+      }
+      out += copy.view();
+      out += "\r\n";
+    }
+  }
+  body = CString(out.c_str(), static_cast<int>(out.size()));
+  return 0;
+}

@@ -1,0 +1,192 @@
+// macros.xml and schedule.xml: reading, writing, atomic rewrites; occurrence planning in local time
+// (Europe/Berlin, across daylight-saving changes), weekday masks, end dates, restarts.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "controller/MacroManager.h"
+#include "controller/Scheduler.h"
+#include "platform/core/testing/TestSandbox.h"
+#include "platform/xml/XmlDom.h"
+
+namespace {
+
+class Berlin : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("TZ");
+    saved = old ? old : "";
+    hadTz = old != nullptr;
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+  }
+  void TearDown() override {
+    if (hadTz)
+      setenv("TZ", saved.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+  static std::vector<std::string> Texts(const std::vector<std::time_t>& times) {
+    std::vector<std::string> texts;
+    for (std::time_t t : times) texts.push_back(FormatScheduleDate(t).str());
+    return texts;
+  }
+  std::string saved;
+  bool hadTz = false;
+  qh::testing::TestSandbox sandbox;
+};
+
+TEST_F(Berlin, MacrosReadWithoutCaseAndWriteInTheirLayout) {
+  qh::testing::WriteHostFile(sandbox.HostPath("C/macros.xml"),
+                             "<macrolist><macro><NAME>X</NAME><CmdText>A=1;</CmdText></macro>"
+                             "<macro><name>X</name><cmdText>B=2;</cmdText></macro>"
+                             "<macro><name>NoText</name></macro></macrolist>");
+  CMacroManager macros;
+  EXPECT_EQ(macros.ReadMacros("C:\\macros.xml"), 1);
+  EXPECT_NE(qh::testing::ReadHostFile(sandbox.HostPath("C/macros.xml")).find("NoText"), std::string::npos)
+      << "reading never rewrites the file";
+  EXPECT_STREQ(macros.FindMacro("X")->m_commandText, "A=1;");
+  EXPECT_EQ(macros.FindMacro("x"), nullptr);
+  ASSERT_NE(macros.AddMacro("_Startup", "a<b", "S='x<y & z';"), nullptr);
+  EXPECT_EQ(macros.AddMacro("_Startup", "other", "T=1;"), nullptr);
+  EXPECT_EQ(qh::testing::ReadHostFile(sandbox.HostPath("C/macros.xml")),
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<macrolist>\r\n"
+            "  <macro>\r\n    <name>X</name>\r\n    <desc></desc>\r\n    <cmdText>A=1;</cmdText>\r\n  </macro>\r\n"
+            "  <macro>\r\n    <name>_Startup</name>\r\n    <desc>a&lt;b</desc>\r\n"
+            "    <cmdText>S='x&lt;y &amp; z';</cmdText>\r\n  </macro>\r\n</macrolist>\r\n");
+  CMacroManager again;
+  EXPECT_EQ(again.ReadMacros("C:\\macros.xml"), 2);
+  EXPECT_STREQ(again.FindMacro("_Startup")->m_commandText, "S='x<y & z';");
+  macros.BeginEnum();
+  EXPECT_STREQ(macros.GetNextName(), "X");
+  EXPECT_STREQ(macros.GetNextName(), "_Startup");
+  EXPECT_STREQ(macros.GetNextName(), "");
+  EXPECT_EQ(CMacroManager().ReadMacros("C:\\missing.xml"), -2);
+}
+
+TEST_F(Berlin, AKilledRewriteLeavesTheOldOrTheNewFile) {
+  qh::testing::WriteHostFile(sandbox.HostPath("C/macros.xml"), "<macrolist/>");
+  std::string host = sandbox.HostPath("C/macros.xml");
+  for (int round = 0; round < 20; ++round) {
+    pid_t child = fork();
+    if (child == 0) {
+      CMacroManager macros;
+      macros.ReadMacros("C:\\macros.xml");
+      for (int i = 0;; ++i) {
+        macros.DeleteMacro("M");
+        macros.AddMacro("M", std::string(4000 + i % 3000, 'd').c_str(), "A=1;");
+      }
+    }
+    usleep(2000 + 1500 * round);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    DOMDocument document;
+    EXPECT_TRUE(document.load("C:\\macros.xml")) << "round " << round << ": " << qh::testing::ReadHostFile(host).size();
+  }
+}
+
+TEST_F(Berlin, DatesRoundTripAndBadTextsReadAsZero) {
+  std::time_t late = LocalTime(2150, 6, 1, 12, 30, 5);
+  EXPECT_STREQ(FormatScheduleDate(late), "2150-06-01T12:30:05");
+  EXPECT_EQ(ParseScheduleDate("2150-06-01T12:30:05"), late) << "dates after 2038 survive a restart";
+  EXPECT_EQ(ParseScheduleDate("2026-03-29"), LocalTime(2026, 3, 29, 0, 0, 0));
+  for (const char* bad : {"2026-03-29 10:00:00", "2026-13-01", "2201-01-01", "garbage", "2026-03-29T24:00:00"})
+    EXPECT_EQ(ParseScheduleDate(bad), 0) << bad;
+}
+
+TEST_F(Berlin, DailyEventsKeepTheirWallClockAcrossDaylightSaving) {
+  CSchedEventManager schedule;
+  DWORD id = schedule.AddEvent("daily", LocalTime(2026, 3, 27, 9, 0, 0), 'D', 1, 127, 0);
+  schedule.PlanWindow(LocalTime(2026, 3, 27, 0, 0, 0), LocalTime(2026, 3, 31, 0, 0, 0));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(id)),
+            (std::vector<std::string>{"2026-03-27T09:00:00", "2026-03-28T09:00:00", "2026-03-29T09:00:00",
+                                      "2026-03-30T09:00:00"}));
+  CSchedEventManager autumn;
+  DWORD weekly = autumn.AddEvent("weekly", LocalTime(2026, 10, 18, 9, 0, 0), 'W', 1, 127, 0);
+  autumn.PlanWindow(LocalTime(2026, 10, 20, 0, 0, 0), LocalTime(2026, 11, 5, 0, 0, 0));
+  EXPECT_EQ(Texts(autumn.OccurrencesOf(weekly)),
+            (std::vector<std::string>{"2026-10-25T09:00:00", "2026-11-01T09:00:00"}));
+}
+
+TEST_F(Berlin, WeekdayMasksAreTestedPerOccurrence) {
+  CSchedEventManager schedule;
+  // Monday to Friday at 23:30; a window from Friday 23:00 to Saturday 23:59 holds Friday's only.
+  DWORD id = schedule.AddEvent("weekdays", LocalTime(2026, 12, 1, 23, 30, 0), 'D', 1, 62, 0);
+  schedule.PlanWindow(LocalTime(2026, 12, 4, 23, 0, 0), LocalTime(2026, 12, 5, 23, 59, 0));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(id)), (std::vector<std::string>{"2026-12-04T23:30:00"}));
+  schedule.PlanWindow(LocalTime(2026, 12, 6, 0, 0, 0), LocalTime(2026, 12, 7, 23, 59, 0));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(id)), (std::vector<std::string>{"2026-12-04T23:30:00", "2026-12-07T23:30:00"}));
+}
+
+TEST_F(Berlin, MonthlyYearlyHourlyEndDatesAndOneOffs) {
+  CSchedEventManager schedule;
+  DWORD fifteenth = schedule.AddEvent("15th", LocalTime(2026, 1, 15, 8, 0, 0), 'M', 1, 127, 0);
+  DWORD last = schedule.AddEvent("31st", LocalTime(2026, 1, 31, 8, 0, 0), 'M', 1, 127, 0);
+  DWORD yearly = schedule.AddEvent("yearly", LocalTime(2024, 2, 29, 8, 0, 0), 'Y', 1, 127, 0);
+  DWORD hourly = schedule.AddEvent("hourly", LocalTime(2026, 4, 1, 0, 0, 0), 'H', 6, 127, LocalTime(2026, 4, 2, 0, 0, 0));
+  DWORD once = schedule.AddEvent("once", LocalTime(2026, 4, 1, 12, 0, 0), 'N', 0, 127, 0);
+  DWORD stuck = schedule.AddEvent("zero", LocalTime(2026, 4, 1, 13, 0, 0), 'D', 0, 127, 0);
+  schedule.PlanWindow(LocalTime(2026, 1, 1, 0, 0, 0), LocalTime(2026, 4, 1, 23, 0, 0));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(fifteenth)),
+            (std::vector<std::string>{"2026-01-15T08:00:00", "2026-02-15T08:00:00", "2026-03-15T08:00:00"}));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(last)),
+            (std::vector<std::string>{"2026-01-31T08:00:00", "2026-03-02T08:00:00"}))
+      << "from the 29th on a month is 30 days; from the 2nd on, months again (next: April 2)";
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(yearly)), (std::vector<std::string>{"2026-03-01T08:00:00"}));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(hourly)),
+            (std::vector<std::string>{"2026-04-01T00:00:00", "2026-04-01T06:00:00", "2026-04-01T12:00:00",
+                                      "2026-04-01T18:00:00"}));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(once)), (std::vector<std::string>{"2026-04-01T12:00:00"}));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(stuck)), (std::vector<std::string>{"2026-04-01T13:00:00"}))
+      << "a repeat amount of 0 runs once and never hangs";
+  schedule.PlanWindow(LocalTime(2026, 4, 2, 0, 0, 1), LocalTime(2026, 4, 3, 0, 0, 0));
+  EXPECT_EQ(schedule.OccurrencesOf(hourly).size(), 4u) << "nothing is planned after its end date";
+}
+
+TEST_F(Berlin, EventsAddedOrChangedInsideTheWindowFireThere) {
+  std::time_t now = LocalTime(2026, 6, 1, 10, 0, 0);
+  CSchedEventManager schedule;
+  schedule.SetClock([&] { return now; });
+  schedule.PlanWindow(now, now + 1800);
+  DWORD id = schedule.AddEvent("soon", now + 600, 'N', 0, 127, 0);
+  EXPECT_EQ(schedule.OccurrencesOf(id), std::vector<std::time_t>{now + 600});
+  ASSERT_TRUE(schedule.UpdateEvent(id, now + 900, 'N', 0, 127, 0, "later"));
+  EXPECT_EQ(schedule.OccurrencesOf(id), std::vector<std::time_t>{now + 900}) << "the old time is cancelled";
+  std::vector<DWORD> ran;
+  auto run = [&](DWORD event) { ran.push_back(event); };
+  EXPECT_DOUBLE_EQ(schedule.Tick(now + 100, run), 800.0);
+  EXPECT_DOUBLE_EQ(schedule.Tick(now + 900, run), 0.0);
+  EXPECT_DOUBLE_EQ(schedule.Tick(now + 910, run), 999999999.0);
+  EXPECT_EQ(ran, std::vector<DWORD>{id});
+  EXPECT_TRUE(schedule.DeleteEvent(id));
+  EXPECT_FALSE(schedule.DeleteEvent(id));
+}
+
+TEST_F(Berlin, TheScheduleSurvivesARestart) {
+  CSchedEventManager schedule;
+  EXPECT_EQ(schedule.ReadSchedule("C:\\schedule.xml"), -2);
+  DWORD id = schedule.AddEvent("Wake & <Ring>", LocalTime(2150, 1, 2, 7, 0, 0), 'W', 2, 62, LocalTime(2151, 1, 1, 0, 0, 0));
+  schedule.AddEventMacro(id, 5, "Lights");
+  schedule.AddEventMacro(id, 1, "Music");
+  schedule.AddEvent("plain", LocalTime(2030, 1, 1, 0, 0, 0), 'N', 0, 127, 0);
+  std::string text = qh::testing::ReadHostFile(sandbox.HostPath("C/schedule.xml"));
+  EXPECT_NE(text.find("    <desc>Wake &amp; &lt;Ring&gt;</desc>\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("      <seq>1</seq>\n      <macro>Lights</macro>\n      <seq>2</seq>\n      <macro>Music</macro>\n"),
+            std::string::npos)
+      << text;
+  CSchedEventManager restarted;
+  EXPECT_EQ(restarted.ReadSchedule("C:\\schedule.xml"), 2);
+  EXPECT_EQ(restarted.DocumentText(), schedule.DocumentText());
+  CSchedEvent* event = restarted.FindEvent(id);
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(event->m_start, LocalTime(2150, 1, 2, 7, 0, 0));
+  EXPECT_TRUE(event->m_hasEndDate);
+  EXPECT_EQ(restarted.FindEvent(2)->m_hasEndDate, false);
+  EXPECT_EQ(text.find("<rptenddate>", text.find("plain")), std::string::npos);
+}
+
+}  // namespace

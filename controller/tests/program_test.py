@@ -1,0 +1,446 @@
+#!/usr/bin/env python3
+"""Hallwarden with real peers: curl and python3 browsers, sessions, static files, traversal
+attempts, service programs, the log, a second instance, and the shutdown on SIGTERM.
+
+Usage: program_test.py <Hallwarden> <assembled start directory>"""
+import concurrent.futures
+import json
+import os
+import re
+import shutil
+import tempfile
+import urllib.parse
+import stat
+import subprocess
+import sys
+import time
+import unittest
+import xml.dom.minidom
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from hallwarden import Hallwarden  # noqa: E402
+
+PROGRAM, STARTDIR = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+SERVICE = """#!/bin/sh
+echo "$0 $*" >> started.txt
+"""
+
+
+def with_services(directory):
+    """A project of two devices: one whose service program records its start, one whose program is
+    missing."""
+    script = os.path.join(directory, "svc.sh")
+    with open(script, "w") as f:
+        f.write(SERVICE)
+    os.chmod(script, os.stat(script).st_mode | stat.S_IXUSR)
+    with open(os.path.join(directory, "sysdevices", "RECORDER.xml"), "w") as f:
+        f.write("<root><rootDevice><SVCPROGRAM>svc.sh</SVCPROGRAM></rootDevice></root>")
+    with open(os.path.join(directory, "config", "project.xml"), "w") as f:
+        f.write("<project><device><DEVNUM>7</DEVNUM><DEVUID>RECORDER</DEVUID></device>"
+                "<device><DEVNUM>1</DEVNUM><DEVUID>TONEBARN-0001</DEVUID></device>"
+                "<device><DEVNUM>7</DEVNUM><DEVUID>RECORDER</DEVUID></device></project>")
+
+
+class Browser:
+    """A keep-alive client that keeps the session cookie, as a browser does."""
+
+    def __init__(self, server):
+        self.server = server
+        self.connection = server.connection()
+        self.cookie = None
+
+    def close(self):
+        self.connection.close()
+
+    def request(self, method, path, body=None, headers=None):
+        headers = dict(headers or {})
+        if self.cookie:
+            headers["Cookie"] = "TLWSESSIONID=" + self.cookie
+        self.connection.request(method, path, body=body, headers=headers)
+        response = self.connection.getresponse()
+        data = response.read()
+        cookie = response.getheader("Set-Cookie")
+        if cookie:
+            self.cookie = re.search(r"TLWSESSIONID=([^;]+)", cookie).group(1)
+        if response.getheader("Connection", "").lower() == "close":
+            self.connection.close()
+            self.connection = self.server.connection()
+        return response.status, data.decode("latin-1"), response
+
+
+class Program(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=with_services).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            code = cls.server.stop()
+            errors = cls.server.errors()
+            assert code == 0, "exit code %s: %s" % (code, errors)
+            assert "Sanitizer" not in errors, errors
+        finally:
+            cls.server.cleanup()
+
+    def curl(self, *args):
+        """The status and body of a curl request sent exactly as written."""
+        result = subprocess.run(["curl", "-s", "--path-as-is", "-w", "\n%{http_code}"] + list(args),
+                                capture_output=True, timeout=30)
+        body, _, status = result.stdout.rpartition(b"\n")
+        return int(status), body
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.server.port, path)
+
+    def test_a_first_request_starts_a_session_and_the_pages_follow_it(self):
+        browser = Browser(self.server)
+        status, body, response = browser.request("GET", "/USER/DEFAULT.HTM")
+        self.assertEqual(status, 200)
+        self.assertIn("Welcome to Quaverhouse", body)
+        self.assertRegex(response.getheader("Set-Cookie"), r"TLWSESSIONID=\d{10}-\d{10}-[0-9A-F]{16}")
+        status, body, response = browser.request("GET", "/user/default.htm")
+        self.assertEqual(status, 200)
+        self.assertIsNone(response.getheader("Set-Cookie"))
+        self.assertIn('<span id="cur">DEFAULT.HTM</span>', body)
+        self.assertIn('<span id="prev">NEWSESSION.HTM</span>', body)
+        status, body, _ = browser.request("GET", "/DEBUG")
+        self.assertEqual(status, 200)
+        document = xml.dom.minidom.parseString(body.encode("latin-1"))
+        names = [n.firstChild.data for n in document.getElementsByTagName("varName")]
+        self.assertEqual(names, ["SYSCURPAGE", "SYSPREVPAGE"])
+
+    def test_a_post_without_a_session_gets_the_new_session_page(self):
+        browser = Browser(self.server)
+        status, body, _ = browser.request("POST", "/COMMAND", body="COMMAND=A%3D1",
+                                          headers={"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual(status, 200)
+        self.assertIn("Welcome to Quaverhouse", body)
+        self.assertIsNotNone(browser.cookie)
+
+    def test_commands_and_other_methods(self):
+        browser = Browser(self.server)
+        browser.request("GET", "/")
+        status, body, _ = browser.request("POST", "/COMMAND", body="COMMANDID=3",
+                                          headers={"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual(status, 204)
+        self.assertTrue(self.server.wait_log("CommandID: 3, No command to execute"))
+        status, _, response = browser.request("POST", "/elsewhere", body="x=1",
+                                              headers={"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual(status, 500)
+        self.assertEqual(response.getheader("Connection", "").lower(), "close")
+
+    def test_many_sessions_keep_their_own_variables(self):
+        def visit(index):
+            browser = Browser(self.server)
+            browser.request("GET", "/")
+            page = "/USER/DEFAULT.HTM" if index % 2 else "/USER/NOPAGE%d.HTM" % index
+            status, _, _ = browser.request("GET", page)
+            _, debug, _ = browser.request("GET", "/DEBUG")
+            current = re.search(r"<varName>SYSCURPAGE</varName><varValue>(.*?)</varValue>", debug).group(1)
+            browser.close()
+            return browser.cookie, status, current, page
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=20) as pool:
+            results = list(pool.map(visit, range(60)))
+        self.assertEqual(len({cookie for cookie, _, _, _ in results}), 60)
+        for cookie, status, current, page in results:
+            self.assertEqual(current, page.split("/")[-1])
+            self.assertEqual(status, 200 if "DEFAULT" in page else 404)
+
+    def test_static_files_and_errors(self):
+        browser = Browser(self.server)
+        browser.request("GET", "/")
+        status, body, response = browser.request("GET", "/Images/logo.gif")
+        self.assertEqual((status, response.getheader("Content-Type")), (200, "image/gif"))
+        self.assertTrue(body.startswith("GIF89a"))
+        status, body, response = browser.request("GET", "/styles/SITE.CSS")
+        self.assertEqual((status, response.getheader("Content-Type")), (200, "text/css"))
+        self.assertIn("font-family", body)
+        last = response.getheader("Last-Modified")
+        if last:
+            status, _, _ = browser.request("GET", "/styles/SITE.CSS", headers={"If-Modified-Since": last})
+            self.assertEqual(status, 304)
+        status, _, response = browser.request("GET", "/SCRIPTS/site.js")
+        self.assertEqual((status, response.getheader("Content-Type")), (200, "text/JavaScript"))
+        self.assertEqual(browser.request("GET", "/IMAGES/X.GIF")[0], 404)
+        self.assertEqual(browser.request("GET", "/IMAGES/A.PNG")[0], 400)
+        self.assertEqual(browser.request("GET", "/USER")[0], 404)
+        self.assertEqual(browser.request("GET", "/USER/MISSING.HTM")[0], 404)
+
+    def test_static_files_never_leave_their_folders(self):
+        jar = os.path.join(self.server.root, "jar")
+        self.curl("-c", jar, self.url("/"))
+        self.assertEqual(self.curl("-b", jar, self.url("/Images/logo.gif"))[0], 200)
+        # Files a successful escape would reach exist, so only the refusal can give 400 or 404.
+        with open(os.path.join(self.server.dir, "secret.gif"), "w") as f:
+            f.write("GIF89a secret")
+        attempts = ["/Images/../secret.gif", "/Images/..%2fsecret.gif", "/Images/..%2Fsecret.gif",
+                    "/Images/%2e%2e%2fsecret.gif", "/Images/%2E%2E%5Csecret.gif", "/Images/..%5csecret.gif",
+                    "/Images/..\\secret.gif", "/Images/%2fetc%2fpasswd.gif", "/Images/C:%5Csecret.gif",
+                    "/Styles/..%2f..%2f..%2fetc%2fpasswd.css", "/Scripts/%2e%2e%2fconfig%2fproject.js",
+                    "/Images/x%00.gif"]
+        for path in attempts:
+            status, body = self.curl("-b", jar, self.url(path))
+            self.assertNotIn(b"secret", body, path)
+            # A path whose folder is not a static folder gets the default page; a static name is refused.
+            self.assertIn(status, (200, 400) if "../" in path else (400,), path)
+        # The same through a raw socket, exactly as written.
+        browser = Browser(self.server)
+        browser.request("GET", "/")
+        for path in attempts:
+            status, body, _ = browser.request("GET", path)
+            self.assertNotIn("secret", body, path)
+
+    def test_service_programs_start_once_with_their_device_number(self):
+        started = os.path.join(self.server.dir, "started.txt")
+        deadline = time.time() + 10
+        while time.time() < deadline and not os.path.exists(started):
+            time.sleep(0.05)
+        time.sleep(0.3)
+        with open(started) as f:
+            self.assertEqual(f.read().split("\n")[:-1], [os.path.join(self.server.dir, "svc.sh") + " 7"])
+        self.assertTrue(self.server.wait_log("StartSvcPrograms: Could not start service program Tonebarn.exe"))
+        log = self.server.log()
+        self.assertIn("Duplicate device numbers detected (DeviceID 7). Check your project.xml file.", log)
+        self.assertIn("StartSvcPrograms: Started service program svc.sh OK.", log)
+        # The finished service is reaped: no zombie child of the controller.
+        time.sleep(0.5)
+        children = subprocess.run(["ps", "-o", "stat=", "--ppid", str(self.server.process.pid)],
+                                  capture_output=True, text=True).stdout.split()
+        self.assertFalse([s for s in children if s.startswith("Z")], children)
+
+    def test_every_log_line_starts_with_the_time(self):
+        log = self.server.log().split("\n")[:-1]
+        self.assertIn("Hallwarden Control Program is STARTING", log[0])
+        self.assertTrue(any("Server thread listening for incoming connections on port %d" % self.server.port in l
+                            for l in log))
+        for line in log:
+            self.assertRegex(line, r"^[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}:: ")
+
+    def test_a_second_instance_leaves_the_first_alone(self):
+        second = subprocess.run([PROGRAM], cwd=self.server.dir, env=self.server.env, capture_output=True,
+                                timeout=30)
+        self.assertEqual(second.returncode, 0)
+        browser = Browser(self.server)
+        self.assertEqual(browser.request("GET", "/")[0], 200)
+        self.assertEqual(self.server.log().count("is STARTING"), 1)
+
+
+class Lifecycle(unittest.TestCase):
+    def test_without_a_logs_folder_the_program_runs_silently_and_ends_on_sigterm(self):
+        server = Hallwarden(PROGRAM, STARTDIR, logs=False)
+        try:
+            server.start()
+            browser = Browser(server)
+            self.assertEqual(browser.request("GET", "/")[0], 200)
+            self.assertEqual(server.stop(), 0)
+            self.assertFalse(os.path.exists(os.path.join(server.dir, "Logs")))
+            self.assertNotIn("Sanitizer", server.errors())
+        finally:
+            server.cleanup()
+
+    def test_shutdown_logs_its_steps(self):
+        server = Hallwarden(PROGRAM, STARTDIR)
+        try:
+            server.start()
+            self.assertTrue(server.wait_log("Server thread listening"))
+            self.assertEqual(server.stop(), 0)
+            log = server.log()
+            self.assertLess(log.index("Server thread is exiting. Waiting for thread termination..."),
+                            log.index("Hallwarden Control Program is SHUTTING DOWN"))
+        finally:
+            server.cleanup()
+
+    def test_a_port_in_use_keeps_the_program_closable(self):
+        import socket
+        blocker = socket.socket()
+        blocker.bind(("127.0.0.1", 0))
+        blocker.listen()
+        server = Hallwarden(PROGRAM, STARTDIR)
+        try:
+            with open(server.registry, "w") as store:
+                store.write("[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\FrameWork]\n")
+                store.write('"WebSocketNumber"=dword:%08x\n' % blocker.getsockname()[1])
+            server.stderr = open(os.path.join(server.root, "stderr.txt"), "w+")
+            server.process = subprocess.Popen([PROGRAM], cwd=server.dir, env=server.env, stderr=server.stderr)
+            self.assertTrue(server.wait_log("Server thread generated error code - "))
+            self.assertEqual(server.stop(), 0)
+        finally:
+            blocker.close()
+            server.cleanup()
+
+
+def form(**fields):
+    return urllib.parse.urlencode(fields)
+
+
+FORM = {"Content-Type": "application/x-www-form-urlencoded"}
+
+
+class FakeDevice:
+    """A python3 device service (fake_device.py) in `mode`, recording what it receives."""
+
+    def __init__(self, mode, folder):
+        self.record = os.path.join(folder, "device-%s.jsonl" % mode)
+        self.process = subprocess.Popen([sys.executable, os.path.join(HERE, "fake_device.py"), mode, self.record],
+                                        stdout=subprocess.PIPE, text=True)
+        self.port = int(self.process.stdout.readline())
+
+    def requests(self):
+        if not os.path.exists(self.record):
+            return []
+        with open(self.record) as f:
+            return [json.loads(line) for line in f]
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+class Commands(unittest.TestCase):
+    """Statements posted to /COMMAND, their values in /DEBUG and in templates, device commands against
+    python3 devices, macros and scheduled events across a restart, and the start-up macro."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="hallwarden-devices-")
+        cls.device = FakeDevice("echo", cls.folder)
+        cls.slow = FakeDevice("slow", cls.folder)
+
+        def project(directory):
+            with open(os.path.join(directory, "config", "project.xml"), "w") as f:
+                f.write("<project>")
+                for number, port in ((1, cls.device.port), (2, cls.slow.port)):
+                    f.write("<device><DEVNUM>%d</DEVNUM><DEVNAME>Box %d</DEVNAME><DEVUID>TONEBARN-0001</DEVUID>"
+                            "<SVCADDRESS>127.0.0.1</SVCADDRESS><SVCPORT>%d</SVCPORT></device>" % (number, number, port))
+                f.write("</project>")
+            with open(os.path.join(directory, "Templates", "LIST.HTM"), "w") as f:
+                f.write("<%ZONE%>|<%@ZONE%>|<%ZONES[1]%>|<%MISSING%>\n<li><%ZONES[*]%>=<%@ZONES[*]%></li>\n")
+
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=project).start()
+        cls.started = time.time()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            code = cls.server.stop()
+            assert code == 0 and "Sanitizer" not in cls.server.errors(), cls.server.errors()
+        finally:
+            cls.server.cleanup()
+            cls.device.stop()
+            cls.slow.stop()
+            shutil.rmtree(cls.folder, ignore_errors=True)
+
+    def browser(self):
+        browser = Browser(self.server)
+        browser.request("GET", "/")
+        return browser
+
+    def post(self, browser, **fields):
+        return browser.request("POST", "/COMMAND", body=form(**fields), headers=FORM)
+
+    def variables(self, browser):
+        status, body, response = browser.request("GET", "/DEBUG")
+        self.assertEqual(response.getheader("Content-Type"), "text/xml")
+        subprocess.run(["xmllint", "--noout", "-"], input=body.encode("latin-1"), check=True)
+        document = xml.dom.minidom.parseString(body.encode("latin-1"))
+        values = {}
+        for item in document.getElementsByTagName("varItem"):
+            name = item.getElementsByTagName("varName")[0].firstChild.data
+            single = item.getElementsByTagName("varValue")
+            if single:
+                values[name] = single[0].firstChild.data if single[0].firstChild else ""
+            else:
+                values[name] = [v.firstChild.data if v.firstChild else "" for v in item.getElementsByTagName("arrayValue")]
+        return values
+
+    def test_statements_run_in_field_order_and_errors_are_logged(self):
+        browser = self.browser()
+        status, _, _ = self.post(browser, COMMANDID="17", COMMAND2="B=2;", COMMAND="A=1; X=; C=A;",
+                                 Command10="D=B; 5=E; F=6;", COMMAND3="SYSNEXTPAGE('List.htm');")
+        self.assertEqual(status, 200)
+        values = self.variables(browser)
+        self.assertEqual((values["A"], values["B"], values["C"], values["D"]), ("1", "2", "1", "2"))
+        self.assertNotIn("F", values)
+        self.assertEqual(values["SYSCURPAGE"], "List.htm")
+        self.assertTrue(self.server.wait_log("CommandID: 17, Error -101 when executing statement num 2"))
+        self.assertIn("CommandID: 17, Error parsing command string [D=B; 5=E; F=6;] Offset: 9", self.server.log())
+
+    def test_templates_show_values_elements_and_encoded_text(self):
+        browser = self.browser()
+        status, body, _ = self.post(browser, COMMAND="ZONE='Main Hall'; ZONES[0]='Bar'; ZONES[1]='Patio & Garden';"
+                                             "SYSNEXTPAGE('list.htm');")
+        self.assertEqual(status, 200)
+        self.assertEqual(body, "Main Hall|Main%20Hall|Patio & Garden|\r\n<li>Bar=Bar</li>\r\n"
+                               "<li>Patio & Garden=Patio%20%26%20Garden</li>\r\n")
+        self.assertEqual(self.post(browser, COMMAND="SYSNEXTPAGE(); SYSWRITETOLOG('line\r\nforged');")[0], 200)
+        self.assertTrue(self.server.wait_log("line  forged"))
+        self.assertEqual(self.post(browser, COMMAND="SYSNEXTPAGE('nothing.htm');")[0], 404)
+
+    def test_device_commands_wait_for_the_devices_answer(self):
+        browser = self.browser()
+        status, body, _ = self.post(browser, COMMAND="SYSNEXTPAGE('list.htm'); ZONES[0]='before';"
+                                             "DEVICECMD(1, 'SvcQryVersion', NAME, VERSION); DEVICECMD(2, 'SetVolume', 3, 80);"
+                                             "DEVICECMD(1, 'SetVolume', 1, 'loud & <clear>');")
+        self.assertEqual(status, 200)
+        values = self.variables(browser)
+        self.assertEqual(values["NAME"], "echo:SvcPgmName")
+        self.assertEqual(values["VERSION"], "echo:SvcPgmVersion")
+        requests = self.device.requests()
+        self.assertEqual(len(requests), 1)
+        self.assertEqual((requests[0]["path"], requests[0]["type"]), ("/control", "text/xml"))
+        document = xml.dom.minidom.parseString(requests[0]["body"].encode("latin-1"))
+        actions = document.getElementsByTagName("action")
+        self.assertEqual([a.getElementsByTagName("actionName")[0].firstChild.data for a in actions],
+                         ["SvcQryVersion", "SetVolume"])
+        self.assertEqual(actions[1].getElementsByTagName("value")[1].firstChild.data, "loud & <clear>")
+        self.assertEqual(len(self.slow.requests()), 1)
+        status, _, _ = self.post(browser, COMMAND="DEVICECMD('1', 'SetVolume'); DEVICECMD(9, 'SetVolume');")
+        self.assertEqual(status, 200)
+        self.assertTrue(self.server.wait_log("Error -4 when executing statement num 1"))
+        self.assertIn("Error -8 when executing statement num 2", self.server.log())
+
+    def test_queries_fill_arrays(self):
+        browser = self.browser()
+        self.post(browser, COMMAND="SYSQRYDEVICES(NUMS, NAMES); SYSQRYDEVICECOMMANDS(1, ACTS, DESCS);"
+                                   "SYSQRYCOMMANDARGS(1, 'SetVolume', AN, AD, AT);")
+        values = self.variables(browser)
+        self.assertEqual(values["NUMS"], ["1", "2"])
+        self.assertEqual(values["NAMES"], ["Box 1", "Box 2"])
+        self.assertEqual(values["ACTS"], ["SetVolume", "SvcQryVersion"])
+        self.assertEqual(values["AT"], ["INTEGER (UI1)", "INTEGER (UI1)"])
+
+    def test_zz_startup_macro_scheduled_events_and_a_restart(self):
+        browser = self.browser()
+        fire = time.localtime(self.started + 42)
+        statement = ("SYSADDMACRO('Mark', 'marks', 'SYSWRITETOLOG(''event ran''); DEVICECMD(1, ''SvcQryVersion'', N, V);');"
+                     "SYSADDSCHEDULE('Soon', %d, %d, %d, %d, %d, %d, 'N', 0, 127, 0, 0, 0, 'ID');"
+                     "SYSADDSCHEDULEMACRO(ID, 1, 'Missing'); SYSADDSCHEDULEMACRO(ID, 2, 'Mark');"
+                     % (fire.tm_year, fire.tm_mon, fire.tm_mday, fire.tm_hour, fire.tm_min, fire.tm_sec))
+        self.post(browser, COMMAND=statement)
+        self.assertEqual(self.variables(browser)["ID"], "1")
+        self.assertTrue(self.server.wait_log("Startup macro ran", timeout=45))
+        self.assertTrue(self.server.wait_log("event ran", timeout=40))
+        log = self.server.log()
+        self.assertIn("Scheduler: Could not find macro with name [Missing]", log)
+        self.assertTrue(self.server.wait_log("ExecuteCalcEvent created transaction"))
+        self.assertTrue(self.server.wait_log("received completion message"))
+        for name in ("macros.xml", "schedule.xml"):
+            subprocess.run(["xmllint", "--noout", os.path.join(self.server.dir, "config", name)], check=True)
+        # A restart reads back the same macros and events.
+        self.assertEqual(self.server.stop(), 0)
+        self.server.start()
+        self.assertTrue(self.server.wait_log("InitMacroManager: Read 2 macros OK."))
+        self.assertIn("InitSchedEventManager: Read 1 scheduled events OK.", self.server.log())
+        browser = self.browser()
+        self.post(browser, COMMAND="SYSQRYSCHEDEVENTID(1, D, S, T, A, E, M); SYSQRYMACROS(MN, MD);")
+        values = self.variables(browser)
+        self.assertEqual((values["D"], values["T"], values["M"]), ("Soon", "N", "Missing"))
+        self.assertEqual(values["S"], time.strftime("%Y-%m-%d-%H:%M:%S", fire))
+        self.assertEqual(values["MN"], ["Mark", "_Startup"])
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"])

@@ -1,0 +1,121 @@
+// The main window's commands, zone selection and keyboard map.
+#include <gtest/gtest.h>
+
+#include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/MasterWindow.h"
+#include "jukebox/app/tests/JukeboxTestSupport.h"
+#include "platform/ui/Input.h"
+
+using namespace jukebox;
+using namespace jukebox::test;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env.MakeDatabase();
+    const char* devices[] = {"Card A", "Card B", "Card C"};
+    for (int n = 1; n <= 3; ++n) {
+      CString key;
+      key.Format("Zone%d", n);
+      env.Profile().WriteProfileString("Jukebox", key.GetString(), devices[n - 1]);
+    }
+    ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+    master = env.App()->GetMainWindow();
+    Pump(50);
+  }
+  void Key(UINT key, HWND target = nullptr) {
+    ::PostMessage(target ? target : master->GetSafeHwnd(), WM_KEYDOWN, key, 0);
+    Pump(50);
+  }
+  RecordingZone& Zone(int i) { return *env.kit.zones[static_cast<size_t>(i)]; }
+
+  JukeboxEnvironment env;
+  CMasterWindow* master = nullptr;
+};
+
+TEST_F(MainWindow, KeysBecomeZoneCommandsOfTheCurrentZone) {
+  const std::pair<UINT, UINT> cases[] = {{VK_RETURN, kZonePlaySelected}, {VK_SPACE, kZonePlayPause}, {VK_END, kZoneNext},
+                                         {VK_HOME, kZoneRewind},         {'A', kZoneArtist},          {'D', kZoneVolumeDown},
+                                         {'F', kZoneShuffle},            {'G', kZoneGenre},           {'L', kZoneAlbum},
+                                         {'M', kZoneMute},               {'P', kZonePlaylist},        {'S', kZoneSearch},
+                                         {'T', kZoneRepeat},             {'U', kZoneVolumeUp},        {'X', kZoneStop},
+                                         {VK_UP, kZoneListMove},         {VK_DOWN, kZoneListMove}};
+  for (auto [key, command] : cases) {
+    Zone(0).commands.clear();
+    Key(key, Zone(0).GetSafeHwnd());  // typed while the zone window has the focus
+    EXPECT_EQ(Zone(0).commands, std::vector<UINT>{command}) << "key " << key;
+  }
+  EXPECT_TRUE(Zone(1).commands.empty());
+}
+
+TEST_F(MainWindow, FunctionKeysSelectExistingZonesOnly) {
+  Key(VK_F1 + 1);
+  EXPECT_EQ(master->GetCurrentZone(), 1);
+  EXPECT_TRUE(Zone(1).IsWindowVisible());
+  EXPECT_FALSE(Zone(0).IsWindowVisible());
+  EXPECT_EQ(master->GetZoneButton(1).GetState(), 1);
+  EXPECT_EQ(master->GetZoneButton(0).GetState(), 0);
+  Key(VK_F1 + 3);  // zone 4 does not exist: consumed, nothing changes
+  EXPECT_EQ(master->GetCurrentZone(), 1);
+  Key('A');
+  EXPECT_EQ(Zone(1).commands, std::vector<UINT>{kZoneArtist});
+}
+
+TEST_F(MainWindow, ZoneCommandsOutsideTheZonesOrWithANotificationAreIgnored) {
+  master->SendMessage(WM_COMMAND, kCmdFirstZone + 3, 0);
+  EXPECT_EQ(master->GetCurrentZone(), 0);
+  master->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdFirstZone + 2, 1), 0);
+  EXPECT_EQ(master->GetCurrentZone(), 0);
+  master->SendMessage(WM_COMMAND, kCmdFirstZone + 2, 0);
+  EXPECT_EQ(master->GetCurrentZone(), 2);
+  EXPECT_FALSE(master->GetZoneButton(3).IsWindowEnabled());
+}
+
+TEST_F(MainWindow, ShiftQAsksTheQuitQuestion) {
+  env.boxes.clear();
+  Key('Q');
+  ASSERT_EQ(env.boxes.size(), 1u) << BoxTexts(env.boxes);
+  EXPECT_EQ(env.boxes[0].text.rfind("Do you really want to quit this program?", 0), 0u);
+  EXPECT_TRUE(::IsWindow(master->GetSafeHwnd()));  // the default answer is No
+}
+
+TEST_F(MainWindow, TheAudioMatrixAssignmentEnablesLocalZoneButtons) {
+  Zone(1).stateMap = {};
+  Zone(2).stateMap = {3};
+  env.App()->PullZoneMaps();
+  std::set<LONG> sources;
+  env.App()->GetZoneMap(2, sources);
+  EXPECT_EQ(sources, std::set<LONG>{3});
+  env.App()->PushZoneMaps();
+  EXPECT_FALSE(master->GetZoneButton(1).IsWindowEnabled());
+  EXPECT_TRUE(master->GetZoneButton(2).IsWindowEnabled());
+  master->SelectZone(1);  // a disabled zone is not selected
+  EXPECT_EQ(master->GetCurrentZone(), 0);
+}
+
+TEST_F(MainWindow, ResizingLaysOutAgainAndMovesTheZones) {
+  master->MoveWindow(0, 0, 1024, 768, TRUE);
+  Pump(50);
+  RECT zoneRect, placed;
+  master->GetZoneRect(&zoneRect);
+  Zone(0).GetWindowRect(&placed);
+  master->ScreenToClient(&placed);
+  EXPECT_EQ(placed.bottom, zoneRect.bottom);
+  RECT client;
+  master->GetClientRect(&client);
+  EXPECT_EQ(zoneRect.bottom, client.bottom - 21);  // the bottom bar stays 21 pixels high
+  master->SendMessage(WM_COMMAND, kCmdMinimise, 0);
+  EXPECT_TRUE(master->IsIconic());
+  master->ShowWindow(SW_RESTORE);
+  EXPECT_FALSE(master->IsIconic());
+}
+
+TEST_F(MainWindow, TheSongBeingPlayedIsKnownThroughTheZones) {
+  Zone(2).currentSong = 41;
+  EXPECT_TRUE(env.App()->IsSongPlaying(41));
+  EXPECT_FALSE(env.App()->IsSongPlaying(42));
+}
+
+}  // namespace

@@ -1,0 +1,418 @@
+// The local engine's filter graph: creation, the chain for each compression code, the renderers of
+// the zone's devices, seeking and release.
+#include <algorithm>
+
+#include "jukebox/app/services/JukeboxServices.h"
+#include "jukebox/player/StreamWindow.h"
+#include "platform/media/DeviceEnum.h"
+
+namespace {
+
+struct StandardFilter {
+  IBaseFilter* CStreamWindow::*member;
+  const CLSID* clsid;
+  const char* graphName;
+  const char* label;
+};
+
+}  // namespace
+
+void CStreamWindow::CreateGraph() {
+  if (m_pGraph != nullptr || m_pControl != nullptr || m_pEvent != nullptr || m_pSeeking != nullptr) ReleaseGraph();
+  void* object = nullptr;
+  const HRESULT hr = CoCreateMediaObject(CLSID_FilterGraph, IID_IGraphBuilder, &object);
+  m_pGraph = static_cast<IGraphBuilder*>(object);
+  if (m_pGraph == nullptr) {
+    ReleaseGraph();
+    LogGraphText("E", IDS_PLAYER_NO_DIRECTX, static_cast<unsigned>(hr));
+    return;
+  }
+  m_pGraph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&m_pControl));
+  m_pGraph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&m_pEvent));
+  m_pGraph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&m_pSeeking));
+  if (m_pEvent != nullptr)
+    m_pEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(m_hWnd), WM_PLAYER_GRAPHEVENT, 0);
+  if (m_pSeeking != nullptr) m_pSeeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
+  if (!CreateFilter()) return;
+  AddFilterByName();
+  m_pGraph->QueryInterface(IID_IBasicAudio, reinterpret_cast<void**>(&m_pAudio));
+}
+
+bool CStreamWindow::CreateFilter() {
+  static const StandardFilter kFilters[] = {
+      {&CStreamWindow::m_pTee, &CLSID_InfTee, "Infinite Pin Tee Filter", "InfPin"},
+      {&CStreamWindow::m_pLayer3Decoder, &CLSID_MP3Decoder, "MPEG Layer-3 Decoder", "Layer3Decoder"},
+      {&CStreamWindow::m_pMpegDecoder, &CLSID_CMpegAudioCodec, "MPEG Audio Decoder", "MpegDecoder"},
+      {&CStreamWindow::m_pMpeg1Splitter, &CLSID_MPEG1Splitter, "MPEG-I Stream Splitter", "MPEG1Splitter"},
+      {&CStreamWindow::m_pWaveParser, &CLSID_WAVEParser, "Wave Parser", "WaveParser"},
+      {&CStreamWindow::m_pAcmWrapper, &CLSID_ACMWrapper, "ACM Wrapper", "ACMWrapper"},
+  };
+  for (const StandardFilter& f : kFilters) {
+    void* object = nullptr;
+    const HRESULT hr = CoCreateMediaObject(*f.clsid, IID_IBaseFilter, &object);
+    this->*f.member = static_cast<IBaseFilter*>(object);
+    if (FAILED(hr) || object == nullptr) {
+      LogGraphText("E", IDS_PLAYER_TRANSFORM_CREATE, static_cast<unsigned>(hr), f.label);
+      return false;
+    }
+  }
+  for (const StandardFilter& f : kFilters) {
+    const HRESULT hr = m_pGraph->AddFilter(this->*f.member, f.graphName);
+    if (FAILED(hr)) {
+      LogGraphText("E", IDS_PLAYER_TRANSFORM_ADD, static_cast<unsigned>(hr), f.graphName);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CStreamWindow::AddFilterByName() {
+  bool allAdded = true;
+  for (const CString& name : m_pluginNames) {
+    IBaseFilter* filter = FindDeviceByFriendlyName(name);
+    if (filter == nullptr || FAILED(m_pGraph->AddFilter(filter, name))) {
+      SafeRelease(filter);
+      allAdded = false;
+      continue;
+    }
+    if (m_pluginChain.emplace(name, filter).second) continue;  // the chain keeps the creation reference
+    // A second filter of a name stays out of the chain and out of the graph.
+    m_pGraph->RemoveFilter(filter);
+    filter->Release();
+  }
+  return allAdded;
+}
+
+// ---- Pins ----
+
+IPin* CStreamWindow::FindPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+  if (filter == nullptr) return nullptr;
+  IEnumPins* pins = nullptr;
+  if (FAILED(filter->EnumPins(&pins))) return nullptr;
+  IPin* found = nullptr;
+  IPin* pin = nullptr;
+  while (found == nullptr && pins->Next(1, &pin, nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) found = pin;
+    else pin->Release();
+  }
+  pins->Release();
+  return found;
+}
+
+IPin* CStreamWindow::GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+  if (filter == nullptr) return nullptr;
+  IEnumPins* pins = nullptr;
+  if (FAILED(filter->EnumPins(&pins))) return nullptr;
+  IPin* found = nullptr;
+  IPin* pin = nullptr;
+  while (found == nullptr && pins->Next(1, &pin, nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    IPin* peer = nullptr;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction && pin->ConnectedTo(&peer) == VFW_E_NOT_CONNECTED) {
+      found = pin;
+      continue;
+    }
+    SafeRelease(peer);
+    pin->Release();
+  }
+  pins->Release();
+  return found;
+}
+
+bool CStreamWindow::DisconnectPin(IPin* pin) {
+  if (pin == nullptr) return false;
+  IPin* peer = nullptr;
+  if (pin->ConnectedTo(&peer) == VFW_E_NOT_CONNECTED) return true;
+  const bool done = peer != nullptr && SUCCEEDED(m_pGraph->Disconnect(peer)) && SUCCEEDED(m_pGraph->Disconnect(pin));
+  SafeRelease(peer);
+  return done;
+}
+
+bool CStreamWindow::ConnectInto(IPin* upstream, IPin* input, const char* label) {
+  if (upstream == nullptr || input == nullptr || !DisconnectPin(input)) return false;
+  const HRESULT hr = m_pGraph->ConnectDirect(upstream, input, nullptr);
+  if (FAILED(hr)) {
+    LogGraphText("E", IDS_PLAYER_TRANSFORM_CONNECT, static_cast<unsigned>(hr), label);
+    return false;
+  }
+  return true;
+}
+
+IPin* CStreamWindow::ConnectStage(IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput) {
+  IPin* input = FindPin(filter, PINDIR_INPUT);
+  if (input == nullptr) return nullptr;
+  const bool connected = ConnectInto(upstream, input, label);
+  input->Release();
+  if (!connected) return nullptr;
+  IPin* output = FindPin(filter, PINDIR_OUTPUT);
+  if (output != nullptr && cutOutput && !DisconnectPin(output)) SafeRelease(output);
+  return output;
+}
+
+IPin* CStreamWindow::AddWaveParser(IPin* upstream) { return ConnectStage(m_pWaveParser, upstream, "Source::WaveParser", false); }
+IPin* CStreamWindow::AddAcmWrapper(IPin* upstream) { return ConnectStage(m_pAcmWrapper, upstream, "Source::ACMWrapper", false); }
+IPin* CStreamWindow::AddLayer3Decoder(IPin* upstream) {
+  return ConnectStage(m_pLayer3Decoder, upstream, "Source::Layer3Decoder", true);
+}
+IPin* CStreamWindow::AddMpegAudioDecoder(IPin* upstream) {
+  return ConnectStage(m_pMpegDecoder, upstream, "Source::MpegAudioDecoder", true);
+}
+IPin* CStreamWindow::AddMpeg1Splitter(IPin* upstream) {
+  return ConnectStage(m_pMpeg1Splitter, upstream, "Source::Mpeg1Splitter", true);
+}
+
+bool CStreamWindow::AddTee(IPin* upstream) {
+  IPin* input = FindPin(m_pTee, PINDIR_INPUT);
+  const bool done = ConnectInto(upstream, input, "Transform::Tee");
+  SafeRelease(input);
+  return done;
+}
+
+bool CStreamWindow::AddPluginChain(IPin* upstream) {
+  IPin* input = GetFirstPluginPin();
+  if (input == nullptr) return false;
+  const bool done = ConnectInto(upstream, input, "Transform::PluginChain");
+  input->Release();
+  return done;
+}
+
+bool CStreamWindow::IsLayer3Output(IPin* pin) {
+  IEnumMediaTypes* types = nullptr;
+  if (pin == nullptr || FAILED(pin->EnumMediaTypes(&types))) return true;
+  bool layer3 = false;
+  AM_MEDIA_TYPE* type = nullptr;
+  while (!layer3 && types->Next(1, &type, nullptr) == S_OK) {
+    layer3 = type->majortype == MEDIATYPE_Audio && type->subtype == MEDIASUBTYPE_MP3;
+    DeleteMediaType(type);
+  }
+  types->Release();
+  return layer3;
+}
+
+// The stages of a compression code from the source's output; the last stage's output pin.
+bool CStreamWindow::ConnectStages(char code, IPin* sourceOutput, IPin** lastOutput) {
+  IPin* out = nullptr;
+  switch (code) {
+    case ' ':
+    case 'V': out = AddWaveParser(sourceOutput); break;
+    case 'A': {
+      IPin* parsed = AddWaveParser(sourceOutput);
+      out = parsed != nullptr ? AddAcmWrapper(parsed) : nullptr;
+      SafeRelease(parsed);
+      break;
+    }
+    case 'M': {
+      IPin* parsed = AddWaveParser(sourceOutput);
+      out = parsed != nullptr ? AddLayer3Decoder(parsed) : nullptr;
+      SafeRelease(parsed);
+      break;
+    }
+    case '3':
+    case 'R': {
+      IPin* split = AddMpeg1Splitter(sourceOutput);
+      if (split != nullptr) out = IsLayer3Output(split) ? AddLayer3Decoder(split) : AddMpegAudioDecoder(split);
+      SafeRelease(split);
+      break;
+    }
+    default: break;
+  }
+  *lastOutput = out;
+  return out != nullptr;
+}
+
+bool CStreamWindow::BuildGraphChain(char code, const CString& path) {
+  if (FAILED(m_pGraph->AddSourceFilter(path, path, &m_pSource))) return false;
+  IPin* sourceOutput = FindPin(m_pSource, PINDIR_OUTPUT);
+  IPin* last = nullptr;
+  bool built = ConnectStages(code, sourceOutput, &last);
+  if (built) {
+    if (!m_pluginChain.empty()) ConnectPluginFilters(last);
+    else built = AddTee(last);
+  }
+  if (built) built = ConnectRenderer();
+  SafeRelease(last);
+  SafeRelease(sourceOutput);
+  return built;
+}
+
+bool CStreamWindow::ReplaceSourceChain(char code, const CString& path) {
+  if (m_pSource != nullptr) {
+    if (FAILED(m_pGraph->RemoveFilter(m_pSource))) return false;
+    SafeRelease(m_pSource);
+  }
+  if (FAILED(m_pGraph->AddSourceFilter(path, path, &m_pSource))) return false;
+  IPin* sourceOutput = FindPin(m_pSource, PINDIR_OUTPUT);
+  IPin* last = nullptr;
+  bool built = ConnectStages(code, sourceOutput, &last);
+  if (built) built = !m_pluginChain.empty() ? AddPluginChain(last) : AddTee(last);
+  SafeRelease(last);
+  SafeRelease(sourceOutput);
+  return built;
+}
+
+int CStreamWindow::ConnectPluginFilters(IPin* upstream) {
+  if (upstream == nullptr) return 0;
+  upstream->AddRef();
+  int connected = 0;
+  for (auto& [name, filter] : m_pluginChain) {
+    IPin* input = FindPin(filter, PINDIR_INPUT);
+    const bool joined = input != nullptr && DisconnectPin(input) && SUCCEEDED(m_pGraph->ConnectDirect(upstream, input, nullptr));
+    SafeRelease(input);
+    IPin* output = joined ? FindPin(filter, PINDIR_OUTPUT) : nullptr;
+    if (output == nullptr || !DisconnectPin(output)) {
+      SafeRelease(output);
+      upstream->Release();
+      return connected;
+    }
+    upstream->Release();
+    upstream = output;
+    ++connected;
+  }
+  AddTee(upstream);
+  upstream->Release();
+  return connected;
+}
+
+// ---- Renderers ----
+
+IBaseFilter* CStreamWindow::CreateRendererByName(const CString& name) {
+  for (const qh::media::MediaDevice& device : qh::media::EnumerateDevices(CLSID_AudioRendererCategory))
+    if (device.friendlyName == name) return device.create();
+  return nullptr;
+}
+
+bool CStreamWindow::ConnectRenderer() {
+  DisconnectRenderers();
+  if (m_deviceSet.empty()) {
+    m_messageText = "There is no playback device for this stream. Please reset the audio matrix before attempting to "
+                    "play this stream";
+    LogMessageText("E");
+    return false;  // a song without any output never ends: it does not count as started
+  }
+  CJukeboxServices* app = JukeboxServices();
+  for (LONG index : m_deviceSet) {
+    const CString name = app != nullptr ? app->GetZoneDevice(index) : CString();
+    if (name.IsEmpty()) continue;
+    IBaseFilter* renderer = CreateRendererByName(name);
+    if (renderer == nullptr) continue;
+    HRESULT hr = m_pGraph->AddFilter(renderer, name);
+    if (FAILED(hr)) {
+      LogGraphText("E", IDS_PLAYER_DEVICE_ERROR, static_cast<unsigned>(hr), name.GetString());
+      renderer->Release();
+      return false;
+    }
+    IPin* teeOutput = GetUnconnectedPin(m_pTee, PINDIR_OUTPUT);
+    IPin* input = FindPin(renderer, PINDIR_INPUT);
+    bool stop = false;
+    if (teeOutput == nullptr || input == nullptr) {
+      LogGraphText("E", IDS_PLAYER_PIN_MISSING, teeOutput == nullptr ? "Tee::Output" : "Renderer::Input");
+      stop = true;
+    } else if (FAILED(hr = m_pGraph->ConnectDirect(teeOutput, input, nullptr))) {
+      LogGraphText("E", IDS_PLAYER_RENDERER_CONNECT, static_cast<unsigned>(hr), m_deviceName.GetString());
+      stop = true;
+    }
+    if (stop) m_pGraph->RemoveFilter(renderer);
+    SafeRelease(teeOutput);
+    SafeRelease(input);
+    renderer->Release();
+    if (stop) break;
+  }
+  // Without a renderer nothing would be heard and no end of song would ever come.
+  if (CountRenderers() == 0) {
+    m_messageText.Format("No sound device of stream %d [%s] could be opened.", m_streamNumber + 1,
+                         m_deviceName.GetString());
+    LogMessageText("E");
+    return false;
+  }
+  return true;
+}
+
+int CStreamWindow::CountRenderers() {
+  if (m_pTee == nullptr) return 0;
+  int count = 0;
+  IEnumPins* pins = nullptr;
+  if (FAILED(m_pTee->EnumPins(&pins))) return 0;
+  IPin* pin = nullptr;
+  while (pins->Next(1, &pin, nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    IPin* peer = nullptr;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == PINDIR_OUTPUT && SUCCEEDED(pin->ConnectedTo(&peer))) ++count;
+    SafeRelease(peer);
+    pin->Release();
+  }
+  pins->Release();
+  return count;
+}
+
+bool CStreamWindow::DisconnectRenderers() {
+  if (m_pTee == nullptr || m_pGraph == nullptr) return true;
+  std::vector<IPin*> outputs;
+  IEnumPins* pins = nullptr;
+  if (FAILED(m_pTee->EnumPins(&pins))) return true;
+  IPin* pin = nullptr;
+  while (pins->Next(1, &pin, nullptr) == S_OK) outputs.push_back(pin);
+  pins->Release();
+  for (IPin* output : outputs) {
+    PIN_DIRECTION d;
+    IPin* peer = nullptr;
+    if (SUCCEEDED(output->QueryDirection(&d)) && d == PINDIR_OUTPUT && SUCCEEDED(output->ConnectedTo(&peer))) {
+      PIN_INFO info;
+      peer->QueryPinInfo(&info);
+      DisconnectPin(output);
+      if (info.pFilter != nullptr) {
+        m_pGraph->RemoveFilter(info.pFilter);
+        info.pFilter->Release();
+      }
+    }
+    SafeRelease(peer);
+    output->Release();
+  }
+  return true;
+}
+
+// ---- Seeking and release ----
+
+int CStreamWindow::SeekToPosition(LONG ms) {
+  LONGLONG position = static_cast<LONGLONG>(ms) * 10000;
+  position = std::clamp(position, m_startPosition, std::max(m_startPosition, m_stopPosition));
+  if (m_pControl == nullptr || FAILED(m_pControl->Stop())) return -3;
+  // Seeking keeps the song as it was: a paused song stays paused.
+  const bool resume = m_state == PLAYER_PLAYING;
+  const bool placed = m_pSeeking != nullptr &&
+                      SUCCEEDED(m_pSeeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                         AM_SEEKING_NoPositioning));
+  if (resume) m_pControl->Run();
+  else m_pControl->Pause();
+  if (!placed) return -3;
+  UpdatePosition();
+  UpdateState();
+  return 0;
+}
+
+void CStreamWindow::ReleaseGraph() {
+  if (m_pGraph != nullptr && m_pTee != nullptr) DisconnectRenderers();
+  SafeRelease(m_pTee);
+  SafeRelease(m_pLayer3Decoder);
+  SafeRelease(m_pMpegDecoder);
+  SafeRelease(m_pMpeg1Splitter);
+  SafeRelease(m_pWaveParser);
+  SafeRelease(m_pAcmWrapper);
+  if (m_pControl != nullptr) m_pControl->Stop();
+  SafeRelease(m_pControl);
+  SafeRelease(m_pSeeking);
+  if (m_pEvent != nullptr) m_pEvent->SetNotifyWindow(0, 0, 0);
+  SafeRelease(m_pEvent);
+  SafeRelease(m_pSource);
+  SafeRelease(m_pAudio);
+  SafeRelease(m_pGraph);
+  // The chain becomes names again, so the next graph has the same plug-ins.
+  if (!m_pluginChain.empty()) {
+    ClearPlugins();
+    for (auto& [name, filter] : m_pluginChain) {
+      AddPlugin(name);
+      filter->Release();
+    }
+    m_pluginChain.clear();
+  }
+}

@@ -1,0 +1,95 @@
+// Devices and files that fail: the zone logs, moves on and never hangs.
+#include <filesystem>
+#include <fstream>
+
+#include "jukebox/player/tests/StreamWindowFixture.h"
+
+namespace jukebox::player_testing {
+namespace {
+
+using Faults = StreamWindowTest;
+
+TEST_F(Faults, NoRendererIsAFailureNotAStartedSong) {
+  SKIP_WITHOUT_TOOLS("sox");
+  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 2 -b 16", 1));
+  app.zoneDevices = {"No Such Device"};
+  auto song = Song(1, ' ', "a.wav");
+  EXPECT_EQ(-1, zone->PlaySong(song.get()));
+  EXPECT_EQ(PLAYER_STOPPED, zone->GetState());
+  EXPECT_FALSE(zone->HasGraph());
+  EXPECT_EQ(1, app.CountLines("No sound device of stream 1 [Capture] could be opened."));
+  // An empty device set says so.
+  zone->SetStateMap({});
+  EXPECT_EQ(-1, zone->PlaySong(song.get()));
+  EXPECT_EQ(1, app.CountLines("There is no playback device for this stream."));
+}
+
+TEST_F(Faults, TheNullDeviceAndSeveralDevicesPlayTogether) {
+  SKIP_WITHOUT_TOOLS("sox");
+  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 2 -b 16", 1));
+  const std::string second = Host("second.wav");
+  qh::media::RegisterWaveFileRenderer("Second", second);
+  app.zoneDevices = {"Capture", "Null Audio Device", "Second", "capture"};  // names match exactly
+  zone->SetStateMap({0, 1, 2, 3});
+  auto song = Song(1, ' ', "a.wav");
+  ASSERT_EQ(0, zone->PlaySong(song.get()));
+  EXPECT_EQ(3, zone->CountRenderers());
+  ASSERT_TRUE(PlayedToEnd());
+  zone->Stop();
+  Pcm16 one, two;
+  ASSERT_TRUE(ReadWave16(capture, one));
+  ASSERT_TRUE(ReadWave16(second, two));
+  EXPECT_EQ(one.samples, two.samples);
+  EXPECT_EQ(44100u, one.Frames());
+}
+
+TEST_F(Faults, ARendererThatCannotOpenStopsTheSongWithALogLine) {
+  SKIP_WITHOUT_TOOLS("sox");
+  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 2 -b 16", 1));
+  qh::media::RegisterWaveFileRenderer("Capture", music + "/missing/folder/out.wav");
+  auto song = Song(1, ' ', "a.wav");
+  ASSERT_EQ(0, zone->PlaySong(song.get()));
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetState() == PLAYER_HW_PAUSED; }, std::chrono::seconds(5)));
+  EXPECT_EQ(1, app.CountLines("DirectShow Event: EC_SNDDEV_OUT_ERROR - Cmd: 1 Code: -2147024894"));
+}
+
+TEST_F(Faults, DamagedAndVanishingFilesEndTheirSongs) {
+  SKIP_WITHOUT_TOOLS("sox", "lame");
+  ASSERT_TRUE(Tone("tone.wav", "-r 44100 -c 2 -b 16", 4));
+  ASSERT_TRUE(RunTool("lame --quiet -b 128 " + Q(Host("tone.wav")) + " " + Q(Host("damaged.mp3"))));
+  {
+    // Garbage in the middle: the decoder finds the next frame and goes on.
+    std::fstream file(Host("damaged.mp3"), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(20000);
+    const std::string garbage(3000, '\x5A');
+    file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+  }
+  auto damaged = Song(1, 'R', "damaged.mp3");
+  ASSERT_EQ(0, zone->PlaySong(damaged.get()));
+  ASSERT_TRUE(PlayedToEnd());
+  zone->Stop();
+  Pcm16 out;
+  ASSERT_TRUE(ReadWave16(capture, out));
+  EXPECT_GT(out.Frames(), 44100u * 3);
+
+  // A file cut short while it plays ends early, and the zone moves on.
+  setenv("QH_CLOCK_RATE", "4", 1);
+  std::remove(capture.c_str());
+  ASSERT_TRUE(Tone("cut.wav", "-r 44100 -c 2 -b 16", 4));
+  auto cut = Song(2, ' ', "cut.wav");
+  ASSERT_EQ(0, zone->PlaySong(cut.get()));
+  PumpFor(std::chrono::milliseconds(100));
+  std::filesystem::resize_file(Host("cut.wav"), 44 + 44100 * 4);  // half a second remains
+  const auto cutAt = std::chrono::steady_clock::now();
+  ASSERT_TRUE(PlayedToEnd(std::chrono::seconds(3)));
+  EXPECT_LT(std::chrono::steady_clock::now() - cutAt, std::chrono::milliseconds(600));
+  // A file deleted before its turn fails to start and the queue gives up without hanging.
+  std::filesystem::remove(Host("cut.wav"));
+  zone->AppendSong(Song(3, ' ', "cut.wav").release());
+  const int giveUps = app.CountLines("All songs in the current playlist");
+  zone->Next();
+  EXPECT_EQ(giveUps + 1, app.CountLines("All songs in the current playlist"));
+}
+
+}  // namespace
+}  // namespace jukebox::player_testing

@@ -1,0 +1,147 @@
+#include "maintenance/admin/DatabaseFileOps.h"
+
+#include <vector>
+
+#include "maintenance/admin/AdminErrors.h"
+#include "maintenance/admin/AdminResources.h"
+#include "maintenance/schema/SongDbSchema.h"
+#include "platform/core/FileApi.h"
+#include "platform/ui/MessageBox.h"
+
+CDatabaseFileOps::CDatabaseFileOps(const CString& databaseFolder, StatusSink status, CFileSteps& steps)
+    : m_folder(databaseFolder), m_status(std::move(status)), m_steps(steps) {}
+
+CString CDatabaseFileOps::DatabaseFile() const { return m_folder + kSongDbFileName; }
+
+void CDatabaseFileOps::Status(UINT id) const {
+  if (m_status) m_status(LoadText(id));
+}
+
+CString CDatabaseFileOps::BackupName() const {
+  return m_folder + "\\Backup\\BK" + CurrentTimeStamp("%Y%j%H%M%S") + ".qhd";
+}
+
+bool CDatabaseFileOps::WorkFileIsSound(const CString& workFile, BOOL quick) const {
+  CString verdict = m_steps.CheckDatabase(workFile, quick);
+  if (verdict == "ok") return true;
+  AfxMessageBox(FormatText(IDS_ERR_CHECK_FAILED, verdict.GetString()), MB_ICONEXCLAMATION);
+  return false;
+}
+
+void CDatabaseFileOps::DeleteWorkFile(const CString& workFile) const {
+  if (!workFile.IsEmpty() && FileExists(workFile)) m_steps.DeleteFile(workFile);
+}
+
+BOOL CDatabaseFileOps::Backup() {
+  m_backupSucceeded = FALSE;
+  Status(IDS_COMPACTING);
+  CString workFile = ReserveWorkFileName(m_folder, "QHA");
+  CString backupName = BackupName();
+  CString database = DatabaseFile();
+  bool compacted = false;
+  bool ran = RunReportingErrors([&] {
+    CDatabaseFileLock lock(database);
+    m_steps.CompactDatabase(database, workFile);
+    // The compaction rebuilt every index from rows the engine read soundly: the quick check of what it
+    // wrote is enough, and keeps a backup close to the cost of the compaction alone.
+    if (!WorkFileIsSound(workFile, TRUE)) return;
+    compacted = true;
+    Status(IDS_BACKING_UP);
+    // A missing Backup folder would fail every backup; the folder belongs to the database folder.
+    CreateDirectory(m_folder + "\\Backup", nullptr);
+    if (!m_steps.CopyFile(workFile, backupName, TRUE)) {
+      AfxMessageBox(IDS_ERR_COPY_FILE, MB_ICONEXCLAMATION);
+      compacted = false;
+      return;
+    }
+    // The compacted copy takes the database's place in one rename: there is no moment without a
+    // database file, and a failed rename leaves the original where it was.
+    if (!m_steps.ReplaceFile(workFile, database)) {
+      AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+      compacted = false;
+      return;
+    }
+    m_backupSucceeded = TRUE;
+    Status(IDS_COMPACTED);
+  });
+  if (!ran || !compacted) DeleteWorkFile(workFile);
+  return m_backupSucceeded;
+}
+
+BOOL CDatabaseFileOps::Repair() {
+  Status(IDS_REPAIRING);
+  CString database = DatabaseFile();
+  CString workFile = ReserveWorkFileName(m_folder, "QHA");
+  BOOL repaired = FALSE;
+  RunReportingErrors([&] {
+    CDatabaseFileLock lock(database);
+    // The engine repairs a copy; the damaged original stays untouched until the copy is sound.
+    if (workFile.IsEmpty() || !m_steps.CopyFile(database, workFile, FALSE)) {
+      AfxMessageBox(IDS_ERR_COPY_FILE, MB_ICONEXCLAMATION);
+      return;
+    }
+    m_steps.RepairDatabase(workFile);
+    if (!WorkFileIsSound(workFile)) return;
+    if (!m_steps.ReplaceFile(workFile, database)) {
+      AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+      return;
+    }
+    repaired = TRUE;
+    Status(IDS_REPAIRED);
+  });
+  if (!repaired) DeleteWorkFile(workFile);
+  return repaired;
+}
+
+BOOL CDatabaseFileOps::CreateNewDatabase() {
+  for (const char* folder : {"\\Songs", "\\Backup", "\\Covers", "\\Temp"}) CreateDirectory(m_folder + folder, nullptr);
+  CString database = DatabaseFile();
+  CString workFile = ReserveWorkFileName(m_folder, "QHA");
+  BOOL created = FALSE;
+  RunReportingErrors([&] {
+    CDatabaseFileLock lock(database);
+    if (FileExists(database)) {
+      Status(IDS_BACKING_UP);
+      // A copy, not a move: until the new file is complete the old one stays the database.
+      if (!m_steps.CopyFile(database, BackupName(), TRUE)) {
+        AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+        return;
+      }
+    }
+    Status(IDS_CREATING_DB);
+    CreateSongDatabase(workFile, [this](int number) {
+      if (m_status) m_status(FormatText(IDS_CREATING_TABLE, number));
+    });
+    if (!WorkFileIsSound(workFile)) return;
+    if (!m_steps.ReplaceFile(workFile, database)) {
+      AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+      return;
+    }
+    created = TRUE;
+  });
+  if (!created) {
+    DeleteWorkFile(workFile);
+    return FALSE;
+  }
+  // The songs go only once the new database is in place: a failed erase keeps songs and database.
+  DeleteManagedSongFiles();
+  Status(IDS_CREATED_DB);
+  return TRUE;
+}
+
+void CDatabaseFileOps::DeleteManagedSongFiles() const {
+  for (const char* pattern : {"\\Songs\\Song??????????.wav", "\\Songs\\Song??????????.mp3"}) {
+    std::vector<CString> names;
+    WIN32_FIND_DATA found;
+    HANDLE find = FindFirstFile(m_folder + pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    do {
+      names.push_back(m_folder + "\\Songs\\" + found.cFileName);
+    } while (FindNextFile(find, &found));
+    FindClose(find);
+    for (const CString& name : names) {
+      if (m_status) m_status(FormatText(IDS_DELETING_SONG, name.GetString()));
+      m_steps.DeleteFile(name);
+    }
+  }
+}

@@ -1,0 +1,46 @@
+// The administrator's work on the database file as a whole: backup by compaction, repair, and a new,
+// empty database in place of the old one. Each works on a copy: the database file is replaced only by
+// a complete file that passed the engine's check, in one rename, and a failure is shown and keeps the
+// original. Messages go to the message box, progress to the status sink.
+#pragma once
+
+#include <functional>
+
+#include "maintenance/files/FileSteps.h"
+#include "platform/core/CString.h"
+
+class CDatabaseFileOps {
+ public:
+  using StatusSink = std::function<void(const CString&)>;
+
+  CDatabaseFileOps(const CString& databaseFolder, StatusSink status, CFileSteps& steps = DefaultFileSteps());
+
+  // "<folder>\Quaverhouse.qhd".
+  CString DatabaseFile() const;
+
+  // Compacts the database into a work file, keeps the compacted copy as "Backup\BK<stamp>.qhd" and puts
+  // it in the database's place. TRUE when the database is the compacted file now.
+  BOOL Backup();
+  BOOL LastBackupSucceeded() const { return m_backupSucceeded; }
+
+  // Repairs a copy of the database and puts the repaired copy in its place.
+  BOOL Repair();
+
+  // The erase after the user agreed: the four sub-folders, the old database copied to the backups, a
+  // new empty database in its place, then the managed song files deleted. TRUE when the new database
+  // is in place.
+  BOOL CreateNewDatabase();
+
+ private:
+  void Status(UINT id) const;
+  CString BackupName() const;
+  // Shows IDS_ERR_CHECK_FAILED unless the work file is sound.
+  bool WorkFileIsSound(const CString& workFile, BOOL quick = FALSE) const;
+  void DeleteWorkFile(const CString& workFile) const;
+  void DeleteManagedSongFiles() const;
+
+  CString m_folder;
+  StatusSink m_status;
+  CFileSteps& m_steps;
+  BOOL m_backupSucceeded = FALSE;
+};

@@ -1,0 +1,259 @@
+// Backup, repair and the new database: each must end with the database either replaced by a complete,
+// checked file or exactly as it was, whatever step fails.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "maintenance/admin/DatabaseFileOps.h"
+#include "maintenance/files/tests/MaintenanceTestSupport.h"
+#include "maintenance/schema/SongDbSchema.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/testing/TestSandbox.h"
+#include "platform/ui/MessageBox.h"
+
+using namespace qh::maint::testing;
+using qh::testing::ReadHostFile;
+using qh::testing::WriteHostFile;
+
+namespace {
+
+constexpr DWORD kC = qh::testing::TestSandbox::kSystemSerial;
+
+class DatabaseFileOpsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse/Songs"));
+    std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse/Backup"));
+    host = sandbox.HostPath("C/Quaverhouse/Quaverhouse.qhd");
+    qh::ui::SetMessageBoxLogHook([this](const qh::ui::MessageBoxRequest& box) { boxes.push_back(box.text); });
+  }
+  void TearDown() override { qh::ui::SetMessageBoxLogHook(nullptr); }
+
+  void BuildLibrary(long songs) {
+    std::vector<LibrarySong> rows;
+    for (long id = 1; id <= songs; ++id) rows.push_back({id, "Song " + std::to_string(id), "Artist", 'R', kC, "", "Rock"});
+    BuildCurrentLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", rows,
+                        {"INSERT INTO Playlist (PlaylistName, CurrentSeqNum, PlaylistComment) VALUES ('Party', 1, '')",
+                         "INSERT INTO PlaylistDetail VALUES ('Party', 1, 1, '')"});
+  }
+  std::vector<std::string> Files(const std::string& folder, const std::string& prefix) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(sandbox.HostPath(folder)))
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().string());
+    return names;
+  }
+  CDatabaseFileOps Ops(CFileSteps& steps = DefaultFileSteps()) {
+    return CDatabaseFileOps("C:\\Quaverhouse", [this](const CString& text) { status.push_back(text.GetString()); }, steps);
+  }
+  // Overwrites one page of the file with garbage.
+  void DamagePage(long page) {
+    std::fstream file(host, std::ios::in | std::ios::out | std::ios::binary);
+    long pageSize = std::stol(Sqlite3(host, "PRAGMA page_size;"));
+    file.seekp((page - 1) * pageSize);
+    std::string garbage(static_cast<size_t>(pageSize), '\xA5');
+    file.write(garbage.data(), pageSize);
+  }
+
+  qh::testing::TestSandbox sandbox;
+  std::string host;
+  std::vector<std::string> boxes;
+  std::vector<std::string> status;
+};
+
+TEST_F(DatabaseFileOpsTest, BackupKeepsACompactedCopyAndPutsItInPlace) {
+  BuildLibrary(50);
+  Sqlite3(host, "delete from Songs where SongID > 10;");  // free pages for the compaction to drop
+  auto oldSize = std::filesystem::file_size(host);
+  CDatabaseFileOps ops = Ops();
+  EXPECT_TRUE(ops.Backup());
+  EXPECT_TRUE(ops.LastBackupSucceeded());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(status, (std::vector<std::string>{"Compacting database. Please wait...", "Backing up database files...",
+                                              "Database compacted successfully."}));
+  std::vector<std::string> backups = Files("C/Quaverhouse/Backup", "BK");
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(std::filesystem::path(backups[0]).filename().string().size(), 2u + 13u + 4u);  // BK %Y%j%H%M%S .qhd
+  for (const std::string& file : {host, backups[0]}) {
+    EXPECT_EQ(Sqlite3(file, "PRAGMA integrity_check;"), "ok\n") << file;
+    EXPECT_EQ(Sqlite3(file, "select count(*) from Songs;"), "10\n") << file;
+    EXPECT_EQ(Sqlite3(file, "select count(*) from SongType;"), "148\n") << file;
+    EXPECT_EQ(Sqlite3(file, "select count(*) from PlaylistDetail;"), "1\n") << file;
+  }
+  EXPECT_LT(std::filesystem::file_size(host), oldSize);
+  EXPECT_EQ(ReadHostFile(host), ReadHostFile(backups[0]));
+  EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+}
+
+// Backups are named by the second: a backup that finds its name taken stops with the copy message,
+// leaving the database as it was. The names of the next seconds are taken too, so the collision
+// happens whatever second the backup runs in.
+TEST_F(DatabaseFileOpsTest, ABackupNameAlreadyTakenStopsTheBackup) {
+  BuildLibrary(5);
+  std::string before = ReadHostFile(host);
+  CTime now = CTime::GetCurrentTime();
+  for (int second = 0; second < 3; ++second) {
+    CTime then = now + CTimeSpan(0, 0, 0, second);
+    WriteHostFile(sandbox.HostPath("C/Quaverhouse/Backup/BK" + std::string(then.Format("%Y%j%H%M%S").GetString()) + ".qhd"),
+                  "an older backup");
+  }
+  CDatabaseFileOps ops = Ops();
+  EXPECT_FALSE(ops.Backup());
+  EXPECT_FALSE(ops.LastBackupSucceeded());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"An error occurred while trying to copy a file."}));
+  EXPECT_EQ(ReadHostFile(host), before);
+  EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+  for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) EXPECT_EQ(ReadHostFile(backup), "an older backup");
+}
+
+struct BackupFailure {
+  FailingFileSteps::Step step;
+  std::string message;
+};
+
+TEST_F(DatabaseFileOpsTest, AFailingBackupStepKeepsTheDatabase) {
+  const BackupFailure failures[] = {
+      {FailingFileSteps::kCompact, "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator."},
+      {FailingFileSteps::kCheck, "The new database file did not pass its check (*** in database main ***\nPage 7: "
+                                 "btreeInitPage() returns error code 11). The database was left as it was."},
+      {FailingFileSteps::kCopy, "An error occurred while trying to copy a file."},
+      {FailingFileSteps::kReplace, "An error occurred while trying to rename a file."},
+  };
+  BuildLibrary(5);
+  std::string before = ReadHostFile(host);
+  for (const BackupFailure& failure : failures) {
+    boxes.clear();
+    FailingFileSteps steps(failure.step, 1);
+    CDatabaseFileOps ops = Ops(steps);
+    EXPECT_FALSE(ops.Backup());
+    EXPECT_EQ(boxes, std::vector<std::string>{failure.message});
+    EXPECT_EQ(ReadHostFile(host), before);
+    EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+    for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) std::filesystem::remove(backup);
+  }
+}
+
+TEST_F(DatabaseFileOpsTest, ADatabaseHeldByAnotherProgramIsLeftAlone) {
+  BuildLibrary(5);
+  std::string before = ReadHostFile(host);
+  OtherProcessLock other(host);
+  ASSERT_TRUE(other.Holding());
+  std::string inUse = "The database is being used by another program. Please exit the other program before continuing.";
+  EXPECT_FALSE(Ops().Backup());
+  EXPECT_FALSE(Ops().Repair());
+  EXPECT_FALSE(Ops().CreateNewDatabase());
+  EXPECT_EQ(boxes, (std::vector<std::string>{inUse, inUse, inUse}));
+  EXPECT_EQ(ReadHostFile(host), before);
+  EXPECT_TRUE(Files("C/Quaverhouse/Backup", "BK").empty());
+}
+
+// Another program (here the stock sqlite3 tool, whose text order folds ASCII letters only) wrote names
+// into the file: the name index is out of the library's order. The repair rebuilds it on a copy and
+// puts the copy in place.
+TEST_F(DatabaseFileOpsTest, RepairRebuildsAnIndexWrittenInAnotherTextOrder) {
+  BuildLibrary(3);
+  // "É00", "é01", "É02", ...: in the library's order the two letters are one, in ASCII folding every
+  // "É" name comes before every "é" name.
+  std::string inserts;
+  for (int index = 0; index < 60; ++index) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%s%02d", index % 2 ? "\xC3\xA9" : "\xC3\x89", index);
+    inserts += "insert into Songs (SongID, SongName, SongArtist, SongCompression, SongUncompressed, SongPath, "
+               "SongVolser, SongGUID, SongPlayCount) values (" + std::to_string(10 + index) + ", '" + name +
+               "', 'x', 'R', 0, '', 0, '" + GuidOf(10 + index) + "', 0);";
+  }
+  ASSERT_EQ(Sqlite3(host, inserts), "");
+  ASSERT_NE(DefaultFileSteps().CheckDatabase("C:\\Quaverhouse\\Quaverhouse.qhd"), CString("ok"));
+  EXPECT_TRUE(Ops().Repair());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(status, (std::vector<std::string>{"Repairing database. Please wait...", "Database successfully repaired."}));
+  EXPECT_EQ(DefaultFileSteps().CheckDatabase("C:\\Quaverhouse\\Quaverhouse.qhd"), CString("ok"));
+  EXPECT_EQ(Sqlite3(host, "select count(*) from Songs;"), "63\n");
+  EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+}
+
+// Damage the engine cannot mend, in the file's header, a table page or an index page: the repair says
+// so and the file stays exactly as it was.
+TEST_F(DatabaseFileOpsTest, RepairRefusesAFileItCannotMendAndKeepsIt) {
+  BuildLibrary(400);
+  std::string sound = ReadHostFile(host);
+  std::string indexName = Sqlite3(host, "select name from sqlite_master where type = 'index' and tbl_name = 'Songs' "
+                                        "and sql like '%SongName%' limit 1;");
+  indexName.pop_back();
+  long indexPage = std::stol(Sqlite3(host, "select pageno from dbstat where name = '" + indexName + "' limit 1;"));
+  long tablePage = std::stol(Sqlite3(host, "select max(pageno) from dbstat where name = 'Songs';"));
+  for (long page : {1L, tablePage, indexPage}) {
+    WriteHostFile(host, sound);
+    DamagePage(page);
+    std::string damaged = ReadHostFile(host);
+    boxes.clear();
+    EXPECT_FALSE(Ops().Repair()) << "page " << page;
+    ASSERT_EQ(boxes.size(), 1u) << "page " << page;
+    EXPECT_EQ(boxes[0], "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator.");
+    EXPECT_EQ(ReadHostFile(host), damaged) << "page " << page;
+    EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+  }
+}
+
+TEST_F(DatabaseFileOpsTest, NewDatabaseKeepsTheOldOneAsBackupAndDeletesOnlyManagedSongs) {
+  BuildLibrary(3);
+  for (const char* name : {"Songs/Song0000000001.wav", "Songs/Song0000000002.MP3", "Songs/Temp0000000003.wav",
+                           "Songs/Song12.wav", "Songs/own recording.mp3"})
+    WriteHostFile(sandbox.HostPath(std::string("C/Quaverhouse/") + name), "audio");
+  std::string before = ReadHostFile(host);
+  EXPECT_TRUE(Ops().CreateNewDatabase());
+  EXPECT_TRUE(boxes.empty());
+  // The new file passes the same outside check as the schema creator's own.
+  EXPECT_EQ(Sqlite3(host, "PRAGMA integrity_check;"), "ok\n");
+  std::set<std::string> tables = LineSet(Sqlite3(host, "select name from sqlite_master where type = 'table';"));
+  for (const SchemaTable& table : kSongDbTables) EXPECT_TRUE(tables.count(table.name)) << table.name;
+  CreateSongDatabase("C:\\reference.qhd");
+  std::string indexes = "select tbl_name, name, sql from sqlite_master where type = 'index' order by 1, 2;";
+  EXPECT_EQ(Sqlite3(host, indexes), Sqlite3(sandbox.HostPath("C/reference.qhd"), indexes));
+  EXPECT_EQ(Sqlite3(host, "select * from DaoSysQueries order by 1;"),
+            Sqlite3(sandbox.HostPath("C/reference.qhd"), "select * from DaoSysQueries order by 1;"));
+  EXPECT_EQ(Sqlite3(host, "select count(*) from SongType where ReservedCode = -1;"), "148\n");
+  EXPECT_EQ(Sqlite3(host, "select count(*) from Songs;"), "0\n");
+  EXPECT_EQ(Sqlite3(host, "select ParmValue from QuavParms where ParmName = 'DatabaseVersion';"), "04.00\n");
+  std::vector<std::string> backups = Files("C/Quaverhouse/Backup", "BK");
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(ReadHostFile(backups[0]), before);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.HostPath("C/Quaverhouse/Songs/Song0000000001.wav")));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.HostPath("C/Quaverhouse/Songs/Song0000000002.MP3")));
+  for (const char* kept : {"Songs/Temp0000000003.wav", "Songs/Song12.wav", "Songs/own recording.mp3"})
+    EXPECT_TRUE(std::filesystem::exists(sandbox.HostPath(std::string("C/Quaverhouse/") + kept))) << kept;
+  for (const char* folder : {"Songs", "Backup", "Covers", "Temp"})
+    EXPECT_TRUE(std::filesystem::is_directory(sandbox.HostPath(std::string("C/Quaverhouse/") + folder))) << folder;
+  EXPECT_EQ(status.front(), "Backing up database files...");
+  EXPECT_EQ(status[1], "Creating Song Database. Please Wait...");
+  EXPECT_EQ(status[2], "Creating table number 1");
+  EXPECT_EQ(status.back(), "Database created successfully.");
+  EXPECT_EQ(std::count(status.begin(), status.end(), "Deleting song C:\\Quaverhouse\\Songs\\Song0000000001.wav"), 1);
+}
+
+TEST_F(DatabaseFileOpsTest, ANewDatabaseThatCannotTakeThePlaceKeepsDatabaseAndSongs) {
+  BuildLibrary(3);
+  WriteHostFile(sandbox.HostPath("C/Quaverhouse/Songs/Song0000000001.wav"), "audio");
+  std::string before = ReadHostFile(host);
+  for (FailingFileSteps::Step step : {FailingFileSteps::kCopy, FailingFileSteps::kCheck, FailingFileSteps::kReplace}) {
+    boxes.clear();
+    FailingFileSteps steps(step, 1);
+    EXPECT_FALSE(Ops(steps).CreateNewDatabase());
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadHostFile(host), before);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.HostPath("C/Quaverhouse/Songs/Song0000000001.wav")));
+    EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+    for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) std::filesystem::remove(backup);
+  }
+}
+
+TEST_F(DatabaseFileOpsTest, NewDatabaseInAnEmptyFolderMakesTheFoldersAndDeletesNothing) {
+  std::filesystem::remove_all(sandbox.HostPath("C/Quaverhouse"));
+  std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse"));
+  EXPECT_TRUE(Ops().CreateNewDatabase());
+  EXPECT_EQ(Sqlite3(host, "select count(*) from SongType;"), "148\n");
+  EXPECT_TRUE(Files("C/Quaverhouse/Backup", "BK").empty());
+  EXPECT_EQ(status.front(), "Creating Song Database. Please Wait...");
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Ids of the converter's string table, dialogs and controls.
+#pragma once
+
+#include "maintenance/files/MaintenanceText.h"
+
+enum ConvertString : UINT {
+  IDS_ABOUT_MENU = 101,
+  IDS_DATABASE_PATH = 102,
+  IDS_CVT_MUTEX_NAME = 103,
+  IDS_CVT_ALREADY_RUNNING = 104,
+  IDS_NO_DATABASE = 57345,
+  IDS_ERR_BACKUP = 57346,
+  IDS_BACKED_UP = 57347,
+  IDS_ERR_VERSION = 57348,
+  IDS_ALREADY_CURRENT = 57349,
+  IDS_CREATING_NEW = 57351,
+  IDS_CREATED_NEW = 57352,
+  IDS_UPGRADING = 57353,
+  IDS_CVT_NO_MEMORY = 57354,
+  IDS_ERROR_CODE = 57355,
+  IDS_UPGRADED = 57356,
+  IDS_COPYING_DATA = 57357,
+  IDS_HOTLIST = 57358,
+  IDS_UNKNOWN_VERSION = 57360,
+  IDS_VOLUMES_MISSING = 57363,
+  IDS_NEW_FILE_UNSOUND = 57364,
+  IDS_CONVERSION_STOPPED = 57365,
+};
+
+enum ConvertDialog : UINT { IDD_ABOUT = 100, IDD_CONVERT = 102 };
+enum ConvertControl : UINT { IDC_LOG = 1000, IDM_ABOUT = 16 };
+
+void RegisterShiftoverDialogs();

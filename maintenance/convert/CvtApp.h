@@ -1,0 +1,16 @@
+// Shiftover's application object: the single-instance rule shared with the other programs, the database
+// folder from the settings, and the converter dialog.
+#pragma once
+
+#include "platform/ui/WinApp.h"
+
+class CCvtApp : public CWinApp {
+ public:
+  CCvtApp();
+  BOOL InitInstance() override;
+  int ExitInstance() override;
+
+ private:
+  HANDLE m_hMutex = nullptr;
+  bool m_ownsMutex = false;
+};

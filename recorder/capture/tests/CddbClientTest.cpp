@@ -1,0 +1,268 @@
+// The CDDB client of the rip dialogs against a scripted server per disc id. The setting names only a
+// host, so the server listens on port 80 of a loopback address of its own.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "dblib/AlbumDb.h"
+#include "platform/dao/Dao.h"
+#include "dblib/tests/media/AlbumDbFixture.h"
+#include "platform/cd/testing/CdImageFixture.h"
+#include "platform/core/testing/TestSandbox.h"
+#include "platform/inet/testing/FakeHttpServer.h"
+#include "recorder/capture/CddbClient.h"
+#include "recorder/capture/MciCdAudio.h"
+#include "recorder/capture/tests/CaptureTestSupport.h"
+
+namespace {
+
+using qh::inet::testing::FakeHttpServer;
+
+// The dialog's side: its controls as texts, its window as the message target.
+class RecordingView : public ICddbView {
+ public:
+  HWND CddbWindow() override { return window.hwnd(); }
+  void SetCddbStatus(const CString& text) override { status = text; }
+  void ShowCddbWarning(const CString& text) override { warnings.push_back(text); }
+  void ClearTrackList() override { trackList.clear(); }
+  void AddTrackListEntry(const CString& entry) override { trackList.push_back(entry); }
+  void SetAlbumArtist(const CString& newAlbum, const CString& newArtist) override {
+    album = newAlbum;
+    artist = newArtist;
+  }
+  void SelectGenre(const CString& newGenre) override { genre = newGenre; }
+  int ChooseAlbum(const std::vector<CString>& lines) override {
+    choices = lines;
+    return choice;
+  }
+  void CancelForCddb() override { cancelled = true; }
+
+  capture_test::MessageWindow window;
+  CString status, album, artist, genre;
+  std::vector<CString> warnings, trackList, choices;
+  int choice = -1;
+  bool cancelled = false;
+};
+
+std::string JsonText(const std::string& text, bool latin1 = false) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '"' || c == '\\') out += std::string("\\") + static_cast<char>(c);
+    else if (c >= 0x80 && latin1) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+class CddbClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sandbox_.AddDrive('E', 0xCDCD0002, "AUDIO_CD", DRIVE_CDROM);
+    image_ = qh::cd::testing::MakeCdImage(sandbox_.Root(), "disc",
+                                          {{false, 3.0, 0}, {true, 2.2, 440}, {true, 3.1, 660}, {true, 1.4, 880}});
+    setenv("QH_CDROM", image_.cuePath.c_str(), 1);
+    ASSERT_EQ(mci_.Open('E'), 1);
+    address_ = qh::inet::testing::PrivateLoopbackAddress();
+  }
+  void TearDown() override {
+    client_.reset();
+    mci_.Close(0);
+    unsetenv("QH_CDROM");
+  }
+  // Reads the disc, starts the server with the routes and runs the lookup to its end.
+  bool Run(const std::string& routes, tQHFRDb* albumDb = nullptr, bool useCddb = true) {
+    if (!routes.empty()) {
+      server_ = std::make_unique<FakeHttpServer>(sandbox_.Root(), address_, 80, routes);
+      if (!server_->Ready()) return false;
+    }
+    client_ = std::make_unique<CCddbClient>(view_, useCddb, address_.c_str(), "rip@quaverhouse.example", "4.0", albumDb);
+    view_.window.react = [this](UINT message, WPARAM, LPARAM lParam) {
+      if (message == WM_CDDB_CONNECTED) client_->OnLookupCd(lParam);
+      if (message == WM_CDDB_REPLY) client_->OnHttpReply(lParam);
+    };
+    CString mciError;
+    audioCount_ = client_->QueryCddb(mci_.GetDeviceID(), mciError);
+    client_->Setup();
+    if (!useCddb) client_->OnLookupCd(0);
+    return capture_test::PumpUntil([&] {
+      return view_.status == "FreeDB Query Complete." || view_.status == "Could not get CD information from FreeDB database" ||
+             view_.status == "Embedded FreeDB Query Complete." || !useCddb;
+    }, std::chrono::seconds(20));
+  }
+  CString DiscId() const {
+    CString id;
+    id.Format("%08x", static_cast<unsigned>(client_ ? client_->DiscId() : 0));
+    return id;
+  }
+  std::string Routes(const std::string& query, const std::string& read, const std::string& extra = "") {
+    CddbToc toc;
+    CString error;
+    ReadCddbToc(mci_.GetDeviceID(), toc, error);
+    char id[16];
+    std::snprintf(id, sizeof id, "%08x", static_cast<unsigned>(toc.discId));
+    discId_ = id;
+    return "[" + extra + R"({"contains": "cmd=cddb+query+)" + discId_ + R"(", "body": ")" + JsonText(query) +
+           R"("}, {"contains": "cmd=cddb+read+", "body": ")" + JsonText(read) + R"("}])";
+  }
+
+  qh::testing::TestSandbox sandbox_;
+  qh::cd::testing::CdImage image_;
+  CMciCdAudio mci_;
+  RecordingView view_;
+  std::unique_ptr<FakeHttpServer> server_;
+  std::unique_ptr<CCddbClient> client_;
+  std::string address_;
+  std::string discId_;
+  int audioCount_ = 0;
+};
+
+TEST_F(CddbClientTest, AnExactMatchNamesTheAudioTracksAfterTheDataTrack) {
+  std::string routes = Routes("200 rock 7a0bc10d The Band / The Album\r\n",
+                              "210 rock 7a0bc10d\r\nDTITLE=ignored\r\nTTITLE0=Opening\r\nTTITLE1=Middle\r\n"
+                              "TTITLE2=Closing\r\nEXTT2=live\r\n.\r\n");
+  ASSERT_TRUE(Run(routes));
+  EXPECT_EQ(view_.status, "FreeDB Query Complete.");
+  EXPECT_EQ(audioCount_, 3);
+  EXPECT_EQ(client_->AudioTrackNumbers(), (std::vector<int>{2, 3, 4}));  // entry 0 rips track 2
+  ASSERT_EQ(view_.trackList.size(), 3u);
+  EXPECT_EQ(view_.trackList[0], "01 - Opening");
+  EXPECT_EQ(client_->Titles()[2], "Closing");
+  EXPECT_EQ(client_->ExtendedData()[2], "live");
+  EXPECT_EQ(view_.artist, "The Band");
+  EXPECT_EQ(view_.album, "The Album");
+  EXPECT_EQ(view_.genre, "rock");
+  std::string log = server_->RequestLog();
+  EXPECT_NE(log.find("GET /~cddb/cddb.cgi?cmd=cddb+query+" + discId_ + "+4+"), std::string::npos) << log;
+  EXPECT_NE(log.find("GET /~cddb/cddb.cgi?cmd=cddb+read+rock+7a0bc10d&hello=rip+quaverhouse.example+Quaverhouse+4.0"
+                     "&proto=4 HTTP/1.1"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(view_.warnings.empty());
+}
+
+TEST_F(CddbClientTest, SeveralMatchesTakeTheFirst) {
+  ASSERT_TRUE(Run(Routes("211 close matches\r\nblues 11111111 First / One\r\nrock 22222222 Second / Two\r\n.\r\n",
+                         "210 blues 11111111\r\nTTITLE0=A\r\nTTITLE1=B\r\nTTITLE2=C\r\n.\r\n")));
+  EXPECT_EQ(view_.status, "FreeDB Query Complete.");
+  EXPECT_EQ(view_.genre, "blues");
+  EXPECT_NE(server_->RequestLog().find("cmd=cddb+read+blues+11111111"), std::string::npos);
+}
+
+struct FailingReply {
+  const char* name;
+  const char* query;
+  int httpStatus;
+};
+
+class CddbFailingReplyTest : public CddbClientTest, public ::testing::WithParamInterface<FailingReply> {};
+
+TEST_P(CddbFailingReplyTest, GivesDefaultNamesAndNoReadRequest) {
+  std::string routes = Routes(GetParam().query, "210 x\r\nTTITLE0=Never\r\n.\r\n");
+  routes.replace(routes.find("\"body\""), 0, "\"status\": " + std::to_string(GetParam().httpStatus) + ", ");
+  ASSERT_TRUE(Run(routes));
+  EXPECT_EQ(view_.status, "Could not get CD information from FreeDB database");
+  ASSERT_EQ(view_.trackList.size(), 3u);
+  EXPECT_EQ(view_.trackList[0], "01 - Unknown Song");
+  EXPECT_EQ(client_->Titles()[2], "Track 3");
+  EXPECT_EQ(server_->RequestLog().find("cmd=cddb+read"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, CddbFailingReplyTest,
+                         ::testing::Values(FailingReply{"no_match", "202 No match for disc ID\r\n", 200},
+                                           FailingReply{"error_status", "500 Command syntax error\r\nrock 1 x / y\r\n", 200},
+                                           FailingReply{"http_error", "200 rock 7a0bc10d A / B\r\n", 500}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CddbClientTest, ContinuationLinesLatin1AndUtf8TitlesAreRead) {
+  std::string read = "210 rock 7a0bc10d\nTTITLE0=Caf\xC3\xA9 au lait\nTTITLE1=A very long title that the server \n"
+                     "TTITLE1=splits over two lines\nTTITLE2=\xE2\x82\xAC 100\n.\n";
+  ASSERT_TRUE(Run(Routes("200 rock 7a0bc10d Band / Album\n", read)));
+  EXPECT_EQ(view_.status, "FreeDB Query Complete.");
+  EXPECT_EQ(client_->Titles()[0], "Caf\xE9 au lait");
+  EXPECT_EQ(client_->Titles()[1], "A very long title that the server splits over two lines");
+  EXPECT_EQ(client_->Titles()[2], "\x80 100");
+}
+
+TEST_F(CddbClientTest, Latin1RepliesKeepTheirBytes) {
+  std::string read = "210 rock 7a0bc10d\r\nTTITLE0=Gr\xFC\xDF Gott\r\nTTITLE1=x\r\nTTITLE2=y\r\n.\r\n";
+  std::string routes = Routes("200 rock 7a0bc10d Band / Album\r\n", "");
+  routes.replace(routes.rfind("\"body\": \"\""), 10, "\"encoding\": \"latin-1\", \"body\": \"" + JsonText(read, true) + "\"");
+  ASSERT_TRUE(Run(routes));
+  EXPECT_EQ(client_->Titles()[0], "Gr\xFC\xDF Gott");
+}
+
+TEST_F(CddbClientTest, ASlowServerTimesOutToDefaultNames) {
+  std::string routes = Routes("200 rock 7a0bc10d Band / Album\r\n", "");
+  routes.replace(routes.find("\"body\""), 0, "\"delay\": 9, ");
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Run(routes));
+  EXPECT_EQ(view_.status, "Could not get CD information from FreeDB database");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
+  EXPECT_EQ(view_.trackList.size(), 3u);
+}
+
+TEST_F(CddbClientTest, TheVersionButtonWaitsWhileARequestIsInFlight) {
+  std::string routes = Routes("200 rock 7a0bc10d Band / Album\r\n", "210 x\r\nTTITLE0=a\r\n.\r\n",
+                              R"({"contains": "cmd=ver", "body": "201 test server v1\r\n"}, )");
+  routes.replace(routes.find("\"body\""), 0, "\"delay\": 1, ");
+  server_ = std::make_unique<FakeHttpServer>(sandbox_.Root(), address_, 80, routes);
+  ASSERT_TRUE(server_->Ready());
+  client_ = std::make_unique<CCddbClient>(view_, true, address_.c_str(), "rip@quaverhouse.example", "4.0", nullptr);
+  view_.window.react = [this](UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_CDDB_CONNECTED) client_->OnLookupCd(lParam);
+    if (message == WM_CDDB_REPLY) client_->OnHttpReply(lParam);
+  };
+  CString error;
+  client_->QueryCddb(mci_.GetDeviceID(), error);
+  client_->Setup();
+  ASSERT_TRUE(capture_test::PumpUntil([&] { return client_->IsRequestInFlight(); }));
+  client_->OnCddbHello();  // refused: the query is in flight
+  ASSERT_TRUE(capture_test::PumpUntil([&] { return view_.status == "FreeDB Query Complete."; }));
+  EXPECT_EQ(server_->RequestLog().find("cmd=ver"), std::string::npos);
+  client_->OnCddbHello();
+  ASSERT_TRUE(capture_test::PumpUntil([&] { return view_.status == "201 test server v1\r\n"; }));
+}
+
+TEST_F(CddbClientTest, TheEmbeddedAlbumWinsAndCddbIsNotAsked) {
+  CString file = "C:\\vezevavov.fdb";
+  qh::dblib::media_testing::CreateAlbumDatabase(file);
+  std::string routes = Routes("200 rock 7a0bc10d Wrong / Wrong\r\n", "210 x\r\nTTITLE0=Wrong\r\n.\r\n");
+  // The fixture's one-album disc becomes this image's disc.
+  {
+    CDaoDatabase database;
+    database.Open(file);
+    CString update;
+    update.Format("UPDATE Albums SET DiscID = %ld WHERE DiscID = %ld",
+                  static_cast<LONG>(std::strtoul(discId_.c_str(), nullptr, 16)),
+                  static_cast<LONG>(qh::dblib::media_testing::kOneAlbumDisc));
+    database.Execute(update, dbFailOnError);
+    update.Replace("Albums", "Tracks");
+    database.Execute(update, dbFailOnError);
+    database.Close();
+  }
+  tQHFRDb albumDb;
+  ASSERT_EQ(albumDb.Open(file, FALSE, TRUE), 1);
+  ASSERT_TRUE(Run(routes, &albumDb));
+  EXPECT_EQ(view_.status, "Embedded FreeDB Query Complete.");
+  EXPECT_EQ(view_.trackList.size(), 4u);
+  EXPECT_FALSE(view_.album.IsEmpty());
+  EXPECT_EQ(server_->RequestLog(), "");
+}
+
+TEST_F(CddbClientTest, WithCddbOffEveryAudioTrackGetsADefaultName) {
+  ASSERT_TRUE(Run("", nullptr, false));
+  ASSERT_EQ(view_.trackList.size(), 3u);
+  EXPECT_EQ(view_.trackList[2], "03 - Unknown Song");
+  EXPECT_EQ(client_->Titles()[0], "Track 1");
+  EXPECT_FALSE(client_->IsActive());
+}
+
+}  // namespace
