@@ -191,17 +191,31 @@ bool CDatabaseCheck::CheckMediaFiles(CDaoDatabase& database) {
   }
   WriteText(LoadText(IDS_SEARCHING_FILES));
   int missing = 0;
-  if (songDb.OpenSongList("Order By SongID ")) {
-    for (;;) {
-      song.Clear();
-      if (songDb.NextSong(&song) < 1) break;
-      CString media = song.GetMediaFileName();
-      if (!media.IsEmpty() && FileExists(media)) continue;
-      WriteText(FormatText(IDS_MISSING_FILE, song.SongID, song.SongVolser, song.SongPath.GetString()));
-      ++missing;
+  // The song list of the library would read every song's genres too; the file name needs only the
+  // id, the compression code, the volume and the path, so they are read alone, in SongID order.
+  CString lines;
+  CDaoRecordset songs(&database);
+  songs.Open(dbOpenSnapshot, "Select SongID, SongCompression, SongVolser, SongPath From Songs Order By SongID ",
+             dbForwardOnly);
+  for (; !songs.IsEOF(); songs.MoveNext()) {
+    song.Clear();
+    COleVariant id = songs.GetFieldValue(0), code = songs.GetFieldValue(1), volume = songs.GetFieldValue(2),
+                path = songs.GetFieldValue(3);
+    song.SongID = id.vt == VT_I4 ? id.lVal : 0;
+    song.SongCompression = code.vt == VT_BSTR && code.bstrVal[0] != '\0' ? code.bstrVal[0] : '?';
+    song.SongVolser = volume.vt == VT_I4 ? static_cast<DWORD>(volume.lVal) : 0;
+    song.SongPath = path.vt == VT_BSTR ? CString(path.bstrVal) : CString();
+    CString media = song.GetMediaFileName();
+    if (!media.IsEmpty() && FileExists(media)) continue;
+    lines += FormatText(IDS_MISSING_FILE, song.SongID, song.SongVolser, song.SongPath.GetString());
+    ++missing;
+    if (lines.GetLength() > 65536) {
+      WriteText(lines);
+      lines.Empty();
     }
-    songDb.CloseSongList();
   }
+  songs.Close();
+  WriteText(lines);
   if (missing == 0) WriteText(LoadText(IDS_NO_RECORDS) + "\r\n");
   WriteText("\r\n");
   m_errorCount += missing;

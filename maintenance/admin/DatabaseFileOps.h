@@ -35,7 +35,7 @@ class CDatabaseFileOps {
   void Status(UINT id) const;
   CString BackupName() const;
   // Shows IDS_ERR_CHECK_FAILED unless the work file is sound.
-  bool WorkFileIsSound(const CString& workFile) const;
+  bool WorkFileIsSound(const CString& workFile, BOOL quick = FALSE) const;
   void DeleteWorkFile(const CString& workFile) const;
   void DeleteManagedSongFiles() const;
 

@@ -39,7 +39,7 @@ void CFileSteps::CompactDatabase(LPCSTR from, LPCSTR to) { CDaoWorkspace::Compac
 
 void CFileSteps::RepairDatabase(LPCSTR path) { CDaoWorkspace::RepairDatabase(path); }
 
-CString CFileSteps::CheckDatabase(LPCSTR path) { return CDaoWorkspace::CheckDatabase(path); }
+CString CFileSteps::CheckDatabase(LPCSTR path, BOOL quick) { return CDaoWorkspace::CheckDatabase(path, quick); }
 
 CFileSteps& DefaultFileSteps() {
   static CFileSteps steps;

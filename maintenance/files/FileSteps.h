@@ -23,8 +23,9 @@ class CFileSteps {
   virtual void CompactDatabase(LPCSTR from, LPCSTR to);
   virtual void RepairDatabase(LPCSTR path);
   // "ok" for a sound file, else the engine's first complaint; raises CDaoException* when the file
-  // cannot be opened.
-  virtual CString CheckDatabase(LPCSTR path);
+  // cannot be opened. The quick check reads every page and record but does not match the indexes
+  // against their rows: enough for a file the engine has just copied from sound rows.
+  virtual CString CheckDatabase(LPCSTR path, BOOL quick = FALSE);
 };
 
 // The file steps the programs use when nobody substitutes their own.

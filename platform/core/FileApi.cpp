@@ -605,8 +605,12 @@ BOOL GetVolumeInformation(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD vol
     SetLastError(ERROR_NOT_READY);
     return FALSE;
   }
-  std::string fileSystem = qh::HostFileSystemName(drive->hostFolder);
-  if (fileSystem.empty()) fileSystem = "UNKNOWN";
+  // The file system's name costs a read of the mount table: only a caller that asks for it pays.
+  std::string fileSystem;
+  if (fileSystemNameBuffer) {
+    fileSystem = qh::HostFileSystemName(drive->hostFolder);
+    if (fileSystem.empty()) fileSystem = "UNKNOWN";
+  }
   if ((volumeNameBuffer && volumeNameSize <= drive->label.size()) ||
       (fileSystemNameBuffer && fileSystemNameSize <= fileSystem.size())) {
     SetLastError(ERROR_BAD_LENGTH);

@@ -77,6 +77,8 @@ class Connection {
   const CString& Name() const { return m_name; }
   const std::string& HostPath() const { return m_hostPath; }
   bool ReadOnly() const { return m_readOnly; }
+  // The file holds the catalogue tables (every file this layer made does).
+  bool HasCatalog() const { return m_hasCatalog; }
 
   // A prepared statement on loan from the cache; returned (reset) when the handle goes.
   class Statement {

@@ -141,6 +141,13 @@ void CDaoWorkspace::GetDatabaseInfo(int nIndex, CDaoDatabaseInfo& info, DWORD) c
 
 void CDaoWorkspace::CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, LPCTSTR, int) {
   std::shared_ptr<qh::dao::Connection> source = qh::dao::Connection::Open(lpszSrcName, false, true);
+  // The storage engine's VACUUM INTO runs more than twice as long from a read-only connection. A file
+  // that already holds the catalogue is read through a writable one instead: VACUUM INTO only reads its
+  // source, and opening such a file writes nothing to it.
+  if (source->HasCatalog()) {
+    source->Close();
+    source = qh::dao::Connection::Open(lpszSrcName, false, false);
+  }
   std::optional<qh::ResolvedPath> target = qh::ResolvePath(lpszDestName);
   if (!target || !target->parentExists) ThrowDaoError(3044, CString("'") + lpszDestName + "' is not a valid path.", kSource);
   if (target->exists) ThrowDaoError(kDaoErrDatabaseExists, CString("Database '") + lpszDestName + "' already exists.", kSource);

@@ -60,7 +60,9 @@ class CDaoWorkspace {
   // Reads the whole file through the storage engine's integrity check without changing it: "ok" for a
   // sound file, else the first problem found. A file that cannot be opened raises its error (3024,
   // 3045, 3343, 3049).
-  static CString CheckDatabase(LPCTSTR lpszName);
+  // bQuick walks every page and record but does not match index entries against their rows (the
+  // storage engine's quick check): for a file the engine has just written from sound rows.
+  static CString CheckDatabase(LPCTSTR lpszName, BOOL bQuick = FALSE);
 
   // The shared session state (the default workspace or one made by Create).
   const std::shared_ptr<qh::dao::WorkspaceState>& State() const { return m_state; }

@@ -23,6 +23,11 @@ std::vector<std::pair<CString, std::string>>& WaveRenderers() {
   return list;
 }
 
+std::vector<std::pair<CString, std::function<std::unique_ptr<AudioSink>()>>>& Factories() {
+  static std::vector<std::pair<CString, std::function<std::unique_ptr<AudioSink>()>>> list;
+  return list;
+}
+
 // "Name=/path;Name2=/path2" from QH_WAVE_RENDERERS.
 std::vector<std::pair<CString, std::string>> WaveRenderersFromEnvironment() {
   std::vector<std::pair<CString, std::string>> list;
@@ -67,6 +72,9 @@ void AddRenderers(std::vector<MediaDevice>& devices) {
   for (auto& entry : WaveRenderersFromEnvironment()) waves.push_back(entry);
   for (const auto& [name, path] : waves)
     devices.push_back({name, [path] { return NewRenderer(NewWaveFileSink(path)); }});
+  std::lock_guard lock(WaveMutex());
+  for (const auto& [name, factory] : Factories())
+    devices.push_back({name, [factory] { return NewRenderer(factory()); }});
 }
 
 IBaseFilter* Builtin(REFCLSID clsid) {
@@ -109,6 +117,16 @@ void RegisterWaveFileRenderer(const CString& friendlyName, const std::string& ho
       return;
     }
   WaveRenderers().emplace_back(friendlyName, hostPath);
+}
+
+void RegisterRendererFactory(const CString& friendlyName, std::function<std::unique_ptr<AudioSink>()> factory) {
+  std::lock_guard lock(WaveMutex());
+  for (auto& entry : Factories())
+    if (entry.first == friendlyName) {
+      entry.second = std::move(factory);
+      return;
+    }
+  Factories().emplace_back(friendlyName, std::move(factory));
 }
 
 void ClearWaveFileRenderers() {

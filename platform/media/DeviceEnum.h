@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ std::vector<CString> EnumerateAudioTransforms();
 // QH_WAVE_RENDERERS="Name=/host/path.wav;Other=/host/other.wav" registers more at enumeration.
 void RegisterWaveFileRenderer(const CString& friendlyName, const std::string& hostPath);
 void ClearWaveFileRenderers();
+
+// A renderer of the program's own (a capture for measurements): each bind makes a renderer around a new
+// sink from the factory. Listed after the others; a second registration of a name replaces the first.
+class AudioSink;
+void RegisterRendererFactory(const CString& friendlyName, std::function<std::unique_ptr<AudioSink>()> factory);
 
 // Whether SDL2 sound devices are listed: not when QH_SOUND is "none" or SDL finds no real device.
 bool SoundDevicesEnabled();

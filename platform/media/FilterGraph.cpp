@@ -129,6 +129,17 @@ class CFilterGraph : public IGraphBuilder,
   }
   HRESULT Pause() override {
     std::lock_guard lock(mutex_);
+    if (state_ == State_Running && !ended_) {
+      // What was handed over ahead of the clock is not heard: pausing resumes from the clock's place.
+      LONGLONG heard = position_;
+      const double elapsed = std::chrono::duration<double>(Clock::now() - clockWall_).count() * rate_;
+      heard = std::min(position_, clockPosition_ + static_cast<LONGLONG>(elapsed * 1e7));
+      if (heard < position_) {
+        PcmSource* source = RouteSource();
+        if (source != nullptr && SUCCEEDED(source->Seek(heard))) position_ = heard;
+        FlushSinks();
+      }
+    }
     state_ = State_Paused;
     return S_OK;
   }
@@ -186,10 +197,16 @@ class CFilterGraph : public IGraphBuilder,
     *duration = source != nullptr ? source->Duration() : 0;
     return source != nullptr ? S_OK : VFW_E_NOT_CONNECTED;
   }
+  // While running, the clock's position (blocks are handed over a little ahead of it); else the
+  // position of the next sample.
   HRESULT GetCurrentPosition(LONGLONG* position) override {
     if (position == nullptr) return E_POINTER;
     std::lock_guard lock(mutex_);
     *position = position_;
+    if (state_ == State_Running && !ended_) {
+      const double elapsed = std::chrono::duration<double>(Clock::now() - clockWall_).count() * rate_;
+      *position = std::min(position_, clockPosition_ + static_cast<LONGLONG>(elapsed * 1e7));
+    }
     return S_OK;
   }
   HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG*, DWORD) override {
@@ -321,7 +338,10 @@ class CFilterGraph : public IGraphBuilder,
     for (long i = 0; i < samples; ++i) block_[static_cast<size_t>(i)] *= gain;
   }
 
+  // Blocks are handed over ahead of the clock, up to twice the lead; then the thread sleeps until only
+  // the lead is left. One wake serves several blocks, and a renderer always has the lead in hand.
   void Stream() {
+    constexpr auto kLead = std::chrono::milliseconds(20);
     std::unique_lock lock(mutex_);
     while (!quit_) {
       Clock::time_point due;
@@ -329,9 +349,9 @@ class CFilterGraph : public IGraphBuilder,
         wake_.wait_for(lock, std::chrono::milliseconds(ended_ || state_ != State_Running ? 50 : 5));
         continue;
       }
-      // Keep to the clock: the block just handed over is heard until `due`.
+      if (due < Clock::now() + 2 * kLead) continue;
       lock.unlock();
-      std::this_thread::sleep_until(due);
+      std::this_thread::sleep_until(due - kLead);
       lock.lock();
     }
   }

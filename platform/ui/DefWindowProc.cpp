@@ -134,6 +134,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       int which = wParam ? 1 : 0;
       HICON old = window->icons[which];
       window->icons[which] = reinterpret_cast<HICON>(lParam);
+      if (which == 1) DisplayWindowIconChanged(window, window->icons[1]);
       return reinterpret_cast<LRESULT>(old);
     }
     case WM_GETICON: return reinterpret_cast<LRESULT>(window->icons[wParam ? 1 : 0]);
@@ -191,6 +192,22 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
       SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    // The context menu's three ways: a right click (at the cursor), Shift+F10 and the menu key (at -1, -1:
+    // the window chooses the place).
+    case WM_RBUTTONUP: {
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ClientToScreen(hWnd, &at);
+      SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+      return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)
+        SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), static_cast<LPARAM>(-1));
+      return 0;
+    case WM_KEYUP:
+      if (wParam == VK_APPS) SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), static_cast<LPARAM>(-1));
+      return 0;
     case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU:
       if (window->parent) return SendMessage(window->parent, message, wParam, lParam);

@@ -114,6 +114,9 @@ using LPTRACKMOUSEEVENT = TRACKMOUSEEVENT*;
 #define VK_F8 0x77
 #define VK_F9 0x78
 #define VK_F10 0x79
+#ifndef VK_APPS
+#define VK_APPS 0x5D  // the menu key
+#endif
 #define VK_F11 0x7A
 #define VK_F12 0x7B
 #define VK_NUMLOCK 0x90

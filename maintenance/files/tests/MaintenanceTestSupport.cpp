@@ -81,6 +81,53 @@ void BuildCurrentLibrary(const char* file, const std::vector<LibrarySong>& songs
   database.Close();
 }
 
+void BuildManySongsLibrary(const char* file, long count) {
+  CreateSongDatabase(file);
+  CDaoDatabase database;
+  database.Open(file, TRUE, FALSE);
+  database.m_pWorkspace->BeginTrans();
+  {
+    CDaoRecordset songs(&database);
+    songs.Open(dbOpenDynaset,
+               "Select SongID, SongName, SongArtist, SongAlbumName, SongCompression, SongUncompressed, SongPath, "
+               "SongVolser, SongGUID, SongPlayCount From Songs",
+               dbAppendOnly);
+    CDaoRecordset genres(&database);
+    genres.Open(dbOpenDynaset, "Select SongID, SongGenre, PrimaryGenre From SongGenre", dbAppendOnly);
+    for (long id = 1; id <= count; ++id) {
+      songs.AddNew();
+      songs.SetFieldValue(0, COleVariant(static_cast<LONG>(id), VT_I4));
+      songs.SetFieldValue(1, COleVariant(("Song number " + std::to_string(id)).c_str()));
+      songs.SetFieldValue(2, COleVariant(("Artist " + std::to_string(id % 997)).c_str()));
+      songs.SetFieldValue(3, COleVariant(("Album " + std::to_string(id % 101)).c_str()));
+      songs.SetFieldValue(4, COleVariant("R"));
+      songs.SetFieldValue(5, COleVariant::FromBool(false));
+      songs.SetFieldValue(6, COleVariant(""));
+      songs.SetFieldValue(7, COleVariant(static_cast<LONG>(0x5A4DC0DE), VT_I4));
+      songs.SetFieldValue(8, COleVariant(GuidOf(id).c_str()));
+      songs.SetFieldValue(9, COleVariant(static_cast<LONG>(0), VT_I4));
+      songs.Update();
+      genres.AddNew();
+      genres.SetFieldValue(0, COleVariant(static_cast<LONG>(id), VT_I4));
+      genres.SetFieldValue(1, COleVariant("Rock"));
+      genres.SetFieldValue(2, COleVariant::FromBool(true));
+      genres.Update();
+    }
+    genres.Close();
+    songs.Close();
+  }
+  for (int list = 0; list < 10; ++list)
+    for (int sequence = 1; sequence <= 100 && list * 100 + sequence <= count; ++sequence) {
+      std::string name = "List " + std::to_string(list);
+      if (sequence == 1)
+        database.Execute(("INSERT INTO Playlist (PlaylistName, CurrentSeqNum, PlaylistComment) VALUES ('" + name + "', 1, '')").c_str());
+      database.Execute(("INSERT INTO PlaylistDetail VALUES ('" + name + "', " + std::to_string(sequence) + ", " +
+                        std::to_string(list * 100 + sequence) + ", '')").c_str());
+    }
+  database.m_pWorkspace->CommitTrans();
+  database.Close();
+}
+
 void WriteSizedFile(const std::string& hostPath, size_t size) {
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   std::string block(4096, 'Q');
@@ -129,9 +176,9 @@ void FailingFileSteps::RepairDatabase(LPCSTR path) {
   if (Fails(kRepair)) throw new CDaoException(3049, "Cannot repair the database.", "DAO.Workspace");
   CFileSteps::RepairDatabase(path);
 }
-CString FailingFileSteps::CheckDatabase(LPCSTR path) {
+CString FailingFileSteps::CheckDatabase(LPCSTR path, BOOL quick) {
   if (Fails(kCheck)) return "*** in database main ***\nPage 7: btreeInitPage() returns error code 11";
-  return CFileSteps::CheckDatabase(path);
+  return CFileSteps::CheckDatabase(path, quick);
 }
 
 }  // namespace qh::maint::testing

@@ -39,6 +39,10 @@ void ExecuteAll(CDaoDatabase& database, const std::vector<std::string>& statemen
 void BuildCurrentLibrary(const char* file, const std::vector<LibrarySong>& songs,
                          const std::vector<std::string>& statements = {});
 
+// A new library of `count` songs on drive C: (managed MP3 files, genre "Rock", ten playlists of a hundred
+// songs each), written through append-only recordsets in one transaction: the benchmarks' library.
+void BuildManySongsLibrary(const char* file, long count);
+
 // Writes `size` bytes of a song file.
 void WriteSizedFile(const std::string& hostPath, size_t size);
 
@@ -54,7 +58,7 @@ class FailingFileSteps : public CFileSteps {
   BOOL DeleteFile(LPCSTR path) override;
   void CompactDatabase(LPCSTR from, LPCSTR to) override;
   void RepairDatabase(LPCSTR path) override;
-  CString CheckDatabase(LPCSTR path) override;
+  CString CheckDatabase(LPCSTR path, BOOL quick) override;
 
   int Calls(Step step) const { return m_calls[step]; }
 

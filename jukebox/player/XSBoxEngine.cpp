@@ -1,0 +1,628 @@
+#include "jukebox/player/XSBoxEngine.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <new>
+#include <thread>
+
+#include "dblib/Song.h"
+#include "jukebox/app/services/JukeboxServices.h"
+#include "platform/core/Paths.h"
+#include "platform/ui/WinUser.h"
+
+namespace {
+
+constexpr char kLogSource[] = "XSStreamWindow";
+constexpr DWORD kRefusedPostRetries = 20;
+constexpr auto kRefusedPostPause = std::chrono::milliseconds(50);
+
+// The socket errors after which a connection is closed: network down or unreachable, reset, aborted,
+// refused and host unreachable.
+bool ClosesConnection(LONG error) {
+  switch (error) {
+    case WSAENETDOWN:
+    case WSAENETUNREACH:
+    case WSAENETRESET:
+    case WSAECONNABORTED:
+    case WSAECONNRESET:
+    case WSAECONNREFUSED:
+    case WSAEHOSTUNREACH:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool HasEnded(const CTcpClientThread* thread) {
+  return thread->m_hThread == nullptr || WaitForSingleObject(thread->m_hThread, 0) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+CXSBoxEngine::CXSBoxEngine(CXSEngineHost& host) : m_host(host) {}
+
+CXSBoxEngine::~CXSBoxEngine() {
+  StopThreads();
+  CloseFile();
+}
+
+void CXSBoxEngine::SetPorts(WORD controlPort, WORD audioPort) {
+  m_controlPort = controlPort;
+  m_audioPort = audioPort;
+}
+
+void CXSBoxEngine::Log(const char* level, const CString& text) {
+  if (CJukeboxServices* services = JukeboxServices()) services->WriteErrorLog(level, kLogSource, text);
+}
+
+void CXSBoxEngine::LogForUser(const CString& text) {
+  if (CJukeboxServices* services = JukeboxServices()) services->LogEvent("E", kLogSource, text);
+}
+
+CString CXSBoxEngine::ThreadIdText(const CTcpClientThread* thread) const {
+  char text[16] = {};
+  std::snprintf(text, sizeof(text), "%X", thread ? static_cast<unsigned>(thread->m_nThreadID) : 0u);
+  return CString(text);
+}
+
+bool CXSBoxEngine::IsLocked(const tSong& song) {
+  CJukeboxServices* services = JukeboxServices();
+  return services != nullptr && services->IsSongLocked(song.SongID);
+}
+
+// ---- Threads and the control connection ----------------------------------------------------------
+
+CTcpClientThread* CXSBoxEngine::MakeThread(UINT message) {
+  auto* thread = new (std::nothrow) CTcpClientThread;
+  if (thread == nullptr) return nullptr;
+  thread->m_bAutoDelete = FALSE;
+  if (!thread->CreateThread(CREATE_SUSPENDED) || !thread->Init(m_host.EngineWindow(), message) ||
+      thread->ResumeThread() >= 2) {
+    delete thread;
+    return nullptr;
+  }
+  return thread;
+}
+
+bool CXSBoxEngine::StartThreads() {
+  if (m_audioThread == nullptr && (m_audioThread = MakeThread(WM_XS_AUDIO_NOTIFY)) == nullptr) return false;
+  if (m_controlThread == nullptr && (m_controlThread = MakeThread(WM_XS_CONTROL_NOTIFY)) == nullptr) return false;
+  m_pendingCommands.push_back(kXSCommandHello);
+  ConnectControl();
+  ConnectAudio();
+  return true;
+}
+
+bool CXSBoxEngine::PostTo(CTcpClientThread* thread, CTcpRequest* request) {
+  if (thread != nullptr && thread->PostRequest(request)) return true;
+  delete request;
+  return false;
+}
+
+bool CXSBoxEngine::PostConnect(CTcpClientThread* thread, WORD port) {
+  auto* target = new CTcpConnect;
+  target->m_host = m_boxAddress;
+  target->m_port = port;
+  if (PostTo(thread, new CTcpRequest(target))) return true;
+  Log("E", "Exstreamer thread 0x" + ThreadIdText(thread) + " refused a connect request");
+  return false;
+}
+
+bool CXSBoxEngine::ConnectControl() {
+  PostConnect(m_controlThread, m_controlPort);
+  return true;
+}
+
+bool CXSBoxEngine::ConnectAudio() {
+  // Until the thread reports the outcome, a second connect would only meet "already connected".
+  m_audioConnectPending = PostConnect(m_audioThread, m_audioPort);
+  return true;
+}
+
+LONG CXSBoxEngine::QueueCommand(const CString& text) {
+  if (m_controlThread == nullptr) return -1;
+  const LONG state = m_controlThread->GetState();
+  switch (state) {
+    case TCP_NOT_CONNECTED:
+    case TCP_CONNECTING:
+      if (static_cast<int>(m_pendingCommands.size()) >= kXSMaxPendingCommands) return -98;
+      m_pendingCommands.push_back(text);
+      if (state == TCP_NOT_CONNECTED) ConnectControl();
+      return static_cast<LONG>(m_pendingCommands.size());
+    case TCP_CONNECTED:
+      // The connection can be up before its notice has flushed the waiting commands: they go first.
+      FlushPendingCommands();
+      if (!PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text(text))))
+        Log("E", "Exstreamer Control thread 0x" + ThreadIdText(m_controlThread) + " refused the command " + text);
+      return 0;
+    default:
+      return state;
+  }
+}
+
+int CXSBoxEngine::FlushPendingCommands() {
+  int sent = 0;
+  while (!m_pendingCommands.empty()) {
+    CString text = m_pendingCommands.front();
+    m_pendingCommands.pop_front();
+    if (PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text(text))))
+      ++sent;
+    else
+      Log("E", "Exstreamer Control thread 0x" + ThreadIdText(m_controlThread) + " refused the command " + text);
+  }
+  return sent;
+}
+
+void CXSBoxEngine::SendVolume(int level) { QueueCommand(XSVolumeCommand(level)); }
+
+void CXSBoxEngine::CloseThreads() {
+  m_closing = true;
+  for (CTcpClientThread** slot : {&m_controlThread, &m_audioThread}) {
+    if (*slot == nullptr || PostTo(*slot, new CTcpRequest(TCP_REQUEST_END))) continue;
+    // A thread that cannot take the request would never send its exit notice: end it here.
+    EndThread(*slot);
+  }
+  if (m_audioThread == nullptr && m_controlThread == nullptr) m_host.ThreadsGone();
+}
+
+void CXSBoxEngine::StopThreads() {
+  m_closing = true;
+  EndThread(m_audioThread);
+  EndThread(m_controlThread);
+  FreeWaitingNotices();
+}
+
+void CXSBoxEngine::FreeWaitingNotices() {
+  // Notices the threads posted before they ended would otherwise die with the window, blocks and all.
+  HWND window = m_host.EngineWindow();
+  if (window == nullptr) return;
+  MSG message;
+  while (PeekMessage(&message, window, WM_XS_AUDIO_NOTIFY, WM_XS_CONTROL_NOTIFY, PM_REMOVE)) {
+    if (message.wParam == TCP_NOTICE_DATA)
+      delete reinterpret_cast<CTcpReceivedData*>(message.lParam);
+    else if (message.wParam != TCP_NOTICE_EXIT)
+      delete reinterpret_cast<CTcpNotice*>(message.lParam);
+  }
+}
+
+void CXSBoxEngine::EndThread(CTcpClientThread*& slot) {
+  CTcpClientThread* thread = slot;
+  if (thread == nullptr) return;
+  slot = nullptr;
+  if (!HasEnded(thread)) {
+    bool asked = false;
+    for (DWORD attempt = 0; attempt < kRefusedPostRetries && !asked; ++attempt) {
+      auto* end = new CTcpRequest(TCP_REQUEST_END);
+      asked = thread->PostRequest(end);
+      if (!asked) {
+        delete end;
+        std::this_thread::sleep_for(kRefusedPostPause);
+      }
+    }
+    WaitForSingleObject(thread->m_hThread, kThreadEndWait);
+  }
+  if (HasEnded(thread)) {
+    delete thread;
+  } else {
+    // Deleting a thread object under its running thread would be worse than keeping it.
+    Log("E", "Exstreamer thread 0x" + ThreadIdText(thread) + " did not end in time and is left running");
+  }
+}
+
+void CXSBoxEngine::OnThreadExit(CTcpClientThread*& thread, const char* which, LPARAM threadId) {
+  if (threadId == 0 || !m_closing || thread == nullptr) return;
+  Log("I", CString("Exstreamer ") + which + " thread 0x" + ThreadIdText(thread) + " is exiting.");
+  CTcpClientThread* ending = thread;
+  thread = nullptr;
+  // The notice is posted just before the thread function returns: wait for that, boundedly.
+  WaitForSingleObject(ending->m_hThread, kThreadEndWait);
+  if (HasEnded(ending))
+    delete ending;
+  else
+    Log("E", CString("Exstreamer ") + which + " thread did not end in time and is left running");
+  if (m_audioThread == nullptr && m_controlThread == nullptr) m_host.ThreadsGone();
+}
+
+// ---- Songs -------------------------------------------------------------------------------------------
+
+int CXSBoxEngine::OpenSongFile(tSong* song, PreparedValues& values) {
+  CString name = song->GetMediaFileName();
+  std::string hostPath = qh::HostPathOf(name);
+  if (hostPath.empty()) return -1;
+  std::FILE* file = std::fopen(hostPath.c_str(), "rb");
+  if (file == nullptr) return -1;
+  values.dataOffset = song->DataOffset > 0 ? static_cast<DWORD>(song->DataOffset) : 0;
+  values.dataSize = song->DataBytes > 0 ? static_cast<DWORD>(song->DataBytes) : 0;
+  if (values.dataSize == 0) {
+    // Without a scanned size the data runs to the end of the file.
+    struct stat info{};
+    if (fstat(fileno(file), &info) == 0 && info.st_size > static_cast<off_t>(values.dataOffset))
+      values.dataSize = static_cast<DWORD>(info.st_size - values.dataOffset);
+  }
+  values.lengthText = FormatDuration(song->SongLengthMS);
+  if (std::fseek(file, static_cast<long>(values.dataOffset), SEEK_SET) != 0) {
+    std::fclose(file);
+    return -1;
+  }
+  m_songFile = file;
+  m_endOfDataPosted = false;
+  return 0;
+}
+
+void CXSBoxEngine::CloseFile() {
+  if (m_songFile) std::fclose(m_songFile);
+  m_songFile = nullptr;
+}
+
+void CXSBoxEngine::ForgetPreparedSong() {
+  m_prepared.reset();
+  m_preparedValues = PreparedValues();
+  m_preparedIndex = -1;
+  m_endOfDataDeferred = false;
+}
+
+int CXSBoxEngine::PlaySong(tSong* song) {
+  if (song == nullptr) return -1;
+  CString text;
+  if (IsLocked(*song)) {
+    text.Format(XSMessageText(61408), song->SongID);
+    Log("E", text);
+    return -1;
+  }
+  song->GetMediaFileName();
+  song->ReadMediaInfo();
+  PreparedValues values;
+  values.fileType = m_fileType;
+  values.bitRate = m_bitRate;
+  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
+    text.Format(XSMessageText(61395), song->SongID);
+    LogForUser(text);
+    return -1;
+  }
+  bool fresh = m_songFile == nullptr;
+  if (!fresh) {
+    // The stop goes out first, so the box has it before the new connection can bring it data.
+    QueueCommand(kXSCommandStop);
+    CloseAudio();
+    CloseFile();
+    m_audioRestart = true;
+  } else {
+    m_audioRestart = false;
+  }
+  ForgetPreparedSong();
+  if (OpenSongFile(song, values) != 0) return -1;
+  m_dataOffset = values.dataOffset;
+  m_dataSize = values.dataSize;
+  m_bitRate = values.bitRate;
+  m_fileType = values.fileType;
+  m_lengthText = values.lengthText;
+  m_bytesPlayed = 0;
+  if (fresh) {
+    QueueCommand(kXSCommandStartStream);
+    SendNextChunk();
+  }
+  song->SetUserData(1);
+  m_host.SongStarted(song, m_fileType, m_lengthText);
+  return 0;
+}
+
+void CXSBoxEngine::StopStream() {
+  m_audioRestart = false;
+  CloseAudio();
+  QueueCommand(kXSCommandStop);
+  CloseFile();
+  ForgetPreparedSong();
+}
+
+void CXSBoxEngine::CloseSongFile() {
+  m_dataOffset = 0;
+  m_dataSize = 0;
+  m_bytesPlayed = 0;
+  m_bitRate = 0;
+  CloseFile();
+  ForgetPreparedSong();
+}
+
+int CXSBoxEngine::PrepareNextSong(tSong* song, int index) {
+  if (song == nullptr) return -1;
+  CString text;
+  if (IsLocked(*song)) {
+    text.Format(XSMessageText(61408), song->SongID);
+    Log("E", text);
+    return -1;
+  }
+  song->GetMediaFileName();
+  CloseFile();
+  song->ReadMediaInfo();
+  PreparedValues values;
+  values.fileType = m_fileType;
+  values.bitRate = m_bitRate;
+  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
+    text.Format(XSMessageText(61395), song->SongID);
+    LogForUser(text);
+    return -1;
+  }
+  if (OpenSongFile(song, values) != 0) return -1;
+  song->SetUserData(1);
+  m_prepared = std::make_unique<tSong>(*song);
+  m_preparedValues = values;
+  m_preparedIndex = index;
+  return 0;
+}
+
+bool CXSBoxEngine::PromotePreparedSong() {
+  if (!m_prepared) return false;
+  QueueCommand(kXSCommandNextStream);
+  std::unique_ptr<tSong> song = std::move(m_prepared);
+  const PreparedValues values = m_preparedValues;
+  const int index = m_preparedIndex;
+  const bool deferred = m_endOfDataDeferred;
+  ForgetPreparedSong();
+  m_dataOffset = values.dataOffset;
+  m_dataSize = values.dataSize;
+  m_bitRate = values.bitRate;
+  m_fileType = values.fileType;
+  m_lengthText = values.lengthText;
+  m_host.SongPromoted(*song, index, m_fileType, m_lengthText);
+  // The promoted song's data had already run out: choose the song after it now.
+  if (deferred) OnEndOfData();
+  return true;
+}
+
+void CXSBoxEngine::OnEndOfData() {
+  if (m_closing) return;
+  if (m_prepared) {
+    // One song waits behind the current one at most; the next is chosen when it becomes current.
+    m_endOfDataDeferred = true;
+    return;
+  }
+  if (ChooseAndPrepare()) ContinueStream();
+}
+
+void CXSBoxEngine::ContinueStream() {
+  // Only an open connection takes the next block; a connection that has just dropped reports its
+  // close, and that report decides between a new connection and a stopped zone.
+  if (!m_blockInFlight && !m_audioRestart && m_audioThread != nullptr && m_audioThread->GetState() == TCP_CONNECTED)
+    SendNextChunk();
+}
+
+bool CXSBoxEngine::ChooseAndPrepare() {
+  const int count = m_host.QueueLength();
+  int attempts = 0;
+  int candidate = m_host.CurrentIndex();
+  if (m_host.IsRepeatOn()) {
+    // The same song follows itself on the same connection, so its end is never cut.
+    if (tSong* playing = m_host.PlayingSong()) {
+      tSong again(*playing);
+      if (PrepareNextSong(&again, candidate) == 0) return true;
+    }
+    GiveUpPreparing();
+    return false;
+  }
+  if (!m_host.IsShuffleOn()) {
+    for (;;) {
+      if (candidate >= 0 && candidate < count - 1) {
+        ++candidate;
+      } else {
+        if (attempts >= count) break;
+        candidate = 0;
+      }
+      if (PrepareNextSong(m_host.QueueSong(candidate), candidate) == 0) return true;
+      ++attempts;
+    }
+    GiveUpPreparing();
+    return false;
+  }
+  for (;;) {
+    int chosen = -1;
+    for (int draw = 0; draw < count && chosen < 0; ++draw) {
+      int index = m_host.DrawRandomIndex(count);
+      if (index >= 0 && index < count && m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0)
+        chosen = index;
+    }
+    for (int index = 0; index < count && chosen < 0; ++index)
+      if (m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0) chosen = index;
+    if (chosen >= 0) {
+      if (PrepareNextSong(m_host.QueueSong(chosen), chosen) == 0) return true;
+      // A song that fails is not marked; the attempts bound the choice.
+      if (++attempts >= count) break;
+      continue;
+    }
+    if (attempts >= count || count == 0) break;
+    for (int index = 0; index < count; ++index)
+      if (tSong* song = m_host.QueueSong(index)) song->SetUserData(0);
+  }
+  GiveUpPreparing();
+  return false;
+}
+
+void CXSBoxEngine::GiveUpPreparing() {
+  m_host.NothingToPrepare();
+  LogForUser(XSMessageText(61426));
+}
+
+void CXSBoxEngine::PostEndOfData() {
+  if (m_endOfDataPosted) return;
+  m_endOfDataPosted = true;
+  PostMessage(m_host.EngineWindow(), WM_XS_END_OF_DATA, 0, 0);
+}
+
+bool CXSBoxEngine::SendNextChunk() {
+  if (m_audioThread == nullptr) return false;
+  const LONG state = m_audioThread->GetState();
+  if (state == TCP_NOT_CONNECTED && !m_audioConnectPending) {
+    m_audioRestart = true;
+    ConnectAudio();
+    return false;
+  }
+  if (state == TCP_NOT_CONNECTED || state == TCP_CONNECTING) {
+    // The connection opened at start-up (or after a close) is not up yet: the data starts when it is.
+    m_sendWhenConnected = m_songFile != nullptr;
+    return false;
+  }
+  if (state != TCP_CONNECTED || m_songFile == nullptr || m_blockInFlight) return false;
+  auto data = std::make_unique<char[]>(kXSBlockSize);
+  size_t got = std::fread(data.get(), 1, kXSBlockSize, m_songFile);
+  if (got == 0) {
+    PostEndOfData();
+    return false;
+  }
+  // The end is announced before the block leaves, so its written report cannot overtake it.
+  if (got < kXSBlockSize) PostEndOfData();
+  auto* record = CTcpSendRecord::Bytes(std::move(data), static_cast<DWORD>(got));
+  if (!PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_SEND_BYTES, record))) {
+    Log("E", "Exstreamer Audio thread 0x" + ThreadIdText(m_audioThread) + " refused a block of audio data");
+    return false;
+  }
+  m_blockInFlight = true;
+  return true;
+}
+
+bool CXSBoxEngine::CloseAudio() {
+  PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_DROP));
+  // The box may keep the connection open after a stop; close it here so the closed report comes.
+  PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
+  m_blockInFlight = false;
+  return true;
+}
+
+// ---- Notices -------------------------------------------------------------------------------------------
+
+LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
+  const CString id = ThreadIdText(m_audioThread);
+  switch (code) {
+    case TCP_NOTICE_INFO: {
+      std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
+      if (m_closing || !notice) break;
+      if (notice->m_threadState != TCP_THREAD_CONNECTING) m_audioConnectPending = false;
+      if (notice->m_threadState == TCP_THREAD_IDLE) {
+        m_blockInFlight = false;
+        m_sendWhenConnected = false;
+        if (m_audioRestart) {
+          ConnectAudio();
+        } else {
+          if (m_songFile != nullptr)
+            Log("I", "Exstreamer Audio thread 0x" + id + " has closed its connection; the song is stopped.");
+          CloseSongFile();
+          m_host.StreamStopped();
+        }
+      } else if (notice->m_threadState == TCP_THREAD_CONNECTED) {
+        Log("I", "Exstreamer Audio thread 0x" + id + " has connected with the Exstreamer at IP address " + m_boxAddress);
+        if (m_audioRestart) {
+          m_audioRestart = false;
+          m_sendWhenConnected = false;
+          QueueCommand(kXSCommandStartStream);
+          SendNextChunk();
+        } else if (m_sendWhenConnected) {
+          m_sendWhenConnected = false;
+          SendNextChunk();
+        }
+      }
+      break;
+    }
+    case TCP_NOTICE_ERROR: {
+      std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
+      if (!notice) break;
+      m_audioConnectPending = false;
+      Log("E", "Exstreamer Audio thread 0x" + id + " has generated error code - " +
+                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
+      if (ClosesConnection(notice->m_code)) {
+        m_audioRestart = false;
+        Log("I", "Sending CLOSE command to Exstreamer Audio thread 0x" + id);
+        PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
+      }
+      break;
+    }
+    case TCP_NOTICE_DATA:
+      delete reinterpret_cast<CTcpReceivedData*>(record);
+      break;
+    case TCP_NOTICE_WRITTEN:
+      delete reinterpret_cast<CTcpNotice*>(record);
+      m_blockInFlight = false;
+      ContinueStream();
+      break;
+    case TCP_NOTICE_EXIT:
+      OnThreadExit(m_audioThread, "Audio", record);
+      break;
+    default:
+      Log("E", "Exstreamer Audio thread 0x???????? generated an invalid notification type.");
+      break;
+  }
+  return -1;
+}
+
+LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
+  const CString id = ThreadIdText(m_controlThread);
+  switch (code) {
+    case TCP_NOTICE_INFO: {
+      std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
+      if (m_closing || !notice) break;
+      if (notice->m_threadState == TCP_THREAD_IDLE) {
+        m_pendingCommands.clear();
+        m_replyReader.Reset();
+        Log("I", "Exstreamer Control thread 0x" + id + " has closed its connection.");
+      } else if (notice->m_threadState == TCP_THREAD_CONNECTED) {
+        m_replyReader.Reset();
+        Log("I", "Exstreamer Control thread 0x" + id + " has connected with the Exstreamer at IP address " + m_boxAddress);
+        FlushPendingCommands();
+      }
+      break;
+    }
+    case TCP_NOTICE_ERROR: {
+      std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
+      if (!notice) break;
+      Log("E", "Exstreamer Control thread 0x" + id + " has generated error code - " +
+                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
+      if (ClosesConnection(notice->m_code)) {
+        Log("E", "Sending CLOSE command to Exstreamer Control thread 0x" + id);
+        PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_CLOSE));
+      }
+      break;
+    }
+    case TCP_NOTICE_DATA: {
+      std::unique_ptr<CTcpReceivedData> data(reinterpret_cast<CTcpReceivedData*>(record));
+      if (data) ParseControlReply(*data);
+      break;
+    }
+    case TCP_NOTICE_WRITTEN:
+      delete reinterpret_cast<CTcpNotice*>(record);
+      break;
+    case TCP_NOTICE_EXIT:
+      OnThreadExit(m_controlThread, "Control", record);
+      break;
+    default:
+      Log("E", "Exstreamer Control thread 0x???????? generated an invalid notification type.");
+      break;
+  }
+  return -1;
+}
+
+void CXSBoxEngine::ParseControlReply(const CTcpReceivedData& data) {
+  // Values kept for a log line live for one received block.
+  CString hardwareType, ssid, wlanMode;
+  for (const auto& [tag, value] : m_replyReader.Feed(data.m_buffer.get(), data.m_count))
+    HandleReplyPair(tag, value, hardwareType, ssid, wlanMode);
+}
+
+void CXSBoxEngine::HandleReplyPair(const CString& tag, const CString& value, CString& hardwareType, CString& ssid,
+                                   CString& wlanMode) {
+  if (tag == "VOLUME") {
+    m_host.BoxVolumeReported(XSVolumeFromLevel(value));
+  } else if (tag == "BYTE") {
+    m_bytesPlayed = XSBytesPlayedFromReport(value);
+    if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
+  } else if (tag == "HWTYPE") {
+    hardwareType = value;
+  } else if (tag == "SOFTWAREVERS") {
+    Log("I", "EXSTREAMER: Identified Exstreamer Remote Module at address " + m_boxAddress);
+    Log("I", "EXSTREAMER: HWTYPE [" + hardwareType + "], SOFTWAREVERS [" + value + "]");
+  } else if (tag == "SSID") {
+    ssid = value;
+  } else if (tag == "WLANMODE") {
+    wlanMode = value;
+  } else if (tag == "WEPMODE") {
+    Log("I", "EXSTREAMER: SSID [" + ssid + "], WLANMODE [" + wlanMode + "], WEPMODE [" + value + "]");
+  }
+}

@@ -1,0 +1,349 @@
+// The box engine against the simulated box (fake_box.py): songs arrive complete, in order and without
+// a gap, the box's replies are read, and a box that refuses, closes, stalls or dies is survived.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+#include "jukebox/player/tests/BoxTestSupport.h"
+
+namespace {
+
+// The songs every test uses, made once with sox and lame.
+struct Songs {
+  TempFolder folder;
+  std::string a, b, c;
+  Songs() {
+    a = MakeMp3(folder.Path(), "a", 6.0, 440);
+    b = MakeMp3(folder.Path(), "b", 4.0, 660);
+    c = MakeMp3(folder.Path(), "c", 5.0, 880);
+  }
+};
+
+Songs& TheSongs() {
+  static Songs songs;
+  return songs;
+}
+
+// The audio data of a song file as the box must receive it: from the data offset to the end.
+std::string AudioData(const std::string& path) {
+  auto song = SongForFile(1, path);
+  song->ReadMediaInfo();
+  return ReadFileBytes(path, song->DataOffset);
+}
+
+class BoxEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(TheSongs().a.empty()) << "sox and lame must make the test songs";
+    address = NextBoxAddress();
+  }
+  std::unique_ptr<BoxSimulator> StartBox(const BoxOptions& options = BoxOptions(), int controlPort = 0,
+                                         int audioPort = 0) {
+    auto box = std::make_unique<BoxSimulator>(address, boxFolder.Path(), options, controlPort, audioPort);
+    EXPECT_TRUE(box->Running());
+    return box;
+  }
+  std::unique_ptr<TestBoxZone> MakeZone(const BoxSimulator& box) {
+    return std::make_unique<TestBoxZone>(gui, address, box.ControlPort(), box.AudioPort());
+  }
+  void Queue(TestBoxZone& zone, const std::vector<std::pair<LONG, std::string>>& songs) {
+    zone.Run([&] {
+      for (const auto& [id, path] : songs) zone.AddSong(SongForFile(id, path));
+    });
+  }
+
+  RecordingServices services;
+  GuiThread gui;
+  TempFolder boxFolder;
+  std::string address;
+};
+
+TEST_F(BoxEngineTest, AQueueOfThreeSongsArrivesCompleteInOrderWithTheNextPreparedInTime) {
+  BoxOptions options;
+  options.buffer = 32768;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().a}, {2, TheSongs().b}, {3, TheSongs().c}});
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+
+  const std::string expected = AudioData(TheSongs().a) + AudioData(TheSongs().b) + AudioData(TheSongs().c);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_promoted.size() >= 2; }, 60000)) << services.Describe();
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(expected.size()); }, 30000));
+  std::string captured = ReadFileBytes(box->CapturePath());
+  ASSERT_GE(captured.size(), expected.size());
+  EXPECT_TRUE(captured.compare(0, expected.size(), expected) == 0) << "the box got other bytes than the files'";
+  EXPECT_EQ(zone->Get<std::vector<LONG>>([&] { return zone->m_started; }), std::vector<LONG>{1});
+  std::vector<LONG> promoted = zone->Get<std::vector<LONG>>([&] { return zone->m_promoted; });
+  EXPECT_EQ(std::vector<LONG>(promoted.begin(), promoted.begin() + 2), (std::vector<LONG>{2, 3}));
+  // The next song's bytes were behind the current one's in time: the box never ran dry.
+  EXPECT_EQ(box->Stat("underruns"), 0);
+
+  std::vector<std::string> commands = box->Commands();
+  ASSERT_GE(commands.size(), 4u);
+  EXPECT_EQ(commands[0], "c=46&L=volume.ack&L=getconfig.ack");
+  EXPECT_EQ(commands[1], "c=66");
+  EXPECT_EQ(commands[2], "c=46&c=66");
+  EXPECT_EQ(commands[3], "c=46&c=66");
+
+  // The stream the box got decodes as MPEG audio without errors.
+  std::string stream = boxFolder.Path() + "/three.mp3";
+  std::ofstream(stream, std::ios::binary) << expected;
+  std::string check = "mpg123 -q -t '" + stream + "' 2> '" + stream + ".err'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(stream + ".err"), "");
+}
+
+TEST_F(BoxEngineTest, ASongStartedWhileTheAudioConnectionIsStillComingUpStartsWhenItIsUp) {
+  BoxOptions options;
+  options.holdAudioMs = 1500;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().b}});
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->Engine().AudioThread()->GetState() == TCP_CONNECTING; }, 1000));
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  const std::string songB = AudioData(TheSongs().b);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(songB.size()); }, 20000))
+      << services.Describe();
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(0, songB.size()), songB);
+}
+
+TEST_F(BoxEngineTest, VolumeStepsAndTheBoxRepliesEvenSplitAcrossReads) {
+  for (bool split : {false, true}) {
+    SCOPED_TRACE(split ? "split replies" : "whole replies");
+    BoxOptions options;
+    options.split = split;
+    address = NextBoxAddress();
+    auto box = StartBox(options);
+    auto zone = MakeZone(*box);
+    ASSERT_TRUE(services.WaitForLog("HWTYPE [EXS-SIM], SOFTWAREVERS [2.1.7]", 10000)) << services.Describe();
+    EXPECT_TRUE(services.WaitForLog("EXSTREAMER: Identified Exstreamer Remote Module at address " + address, 1000));
+    EXPECT_TRUE(services.WaitForLog("SSID [quaverhouse], WLANMODE [managed], WEPMODE [off]", 1000));
+    zone->Run([&] { zone->Engine().SendVolume(XSLevelFromVolume(100)); });
+    zone->Run([&] { zone->Engine().SendVolume(XSLevelFromVolume(35)); });
+    ASSERT_TRUE(box->WaitForCommand("v=7", 10000));
+    EXPECT_TRUE(zone->WaitFor([&] { return zone->m_volume == 35; }, 10000));
+    std::vector<std::string> commands = box->Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "v=20"), commands.end());
+  }
+}
+
+TEST_F(BoxEngineTest, ASongStartedWhileAnotherStreamsStopsTheBoxAndStartsOnAFreshConnection) {
+  auto box = StartBox();
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().a}, {2, TheSongs().b}});
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(box->WaitForStat("received", [](long n) { return n > 40000; }, 20000));
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(1); }), 0);
+  ASSERT_TRUE(box->WaitForStat("audio_connections", [](long n) { return n >= 2; }, 20000)) << services.Describe();
+  const std::string songB = AudioData(TheSongs().b);
+  // The log notes how much had arrived when "c=2" came: everything after it is the new song.
+  long stopOffset = -1;
+  std::ifstream log(boxFolder.Path() + "/commands.log");
+  for (std::string line; std::getline(log, line);)
+    if (line.rfind("c=2 offset=", 0) == 0) stopOffset = std::stol(line.substr(11));
+  ASSERT_GE(stopOffset, 40000);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= stopOffset + static_cast<long>(songB.size()); },
+                               30000));
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(static_cast<size_t>(stopOffset), songB.size()), songB);
+  std::vector<std::string> commands = box->Commands();
+  auto stop = std::find(commands.begin(), commands.end(), "c=2");
+  ASSERT_NE(stop, commands.end());
+  EXPECT_NE(std::find(stop, commands.end(), "c=66"), commands.end()) << "the new stream starts with c=66";
+  EXPECT_EQ(zone->Get<std::vector<LONG>>([&] { return zone->m_started; }), (std::vector<LONG>{1, 2}));
+
+  zone->Run([&] { zone->Engine().StopStream(); });
+  EXPECT_TRUE(zone->WaitFor([&] { return zone->m_state == "STOPPED"; }, 10000)) << services.Describe();
+}
+
+TEST_F(BoxEngineTest, ThePositionFollowsTheBoxsByteReports) {
+  BoxOptions options;
+  options.byteRate = 16000;  // real time, so the song is still playing when we look
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().a}});
+  EXPECT_EQ(zone->Get<LONGLONG>([&] { return zone->Engine().GetPositionMs(); }), 0);
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->Engine().GetBytesPlayed() > 60000; }, 20000)) << services.Describe();
+  zone->Run([&] {
+    CXSBoxEngine& engine = zone->Engine();
+    DWORD bytes = engine.GetBytesPlayed();
+    EXPECT_EQ(engine.GetBitRate(), 128000);
+    EXPECT_EQ(engine.GetPositionMs(), static_cast<LONGLONG>(bytes / 16000.0 * 1000.0));
+    EXPECT_EQ(engine.GetPositionPercent(), static_cast<int>(static_cast<double>(bytes) / engine.GetDataSize() * 100.0));
+  });
+}
+
+TEST_F(BoxEngineTest, RepeatSendsTheSameSongAgainBehindItselfWithoutStoppingTheBox) {
+  auto box = StartBox();
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().b}, {2, TheSongs().c}});
+  zone->Run([&] { zone->m_repeat = true; });
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  const std::string twice = AudioData(TheSongs().b) + AudioData(TheSongs().b);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(twice.size()); }, 30000));
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(0, twice.size()), twice);
+  std::vector<std::string> commands = box->Commands();
+  EXPECT_EQ(std::find(commands.begin(), commands.end(), "c=2"), commands.end()) << "repeat must not stop the box";
+  EXPECT_TRUE(zone->WaitFor([&] { return !zone->m_promoted.empty() && zone->m_promoted[0] == 1; }, 20000));
+}
+
+TEST_F(BoxEngineTest, ASongTheBoxCannotPlayIsSkippedWithItsMessage) {
+  BoxOptions options;
+  options.buffer = 32768;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  zone->Run([&] {
+    zone->AddSong(SongForFile(1, TheSongs().b));
+    zone->AddSong(SongForFile(9, TheSongs().a, ' '));  // a PCM song
+    zone->AddSong(SongForFile(3, TheSongs().c));
+  });
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return !zone->m_promoted.empty(); }, 30000)) << services.Describe();
+  EXPECT_EQ(zone->Get<LONG>([&] { return zone->m_promoted[0]; }), 3);
+  EXPECT_TRUE(services.Logged(
+      "Song 9 is not an mp3 format file and cannot be played by the current version of the Exstreamer.", true));
+  const std::string expected = AudioData(TheSongs().b) + AudioData(TheSongs().c);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(expected.size()); }, 30000));
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(0, expected.size()), expected);
+}
+
+TEST_F(BoxEngineTest, AQueueClearedBehindThePreparedSongLeavesNothingDangling) {
+  BoxOptions options;
+  options.buffer = 32768;
+  options.byteRate = 32000;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().b}, {2, TheSongs().c}});
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->Engine().HasPreparedSong(); }, 20000));
+  zone->Run([&] {
+    if (zone->m_current != nullptr) {
+      zone->m_kept = *zone->m_current;
+      zone->m_current = &zone->m_kept;
+    }
+    zone->m_queue.clear();  // the records the prepared song came from are freed
+  });
+  ASSERT_TRUE(zone->WaitFor([&] { return !zone->m_promoted.empty(); }, 30000)) << services.Describe();
+  zone->Run([&] {
+    ASSERT_NE(zone->m_current, nullptr);
+    EXPECT_EQ(zone->m_current, &zone->m_kept);
+    EXPECT_EQ(zone->m_current->SongID, 2);
+  });
+}
+
+TEST_F(BoxEngineTest, TenCommandsWaitForAnUnreachableBoxAndTheEleventhIsRefused) {
+  TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
+  zone.Run([&] {
+    // The threads exist but nothing listens: every command waits for the control connection.
+    ASSERT_TRUE(zone.Engine().StartThreads());
+  });
+  ASSERT_TRUE(zone.WaitFor([&] { return zone.Engine().GetPendingCommandCount() == 0; }, 10000));
+  std::vector<LONG> results = zone.Get<std::vector<LONG>>([&] {
+    std::vector<LONG> out;
+    for (int i = 0; i < 11; ++i) out.push_back(zone.Engine().QueueCommand(XSVolumeCommand(i)));
+    return out;
+  });
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(results[static_cast<size_t>(i)], i + 1);
+  EXPECT_EQ(results[10], -98);
+}
+
+TEST_F(BoxEngineTest, CommandsQueuedWhileTheConnectionComesUpGoOutInTheirOrder) {
+  auto box = StartBox();
+  auto zone = MakeZone(*box);
+  zone->Run([&] {
+    for (int i = 0; i < 9; ++i) zone->Engine().QueueCommand(XSVolumeCommand(i));
+  });
+  ASSERT_TRUE(box->WaitForCommand("v=8", 10000));
+  std::vector<std::string> commands = box->Commands();
+  ASSERT_EQ(commands.size(), 10u);
+  EXPECT_EQ(commands[0], "c=46&L=volume.ack&L=getconfig.ack");
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(commands[static_cast<size_t>(i) + 1], "v=" + std::to_string(i));
+}
+
+TEST_F(BoxEngineTest, ABoxThatRefusesLeavesTheZoneStoppedAndPlaysWhenItComesBack) {
+  int controlPort = 0, audioPort = 0;
+  {
+    auto probe = StartBox();
+    controlPort = probe->ControlPort();
+    audioPort = probe->AudioPort();
+  }
+  TestBoxZone zone(gui, address, controlPort, audioPort);
+  zone.Run([&] { zone.AddSong(SongForFile(1, TheSongs().a)); });
+  ASSERT_EQ(zone.Get<int>([&] { return zone.PlayIndex(0); }), 0);
+  ASSERT_TRUE(services.WaitForLog("has generated error code - 10061", 10000)) << services.Describe();
+  EXPECT_TRUE(zone.WaitFor([&] { return zone.m_state == "STOPPED" && !zone.Engine().IsStreaming(); }, 10000))
+      << services.Describe();
+
+  auto box = StartBox(BoxOptions(), controlPort, audioPort);
+  ASSERT_EQ(zone.Get<int>([&] { return zone.PlayIndex(0); }), 0);
+  const std::string songA = AudioData(TheSongs().a);
+  ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= static_cast<long>(songA.size()); }, 30000))
+      << services.Describe();
+  EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(0, songA.size()), songA);
+}
+
+TEST_F(BoxEngineTest, ABoxThatClosesMidSongStopsTheZoneAndTheNextPlayReconnects) {
+  BoxOptions options;
+  options.closeAudioAfter = 40000;
+  options.byteRate = 16000;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().a}});
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_state == "STOPPED"; }, 20000)) << services.Describe();
+  EXPECT_TRUE(services.Logged("has closed its connection; the song is stopped."));
+  long before = box->Stat("received");
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  EXPECT_TRUE(box->WaitForStat("received", [&](long n) { return n > before + 30000; }, 20000)) << services.Describe();
+  EXPECT_GE(box->Stat("audio_connections"), 2);
+}
+
+TEST_F(BoxEngineTest, AStalledBoxNeverBlocksTheWindowThreadAndShutdownIsBounded) {
+  BoxOptions options;
+  options.stallAfter = 20000;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  Queue(*zone, {{1, TheSongs().a}});
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(box->WaitForStat("received", [](long n) { return n >= 20000; }, 20000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT(gui.AnswerMicroseconds(), 200000);
+  auto started = std::chrono::steady_clock::now();
+  zone->Run([&] { zone->Engine().CloseThreads(); });
+  EXPECT_TRUE(zone->WaitFor([&] { return zone->m_threadsGone; }, 10000)) << services.Describe();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6));
+  EXPECT_TRUE(services.Logged("Exstreamer Audio thread 0x"));
+  EXPECT_TRUE(services.Logged(" is exiting."));
+  zone.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+}
+
+TEST_F(BoxEngineTest, WhenOneBoxDiesTheOtherZoneKeepsPlayingAndTheWindowThreadAnswers) {
+  BoxOptions options;
+  options.byteRate = 16000 * 2;
+  options.buffer = 32768;
+  auto boxOne = StartBox(options);
+  auto zoneOne = MakeZone(*boxOne);
+  TempFolder otherFolder;
+  std::string otherAddress = NextBoxAddress();
+  BoxSimulator boxTwo(otherAddress, otherFolder.Path(), options);
+  ASSERT_TRUE(boxTwo.Running());
+  TestBoxZone zoneTwo(gui, otherAddress, boxTwo.ControlPort(), boxTwo.AudioPort());
+  Queue(*zoneOne, {{1, TheSongs().a}, {2, TheSongs().b}});
+  Queue(zoneTwo, {{1, TheSongs().c}, {2, TheSongs().a}});
+  ASSERT_EQ(zoneOne->Get<int>([&] { return zoneOne->PlayIndex(0); }), 0);
+  ASSERT_EQ(zoneTwo.Get<int>([&] { return zoneTwo.PlayIndex(0); }), 0);
+  ASSERT_TRUE(boxOne->WaitForStat("received", [](long n) { return n > 20000; }, 20000));
+  boxOne->Kill();
+  EXPECT_TRUE(zoneOne->WaitFor([&] { return zoneOne->m_state == "STOPPED"; }, 20000)) << services.Describe();
+  long before = boxTwo.Stat("played");
+  EXPECT_TRUE(boxTwo.WaitForStat("played", [&](long n) { return n > before + 64000; }, 20000));
+  EXPECT_EQ(zoneTwo.Get<std::string>([&] { return zoneTwo.m_state; }), "PLAYING");
+  EXPECT_LT(gui.AnswerMicroseconds(), 200000);
+  EXPECT_EQ(boxTwo.Stat("underruns"), 0);
+}
+
+}  // namespace

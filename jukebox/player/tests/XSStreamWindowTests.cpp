@@ -1,0 +1,228 @@
+// The box zone's engine window (CXSStreamWindow over the player base) against the simulated box:
+// volume, pause, play, stop, next, repeat, position, shutdown, and box zones beside a local one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "jukebox/player/XSStreamWindow.h"
+#include "jukebox/player/tests/BoxTestSupport.h"
+#include "jukebox/player/tests/PlayerTestSupport.h"
+#include "jukebox/player/tests/ScriptedEngine.h"
+
+using jukebox::player_testing::FakeJukeboxServices;
+using jukebox::player_testing::MessageRecorder;
+using jukebox::player_testing::PumpFor;
+using jukebox::player_testing::PumpUntil;
+using jukebox::player_testing::RecordingEventSink;
+using jukebox::player_testing::ScriptedEngine;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Songs {
+  TempFolder folder;
+  std::string a, b;
+  Songs() {
+    a = MakeMp3(folder.Path(), "a", 6.0, 440);
+    b = MakeMp3(folder.Path(), "b", 4.0, 660);
+  }
+};
+
+Songs& TheSongs() {
+  static Songs songs;
+  return songs;
+}
+
+bool HasCommand(BoxSimulator& box, const std::string& command) {
+  std::vector<std::string> commands = box.Commands();
+  return std::find(commands.begin(), commands.end(), command) != commands.end();
+}
+
+class BoxZoneTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(TheSongs().a.empty()); }
+  void TearDown() override {
+    zone.reset();
+    box.reset();
+  }
+
+  // A zone on a simulated box at a loopback address of its own (no box at all with `withBox` false).
+  std::unique_ptr<CXSStreamWindow> MakeZone(bool withBox = true, const BoxOptions& options = BoxOptions()) {
+    std::string address = NextBoxAddress();
+    int control = 1, audio = 1;
+    if (withBox) {
+      box = std::make_unique<BoxSimulator>(address, boxFolder.Path(), options);
+      EXPECT_TRUE(box->Running());
+      control = box->ControlPort();
+      audio = box->AudioPort();
+    }
+    auto made = std::make_unique<CXSStreamWindow>();
+    made->SetStreamNumber(0);
+    made->SetStreamName("Bar");
+    made->SetDeviceName(("__XS:" + address).c_str());
+    made->BoxEngine().SetPorts(static_cast<WORD>(control), static_cast<WORD>(audio));
+    EXPECT_TRUE(made->CreateEx(0, AfxRegisterWndClass(0), "Zone 1 [box]", WS_CHILD, 0, 0, 400, 300,
+                               main.GetSafeHwnd(), nullptr));
+    return made;
+  }
+  void QueueSongs(CXSStreamWindow& target) {
+    target.AppendSong(SongForFile(1, TheSongs().a).release());
+    target.AppendSong(SongForFile(2, TheSongs().b).release());
+  }
+  bool WaitForCommand(const std::string& command) {
+    return PumpUntil([&] { return HasCommand(*box, command); }, 10s);
+  }
+
+  FakeJukeboxServices services;
+  RecordingEventSink events;
+  MessageRecorder main;
+  TempFolder boxFolder;
+  std::unique_ptr<BoxSimulator> box;
+  std::unique_ptr<CXSStreamWindow> zone;
+};
+
+TEST_F(BoxZoneTest, ANewZoneIsABoxAtFullVolumeUntilTheBoxSaysOtherwise) {
+  CXSStreamWindow fresh;
+  EXPECT_EQ(fresh.GetVolume(), 100);
+  EXPECT_TRUE(fresh.IsExstreamer());
+  EXPECT_FALSE(fresh.UsesPlugins());
+  fresh.SetDeviceName("__XS:1.2.3.4");
+  EXPECT_EQ(fresh.GetBoxAddress(), "1.2.3.4");
+  EXPECT_EQ(fresh.GetDeviceName(), "Exstreamer @ 1.2.3.4");
+
+  zone = MakeZone();
+  // The simulated box answers the greeting with its volume level 10.
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetVolume() == 50; }, 10s));
+  zone->SetVolume(35);
+  ASSERT_TRUE(WaitForCommand("v=7"));
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetVolume() == 35; }, 10s));
+}
+
+TEST_F(BoxZoneTest, VolumeChangesSendTheBoxsLevels) {
+  zone = MakeZone();
+  struct Case {
+    int set;
+    int stored;
+    const char* command;
+  } cases[] = {{4, 4, "v=0"}, {100, 100, "v=20"}, {250, 100, "v=20"}, {-5, 0, "v=0"}, {62, 62, "v=12"}};
+  for (const Case& c : cases) {
+    zone->SetVolume(c.set);
+    EXPECT_EQ(zone->GetVolume(), c.stored) << c.set;
+    EXPECT_TRUE(WaitForCommand(c.command)) << c.set;
+  }
+  zone->SetVolume(97);
+  EXPECT_EQ(zone->AdjustVolume(5), 100);
+  EXPECT_EQ(events.Values("volume").back(), 100);
+}
+
+TEST_F(BoxZoneTest, PausePlayAndStopOnAStoppedZone) {
+  zone = MakeZone();
+  EXPECT_EQ(zone->Stop(), 0);  // stopped already: nothing is sent
+  EXPECT_EQ(zone->SeekPercent(50.0), 0);
+  EXPECT_EQ(zone->Pause(), 0);
+  EXPECT_EQ(zone->GetState(), PLAYER_PAUSED);
+  ASSERT_TRUE(WaitForCommand("c=39"));
+  EXPECT_EQ(zone->Play(), 0);
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  ASSERT_TRUE(WaitForCommand("c=1"));
+  EXPECT_FALSE(HasCommand(*box, "c=2"));
+  // Playing without a song: no division by zero, no song to rewind.
+  EXPECT_EQ(zone->GetPositionMs(), 0);
+  EXPECT_EQ(zone->GetPositionPercent(), 0);
+  EXPECT_EQ(zone->Rewind(), -1);
+}
+
+TEST_F(BoxZoneTest, PlayNextAndStopThroughTheQueue) {
+  zone = MakeZone();
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  EXPECT_EQ(zone->GetCurrentSongId(), 1);
+  EXPECT_EQ(zone->GetFileTypeText(), "UNMANAGED MP3 128kbs");
+  EXPECT_EQ(zone->GetLengthText(), "00:06");
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 30000; }, 10s));
+  zone->Next();
+  EXPECT_EQ(zone->GetCurrentSongId(), 2);
+  EXPECT_EQ(zone->GetCurrentIndex(), 1);
+  ASSERT_TRUE(WaitForCommand("c=2"));
+  EXPECT_EQ(events.Values("song"), (std::vector<long>{1, 2}));
+  EXPECT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") >= 2; }, 10s));
+  EXPECT_EQ(zone->Stop(), 0);
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetState() == PLAYER_STOPPED; }, 10s));
+  EXPECT_EQ(zone->GetCurrentSong(), nullptr);
+}
+
+TEST_F(BoxZoneTest, WithRepeatNextOnlyStartsTheSongAgain) {
+  zone = MakeZone();
+  QueueSongs(*zone);
+  zone->SetRepeat(true);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 30000; }, 10s));
+  zone->Next();
+  EXPECT_EQ(zone->GetCurrentSongId(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") >= 2; }, 10s));
+  PumpFor(200ms);
+  EXPECT_FALSE(HasCommand(*box, "c=1")) << "a Play after the rewind";
+  EXPECT_EQ(events.Values("song"), (std::vector<long>{1, 1}));
+}
+
+TEST_F(BoxZoneTest, PauseAndStopOnAnUnreachableBoxEndStopped) {
+  zone = MakeZone(/*withBox=*/false);
+  QueueSongs(*zone);
+  zone->PlayIndex(0);
+  zone->Pause();
+  zone->Stop();
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetState() == PLAYER_STOPPED; }, 10s));
+  // The threads still take requests: a later connect is not swallowed.
+  EXPECT_TRUE(PumpUntil([&] { return zone->BoxEngine().AudioThread()->GetThreadState() == TCP_THREAD_IDLE; }, 10s));
+}
+
+TEST_F(BoxZoneTest, ShutdownWaitsForBothThreadsAndTellsTheMainWindowOnce) {
+  zone = MakeZone();
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 0; }, 10s));
+  EXPECT_TRUE(zone->Shutdown(&main));
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetSafeHwnd() == nullptr; }, 10s));
+  PumpFor(100ms);
+  EXPECT_EQ(main.Count(WM_PLAYER_DESTROYED), 1);
+  EXPECT_EQ(services.CountLines(" is exiting."), 2);
+}
+
+TEST_F(BoxZoneTest, TwoBoxZonesAndALocalZoneWhenOneBoxDies) {
+  BoxOptions options;
+  options.byteRate = 32000;
+  options.buffer = 32768;
+  zone = MakeZone(true, options);
+  TempFolder otherFolder;
+  std::string otherAddress = NextBoxAddress();
+  BoxSimulator otherBox(otherAddress, otherFolder.Path(), options);
+  ASSERT_TRUE(otherBox.Running());
+  CXSStreamWindow other;
+  other.SetStreamNumber(1);
+  other.SetDeviceName(("__XS:" + otherAddress).c_str());
+  other.BoxEngine().SetPorts(static_cast<WORD>(otherBox.ControlPort()), static_cast<WORD>(otherBox.AudioPort()));
+  ASSERT_TRUE(other.CreateEx(0, AfxRegisterWndClass(0), "Zone 2 [box]", WS_CHILD, 0, 0, 400, 300, main.GetSafeHwnd(),
+                             nullptr));
+  ScriptedEngine local;
+  ASSERT_TRUE(local.CreateZone(&main));
+  local.SetStreamNumber(2);
+
+  QueueSongs(*zone);
+  QueueSongs(other);
+  local.AppendSong(SongForFile(7, TheSongs().a).release());
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_EQ(other.PlayIndex(0), 0);
+  ASSERT_EQ(local.PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 20000; }, 10s));
+  box->Kill();
+  EXPECT_TRUE(PumpUntil([&] { return zone->GetState() == PLAYER_STOPPED; }, 10s));
+  long before = otherBox.Stat("played");
+  EXPECT_TRUE(PumpUntil([&] { return otherBox.Stat("played") > before + 64000; }, 15s));
+  EXPECT_EQ(other.GetState(), PLAYER_PLAYING);
+  EXPECT_EQ(local.GetState(), PLAYER_PLAYING);
+  EXPECT_EQ(otherBox.Stat("underruns"), 0);
+  other.DestroyWindow();
+}
+
+}  // namespace
