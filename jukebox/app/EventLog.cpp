@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr const char* kAsterisks = "*********************************************************";  // 57
-
 VARIANT BstrVariant(const CString& text) {
   VARIANT value;
   VariantInit(&value);
@@ -85,7 +83,7 @@ BOOL CJukeboxApp::OpenErrorLog() {
 }
 
 void CJukeboxApp::WriteStartupLines() {
-  WriteLogLine("I", "Main", kAsterisks);
+  WriteLogLine("I", "Main", jukebox::kLogFrameLine);
   WriteLogLine("I", "Main", jukebox::FormatText(jukebox::IDS_STARTING, m_longVersion.GetString()));
   CString built;
   built.Format("Built on %s at %s", __DATE__, __TIME__);

@@ -63,6 +63,9 @@ inline constexpr UINT kIdImportButton = 1098;
 inline constexpr UINT kIdIndexButton = 1099;
 inline constexpr UINT kIdDeleteSource = 1046;
 
+// The line that frames the start-up and shut-down entries of the log (57 asterisks).
+inline constexpr const char* kLogFrameLine = "*********************************************************";
+
 // The application icon.
 inline constexpr UINT kAppIcon = 130;
 

@@ -32,7 +32,6 @@ using namespace jukebox;
 #endif
 
 namespace {
-constexpr const char* kAsterisks = "*********************************************************";  // 57
 constexpr int kMinimumWidth = 800;
 constexpr int kMinimumHeight = 600;
 }  // namespace
@@ -255,7 +254,7 @@ void CJukeboxApp::ReadVersionInfo() {
 int CJukeboxApp::ExitInstance() {
   m_shuttingDown = 1;
   WriteLogLine("I", "Main", "Quaverhouse Jukebox is shutting down :(");
-  WriteLogLine("I", "Main", kAsterisks);
+  WriteLogLine("I", "Main", kLogFrameLine);
   DestroyWindows();
   // The outbound connections and the remote-control maps belong to the remote control, which a build
   // without it does not have.
