@@ -56,6 +56,7 @@ BOOL CMainDlg::OnInitDialog() {
   SetTimer(TIMER_SESSIONS, 300000);
   SetTimer(TIMER_STARTUP, 30000);
   SetDlgItemText(1007, "0");
+  ShowNumber(1004, 0);
   ShowNumber(1011, 0);
   ShowNumber(1012, 0);
   ShowNumber(1005, 0);
