@@ -9,6 +9,7 @@
 
 #include "dblib/Song.h"
 #include "jukebox/app/services/JukeboxServices.h"
+#include "platform/core/DateTime.h"
 #include "platform/core/Paths.h"
 #include "platform/ui/WinUser.h"
 
@@ -257,30 +258,38 @@ void CXSBoxEngine::CloseFile() {
 }
 
 void CXSBoxEngine::ForgetPreparedSong() {
-  m_prepared.reset();
-  m_preparedValues = PreparedValues();
-  m_preparedIndex = -1;
+  m_prepared.clear();
   m_endOfDataDeferred = false;
 }
 
-int CXSBoxEngine::PlaySong(tSong* song) {
-  if (song == nullptr) return -1;
+bool CXSBoxEngine::CheckSong(tSong& song, PreparedValues& values) {
   CString text;
-  if (IsLocked(*song)) {
-    text.Format(XSMessageText(61408), song->SongID);
+  if (IsLocked(song)) {
+    text.Format(XSMessageText(61408), song.SongID);
     Log("E", text);
-    return -1;
+    return false;
   }
-  song->GetMediaFileName();
-  song->ReadMediaInfo();
-  PreparedValues values;
+  song.GetMediaFileName();
+  song.ReadMediaInfo();
   values.fileType = m_fileType;
   values.bitRate = m_bitRate;
-  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
-    text.Format(XSMessageText(61395), song->SongID);
-    LogForUser(text);
-    return -1;
-  }
+  if (XSSongFormat(song, values.fileType, values.bitRate)) return true;
+  text.Format(XSMessageText(61395), song.SongID);
+  LogForUser(text);
+  return false;
+}
+
+void CXSBoxEngine::MakeCurrent(const PreparedValues& values) {
+  m_dataOffset = values.dataOffset;
+  m_dataSize = values.dataSize;
+  m_bitRate = values.bitRate;
+  m_fileType = values.fileType;
+  m_lengthText = values.lengthText;
+}
+
+int CXSBoxEngine::PlaySong(tSong* song) {
+  PreparedValues values;
+  if (song == nullptr || !CheckSong(*song, values)) return -1;
   bool fresh = m_songFile == nullptr;
   if (!fresh) {
     // The stop goes out first, so the box has it before the new connection can bring it data.
@@ -293,12 +302,8 @@ int CXSBoxEngine::PlaySong(tSong* song) {
   }
   ForgetPreparedSong();
   if (OpenSongFile(song, values) != 0) return -1;
-  m_dataOffset = values.dataOffset;
-  m_dataSize = values.dataSize;
-  m_bitRate = values.bitRate;
-  m_fileType = values.fileType;
-  m_lengthText = values.lengthText;
-  m_bytesPlayed = 0;
+  MakeCurrent(values);
+  StartByteCount();
   if (fresh) {
     QueueCommand(kXSCommandStartStream);
     SendNextChunk();
@@ -319,53 +324,39 @@ void CXSBoxEngine::StopStream() {
 void CXSBoxEngine::CloseSongFile() {
   m_dataOffset = 0;
   m_dataSize = 0;
-  m_bytesPlayed = 0;
   m_bitRate = 0;
+  m_lastReport = 0;
+  StartByteCount();
   CloseFile();
   ForgetPreparedSong();
 }
 
 int CXSBoxEngine::PrepareNextSong(tSong* song, int index) {
-  if (song == nullptr) return -1;
-  CString text;
-  if (IsLocked(*song)) {
-    text.Format(XSMessageText(61408), song->SongID);
-    Log("E", text);
-    return -1;
-  }
-  song->GetMediaFileName();
+  // The file whose data ran out is done with, whatever comes next: nothing more is read from it.
   CloseFile();
-  song->ReadMediaInfo();
   PreparedValues values;
-  values.fileType = m_fileType;
-  values.bitRate = m_bitRate;
-  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
-    text.Format(XSMessageText(61395), song->SongID);
-    LogForUser(text);
-    return -1;
-  }
+  if (song == nullptr || !CheckSong(*song, values)) return -1;
   if (OpenSongFile(song, values) != 0) return -1;
   song->SetUserData(1);
-  m_prepared = std::make_unique<tSong>(*song);
-  m_preparedValues = values;
-  m_preparedIndex = index;
+  m_prepared.push_back(PreparedSong{std::make_unique<tSong>(*song), values, index});
   return 0;
 }
 
 bool CXSBoxEngine::PromotePreparedSong() {
-  if (!m_prepared) return false;
+  if (m_prepared.empty()) return false;
   QueueCommand(kXSCommandNextStream);
-  std::unique_ptr<tSong> song = std::move(m_prepared);
-  const PreparedValues values = m_preparedValues;
-  const int index = m_preparedIndex;
+  PreparedSong next = std::move(m_prepared.front());
+  m_prepared.pop_front();
+  const PreparedValues& values = next.values;
   const bool deferred = m_endOfDataDeferred;
-  ForgetPreparedSong();
-  m_dataOffset = values.dataOffset;
-  m_dataSize = values.dataSize;
-  m_bitRate = values.bitRate;
-  m_fileType = values.fileType;
-  m_lengthText = values.lengthText;
-  m_host.SongPromoted(*song, index, m_fileType, m_lengthText);
+  m_endOfDataDeferred = false;
+  // The box restarts its count when the command arrives, already past the song's start by what it
+  // played beyond the old song's end: that part is carried, or every change would add to a drift.
+  const DWORD overshoot = m_bytesPlayed > m_dataSize ? m_bytesPlayed - m_dataSize : 0;
+  StartByteCount();
+  m_byteCarry = overshoot;
+  MakeCurrent(values);
+  m_host.SongPromoted(*next.song, next.index, m_fileType, m_lengthText);
   // The promoted song's data had already run out: choose the song after it now.
   if (deferred) OnEndOfData();
   return true;
@@ -373,8 +364,8 @@ bool CXSBoxEngine::PromotePreparedSong() {
 
 void CXSBoxEngine::OnEndOfData() {
   if (m_closing) return;
-  if (m_prepared) {
-    // One song waits behind the current one at most; the next is chosen when it becomes current.
+  if (m_prepared.size() >= kMaxPreparedSongs) {
+    // Songs so short that this many are on their way: the next is chosen when one becomes current.
     m_endOfDataDeferred = true;
     return;
   }
@@ -391,11 +382,13 @@ void CXSBoxEngine::ContinueStream() {
 bool CXSBoxEngine::ChooseAndPrepare() {
   const int count = m_host.QueueLength();
   int attempts = 0;
-  int candidate = m_host.CurrentIndex();
+  // The choice follows the song whose data ran out: the last one prepared, else the current one.
+  int candidate = m_prepared.empty() ? m_host.CurrentIndex() : m_prepared.back().index;
+  const tSong* last = m_prepared.empty() ? m_host.PlayingSong() : m_prepared.back().song.get();
   if (m_host.IsRepeatOn()) {
     // The same song follows itself on the same connection, so its end is never cut.
-    if (tSong* playing = m_host.PlayingSong()) {
-      tSong again(*playing);
+    if (last != nullptr) {
+      tSong again(*last);
       if (PrepareNextSong(&again, candidate) == 0) return true;
     }
     GiveUpPreparing();
@@ -436,6 +429,27 @@ bool CXSBoxEngine::ChooseAndPrepare() {
   }
   GiveUpPreparing();
   return false;
+}
+
+void CXSBoxEngine::StartByteCount() {
+  m_bytesPlayed = 0;
+  m_byteCarry = 0;
+  // Only a count that has run before can still send reports from before its restart.
+  m_awaitingCountRestart = m_lastReport > 0;
+  m_countRestartTick = GetTickCount();
+}
+
+void CXSBoxEngine::OnByteReport(DWORD played) {
+  // Reports the box sent before it restarted its count are still on their way for a moment: one that
+  // is not below the last report before the restart belongs to the song before.
+  if (m_awaitingCountRestart) {
+    if (played >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
+    m_awaitingCountRestart = false;
+  }
+  m_lastReport = played;
+  const DWORD limit = 0xFFFFFFFFu;
+  m_bytesPlayed = played > limit - m_byteCarry ? limit : played + m_byteCarry;
+  if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
 }
 
 void CXSBoxEngine::GiveUpPreparing() {
@@ -526,13 +540,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
       m_audioConnectPending = false;
-      Log("E", "Exstreamer Audio thread 0x" + id + " has generated error code - " +
-                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
-      if (ClosesConnection(notice->m_code)) {
-        m_audioRestart = false;
-        Log("I", "Sending CLOSE command to Exstreamer Audio thread 0x" + id);
-        PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
-      }
+      if (OnSocketError("Audio", m_audioThread, *notice, "I")) m_audioRestart = false;
       break;
     }
     case TCP_NOTICE_DATA:
@@ -547,7 +555,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       OnThreadExit(m_audioThread, "Audio", record);
       break;
     default:
-      Log("E", "Exstreamer Audio thread 0x???????? generated an invalid notification type.");
+      LogInvalidNotice("Audio");
       break;
   }
   return -1;
@@ -573,12 +581,7 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_ERROR: {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
-      Log("E", "Exstreamer Control thread 0x" + id + " has generated error code - " +
-                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
-      if (ClosesConnection(notice->m_code)) {
-        Log("E", "Sending CLOSE command to Exstreamer Control thread 0x" + id);
-        PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_CLOSE));
-      }
+      OnSocketError("Control", m_controlThread, *notice, "E");
       break;
     }
     case TCP_NOTICE_DATA: {
@@ -593,10 +596,24 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
       OnThreadExit(m_controlThread, "Control", record);
       break;
     default:
-      Log("E", "Exstreamer Control thread 0x???????? generated an invalid notification type.");
+      LogInvalidNotice("Control");
       break;
   }
   return -1;
+}
+
+bool CXSBoxEngine::OnSocketError(const char* which, CTcpClientThread* thread, const CTcpNotice& notice,
+                                 const char* closeLevel) {
+  const CString name = CString("Exstreamer ") + which + " thread 0x" + ThreadIdText(thread);
+  Log("E", name + " has generated error code - " + CString(std::to_string(notice.m_code)) + " (" + notice.m_text + ")");
+  if (!ClosesConnection(notice.m_code)) return false;
+  Log(closeLevel, "Sending CLOSE command to " + name);
+  PostTo(thread, new CTcpRequest(TCP_REQUEST_CLOSE));
+  return true;
+}
+
+void CXSBoxEngine::LogInvalidNotice(const char* which) {
+  Log("E", CString("Exstreamer ") + which + " thread 0x???????? generated an invalid notification type.");
 }
 
 void CXSBoxEngine::ParseControlReply(const CTcpReceivedData& data) {
@@ -611,8 +628,7 @@ void CXSBoxEngine::HandleReplyPair(const CString& tag, const CString& value, CSt
   if (tag == "VOLUME") {
     m_host.BoxVolumeReported(XSVolumeFromLevel(value));
   } else if (tag == "BYTE") {
-    m_bytesPlayed = XSBytesPlayedFromReport(value);
-    if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
+    OnByteReport(XSBytesPlayedFromReport(value));
   } else if (tag == "HWTYPE") {
     hardwareType = value;
   } else if (tag == "SOFTWAREVERS") {
