@@ -105,6 +105,22 @@ TEST_F(AdminDialogTest, HelpTextsFollowTheMouseOverTheButtons) {
   // Moving from one button to the next leaves both texts shown.
   EXPECT_TRUE(Visible(dialog, IDC_HELP_CHECK));
   EXPECT_TRUE(Visible(dialog, IDC_HELP_BACKUP));
+  // The help texts are blue on the dialog's face.
+  auto picture = qh::gdi::SnapshotWindow(dialog.m_hWnd);
+  ASSERT_TRUE(picture.has_value());
+  RECT window, help;
+  dialog.GetWindowRect(&window);
+  dialog.GetDlgItem(IDC_HELP_CHECK)->GetWindowRect(&help);
+  int blue = 0, face = 0;
+  for (int y = help.top; y < help.bottom; ++y)
+    for (int x = help.left; x < help.right; ++x) {
+      auto pixel = picture->at(x - window.left, y - window.top);
+      int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, bluePart = pixel & 0xFF;
+      blue += bluePart > red + 80 && bluePart > green + 80;  // the text's pixels, smoothed or not
+      face += pixel == qh::gdi::PixelFromColor(GetSysColor(COLOR_BTNFACE));
+    }
+  EXPECT_GT(blue, 20);
+  EXPECT_GT(face, (help.right - help.left) * (help.bottom - help.top) / 2);
   std::string error;
   EXPECT_TRUE(qh::gdi::WriteWindowPng(dialog.m_hWnd, SnapshotFolder() + "/ledgerkeep.png", &error)) << error;
   RECT exitButton;
