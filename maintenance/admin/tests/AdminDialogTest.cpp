@@ -30,13 +30,6 @@ constexpr DWORD kC = qh::testing::TestSandbox::kSystemSerial;
 constexpr DWORD kOld = 0x11111111;
 constexpr DWORD kNew = 0x9ABCDEF0;
 
-std::string SnapshotFolder() {
-  const char* binary = std::getenv("QH_BINARY_DIR");
-  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
 void Pump(CWnd& dialog) {
   MSG msg;
   for (int round = 0; round < 50; ++round) {
@@ -302,15 +295,6 @@ TEST_F(AdminDialogTest, StorageDialogUpdateReportsTheSongsWhoseFilesWereMissing)
   EXPECT_EQ(Sqlite3(host, "select count(*) from Songs where SongVolser = " + std::to_string(static_cast<int32_t>(kNew)) + ";"),
             "7\n");
   dialog.DestroyWindow();
-}
-
-int RunProgram(const std::string& program, std::string& errors) {
-  std::string command = "'" + program + "' 2>&1 >/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[1024];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) errors.append(buffer, n);
-  return pclose(pipe);
 }
 
 TEST(LedgerkeepProgram, RefusesToStartBesideAnotherProgramOfTheSystem) {

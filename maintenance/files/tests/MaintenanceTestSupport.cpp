@@ -1,6 +1,8 @@
 #include "maintenance/files/tests/MaintenanceTestSupport.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "maintenance/schema/SongDbSchema.h"
@@ -126,6 +128,22 @@ void BuildManySongsLibrary(const char* file, long count) {
     }
   database.m_pWorkspace->CommitTrans();
   database.Close();
+}
+
+std::string SnapshotFolder() {
+  const char* binary = std::getenv("QH_BINARY_DIR");
+  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+int RunProgram(const std::string& program, std::string& errors) {
+  std::string command = "'" + program + "' 2>&1 >/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[1024];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) errors.append(buffer, n);
+  return pclose(pipe);
 }
 
 void WriteSizedFile(const std::string& hostPath, size_t size) {
