@@ -203,14 +203,20 @@ BOOL CJukeboxApp::CreateZoneWindows() {
   for (int i = 0; i < m_zoneCount; ++i) {
     const CString device = m_zoneDevices.GetAt(i);
     CWnd* zone = kit.Construct(m_tvOutput != 0, IsExstreamerDevice(device));
-    m_zoneWindows[static_cast<size_t>(i)] = zone;
-    if (zone) kit.Configure(zone, i, m_zoneDescriptions.GetAt(i), device);
     CString caption;
     caption.Format("Zone %d [%s]", i + 1, device.GetString());
-    if (!zone || !zone->CreateEx(0, m_windowClass, caption.GetString(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+    if (!zone) {
+      // The build has no window class for this kind of zone (its engine is missing): the zone is left
+      // out and the log says so; the other zones play.
+      LogEvent("W", "Main", caption + " not created: the engine for this kind of zone is not part of this build.");
+      continue;
+    }
+    m_zoneWindows[static_cast<size_t>(i)] = zone;
+    kit.Configure(zone, i, m_zoneDescriptions.GetAt(i), device);
+    if (!zone->CreateEx(0, m_windowClass, caption.GetString(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                                  zoneRect, m_masterWindow, 0)) {
       LogEvent("E", "Main", FormatText(IDS_FATAL, "Tonebarn.InitInstance.CreateZoneWnd"));
-      if (zone) kit.Delete(zone);
+      kit.Delete(zone);
       m_zoneWindows[static_cast<size_t>(i)] = nullptr;
       return FALSE;
     }

@@ -134,6 +134,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       int which = wParam ? 1 : 0;
       HICON old = window->icons[which];
       window->icons[which] = reinterpret_cast<HICON>(lParam);
+      if (which == 1) DisplayWindowIconChanged(window, window->icons[1]);
       return reinterpret_cast<LRESULT>(old);
     }
     case WM_GETICON: return reinterpret_cast<LRESULT>(window->icons[wParam ? 1 : 0]);

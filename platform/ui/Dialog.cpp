@@ -225,6 +225,21 @@ static HWND DialogOwner(CWnd* parent) {
   return owner && IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;
 }
 
+// A popup dialog whose template gives no position of its own opens centred on its owner's window (on the
+// desktop without one), kept on the desktop.
+void CDialog::CenterOnOwner(HWND owner) {
+  RECT area, mine, desktop;
+  ::GetClientRect(::GetDesktopWindow(), &desktop);
+  if (!owner || !::GetWindowRect(owner, &area) || ::IsIconic(owner)) area = desktop;
+  ::GetWindowRect(m_hWnd, &mine);
+  const int width = mine.right - mine.left, height = mine.bottom - mine.top;
+  int x = area.left + (area.right - area.left - width) / 2;
+  int y = area.top + (area.bottom - area.top - height) / 2;
+  x = std::max<int>(desktop.left, std::min<int>(x, desktop.right - width));
+  y = std::max<int>(desktop.top, std::min<int>(y, desktop.bottom - height));
+  ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, HWND owner, bool modal) {
   modal_ = modal;
   m_nModalResult = -1;
@@ -238,6 +253,7 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, HWND owne
                 area.right - area.left + 2 * frame, area.bottom - area.top + 2 * frame + caption,
                 (style & WS_CHILD) ? owner : owner, nullptr))
     return FALSE;
+  if (!(style & WS_CHILD) && dialogTemplate.x == 0 && dialogTemplate.y == 0) CenterOnOwner(owner);
   auto font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   ::SendMessage(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   for (const DialogItemTemplate& item : dialogTemplate.items) {

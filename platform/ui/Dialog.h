@@ -89,6 +89,7 @@ class CDialog : public CWnd {
   // Makes the dialog's window and controls and runs WM_INITDIALOG. `owner` is the owner of a popup
   // dialog or the parent of a child one (property pages).
   BOOL CreateFromTemplate(const qh::ui::DialogTemplate& dialogTemplate, HWND owner, bool modal);
+  void CenterOnOwner(HWND owner);
   bool HandleDialogKey(MSG* msg);
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   afx_msg void OnOkCommand() { OnOK(); }

@@ -4,6 +4,8 @@
 
 #include "platform/core/Thread.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/WinUser.h"
+#include "platform/ui/gdi/BitmapResources.h"
 
 namespace qh::ui {
 namespace {
@@ -21,6 +23,9 @@ qh::display::DisplayBackend* Backend(bool create = false) {
     g_chosen = true;
     g_backend = qh::display::CreateDisplayBackend();
     g_displayThread = GetCurrentThreadId();
+    // The desktop the windows live on is the real screen's size.
+    if (g_backend)
+      if (std::optional<SIZE> screen = g_backend->ScreenSize()) SetDesktopSize(screen->cx, screen->cy);
   }
   return g_chosen && g_displayThread == GetCurrentThreadId() ? g_backend.get() : nullptr;
 }
@@ -59,6 +64,27 @@ void DisplayWindowDestroyed(const WindowPtr& window) {
   if (auto* backend = Backend()) backend->DestroyWindow(window->handle);
 }
 
+void DisplayWindowMinimised(const WindowPtr& window) {
+  if (!OnScreen(window)) return;
+  if (auto* backend = Backend()) backend->MinimiseWindow(window->handle);
+}
+
+void DisplayWindowRestored(const WindowPtr& window) {
+  if (!OnScreen(window)) return;
+  if (auto* backend = Backend()) backend->RestoreWindow(window->handle);
+}
+
+void DisplayWindowIconChanged(const WindowPtr& window, HICON icon) {
+  if (!OnScreen(window) || !icon) return;
+  auto* backend = Backend();
+  if (!backend) return;
+  // The platform's icons are their resource ids; their pictures are the program's bitmap resources.
+  const auto value = reinterpret_cast<std::uintptr_t>(icon);
+  if ((value & 0xF0000000u) != 0x20000000u) return;
+  if (std::optional<std::string> file = qh::gdi::FindBitmapFile(static_cast<unsigned>(value & 0xFFFFu)))
+    if (std::optional<qh::gdi::Surface> picture = qh::gdi::ReadImageFile(*file)) backend->SetIcon(window->handle, *picture);
+}
+
 void DisplayPresent(HWND hWnd) {
   WindowPtr window = FindWindow(hWnd);
   WindowPtr top = window ? TopLevelOf(window) : nullptr;
@@ -77,6 +103,9 @@ void PumpDisplayInput() {
   for (const qh::display::InputMessage& input : backend->PollInput()) {
     switch (input.message) {
       case WM_CLOSE: PostMessage(input.window, WM_CLOSE, 0, 0); break;
+      case WM_SYSCOMMAND:
+        if (input.wParam == SC_RESTORE && IsIconic(input.window)) PostMessage(input.window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        break;
       case WM_KEYDOWN:
       case WM_KEYUP: InjectKeyOnly(static_cast<UINT>(input.wParam), input.message == WM_KEYDOWN); break;
       case WM_CHAR: InjectCharacter(static_cast<char>(input.wParam)); break;
@@ -94,6 +123,8 @@ void SetDisplayBackend(std::unique_ptr<qh::display::DisplayBackend> backend) {
   g_backend = std::move(backend);
   g_chosen = g_backend != nullptr;
   g_displayThread = GetCurrentThreadId();
+  if (g_backend)
+    if (std::optional<SIZE> screen = g_backend->ScreenSize()) SetDesktopSize(screen->cx, screen->cy);
 }
 }  // namespace testing
 

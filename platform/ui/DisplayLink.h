@@ -15,6 +15,10 @@ void DisplayWindowHidden(const WindowPtr& window);
 void DisplayWindowMoved(const WindowPtr& window);
 void DisplayWindowRetitled(const WindowPtr& window);
 void DisplayWindowDestroyed(const WindowPtr& window);
+void DisplayWindowMinimised(const WindowPtr& window);
+void DisplayWindowRestored(const WindowPtr& window);
+// The window's large icon changed (WM_SETICON): the display shows the icon's picture.
+void DisplayWindowIconChanged(const WindowPtr& window, HICON icon);
 // The window's top-level surface changed: show it.
 void DisplayPresent(HWND hWnd);
 // True when a back end with a real screen runs on the calling thread (queues then poll for input).

@@ -234,6 +234,22 @@ struct StaticState {
   UINT imageType = IMAGE_BITMAP;
 };
 
+// The platform's icons are resource ids (LoadIcon); their pictures are the program's bitmap resources.
+void DrawIconPicture(HDC dc, const RECT& area, HICON icon) {
+  const auto value = reinterpret_cast<std::uintptr_t>(icon);
+  if (!icon || (value & 0xF0000000u) != 0x20000000u) return;
+  HBITMAP bitmap = LoadBitmap(nullptr, MAKEINTRESOURCE(static_cast<UINT>(value & 0xFFFFu)));
+  BITMAP info{};
+  if (!bitmap || !GetObject(bitmap, sizeof info, &info)) return;
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(dc, area.left + (area.right - area.left - info.bmWidth) / 2, area.top + (area.bottom - area.top - info.bmHeight) / 2,
+         info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+}
+
 void PaintStatic(HWND hWnd, StaticState* state) {
   ControlPaint paint(hWnd, WM_CTLCOLORSTATIC);
   if (!paint.dc) return;
@@ -255,6 +271,10 @@ void PaintStatic(HWND hWnd, StaticState* state) {
     BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
+    return;
+  }
+  if (kind == SS_ICON) {
+    DrawIconPicture(dc, paint.client, reinterpret_cast<HICON>(state->image));
     return;
   }
   if (kind == SS_BLACKRECT || kind == SS_GRAYRECT || kind == SS_WHITERECT) {

@@ -545,12 +545,14 @@ BOOL ShowWindow(HWND hWnd, int command) {
       if (!(window->style & WS_MINIMIZE)) {
         if (!(window->style & sizeFlags)) window->normalRect = window->rect;
         window->style = (window->style & ~static_cast<DWORD>(WS_MAXIMIZE)) | WS_MINIMIZE;
+        DisplayWindowMinimised(window);
         CallProcedure(window, WM_SIZE, SIZE_MINIMIZED, 0);
       }
       break;
     case SW_RESTORE:
     case SW_SHOWNORMAL:
       if (window->style & sizeFlags) {
+        if (window->style & WS_MINIMIZE) DisplayWindowRestored(window);
         window->style &= ~sizeFlags;
         window->rect = window->normalRect;
         EnsureSurface(TopLevelOf(window));

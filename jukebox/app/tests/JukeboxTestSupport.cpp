@@ -31,6 +31,7 @@ RecordingZoneKit::RecordingZoneKit() { SetZoneWindowKit(this); }
 RecordingZoneKit::~RecordingZoneKit() { SetZoneWindowKit(nullptr); }
 
 CWnd* RecordingZoneKit::Construct(bool tvLayout, bool exstreamer) {
+  if (exstreamer && noBoxZones) return nullptr;
   auto* zone = new RecordingZone();
   zone->tv = tvLayout;
   zone->exstreamer = exstreamer;

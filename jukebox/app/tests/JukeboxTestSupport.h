@@ -50,6 +50,7 @@ class RecordingZoneKit : public CZoneWindowKit {
 
   std::vector<RecordingZone*> zones;  // in construction order; deleted ones are removed
   CString missing;
+  bool noBoxZones = false;      // true: box zones cannot be made (their engine is missing)
   bool answerShutdown = true;  // false: the players never report that they have shut down
   int shutdowns = 0;
 };

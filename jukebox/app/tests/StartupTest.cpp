@@ -206,6 +206,19 @@ TEST_F(Startup, AMissingZoneBuildStartsWithoutZonesAndSaysSo) {
   ExpectBox("Zone windows not created: the zone windows are not part of this build", MB_ICONQUESTION);
 }
 
+TEST_F(Startup, AZoneWhoseEngineIsMissingIsLeftOutAndTheOthersStart) {
+  Zones({"__XS:192.168.1.37", "Default DirectSound Device"});
+  env.kit.noBoxZones = true;
+  ASSERT_TRUE(env.Start());
+  ASSERT_EQ(env.kit.zones.size(), 1u);
+  EXPECT_EQ(env.kit.zones[0]->streamNumber, 1);
+  EXPECT_EQ(env.App()->GetZoneWindow(0), nullptr);
+  ExpectBox("Zone 1 [__XS:192.168.1.37] not created: the engine for this kind of zone is not part of this build.",
+            MB_ICONQUESTION);
+  env.App()->GetMainWindow()->SelectZone(1);
+  EXPECT_TRUE(env.kit.zones[0]->IsWindowVisible());
+}
+
 TEST_F(Startup, ShutDownWaitsForEveryPlayerThenEndsTheProgram) {
   Zones({"Default DirectSound Device", "Default DirectSound Device"});
   ASSERT_TRUE(env.Start());

@@ -19,7 +19,8 @@ namespace qh::display {
 // the MK_ button and modifier flags in wParam; `screen` holds the same point on the screen. Key messages
 // (WM_KEYDOWN, WM_KEYUP) carry a virtual-key code in wParam, WM_CHAR a code-page-1252 character. A click on
 // the window's close box arrives as WM_CLOSE. Double clicks arrive as two down/up pairs: telling them apart
-// is the window manager's (it knows which classes want them).
+// is the window manager's (it knows which classes want them). A window the user restored on the display
+// (from the task bar) arrives as WM_SYSCOMMAND with SC_RESTORE.
 struct InputMessage {
   HWND window = nullptr;
   UINT message = 0;
@@ -46,6 +47,14 @@ class DisplayBackend {
   virtual std::vector<InputMessage> PollInput() = 0;
   // What the display shows of the window now (read back from the screen); nothing when headless.
   virtual std::optional<gdi::Surface> ReadBack(HWND window) = 0;
+
+  // The size of the screen the windows are shown on; nothing when the back end has none (headless).
+  virtual std::optional<SIZE> ScreenSize() const { return std::nullopt; }
+  // A top-level window minimised or restored by the program.
+  virtual void MinimiseWindow(HWND window) { (void)window; }
+  virtual void RestoreWindow(HWND window) { (void)window; }
+  // The picture the display shows for the window (in its title bar, task bar or switcher).
+  virtual void SetIcon(HWND window, const gdi::Surface& picture) { (void)window, (void)picture; }
 };
 
 // The headless back end: remembers nothing, shows nothing, reports no input.

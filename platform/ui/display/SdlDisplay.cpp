@@ -14,6 +14,8 @@ namespace {
 constexpr UINT kMouseMove = 0x0200, kLButtonDown = 0x0201, kLButtonUp = 0x0202, kRButtonDown = 0x0204,
                kRButtonUp = 0x0205, kMButtonDown = 0x0207, kMButtonUp = 0x0208, kMouseWheel = 0x020A;
 constexpr UINT kKeyDown = 0x0100, kKeyUp = 0x0101, kChar = 0x0102, kClose = 0x0010;
+constexpr UINT kSysCommand = 0x0112;
+constexpr WPARAM kScRestore = 0xF120;
 constexpr WPARAM kMkLButton = 0x01, kMkRButton = 0x02, kMkShift = 0x04, kMkControl = 0x08, kMkMButton = 0x10;
 constexpr int kWheelDelta = 120;
 
@@ -138,6 +140,37 @@ class SdlDisplay final : public DisplayBackend {
     return out;
   }
 
+  std::optional<SIZE> ScreenSize() const override {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return std::nullopt;
+    return SIZE{mode.w, mode.h};
+  }
+
+  void MinimiseWindow(HWND hwnd) override {
+    if (auto it = windows_.find(hwnd); it != windows_.end()) {
+      it->second.minimisedByProgram = true;
+      SDL_MinimizeWindow(it->second.window);
+    }
+  }
+
+  void RestoreWindow(HWND hwnd) override {
+    if (auto it = windows_.find(hwnd); it != windows_.end()) {
+      it->second.minimisedByProgram = false;
+      SDL_RestoreWindow(it->second.window);
+    }
+  }
+
+  void SetIcon(HWND hwnd, const gdi::Surface& picture) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end() || picture.empty()) return;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<gdi::Pixel*>(picture.data()), picture.width(),
+                                                           picture.height(), 32, picture.stride(),
+                                                           SDL_PIXELFORMAT_RGB888);
+    if (!icon) return;
+    SDL_SetWindowIcon(it->second.window, icon);
+    SDL_FreeSurface(icon);
+  }
+
   std::optional<gdi::Surface> ReadBack(HWND hwnd) override {
     auto it = windows_.find(hwnd);
     if (it == windows_.end()) return std::nullopt;
@@ -155,6 +188,7 @@ class SdlDisplay final : public DisplayBackend {
   struct Shown {
     SDL_Window* window;
     RECT rect;
+    bool minimisedByProgram = false;
   };
 
   InputMessage Message(HWND hwnd, UINT message, WPARAM wParam, int x, int y) const {
@@ -242,6 +276,14 @@ class SdlDisplay final : public DisplayBackend {
             InputMessage m;
             m.window = hwnd;
             m.message = kClose;
+            out.push_back(m);
+          } else if (event.window.event == SDL_WINDOWEVENT_RESTORED && windows_.at(hwnd).minimisedByProgram) {
+            // Restored by the user from the task bar: the program restores its window too.
+            windows_.at(hwnd).minimisedByProgram = false;
+            InputMessage m;
+            m.window = hwnd;
+            m.message = kSysCommand;
+            m.wParam = kScRestore;
             out.push_back(m);
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
             SDL_UpdateWindowSurface(windows_.at(hwnd).window);
