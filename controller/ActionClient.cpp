@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "controller/ControllerLog.h"
+#include "controller/LogText.h"
 #include "controller/ProjectDevices.h"
 #include "controller/RemoteCommand.h"
 #include "controller/TransactionTable.h"
@@ -23,11 +24,7 @@ CString Number(DWORD value) {
   return text;
 }
 
-CString ThreadText(DWORD threadId) {
-  CString text;
-  text.Format("Client thread 0x%08lX", threadId);
-  return text;
-}
+CString ThreadText(DWORD threadId) { return ThreadLabel("Client", threadId); }
 
 }  // namespace
 

@@ -52,8 +52,8 @@ class CActionClient {
 
   void SetShuttingDown(bool shuttingDown) { m_shuttingDown = shuttingDown; }
   DWORD GetNextActionId() const { return m_nextActionId; }
-  long GetResponseCount() const { return m_responses; }
-  long GetErrorCount() const { return m_errors; }
+  LONG GetResponseCount() const { return m_responses; }
+  LONG GetErrorCount() const { return m_errors; }
   // Told of every error line, for the status dialog.
   void SetErrorDisplay(std::function<void(const CString&)> display) { m_errorDisplay = std::move(display); }
 
@@ -70,8 +70,8 @@ class CActionClient {
   CTransactionTable& m_transactions;
   CControllerLog& m_log;
   DWORD m_nextActionId = 1;
-  long m_responses = 0;
-  long m_errors = 0;
+  LONG m_responses = 0;
+  LONG m_errors = 0;
   bool m_shuttingDown = false;
   std::function<void(const CString&)> m_errorDisplay;
 };

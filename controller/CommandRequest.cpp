@@ -73,7 +73,7 @@ int CMainDlg::ExecuteCommandRequest(CRemoteCommand& run, const RequestParamMap& 
     CStatementExecutor::ParseText(text, statements, [&](size_t offset) {
       CString line;
       line.Format("%sError parsing command string [%s] Offset: %lu", prefix.GetString(), text.GetString(),
-                  static_cast<unsigned long>(offset));
+                  static_cast<DWORD>(offset));
       m_app.WriteLog(line);
     });
   }

@@ -33,7 +33,7 @@ void CMainDlg::ExecuteCalcEvent(DWORD eventId) {
     CStatementExecutor::ParseText(macro->m_commandText, statements, [&](size_t offset) {
       CString line;
       line.Format("Event ID: %lu, Error parsing command string [%s] Offset: %lu", eventId,
-                  macro->m_commandText.GetString(), static_cast<unsigned long>(offset));
+                  macro->m_commandText.GetString(), static_cast<DWORD>(offset));
       m_app.WriteLog(line);
     });
   }
@@ -59,7 +59,7 @@ void CMainDlg::RunStartupMacro() {
   CStatementExecutor::ParseText(macro->m_commandText, statements, [&](size_t offset) {
     CString line;
     line.Format("Startup Macro: Error parsing command string [%s] Offset: %lu", macro->m_commandText.GetString(),
-                static_cast<unsigned long>(offset));
+                static_cast<DWORD>(offset));
     m_app.WriteLog(line);
   });
   RunMacroStatements(

@@ -131,7 +131,7 @@ void CMainApp::SetClientSocketOwner() {
   if (m_dialog) m_clients.SetOwner(m_dialog->m_hWnd, WM_CLIENT_NOTICE);
 }
 
-long CMainApp::StartSvcPrograms() {
+LONG CMainApp::StartSvcPrograms() {
   m_svcStarted = m_devices.StartSvcPrograms(m_startDirectory, m_log, m_svcFailed);
   return m_svcStarted;
 }

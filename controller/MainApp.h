@@ -28,8 +28,8 @@ class CMainApp : public CWinApp {
   DWORD GetWebSocketNumber() const { return m_webSocketNumber; }
 
   void InitTemplateHandler();
-  long GetTemplatesLoaded() const { return m_templatesLoaded; }
-  long GetTemplatesFailed() const { return m_templatesFailed; }
+  LONG GetTemplatesLoaded() const { return m_templatesLoaded; }
+  LONG GetTemplatesFailed() const { return m_templatesFailed; }
   CTemplateHandler& Templates() { return m_templates; }
   CControllerLog& Log() { return m_log; }
 
@@ -40,10 +40,10 @@ class CMainApp : public CWinApp {
   CProjectDevices& Devices() { return m_devices; }
   CClientSocketManager& Clients() { return m_clients; }
   void SetClientSocketOwner();
-  long ReadProjectX() { return m_devices.ReadProjectX(m_startDirectory, m_log); }
-  long StartSvcPrograms();
-  long GetSvcStarted() const { return m_svcStarted; }
-  long GetSvcFailed() const { return m_svcFailed; }
+  LONG ReadProjectX() { return m_devices.ReadProjectX(m_startDirectory, m_log); }
+  LONG StartSvcPrograms();
+  LONG GetSvcStarted() const { return m_svcStarted; }
+  LONG GetSvcFailed() const { return m_svcFailed; }
 
  private:
   bool CheckSingleInstance();
@@ -55,10 +55,10 @@ class CMainApp : public CWinApp {
   HANDLE m_instanceMutex = nullptr;
   DWORD m_webSocketNumber = 80;
   CTemplateHandler m_templates;
-  long m_templatesLoaded = 0;
-  long m_templatesFailed = 0;
-  long m_svcStarted = 0;
-  long m_svcFailed = 0;
+  LONG m_templatesLoaded = 0;
+  LONG m_templatesFailed = 0;
+  LONG m_svcStarted = 0;
+  LONG m_svcFailed = 0;
   CMacroManager m_macros;
   CSchedEventManager m_schedule;
   CProjectDevices m_devices;

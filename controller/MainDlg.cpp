@@ -2,21 +2,12 @@
 
 #include <cmath>
 
+#include "controller/LogText.h"
 #include "controller/MainApp.h"
 
 namespace {
 
-CString Decimal(long value) {
-  CString text;
-  text.Format("%ld", value);
-  return text;
-}
-
-CString HandlerText(DWORD threadId) {
-  CString text;
-  text.Format("Handler thread 0x%08lX", threadId);
-  return text;
-}
+CString HandlerText(DWORD threadId) { return ThreadLabel("Handler", threadId); }
 
 }  // namespace
 
@@ -144,7 +135,7 @@ void CMainDlg::OnCancel() { Shutdown(); }
 
 // ---- Display ----
 
-void CMainDlg::ShowNumber(int id, long value) { SetDlgItemText(id, Decimal(value)); }
+void CMainDlg::ShowNumber(int id, LONG value) { SetDlgItemText(id, Decimal(value)); }
 
 void CMainDlg::ShowStatus(const CString& text) { SetDlgItemText(1009, text); }
 
@@ -221,9 +212,9 @@ void CMainDlg::OnTimer(UINT_PTR id) {
       double seconds = OnSchedulerTick();
       CString text;
       if (seconds >= 0 && seconds <= 86400) {
-        auto hours = static_cast<long>(seconds / 3600);
-        auto minutes = static_cast<long>((seconds - 3600.0 * hours) / 60);
-        auto rest = static_cast<long>(seconds - 3600.0 * hours - 60.0 * minutes);
+        auto hours = static_cast<LONG>(seconds / 3600);
+        auto minutes = static_cast<LONG>((seconds - 3600.0 * hours) / 60);
+        auto rest = static_cast<LONG>(seconds - 3600.0 * hours - 60.0 * minutes);
         text.Format("In %ld hrs %ld mins %ld secs (%g)", hours, minutes, rest, seconds);
       } else {
         text = "[Next event more than 30 minutes away.]";

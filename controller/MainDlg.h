@@ -81,7 +81,7 @@ class CMainDlg : public CDialog {
   void RouteRequest(CHttpResponse* request);
   void SendReply(const CHttpResponse& request, int status);
   BOOL PostReply(DWORD threadId, CHttpCommand* command);
-  void ShowNumber(int id, long value);
+  void ShowNumber(int id, LONG value);
   void ShowStatus(const CString& text);
   void ShowTemplateCount();
   void ShowSessionCount();
@@ -96,9 +96,9 @@ class CMainDlg : public CDialog {
   bool m_serverStarted = false;
   bool m_templateErrors = false;
   bool m_shuttingDown = false;
-  long m_incomingRequests = 0;
-  long m_errorsDetected = 0;
-  long m_currentConnections = 0;
+  LONG m_incomingRequests = 0;
+  LONG m_errorsDetected = 0;
+  LONG m_currentConnections = 0;
   DWORD m_nextTransaction = 1;
   CSession m_ownStore;
   CReplyState m_reply;

@@ -33,7 +33,7 @@ ProjectFields ReadFields(const IXMLDOMNode& device) {
 
 }  // namespace
 
-long CProjectDevices::ReadProjectX(const CString& startDirectory, CControllerLog& log) {
+LONG CProjectDevices::ReadProjectX(const CString& startDirectory, CControllerLog& log) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kLockTimeout)) return 0;
   CString path = startDirectory + "\\config\\project.xml";
@@ -76,8 +76,8 @@ long CProjectDevices::ReadProjectX(const CString& startDirectory, CControllerLog
   return m_devicesRead;
 }
 
-long CProjectDevices::StartSvcPrograms(const CString& startDirectory, CControllerLog& log, long& failed) {
-  long started = 0;
+LONG CProjectDevices::StartSvcPrograms(const CString& startDirectory, CControllerLog& log, LONG& failed) {
+  LONG started = 0;
   failed = 0;
   for (auto& [number, device] : m_devices) {
     if (!device) continue;

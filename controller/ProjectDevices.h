@@ -23,14 +23,14 @@ class CProjectDevices {
   ~CProjectDevices();
 
   // Reads start directory + "\config\project.xml"; the number of devices read (0 on a lock time-out).
-  long ReadProjectX(const CString& startDirectory, CControllerLog& log);
+  LONG ReadProjectX(const CString& startDirectory, CControllerLog& log);
   // Starts every device's service program as "<program> <device number>" from the start directory;
   // the processes are never waited for here (the platform reaps them) and their handles are closed.
-  long StartSvcPrograms(const CString& startDirectory, CControllerLog& log, long& failed);
+  LONG StartSvcPrograms(const CString& startDirectory, CControllerLog& log, LONG& failed);
   CDeviceDescription* GetSelectedDevice(DWORD deviceNumber, CControllerLog& log);
   BOOL BeginDeviceEnum();
   CDeviceDescription* GetNextDevice();
-  long GetDevicesRead() const { return m_devicesRead; }
+  LONG GetDevicesRead() const { return m_devicesRead; }
 
   // The outbound connection of each device (filled by the action client).
   bool FindConnection(DWORD deviceNumber, DWORD& threadId) const;
@@ -46,7 +46,7 @@ class CProjectDevices {
   CCriticalSection m_lock;
   std::map<DWORD, std::unique_ptr<CDeviceDescription>> m_devices;
   std::map<DWORD, std::unique_ptr<CDeviceDescription>>::iterator m_cursor = m_devices.end();
-  long m_devicesRead = 0;
+  LONG m_devicesRead = 0;
   std::map<DWORD, DWORD> m_deviceToThread;
   std::map<DWORD, DWORD> m_threadToDevice;
 };

@@ -286,17 +286,21 @@ int CSchedEventManager::WriteSchedule() {
 // ---- Planning ----
 
 void CSchedEventManager::AddOccurrence(const CSchedEvent& event, std::time_t start) {
-  if (m_nextOccurrence == 0) m_nextOccurrence = 1;  // after 4 billion windows the ids start again
+  // Ids only grow; after four billion the list is renumbered from 1, keeping its order.
+  if (m_nextOccurrence == 0) {
+    m_nextOccurrence = 1;
+    for (auto& planned : m_occurrences) planned.m_id = m_nextOccurrence++;
+  }
   COccurrence occurrence;
   occurrence.m_id = m_nextOccurrence++;
   occurrence.m_sourceEvent = event.m_id;
   occurrence.m_start = start;
-  m_occurrences[occurrence.m_id] = occurrence;
+  m_occurrences.push_back(occurrence);
 }
 
 void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, std::time_t to) {
   if (event.m_hasEndDate && event.m_endDate != 0 && event.m_endDate < from) return;
-  auto wanted = [&](std::time_t t) { return (event.m_mask & WeekdayBit(t)) != 0; };
+  auto wanted = [&](std::time_t t) { return event.m_mask == 127 || (event.m_mask & WeekdayBit(t)) != 0; };
   // A repetition that never advances is one run at its start.
   if (event.m_repeatType == 'N' || event.m_repeatAmount == 0) {
     if (event.m_start >= from && event.m_start <= to && (event.m_repeatType == 'N' || wanted(event.m_start)))
@@ -358,26 +362,21 @@ void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, s
 
 int CSchedEventManager::PlanWindow(std::time_t from, std::time_t to) {
   for (const auto& [id, event] : m_events) PlanEvent(*event, from, to);
-  for (auto it = m_occurrences.begin(); it != m_occurrences.end();) {
-    if (it->second.m_done)
-      it = m_occurrences.erase(it);
-    else
-      ++it;
-  }
+  std::erase_if(m_occurrences, [](const COccurrence& occurrence) { return occurrence.m_done; });
   m_windowFrom = from;
   m_windowTo = to;
   return GetOccurrenceCount();
 }
 
 void CSchedEventManager::CancelOccurrences(DWORD eventId) {
-  for (auto& [id, occurrence] : m_occurrences)
+  for (auto& occurrence : m_occurrences)
     if (occurrence.m_sourceEvent == eventId) occurrence.m_done = true;
 }
 
 double CSchedEventManager::Tick(std::time_t now, const std::function<void(DWORD eventId)>& run) {
   double next = kNothingPlanned;
   std::vector<DWORD> due;
-  for (auto& [id, occurrence] : m_occurrences) {
+  for (auto& occurrence : m_occurrences) {
     if (occurrence.m_done) continue;
     double wait = std::difftime(occurrence.m_start, now);
     if (wait <= 0) {
@@ -395,7 +394,7 @@ double CSchedEventManager::Tick(std::time_t now, const std::function<void(DWORD 
 
 std::vector<std::time_t> CSchedEventManager::OccurrencesOf(DWORD eventId) const {
   std::vector<std::time_t> starts;
-  for (const auto& [id, occurrence] : m_occurrences)
+  for (const auto& occurrence : m_occurrences)
     if (occurrence.m_sourceEvent == eventId && !occurrence.m_done) starts.push_back(occurrence.m_start);
   std::sort(starts.begin(), starts.end());
   return starts;

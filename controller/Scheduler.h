@@ -112,7 +112,8 @@ class CSchedEventManager {
 
   std::map<DWORD, std::unique_ptr<CSchedEvent>> m_events;
   std::map<DWORD, std::unique_ptr<CSchedEvent>>::iterator m_eventCursor = m_events.end();
-  std::map<DWORD, COccurrence> m_occurrences;
+  // In ascending id: ids only grow, so new occurrences are appended.
+  std::vector<COccurrence> m_occurrences;
   DWORD m_nextOccurrence = 1;
   std::time_t m_windowFrom = 0;
   std::time_t m_windowTo = -1;

@@ -1,5 +1,6 @@
 #include "controller/TemplateHandler.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "controller/ControllerLog.h"
@@ -134,7 +135,7 @@ BOOL CTemplateHandler::LoadTemplateFile(const CString& path, const CString& page
   return result;
 }
 
-void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, long& loaded, long& failed) {
+void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, LONG& loaded, LONG& failed) {
   Clear();
   loaded = 0;
   failed = 0;
@@ -194,17 +195,6 @@ int CTemplateHandler::CountArrayItems(const CString& partText, CSession* session
   return session->CountArrayItems(name);
 }
 
-void CTemplateHandler::Substitute(CString& text, long& shift, const CTemplatePart& part, CSession* session,
-                                  int elementIndex) const {
-  CString value = PartValue(part.m_text, session, elementIndex);
-  long at = static_cast<long>(part.m_offset) + shift;
-  if (at >= text.GetLength())
-    text += value;
-  else
-    text.Insert(static_cast<int>(at), value);
-  shift += value.GetLength();
-}
-
 int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSession* session) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kLockTimeout)) return -2;
@@ -212,41 +202,50 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
   if (found == m_pages.end()) return -1;
   const CTemplate* page = found->second.get();
   if (!page) return -3;
+  // The store's lock first, then the session's, held for the whole page.
+  std::unique_ptr<CSingleLock> sessionLock;
+  if (session) {
+    sessionLock = std::make_unique<CSingleLock>(&session->VariableLock());
+    if (!sessionLock->Lock(kLockTimeout)) return -2;
+  }
   std::string out(body.view());
   size_t part = 0;
   const auto& parts = page->m_parts;
+  // Parts of a line come in left-to-right order, so a line is its literal pieces and values appended
+  // in turn; a value's place is its offset in the literal text.
+  auto appendLine = [&](std::string& target, std::string_view literal, size_t first, size_t last, int element,
+                        size_t arrayFrom) {
+    size_t taken = 0;
+    for (size_t p = first; p < last; ++p) {
+      size_t at = std::min<size_t>(parts[p].m_offset, literal.size());
+      if (at > taken) {
+        target += literal.substr(taken, at - taken);
+        taken = at;
+      }
+      bool isArray = p >= arrayFrom && parts[p].m_text.Find("[*]") >= 0;
+      target += PartValue(parts[p].m_text, session, isArray ? element : -1).view();
+    }
+    target += literal.substr(taken);
+    target += "\r\n";
+  };
   for (size_t line = 0; line < page->m_lines.size(); ++line) {
     while (part < parts.size() && parts[part].m_line < line) ++part;
-    CString text = page->m_lines[line];
-    long shift = 0;
-    size_t arrayPart = parts.size();
+    size_t end = part;
+    while (end < parts.size() && parts[end].m_line == line) ++end;
+    std::string_view literal = page->m_lines[line].view();
+    size_t arrayPart = end;
     int count = 0;
-    size_t next = part;
-    for (; next < parts.size() && parts[next].m_line == line; ++next) {
-      if (parts[next].m_text.Find("[*]") >= 0) {
-        count = CountArrayItems(parts[next].m_text, session);
-        if (count > 0) {
-          arrayPart = next;
-          break;
-        }
+    for (size_t p = part; p < end; ++p) {
+      if (parts[p].m_text.Find("[*]") >= 0 && (count = CountArrayItems(parts[p].m_text, session)) > 0) {
+        arrayPart = p;
+        break;
       }
-      Substitute(text, shift, parts[next], session, -1);
     }
-    if (arrayPart == parts.size()) {
-      out += text.view();
-      out += "\r\n";
+    if (arrayPart == end) {
+      appendLine(out, literal, part, end, -1, end);
       continue;
     }
-    for (int element = 0; element < count; ++element) {
-      CString copy = text;
-      long copyShift = shift;
-      for (size_t p = arrayPart; p < parts.size() && parts[p].m_line == line; ++p) {
-        bool isArray = parts[p].m_text.Find("[*]") >= 0;
-        Substitute(copy, copyShift, parts[p], session, isArray ? element : -1);
-      }
-      out += copy.view();
-      out += "\r\n";
-    }
+    for (int element = 0; element < count; ++element) appendLine(out, literal, part, end, element, arrayPart);
   }
   body = CString(out.c_str(), static_cast<int>(out.size()));
   return 0;

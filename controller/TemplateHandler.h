@@ -54,13 +54,11 @@ class CTemplateHandler {
   BOOL LoadTemplateFile(const CString& path, const CString& pageName);
   // Empties the store and loads every "*.htm" of `folder` under its name in upper case, logging each
   // failure and the total as the start-up does.
-  void LoadAll(const CString& folder, CControllerLog& log, long& loaded, long& failed);
+  void LoadAll(const CString& folder, CControllerLog& log, LONG& loaded, LONG& failed);
 
  private:
   CString PartValue(const CString& partText, CSession* session, int elementIndex) const;
   int CountArrayItems(const CString& partText, CSession* session) const;
-  void Substitute(CString& text, long& shift, const CTemplatePart& part, CSession* session,
-                  int elementIndex) const;
 
   CCriticalSection m_lock;
   std::map<CString, std::unique_ptr<CTemplate>> m_pages;

@@ -62,6 +62,9 @@ class CSession {
   BOOL GetNextVariable(CString& name, CValueNode& value);
   void ClearVariables();
   int GetVariableCount();
+  // The lock of the variables, for a reader that makes many reads in a row (a page render): holding it
+  // around them makes each read re-enter it instead of waiting for it again.
+  CCriticalSection& VariableLock() { return m_lock; }
 
  private:
   friend class CSessionManager;

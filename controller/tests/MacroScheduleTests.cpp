@@ -68,6 +68,19 @@ TEST_F(Berlin, MacrosReadWithoutCaseAndWriteInTheirLayout) {
   EXPECT_EQ(CMacroManager().ReadMacros("C:\\missing.xml"), -2);
 }
 
+TEST_F(Berlin, ADamagedFileIsReportedAndLeftAsItIs) {
+  const std::string damaged = "<macrolist><macro><name>A</name><cmdText>A=1;</cmdText></macro><macro><name>B";
+  qh::testing::WriteHostFile(sandbox.HostPath("C/macros.xml"), damaged);
+  CMacroManager macros;
+  EXPECT_EQ(macros.ReadMacros("C:\\macros.xml"), -2);
+  EXPECT_EQ(macros.GetCount(), 0);
+  EXPECT_EQ(qh::testing::ReadHostFile(sandbox.HostPath("C/macros.xml")), damaged);
+  qh::testing::WriteHostFile(sandbox.HostPath("C/schedule.xml"), "<teventlist><tevent><id>1</id>");
+  CSchedEventManager schedule;
+  EXPECT_EQ(schedule.ReadSchedule("C:\\schedule.xml"), -2);
+  EXPECT_EQ(qh::testing::ReadHostFile(sandbox.HostPath("C/schedule.xml")), "<teventlist><tevent><id>1</id>");
+}
+
 TEST_F(Berlin, AKilledRewriteLeavesTheOldOrTheNewFile) {
   qh::testing::WriteHostFile(sandbox.HostPath("C/macros.xml"), "<macrolist/>");
   std::string host = sandbox.HostPath("C/macros.xml");

@@ -77,7 +77,7 @@ TEST_F(Project, ServiceProgramsStartWithTheirDeviceNumber) {
   Write("C/site/config/project.xml", "<project>" + Device("7", "PLAYER") + Device("9", "PLAYER") +
                                          Device("11", "BROKEN") + Device("12", "EMPTY") + "</project>");
   devices.ReadProjectX("C:\\site", log);
-  long failed = -1;
+  LONG failed = -1;
   EXPECT_EQ(devices.StartSvcPrograms("C:\\site", log, failed), 2);
   EXPECT_EQ(failed, 2) << "a missing program and an empty SVCPROGRAM both count as errors";
   std::string started;

@@ -74,7 +74,7 @@ TEST_F(Templates, FilesLoadUnderTheirUpperCaseNameAndLongLinesSplit) {
   qh::testing::WriteHostFile(sandbox.HostPath("C/site/Templates/other.htm"), "second\n");
   qh::testing::WriteHostFile(sandbox.HostPath("C/site/Templates/skip.txt"), "not a template\n");
   CControllerLog log;
-  long loaded = -1, failed = -1;
+  LONG loaded = -1, failed = -1;
   handler.LoadAll("C:\\site\\Templates", log, loaded, failed);
   EXPECT_EQ(loaded, 2);
   EXPECT_EQ(failed, 0);

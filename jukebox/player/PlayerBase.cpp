@@ -187,6 +187,19 @@ bool CPlayerBase::PostNextSong() {
   return true;
 }
 
+void CPlayerBase::AnnounceSongStarted(tSong* song) {
+  song->SetUserData(1);
+  m_state = PLAYER_PLAYING;
+  m_pCurrentSong = song;
+  m_positionPercent = 0;
+  UpdatePosition();
+  UpdateVolume();
+  RedrawInfo();
+  UpdateState();
+  ShowAlbumCover();
+  FireSongChanged(m_streamNumber, *song);
+}
+
 // ---- Accessors and flags ----
 
 void CPlayerBase::SetDeviceName(const CString& name) { m_deviceName = name; }

@@ -221,6 +221,9 @@ class CPlayerBase : public CWnd {
   // A new record loaded by id; null with the load's error code in `error`.
   tSong* LoadSongRecord(LONG songId, int& error);
   void GiveUpAdvancing();
+  // What every engine does once a song has started: played mark, PLAYING, current song, the screen
+  // hooks and the SongChanged event.
+  void AnnounceSongStarted(tSong* song);
   int ChooseShuffleIndex();
 
   // Formats text `id` of the string table into the message text and logs it.

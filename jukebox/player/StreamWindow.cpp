@@ -80,16 +80,7 @@ int CStreamWindow::PlaySong(tSong* song) {
   }
   if (m_pControl != nullptr) m_pControl->Run();
   m_volume = std::clamp(DbToLinear(), 0, 100);
-  song->SetUserData(1);
-  m_state = PLAYER_PLAYING;
-  m_pCurrentSong = song;
-  m_positionPercent = 0;
-  UpdatePosition();
-  UpdateVolume();
-  RedrawInfo();
-  UpdateState();
-  ShowAlbumCover();
-  FireSongChanged(m_streamNumber, *song);
+  AnnounceSongStarted(song);
   return 0;
 }
 

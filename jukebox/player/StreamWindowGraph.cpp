@@ -85,22 +85,8 @@ bool CStreamWindow::AddFilterByName() {
 
 // ---- Pins ----
 
-IPin* CStreamWindow::FindPin(IBaseFilter* filter, PIN_DIRECTION direction) {
-  if (filter == nullptr) return nullptr;
-  IEnumPins* pins = nullptr;
-  if (FAILED(filter->EnumPins(&pins))) return nullptr;
-  IPin* found = nullptr;
-  IPin* pin = nullptr;
-  while (found == nullptr && pins->Next(1, &pin, nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) found = pin;
-    else pin->Release();
-  }
-  pins->Release();
-  return found;
-}
-
-IPin* CStreamWindow::GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+// The first pin of a direction in the filter's pin order, or the first one that is not connected.
+static IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, bool unconnectedOnly) {
   if (filter == nullptr) return nullptr;
   IEnumPins* pins = nullptr;
   if (FAILED(filter->EnumPins(&pins))) return nullptr;
@@ -109,15 +95,21 @@ IPin* CStreamWindow::GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direct
   while (found == nullptr && pins->Next(1, &pin, nullptr) == S_OK) {
     PIN_DIRECTION d;
     IPin* peer = nullptr;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction && pin->ConnectedTo(&peer) == VFW_E_NOT_CONNECTED) {
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction &&
+        (!unconnectedOnly || pin->ConnectedTo(&peer) == VFW_E_NOT_CONNECTED))
       found = pin;
-      continue;
-    }
+    else
+      pin->Release();
     SafeRelease(peer);
-    pin->Release();
   }
   pins->Release();
   return found;
+}
+
+IPin* CStreamWindow::FindPin(IBaseFilter* filter, PIN_DIRECTION direction) { return FirstPin(filter, direction, false); }
+
+IPin* CStreamWindow::GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+  return FirstPin(filter, direction, true);
 }
 
 bool CStreamWindow::DisconnectPin(IPin* pin) {

@@ -9,6 +9,7 @@
 
 #include "dblib/Song.h"
 #include "jukebox/app/services/JukeboxServices.h"
+#include "platform/core/DateTime.h"
 #include "platform/core/Paths.h"
 #include "platform/ui/WinUser.h"
 
@@ -257,9 +258,7 @@ void CXSBoxEngine::CloseFile() {
 }
 
 void CXSBoxEngine::ForgetPreparedSong() {
-  m_prepared.reset();
-  m_preparedValues = PreparedValues();
-  m_preparedIndex = -1;
+  m_prepared.clear();
   m_endOfDataDeferred = false;
 }
 
@@ -298,7 +297,7 @@ int CXSBoxEngine::PlaySong(tSong* song) {
   m_bitRate = values.bitRate;
   m_fileType = values.fileType;
   m_lengthText = values.lengthText;
-  m_bytesPlayed = 0;
+  StartByteCount();
   if (fresh) {
     QueueCommand(kXSCommandStartStream);
     SendNextChunk();
@@ -319,8 +318,9 @@ void CXSBoxEngine::StopStream() {
 void CXSBoxEngine::CloseSongFile() {
   m_dataOffset = 0;
   m_dataSize = 0;
-  m_bytesPlayed = 0;
   m_bitRate = 0;
+  m_lastReport = 0;
+  StartByteCount();
   CloseFile();
   ForgetPreparedSong();
 }
@@ -346,26 +346,29 @@ int CXSBoxEngine::PrepareNextSong(tSong* song, int index) {
   }
   if (OpenSongFile(song, values) != 0) return -1;
   song->SetUserData(1);
-  m_prepared = std::make_unique<tSong>(*song);
-  m_preparedValues = values;
-  m_preparedIndex = index;
+  m_prepared.push_back(PreparedSong{std::make_unique<tSong>(*song), values, index});
   return 0;
 }
 
 bool CXSBoxEngine::PromotePreparedSong() {
-  if (!m_prepared) return false;
+  if (m_prepared.empty()) return false;
   QueueCommand(kXSCommandNextStream);
-  std::unique_ptr<tSong> song = std::move(m_prepared);
-  const PreparedValues values = m_preparedValues;
-  const int index = m_preparedIndex;
+  PreparedSong next = std::move(m_prepared.front());
+  m_prepared.pop_front();
+  const PreparedValues& values = next.values;
   const bool deferred = m_endOfDataDeferred;
-  ForgetPreparedSong();
+  m_endOfDataDeferred = false;
+  // The box restarts its count when the command arrives, already past the song's start by what it
+  // played beyond the old song's end: that part is carried, or every change would add to a drift.
+  const DWORD overshoot = m_bytesPlayed > m_dataSize ? m_bytesPlayed - m_dataSize : 0;
+  StartByteCount();
+  m_byteCarry = overshoot;
   m_dataOffset = values.dataOffset;
   m_dataSize = values.dataSize;
   m_bitRate = values.bitRate;
   m_fileType = values.fileType;
   m_lengthText = values.lengthText;
-  m_host.SongPromoted(*song, index, m_fileType, m_lengthText);
+  m_host.SongPromoted(*next.song, next.index, m_fileType, m_lengthText);
   // The promoted song's data had already run out: choose the song after it now.
   if (deferred) OnEndOfData();
   return true;
@@ -373,8 +376,8 @@ bool CXSBoxEngine::PromotePreparedSong() {
 
 void CXSBoxEngine::OnEndOfData() {
   if (m_closing) return;
-  if (m_prepared) {
-    // One song waits behind the current one at most; the next is chosen when it becomes current.
+  if (m_prepared.size() >= kMaxPreparedSongs) {
+    // Songs so short that this many are on their way: the next is chosen when one becomes current.
     m_endOfDataDeferred = true;
     return;
   }
@@ -391,11 +394,13 @@ void CXSBoxEngine::ContinueStream() {
 bool CXSBoxEngine::ChooseAndPrepare() {
   const int count = m_host.QueueLength();
   int attempts = 0;
-  int candidate = m_host.CurrentIndex();
+  // The choice follows the song whose data ran out: the last one prepared, else the current one.
+  int candidate = m_prepared.empty() ? m_host.CurrentIndex() : m_prepared.back().index;
+  const tSong* last = m_prepared.empty() ? m_host.PlayingSong() : m_prepared.back().song.get();
   if (m_host.IsRepeatOn()) {
     // The same song follows itself on the same connection, so its end is never cut.
-    if (tSong* playing = m_host.PlayingSong()) {
-      tSong again(*playing);
+    if (last != nullptr) {
+      tSong again(*last);
       if (PrepareNextSong(&again, candidate) == 0) return true;
     }
     GiveUpPreparing();
@@ -436,6 +441,27 @@ bool CXSBoxEngine::ChooseAndPrepare() {
   }
   GiveUpPreparing();
   return false;
+}
+
+void CXSBoxEngine::StartByteCount() {
+  m_bytesPlayed = 0;
+  m_byteCarry = 0;
+  // Only a count that has run before can still send reports from before its restart.
+  m_awaitingCountRestart = m_lastReport > 0;
+  m_countRestartTick = GetTickCount();
+}
+
+void CXSBoxEngine::OnByteReport(DWORD played) {
+  // Reports the box sent before it restarted its count are still on their way for a moment: one that
+  // is not below the last report before the restart belongs to the song before.
+  if (m_awaitingCountRestart) {
+    if (played >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
+    m_awaitingCountRestart = false;
+  }
+  m_lastReport = played;
+  const DWORD limit = 0xFFFFFFFFu;
+  m_bytesPlayed = played > limit - m_byteCarry ? limit : played + m_byteCarry;
+  if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
 }
 
 void CXSBoxEngine::GiveUpPreparing() {
@@ -611,8 +637,7 @@ void CXSBoxEngine::HandleReplyPair(const CString& tag, const CString& value, CSt
   if (tag == "VOLUME") {
     m_host.BoxVolumeReported(XSVolumeFromLevel(value));
   } else if (tag == "BYTE") {
-    m_bytesPlayed = XSBytesPlayedFromReport(value);
-    if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
+    OnByteReport(XSBytesPlayedFromReport(value));
   } else if (tag == "HWTYPE") {
     hardwareType = value;
   } else if (tag == "SOFTWAREVERS") {

@@ -59,6 +59,10 @@ class CXSBoxEngine {
  public:
   // How long StopThreads waits for a thread that has been asked to end.
   static constexpr DWORD kThreadEndWait = 5000;
+  // Songs whose bytes are on their way behind the current one, at most.
+  static constexpr size_t kMaxPreparedSongs = 4;
+  // How long after a count restart a report that did not drop counts as one from before it.
+  static constexpr DWORD kCountRestartWindowMs = 1000;
 
   explicit CXSBoxEngine(CXSEngineHost& host);
   ~CXSBoxEngine();
@@ -111,9 +115,11 @@ class CXSBoxEngine {
   DWORD GetDataOffset() const { return m_dataOffset; }
   LONG GetBitRate() const { return m_bitRate; }
   int GetPendingCommandCount() const { return static_cast<int>(m_pendingCommands.size()); }
-  bool HasPreparedSong() const { return m_prepared != nullptr; }
-  int GetPreparedIndex() const { return m_preparedIndex; }
-  const tSong* GetPreparedSong() const { return m_prepared.get(); }
+  bool HasPreparedSong() const { return !m_prepared.empty(); }
+  int GetPreparedCount() const { return static_cast<int>(m_prepared.size()); }
+  // The next song to become current, or -1 / null.
+  int GetPreparedIndex() const { return m_prepared.empty() ? -1 : m_prepared.front().index; }
+  const tSong* GetPreparedSong() const { return m_prepared.empty() ? nullptr : m_prepared.front().song.get(); }
   CTcpClientThread* AudioThread() const { return m_audioThread; }
   CTcpClientThread* ControlThread() const { return m_controlThread; }
 
@@ -134,6 +140,8 @@ class CXSBoxEngine {
   void CloseFile();
   void ForgetPreparedSong();
   bool ChooseAndPrepare();
+  void StartByteCount();
+  void OnByteReport(DWORD played);
   void GiveUpPreparing();
   void PostEndOfData();
   void ContinueStream();
@@ -160,7 +168,7 @@ class CXSBoxEngine {
   std::FILE* m_songFile = nullptr;
   CString m_fileType;
   CString m_lengthText;
-  bool m_endOfDataDeferred = false;  // the data ran out while a prepared song still waited
+  bool m_endOfDataDeferred = false;  // the data ran out while the prepared songs were at their limit
   bool m_endOfDataPosted = false;  // 0x530 is on its way for the file that is open
   bool m_blockInFlight = false;    // a block was handed to the audio thread and not yet reported written
   bool m_audioRestart = false;
@@ -171,8 +179,17 @@ class CXSBoxEngine {
   DWORD m_bytesPlayed = 0;
   LONG m_bitRate = 0;
 
-  // The prepared song is a copy, so a queue cleared meanwhile cannot leave it dangling.
-  std::unique_ptr<tSong> m_prepared;
-  PreparedValues m_preparedValues;
-  int m_preparedIndex = -1;
+  DWORD m_byteCarry = 0;        // what the box had played of a song before its count restarted
+  DWORD m_lastReport = 0;       // the last report taken, before the carry
+  bool m_awaitingCountRestart = false;
+  DWORD m_countRestartTick = 0;
+
+  // Songs whose bytes follow the current song's on the connection, oldest first. Each is a copy, so a
+  // queue cleared meanwhile cannot leave one dangling.
+  struct PreparedSong {
+    std::unique_ptr<tSong> song;
+    PreparedValues values;
+    int index = -1;
+  };
+  std::deque<PreparedSong> m_prepared;
 };

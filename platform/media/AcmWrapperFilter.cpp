@@ -130,13 +130,7 @@ class CAcmWrapper : public CMediaFilter {
     if (!data || input.Peer()->Types().empty()) return VFW_E_NOT_CONNECTED;
     auto samples = std::make_unique<AdpcmSamples>(input.Peer()->Types().front(), data);
     if (!samples->Open()) return VFW_E_INVALID_FILE_FORMAT;
-    PinMediaType out;
-    out.majortype = MEDIATYPE_Audio;
-    out.subtype = MEDIASUBTYPE_PCM;
-    out.format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    out.format.nChannels = static_cast<WORD>(samples->Format().channels);
-    out.format.nSamplesPerSec = static_cast<DWORD>(samples->Format().rate);
-    output_->Types().assign(1, out);
+    output_->Types().assign(1, DecodedAudioType(samples->Format()));
     samples_ = std::move(samples);
     return S_OK;
   }

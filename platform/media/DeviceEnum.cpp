@@ -51,8 +51,10 @@ const std::vector<std::string>& SoundDeviceNames() {
     const char* choice = std::getenv("QH_SOUND");
     if (choice != nullptr && std::strcmp(choice, "none") == 0) return;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    // SDL's file-writing driver counts only when asked for by name (QH_SOUND=sdl, for tests).
+    const bool forced = choice != nullptr && std::strcmp(choice, "sdl") == 0;
     const char* driver = SDL_GetCurrentAudioDriver();
-    if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "disk") == 0) return;
+    if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || (std::strcmp(driver, "disk") == 0 && !forced)) return;
     const int count = SDL_GetNumAudioDevices(0);
     for (int i = 0; i < count; ++i)
       if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);

@@ -41,7 +41,8 @@ void ClearWaveFileRenderers();
 class AudioSink;
 void RegisterRendererFactory(const CString& friendlyName, std::function<std::unique_ptr<AudioSink>()> factory);
 
-// Whether SDL2 sound devices are listed: not when QH_SOUND is "none" or SDL finds no real device.
+// Whether SDL2 sound devices are listed: not when QH_SOUND is "none" or SDL finds no real device (its
+// "disk" driver counts only with QH_SOUND=sdl). The list is read once per process.
 bool SoundDevicesEnabled();
 
 }  // namespace qh::media

@@ -19,21 +19,9 @@ AM_MEDIA_TYPE* CopyOut(const PinMediaType& type) {
   return out;
 }
 
-class CEnumMediaTypes : public IEnumMediaTypes {
+class CEnumMediaTypes : public CRefCounted<IEnumMediaTypes> {
  public:
   explicit CEnumMediaTypes(std::vector<PinMediaType> types) : types_(std::move(types)) {}
-  HRESULT QueryInterface(REFIID, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = this;
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return ++references_; }
-  ULONG Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
     ULONG given = 0;
     while (given < count && next_ < types_.size()) types[given++] = CopyOut(types_[next_++]);
@@ -46,28 +34,14 @@ class CEnumMediaTypes : public IEnumMediaTypes {
   }
 
  private:
-  virtual ~CEnumMediaTypes() = default;
-  std::atomic<ULONG> references_{1};
   std::vector<PinMediaType> types_;
   size_t next_ = 0;
 };
 
-class CEnumPins : public IEnumPins {
+class CEnumPins : public CRefCounted<IEnumPins> {
  public:
   explicit CEnumPins(std::vector<IPin*> pins) : pins_(std::move(pins)) {
     for (IPin* pin : pins_) pin->AddRef();
-  }
-  HRESULT QueryInterface(REFIID, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    *object = this;
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return ++references_; }
-  ULONG Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
   HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override {
     ULONG given = 0;
@@ -84,15 +58,27 @@ class CEnumPins : public IEnumPins {
   }
 
  private:
-  virtual ~CEnumPins() {
+  ~CEnumPins() override {
     for (IPin* pin : pins_) pin->Release();
   }
-  std::atomic<ULONG> references_{1};
   std::vector<IPin*> pins_;
   size_t next_ = 0;
 };
 
 }  // namespace
+
+PinMediaType DecodedAudioType(const AudioFormat& format) {
+  PinMediaType type;
+  type.majortype = MEDIATYPE_Audio;
+  type.subtype = MEDIASUBTYPE_PCM;
+  type.format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+  type.format.nChannels = static_cast<WORD>(format.channels);
+  type.format.nSamplesPerSec = static_cast<DWORD>(format.rate);
+  type.format.wBitsPerSample = 32;
+  type.format.nBlockAlign = static_cast<WORD>(4 * format.channels);
+  type.format.nAvgBytesPerSec = static_cast<DWORD>(4 * format.channels * format.rate);
+  return type;
+}
 
 // ---- Pins ----
 

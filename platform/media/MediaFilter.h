@@ -19,6 +19,33 @@ struct PinMediaType {
   std::vector<BYTE> formatExtra;  // the cbSize bytes after the WAVEFORMATEX
 };
 
+// The type of decoded samples of a format (what decoders offer on their output pins).
+PinMediaType DecodedAudioType(const AudioFormat& format);
+
+// Reference counting and IUnknown for the small objects of the graph (enumerators).
+template <typename Interface>
+class CRefCounted : public Interface {
+ public:
+  HRESULT QueryInterface(REFIID, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG AddRef() override { return ++references_; }
+  ULONG Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  virtual ~CRefCounted() = default;
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
 class CMediaFilter;
 
 class CMediaPin : public IPin {

@@ -1,6 +1,9 @@
 // Menus as a table of handles, and the tracking of popup menus through the answerer.
 #include "platform/ui/Menu.h"
 
+#include "platform/ui/DisplayLink.h"
+#include "platform/ui/PopupMenuWindow.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -260,8 +263,14 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     std::lock_guard<std::mutex> guard(g_menuLock);
     answerer = g_answerer;
   }
-  UINT command = answerer ? answerer(request) : 0;
-  if (!answerer) std::fprintf(stderr, "popup menu at %d,%d dismissed (no one to choose)\n", x, y);
+  UINT command = 0;
+  if (answerer) {
+    command = answerer(request);
+  } else if (qh::ui::DisplayActive()) {
+    command = qh::ui::RunPopupMenuWindow(request);
+  } else {
+    std::fprintf(stderr, "popup menu at %d,%d dismissed (no one to choose)\n", x, y);
+  }
   if (command && !Choosable(request.items, command)) command = 0;
   if (flags & TPM_RETURNCMD) return static_cast<BOOL>(command);
   if (command && owner) PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), 0), 0);

@@ -234,6 +234,54 @@ TEST_F(BoxEngineTest, AQueueClearedBehindThePreparedSongLeavesNothingDangling) {
   });
 }
 
+// Feeds the engine one read of the control connection, as its thread would.
+void FeedReply(CXSBoxEngine& engine, const std::string& text) {
+  CTcpReceivedData data;
+  data.m_buffer = std::make_unique<char[]>(CTcpReceivedData::kBufferSize);
+  std::copy(text.begin(), text.end(), data.m_buffer.get());
+  data.m_count = static_cast<LONG>(text.size());
+  engine.ParseControlReply(data);
+}
+
+TEST_F(BoxEngineTest, ByteReportsPromoteOncePerSongAndCarryWhatThePreviousSongOverran) {
+  TestBoxZone zone(gui, address, 1, 1, /*start=*/false);  // no threads: the replies are fed by hand
+  zone.Run([&] {
+    zone.AddSong(SongForFile(1, TheSongs().a));
+    zone.AddSong(SongForFile(2, TheSongs().b));
+    zone.AddSong(SongForFile(3, TheSongs().c));
+    CXSBoxEngine& engine = zone.Engine();
+    ASSERT_EQ(zone.PlayIndex(0), 0);
+    const DWORD sizeA = engine.GetDataSize();
+    ASSERT_EQ(engine.PrepareNextSong(zone.QueueSong(1), 1), 0);
+    ASSERT_EQ(engine.PrepareNextSong(zone.QueueSong(2), 2), 0);
+    EXPECT_EQ(engine.GetPreparedCount(), 2);
+
+    FeedReply(engine, "<BYTE>0</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 0u);
+    FeedReply(engine, "<BYTE>100</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 60100u);
+    // The box has played 1000 bytes past the end of the first song.
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 + 1000) + "</BYTE>");
+    EXPECT_EQ(zone.m_promoted, std::vector<LONG>{2});
+    const DWORD sizeB = engine.GetDataSize();
+    // A report sent before the box restarted its count must not promote the third song as well.
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 + 5000) + "</BYTE>");
+    EXPECT_EQ(zone.m_promoted, std::vector<LONG>{2});
+    // After the restart the count goes on from what the box had already played of the second song.
+    FeedReply(engine, "<BYTE>0</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 1000u);
+    FeedReply(engine, "<BYTE>40</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 61040u);
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeB - 60000 - 1000) + "</BYTE>");
+    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3}));
+    // With nothing prepared a report past the end changes only the count.
+    FeedReply(engine, "<BYTE>1</BYTE>");
+    FeedReply(engine, "<BYTE>99999999</BYTE>");
+    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3}));
+    EXPECT_EQ(engine.GetBytesPlayed(), 99999999u + 60000u);
+  });
+}
+
 TEST_F(BoxEngineTest, TenCommandsWaitForAnUnreachableBoxAndTheEleventhIsRefused) {
   TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
   zone.Run([&] {

@@ -15,6 +15,7 @@
 #include "platform/ui/display/Display.h"
 #include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/tests/GdiTestSupport.h"
+#include "platform/ui/gdi/tests/PrivateXServer.h"
 #include "platform/ui/gdi/tests/XScreen.h"
 
 extern char** environ;
@@ -59,46 +60,7 @@ TEST(Display, SdlWithoutADisplayFallsBackToHeadless) {
   EXPECT_TRUE(backend->Headless());
 }
 
-// An Xvfb server of the test's own on a display number the server picks itself.
-class PrivateXServer {
- public:
-  PrivateXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp",
-                          nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-      pid_ = -1;
-      close(fds[0]);
-      return;
-    }
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char ch = 0;
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~PrivateXServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+using qh::gdi::testing::PrivateXServer;
 
 TEST(Display, SdlShowsWindowsAndTurnsEventsIntoMessages) {
   PrivateXServer server;
