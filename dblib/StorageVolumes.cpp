@@ -34,6 +34,8 @@ int tStorage::Init(double expectedVersion, const CString& databaseFolder) {
 }
 
 int tStorage::ScanDrives() {
+  // A scan replaces the previous one, so a drive attached since then is found and none is listed twice.
+  m_localVolumes.clear();
   DWORD drives = GetLogicalDrives();
   int added = 0;
   for (int bit = 0; bit < 26; ++bit) {

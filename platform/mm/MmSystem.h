@@ -18,6 +18,7 @@ using FOURCC = DWORD;
 #define MMSYSERR_NOTSUPPORTED 8u
 #define MMSYSERR_INVALFLAG 10u
 #define MMSYSERR_INVALPARAM 11u
+#define MMSYSERR_BADERRNUM 9u
 
 constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
   return static_cast<FOURCC>(static_cast<BYTE>(a)) | (static_cast<FOURCC>(static_cast<BYTE>(b)) << 8) |

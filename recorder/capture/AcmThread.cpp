@@ -1,10 +1,7 @@
 #include "recorder/capture/AcmThread.h"
 
 #include <cstring>
-#include <new>
 
-#include "platform/core/Exception.h"
-#include "recorder/capture/WorkerReport.h"
 
 namespace {
 
@@ -16,14 +13,9 @@ BOOL TakeCodecDriver(HACMDRIVERID driverId, LPACMFORMATDETAILS, DWORD_PTR instan
 
 }  // namespace
 
-CAcmThread::CAcmThread(HWND owner) : CWinThread(ThreadProc, this), m_owner(owner) { m_bAutoDelete = FALSE; }
+CAcmThread::CAcmThread(HWND owner) : CCompressionWorker(owner) {}
 
 CAcmThread::~CAcmThread() { CloseAll(); }
-
-UINT CAcmThread::ThreadProc(LPVOID self) {
-  static_cast<CAcmThread*>(self)->ThreadMain();
-  return 0;
-}
 
 HACMDRIVERID CAcmThread::FindAcmCodec(WORD formatTag) {
   DWORD largest = 0;
@@ -49,9 +41,7 @@ HACMDRIVERID CAcmThread::FindAcmCodec(WORD formatTag) {
 BOOL CAcmThread::AddJob(const CString& source, const CString& target, WORD sourceTag, WORD targetTag,
                         const CString& title, const CString& artist, const CString& software) {
   CSingleLock lock(&m_jobLock, TRUE);
-  if (m_state != kIdle) return FALSE;
-  m_done = 0;
-  m_percent = 0;
+  if (!AcceptJob()) return FALSE;
   m_source = source;
   m_target = target;
   m_sourceTag = sourceTag;
@@ -59,97 +49,21 @@ BOOL CAcmThread::AddJob(const CString& source, const CString& target, WORD sourc
   m_title = title;
   m_artist = artist;
   m_software = software;
-  m_state = kHandedOver;
-  m_jobEvent.SetEvent();
+  HandOverJob();
   return TRUE;
 }
 
-int CAcmThread::IsBusy(int* done) {
-  CSingleLock lock(&m_jobLock, TRUE);
-  if (done != nullptr) *done = m_done;
-  return m_percent;
+CString CAcmThread::ErrorText(int code) const {
+  CString text;
+  text.Format("An error (Code %d) occurred in the AcmThread. Please contact Tech Support with this number for "
+              "assistance.",
+              code);
+  return text;
 }
 
-CString CAcmThread::GetStatus() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  return m_status;
-}
-
-BOOL CAcmThread::Stop() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  m_state = kStop;
-  m_jobEvent.SetEvent();
-  return TRUE;
-}
-
-int CAcmThread::GetErrorCode() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  return m_errorCode;
-}
-
-void CAcmThread::ThreadMain() {
-  for (;;) {
-    m_jobEvent.Lock(INFINITE);
-    CSingleLock lock(&m_jobLock, TRUE);
-    int code = 0;
-    const char* failure = nullptr;
-    bool goOn = false;
-    try {
-      goOn = Step();
-    } catch (int error) {
-      code = error;
-    } catch (std::bad_alloc&) {
-      failure = "Not enough memory to complete the last command. Please reboot the system.";
-    } catch (CException* exception) {
-      exception->Delete();
-      failure = "An unexpected error has occurred in the Compressor Thread. Please write down what you did before "
-                "this message appeared and call Tech Support.";
-    }
-    if (code == 0 && failure == nullptr) {
-      if (goOn) continue;
-      return;
-    }
-    CloseAll();
-    m_errorCode = code != 0 ? code : -1;
-    CString text;
-    if (code != 0) {
-      text.Format("An error (Code %d) occurred in the AcmThread. Please contact Tech Support with this number for "
-                  "assistance.",
-                  code);
-    } else {
-      text = failure;
-    }
-    lock.Unlock();
-    ReportWorkerError(m_owner, m_errorCode, text);
-    return;
-  }
-}
-
-bool CAcmThread::Step() {
-  switch (m_state) {
-    case kIdle:
-      m_jobEvent.ResetEvent();
-      return true;
-    case kHandedOver:
-      StartConversion(m_source, m_target, m_sourceTag, m_targetTag);
-      m_state = kConverting;
-      m_firstBlock = 1;
-      return true;
-    case kConverting:
-      if (!ConvertBlocks()) m_state = kFinishing;
-      return true;
-    case kFinishing:
-      WriteWaveFile();
-      CloseAll();
-      m_done = 1;
-      m_state = kIdle;
-      return true;
-    case kStop:
-      CloseAll();
-      return false;
-    default:
-      return false;
-  }
+void CAcmThread::StartJob() {
+  StartConversion(m_source, m_target, m_sourceTag, m_targetTag);
+  m_firstBlock = 1;
 }
 
 void CAcmThread::StartConversion(const CString& source, const CString& target, WORD sourceTag, WORD targetTag) {

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "platform/core/CString.h"
-#include "platform/core/Sync.h"
-#include "platform/core/Thread.h"
 #include "platform/mm/Acm.h"
 #include "platform/mm/Mmio.h"
+#include "recorder/capture/CompressionWorker.h"
 #include "recorder/capture/WaveSource.h"
 
-class CAcmThread : public CWinThread {
+class CAcmThread : public CCompressionWorker {
  public:
-  enum : UINT { kIdle = 0, kHandedOver = 1, kConverting = 2, kFinishing = 3, kStop = 7 };
-
   explicit CAcmThread(HWND owner = nullptr);
   ~CAcmThread() override;
 
@@ -26,18 +23,13 @@ class CAcmThread : public CWinThread {
 
   BOOL AddJob(const CString& source, const CString& target, WORD sourceTag, WORD targetTag, const CString& title,
               const CString& artist, const CString& software);
-  int IsBusy(int* done);
-  CString GetStatus();
-  BOOL Stop();
-  int GetErrorCode();
-
-  CEvent m_doneEvent{FALSE, TRUE};
-  CEvent m_jobEvent{FALSE, TRUE};
 
  private:
-  static UINT ThreadProc(LPVOID self);
-  void ThreadMain();
-  bool Step();
+  void StartJob() override;
+  bool WorkStep() override { return ConvertBlocks(); }
+  void FinishJob() override { WriteWaveFile(); }
+  void CloseJob() override { CloseAll(); }
+  CString ErrorText(int code) const override;
   void StartConversion(const CString& source, const CString& target, WORD sourceTag, WORD targetTag);
   bool ConvertBlocks();
   void WriteBlock(DWORD bytes);
@@ -45,17 +37,10 @@ class CAcmThread : public CWinThread {
   void WriteInfoText(FOURCC id, const CString& text, int code);
   void CloseAll();
 
-  HWND m_owner;
-  CMutex m_jobLock;
-  UINT m_state = kIdle;
   CString m_source, m_target;
-  int m_percent = 0;
   WORD m_sourceTag = WAVE_FORMAT_PCM, m_targetTag = WAVE_FORMAT_ADPCM;
   CString m_title, m_artist, m_software;
-  int m_done = 0;
   int m_firstBlock = 1;
-  int m_errorCode = 0;
-  CString m_status;
 
   enum : DWORD {
     kSourceOpen = 1, kFormatRead = 2, kDriverOpen = 4, kBuffers = 8, kStreamOpen = 16, kHeaderPrepared = 32,

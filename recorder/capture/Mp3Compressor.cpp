@@ -1,9 +1,7 @@
 #include "recorder/capture/Mp3Compressor.h"
 
 #include <cstring>
-#include <new>
 
-#include "recorder/capture/WorkerReport.h"
 
 namespace {
 
@@ -16,25 +14,17 @@ void PutField(BYTE* field, size_t width, const CString& text) {
 }  // namespace
 
 CMp3Compressor::CMp3Compressor(HWND owner, const char* encoderModule)
-    : CWinThread(ThreadProc, this), m_owner(owner), m_encoderModule(encoderModule) {
-  m_bAutoDelete = FALSE;
-}
+    : CCompressionWorker(owner), m_encoderModule(encoderModule) {}
 
 CMp3Compressor::~CMp3Compressor() {
   if (m_stream != 0 && m_beCloseStream != nullptr) m_beCloseStream(m_stream);
-}
-
-UINT CMp3Compressor::ThreadProc(LPVOID self) {
-  static_cast<CMp3Compressor*>(self)->ThreadMain();
-  return 0;
 }
 
 BOOL CMp3Compressor::AddJob(const CString& source, const CString& target, const CString& title, const CString& artist,
                             const CString& album, const COleDateTime& date, const CString& comment, int track,
                             BYTE genre, DWORD bitrate) {
   CSingleLock lock(&m_jobLock, TRUE);
-  if (m_state != kIdle) return FALSE;
-  m_done = 0;
+  if (!AcceptJob()) return FALSE;
   m_source = source;
   m_target = target;
   m_title = title;
@@ -45,91 +35,9 @@ BOOL CMp3Compressor::AddJob(const CString& source, const CString& target, const 
   m_track = track;
   m_genre = genre;
   m_bitrate = bitrate / 1000;
-  m_percent = 0;
   if (bitrate < 64000 || bitrate > 320000) return FALSE;
-  m_state = kHandedOver;
-  m_jobEvent.SetEvent();
+  HandOverJob();
   return TRUE;
-}
-
-int CMp3Compressor::IsBusy(int* done) {
-  CSingleLock lock(&m_jobLock, TRUE);
-  if (done != nullptr) *done = m_done;
-  return m_percent;
-}
-
-CString CMp3Compressor::GetStatus() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  return m_status;
-}
-
-BOOL CMp3Compressor::Stop() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  m_state = kStop;
-  m_jobEvent.SetEvent();
-  return TRUE;
-}
-
-int CMp3Compressor::GetErrorCode() {
-  CSingleLock lock(&m_jobLock, TRUE);
-  return m_errorCode;
-}
-
-void CMp3Compressor::ThreadMain() {
-  for (;;) {
-    m_jobEvent.Lock(INFINITE);
-    CSingleLock lock(&m_jobLock, TRUE);
-    int code = 0;
-    const char* failure = nullptr;
-    bool goOn = false;
-    try {
-      goOn = Step();
-    } catch (int error) {
-      code = error;
-    } catch (std::bad_alloc&) {
-      failure = "Not enough memory to complete the last command. Please reboot the system.";
-    } catch (CException* exception) {
-      exception->Delete();
-      failure = "An unexpected error has occurred in the Compressor Thread. Please write down what you did before "
-                "this message appeared and call Tech Support.";
-    }
-    if (code == 0 && failure == nullptr) {
-      if (goOn) continue;
-      return;
-    }
-    Close();
-    m_errorCode = code != 0 ? code : -1;
-    CString text = code != 0 ? ErrorText(code) : CString(failure);
-    lock.Unlock();
-    ReportWorkerError(m_owner, m_errorCode, text);
-    return;
-  }
-}
-
-bool CMp3Compressor::Step() {
-  switch (m_state) {
-    case kIdle:
-      m_jobEvent.ResetEvent();
-      return true;
-    case kHandedOver:
-      EncodeFile(m_source, m_target);
-      m_state = kEncoding;
-      return true;
-    case kEncoding:
-      if (!EncodeChunk()) m_state = kFinishing;
-      return true;
-    case kFinishing:
-      WriteTag();
-      Close();
-      m_done = 1;
-      m_state = kIdle;
-      return true;
-    case kStop:
-      Close();
-      return false;
-    default:
-      return false;
-  }
 }
 
 CString CMp3Compressor::ErrorText(int code) const {

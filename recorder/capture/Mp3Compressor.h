@@ -15,15 +15,12 @@
 #include "platform/core/DateTime.h"
 #include "platform/core/DynamicLibrary.h"
 #include "platform/core/File.h"
-#include "platform/core/Sync.h"
-#include "platform/core/Thread.h"
 #include "platform/lame/LameEnc.h"
+#include "recorder/capture/CompressionWorker.h"
 #include "recorder/capture/WaveSource.h"
 
-class CMp3Compressor : public CWinThread {
+class CMp3Compressor : public CCompressionWorker {
  public:
-  // The job states.
-  enum : UINT { kIdle = 0, kHandedOver = 1, kEncoding = 2, kFinishing = 3, kStop = 7 };
   enum : int { kErrorNot16Bit = 25 };
 
   explicit CMp3Compressor(HWND owner = nullptr, const char* encoderModule = "lame_enc.dll");
@@ -32,41 +29,27 @@ class CMp3Compressor : public CWinThread {
   BOOL AddJob(const CString& source, const CString& target, const CString& title, const CString& artist,
               const CString& album, const COleDateTime& date, const CString& comment, int track, BYTE genre,
               DWORD bitrate);
-  int IsBusy(int* done);
-  CString GetStatus();
-  BOOL Stop();
-  // 0 while no job failed; otherwise the code of the failure that ended the thread.
-  int GetErrorCode();
-
-  CEvent m_doneEvent{FALSE, TRUE};
-  CEvent m_jobEvent{FALSE, TRUE};
 
  private:
-  static UINT ThreadProc(LPVOID self);
-  void ThreadMain();
-  bool Step();  // one pass of the loop; false to leave it
+  void StartJob() override { EncodeFile(m_source, m_target); }
+  bool WorkStep() override { return EncodeChunk(); }
+  void FinishJob() override { WriteTag(); }
+  void CloseJob() override { Close(); }
+  CString ErrorText(int code) const override;
   void EncodeFile(const CString& source, const CString& target);
   bool EncodeChunk();
   void WriteTag();
   void Close();
   void LoadEncoder();
-  CString ErrorText(int code) const;
 
-  HWND m_owner;
   CString m_encoderModule;
-  CMutex m_jobLock;
-  UINT m_state = kIdle;
   CString m_source, m_target;
-  int m_percent = 0;
   CString m_title, m_artist, m_album, m_comment;
   COleDateTime m_date;
   int m_track = 0;
   BYTE m_genre = 0;
-  int m_done = 0;
-  int m_errorCode = 0;
   DWORD m_bitrate = 128;
   DWORD m_samplesPerChunk = 0;
-  CString m_status;
 
   HMODULE m_encoder = nullptr;
   BEINITSTREAM m_beInitStream = nullptr;

@@ -1,0 +1,14 @@
+// The sound and CD devices the recorder offers. The CD drives are the drives of CD-ROM type in the
+// drive table; the wave-in devices come from the recording layer once it is installed (until then
+// there are none, and Record stays disabled).
+#pragma once
+
+#include <vector>
+
+#include "platform/core/CString.h"
+
+// One letter per CD-ROM drive, in drive order.
+CString FindCdDriveLetters();
+// "WAVE_MAPPER" first, then the product name of each wave-in device.
+std::vector<CString> WaveInDeviceNames();
+unsigned CountWaveInDevices();
