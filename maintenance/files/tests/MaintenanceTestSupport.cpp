@@ -220,10 +220,13 @@ OtherProcessLock::OtherProcessLock(const std::string& hostFile) {
     _exit(127);
   }
   close(ready[1]);
-  char buffer[16] = {};
-  ssize_t got = read(ready[0], buffer, sizeof buffer - 1);
-  close(ready[0]);
-  if (pid > 0 && got > 0 && std::string(buffer).rfind("locked", 0) == 0) {
+  // The whole line, and the pipe kept open while the holder lives: a holder whose last write found the
+  // pipe closed would end, and its lock with it.
+  std::string said;
+  char ch = 0;
+  while (said.size() < 16 && read(ready[0], &ch, 1) == 1 && ch != '\n') said += ch;
+  m_pipe = ready[0];
+  if (pid > 0 && said == "locked") {
     m_pid = pid;
   } else if (pid > 0) {
     kill(pid, SIGKILL);
@@ -231,10 +234,18 @@ OtherProcessLock::OtherProcessLock(const std::string& hostFile) {
   }
 }
 
+bool OtherProcessLock::Alive() const {
+  if (m_pid <= 0) return false;
+  int status = 0;
+  return waitpid(m_pid, &status, WNOHANG) == 0;
+}
+
 OtherProcessLock::~OtherProcessLock() {
-  if (m_pid <= 0) return;
-  kill(m_pid, SIGKILL);
-  waitpid(m_pid, nullptr, 0);
+  if (m_pid > 0) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+  if (m_pipe >= 0) close(m_pipe);
 }
 
 }  // namespace qh::maint::testing

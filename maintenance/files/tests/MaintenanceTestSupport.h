@@ -87,9 +87,12 @@ class OtherProcessLock {
   explicit OtherProcessLock(const std::string& hostFile);
   ~OtherProcessLock();
   bool Holding() const { return m_pid > 0; }
+  // The holder is still running (it has not ended for any reason).
+  bool Alive() const;
 
  private:
   int m_pid = -1;
+  int m_pipe = -1;
 };
 
 }  // namespace qh::maint::testing
