@@ -129,8 +129,7 @@ void CSearchDlg::FinishFill() {
 }
 
 void CSearchDlg::FillFromQuery(bool opened) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "CD Track");
   ClearList();
   if (opened) {
@@ -153,12 +152,10 @@ void CSearchDlg::FillFromQuery(bool opened) {
   }
   m_listsPlaylist = false;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::ListPlaylist(const CString& playlist) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "Sequence");
   ClearList();
   std::vector<std::pair<LONG, SHORT>> entries;
@@ -182,7 +179,6 @@ void CSearchDlg::ListPlaylist(const CString& playlist) {
   }
   m_listsPlaylist = true;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::OnSearch() {

@@ -305,9 +305,11 @@ void CSongInfoDlg::OnLoadCoverArt() {
     if (open.DoModal() != IDOK) return;
     // The source is deleted after the copy only when the user asked for it on import (DeleteOnImport).
     BOOL deleteSource = app->GetProfileInt("Recorder", "DeleteOnImport", 0) != 0;
-    app->BeginWaitCursor();
-    BOOL copied = CopyFile(open.GetPathName(), m_pSong->GetCoverFileName(), FALSE);
-    app->EndWaitCursor();
+    BOOL copied = FALSE;
+    {
+      CRecorderWaitCursor wait;
+      copied = CopyFile(open.GetPathName(), m_pSong->GetCoverFileName(), FALSE);
+    }
     if (!copied) {
       AfxMessageBox(IDS_COPY_FAILED, MB_OK | MB_ICONEXCLAMATION);
       return;
