@@ -69,10 +69,7 @@ BOOL CSearchDlg::OnInitDialog() {
     const int widths[] = {200, 200, 200, 100, 75, 75};
     for (int column = 0; column < 6; ++column)
       List()->InsertColumn(column, LoadText(headings[column]), LVCFMT_LEFT, widths[column]);
-    auto* kinds = static_cast<CComboBox*>(GetDlgItem(kReportKind));
-    kinds->AddString("Summary");
-    kinds->AddString("Detail");
-    kinds->SetCurSel(0);
+    FillReportKinds(static_cast<CComboBox*>(GetDlgItem(kReportKind)));
     auto* sorts = static_cast<CComboBox*>(GetDlgItem(kSort));
     for (int index = 0; index < kSearchSortCount; ++index) sorts->AddString(SearchSort(index).entry);
     sorts->SetCurSel(0);
@@ -80,16 +77,7 @@ BOOL CSearchDlg::OnInitDialog() {
     for (const char* code : kRotations) rotations->AddString(code);
     rotations->SetCurSel(0);
     static_cast<CEdit*>(GetDlgItem(kYears))->LimitText(9);
-    auto* genres = static_cast<CComboBox*>(GetDlgItem(kGenre));
-    genres->AddString(LoadText(IDS_ALL));
-    if (m_pDb->OpenSongTypes("")) {
-      CString code, description;
-      SHORT minBpm = 0, maxBpm = 0;
-      LONG reserved = 0;
-      while (m_pDb->NextSongType(code, description, minBpm, maxBpm, reserved)) genres->AddString(code);
-      m_pDb->CloseSongTypes();
-    }
-    genres->SetCurSel(0);
+    FillGenreCombo(m_pDb, static_cast<CComboBox*>(GetDlgItem(kGenre)), LoadText(IDS_ALL));
     auto* playlists = static_cast<CComboBox*>(GetDlgItem(kPlaylist));
     playlists->AddString(LoadText(IDS_ALL));
     if (m_pDb->OpenPlaylistNames()) {
