@@ -227,6 +227,15 @@ void CTVZoneLook::OnLButtonDblClk(CPoint point) {
   if (m_panelRect.PtInRect(point)) ShowAboutBox();
 }
 
+void CTVZoneLook::EraseBackground(HDC dc) {
+  // The gaps between the tiles show the frame's own dark blue.
+  CRect client;
+  m_window.GetClientRect(&client);
+  HBRUSH ground = CreateSolidBrush(RGB(24, 24, 52));
+  FillRect(dc, &client, ground);
+  DeleteObject(ground);
+}
+
 void CTVZoneLook::CopyBitmap(CDC& dc, CBitmap& bitmap, const CRect& rect) {
   if (bitmap.GetSafeHandle() == nullptr) return;
   CDC memory;

@@ -16,6 +16,7 @@ class CTVZoneLook : public CZoneLookBase {
   ~CTVZoneLook() override;
 
   void OnPaint() override;
+  void EraseBackground(HDC dc) override;
   void Layout() override;
   void OnLButtonDblClk(CPoint point) override;
   void CreateControls() override;

@@ -49,6 +49,8 @@ class CZoneLookBase {
   int OnCreate();
   void OnDestroy();
   virtual void OnPaint() = 0;
+  // The window's ground where no control or painted area lies; the normal look's pattern covers it all.
+  virtual void EraseBackground(HDC) {}
   virtual void Layout() = 0;
   virtual void OnTimer(UINT_PTR id);
   void OnWindowPosChanged(const WINDOWPOS* position);

@@ -8,6 +8,7 @@
 
 #include "platform/core/FileApi.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/OnScreenChoosers.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/Gdi.h"
 
@@ -182,6 +183,10 @@ INT_PTR CFileDialog::DoModal() {
   request.fileName = m_ofn.lpstrFile ? m_ofn.lpstrFile : "";
   request.flags = m_ofn.Flags;
   INT_PTR result = IDCANCEL;
+  if (!answerer && qh::ui::OnScreenChoosers()) {
+    if (m_hWnd) DestroyWindow();
+    return RunOnScreen(owner);
+  }
   if (!answerer) std::fprintf(stderr, "file dialog \"%s\" cancelled (no one to answer)\n", request.title.c_str());
   for (; answerer && request.turn < kMaxTurns; ++request.turn) {
     qh::ui::FileDialogAnswer answer = answerer(request, *this);
@@ -258,6 +263,12 @@ LPITEMIDLIST SHBrowseForFolder(LPBROWSEINFO info) {
   request.owner = info->hwndOwner;
   request.title = info->lpszTitle ? info->lpszTitle : "";
   request.flags = info->ulFlags;
+  if (!answerer && qh::ui::OnScreenChoosers()) {
+    std::string folder = StripTrailingSeparator(qh::ui::RunFolderChooser(info->hwndOwner, request.title));
+    if (folder.empty()) return nullptr;
+    if (info->pszDisplayName) std::snprintf(info->pszDisplayName, MAX_PATH, "%s", NameOf(folder).c_str());
+    return new QhItemIdList{folder};
+  }
   if (!answerer) {
     std::fprintf(stderr, "folder browser \"%s\" cancelled (no one to answer)\n", request.title.c_str());
     return nullptr;
@@ -281,3 +292,169 @@ BOOL SHGetPathFromIDList(LPCITEMIDLIST list, LPSTR path) {
 }
 
 void ILFree(LPITEMIDLIST list) { delete list; }
+
+// ---- The file dialog on a display ---------------------------------------------------------------------
+// The dialog's own controls above the program's extension (its template's controls, moved below them).
+namespace {
+constexpr int kChooserHeight = 172;
+thread_local std::vector<qh::ui::ChooserEntry> t_chooserEntries;
+
+std::string CurrentPatterns(HWND dialog, const std::vector<std::pair<std::string, std::string>>& filters) {
+  if (filters.empty()) return "*.*";
+  LRESULT index = ::SendMessage(::GetDlgItem(dialog, qh::ui::kChooserTypes), CB_GETCURSEL, 0, 0);
+  if (index < 0 || static_cast<size_t>(index) >= filters.size()) index = 0;
+  return filters[static_cast<size_t>(index)].second;
+}
+}  // namespace
+
+INT_PTR CFileDialog::RunOnScreen(HWND owner) {
+  using namespace qh::ui;
+  DialogTemplate box = ContainerTemplate(*this);
+  const bool multiple = (m_ofn.Flags & OFN_ALLOWMULTISELECT) != 0;
+  box.caption = m_ofn.lpstrTitle ? m_ofn.lpstrTitle : (m_bOpenFileDialog ? "Open" : "Save As");
+  box.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  box.x = box.y = 0;
+  for (DialogItemTemplate& item : box.items) item.y += kChooserHeight;
+  const int extension = box.cy;
+  box.cx = std::max(280, box.cx);
+  box.cy = kChooserHeight + extension;
+  const DWORD child = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+  const std::vector<DialogItemTemplate> own = {
+      {"Static", "Look &in:", 0xFFFF, WS_CHILD | WS_VISIBLE, 0, 7, 8, 40, 10},
+      {"Edit", "", kChooserFolderEdit, child | WS_BORDER | ES_AUTOHSCROLL, 0, 50, 6, 223, 13},
+      {"ListBox", "", kChooserList,
+       static_cast<DWORD>(child | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | (multiple ? LBS_EXTENDEDSEL : 0)), 0, 7, 23, 266, 108},
+      {"Static", "File &name:", 0xFFFF, WS_CHILD | WS_VISIBLE, 0, 7, 139, 42, 10},
+      {"Edit", "", kChooserNameEdit, child | WS_BORDER | ES_AUTOHSCROLL, 0, 50, 137, 170, 13},
+      {"Static", "Files of &type:", 0xFFFF, WS_CHILD | WS_VISIBLE, 0, 7, 155, 42, 10},
+      {"ComboBox", "", kChooserTypes, child | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 50, 153, 170, 80},
+      {"Button", m_bOpenFileDialog ? "&Open" : "&Save", IDOK, child | BS_DEFPUSHBUTTON, 0, 226, 137, 47, 14},
+      {"Button", "Cancel", IDCANCEL, child | BS_PUSHBUTTON, 0, 226, 153, 47, 14},
+  };
+  box.items.insert(box.items.begin(), own.begin(), own.end());
+  onScreen_ = true;
+  if (!CreateFromTemplate(box, owner, true)) {
+    onScreen_ = false;
+    t_lastError = CDERR_FINDRESFAILURE;
+    return IDCANCEL;
+  }
+  const auto filters = FilterPairs(m_ofn.lpstrFilter);
+  for (const auto& [description, pattern] : filters)
+    SendDlgItemMessage(kChooserTypes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(description.c_str()));
+  const DWORD filterIndex = m_ofn.nFilterIndex >= 1 && m_ofn.nFilterIndex <= filters.size() ? m_ofn.nFilterIndex : 1;
+  SendDlgItemMessage(kChooserTypes, CB_SETCURSEL, filterIndex - 1, 0);
+  std::string start = m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "";
+  if (start.empty()) {
+    char current[MAX_PATH] = {};
+    GetCurrentDirectory(sizeof current, current);
+    start = current;
+  }
+  if (m_ofn.lpstrFile && *m_ofn.lpstrFile) SetDlgItemText(kChooserNameEdit, NameOf(m_ofn.lpstrFile).c_str());
+  ShowFolder(start);
+  {
+    ModalDisabler disabler(m_hWnd);
+    ShowWindow(SW_SHOW);
+    ::SetActiveWindow(m_hWnd);
+    RunDialogAnswerer(*this);
+    if (ContinueModal()) RunModalLoop();
+  }
+  if (m_hWnd) DestroyWindow();
+  onScreen_ = false;
+  if (owner && ::IsWindow(owner)) ::SetActiveWindow(owner);
+  return m_nModalResult == IDOK ? IDOK : IDCANCEL;
+}
+
+void CFileDialog::ShowFolder(const std::string& folder) {
+  using namespace qh::ui;
+  onScreenFolder_ = folder;
+  t_chooserEntries = ListChooserFolder(folder, CurrentPatterns(m_hWnd, FilterPairs(m_ofn.lpstrFilter)));
+  FillChooserList(::GetDlgItem(m_hWnd, kChooserList), t_chooserEntries);
+  SetDlgItemText(kChooserFolderEdit, folder.c_str());
+}
+
+// OK, or a double click in the list: a folder opens; files are taken (the list's selection, or the name
+// typed), checked like an answer and stored.
+void CFileDialog::AcceptOnScreen(bool fromList) {
+  using namespace qh::ui;
+  HWND list = ::GetDlgItem(m_hWnd, kChooserList);
+  char text[MAX_PATH] = {};
+  GetDlgItemText(kChooserFolderEdit, text, sizeof text);
+  if (std::string(text) != onScreenFolder_) {  // a folder typed into "Look in"
+    ShowFolder(text);
+    return;
+  }
+  std::vector<std::string> paths;
+  if (fromList) {
+    const ChooserEntry* entry = ChooserEntryAt(t_chooserEntries, list, static_cast<int>(::SendMessage(list, LB_GETCURSEL, 0, 0)));
+    if (!entry) return;
+    if (entry->folder) {
+      const std::string target = entry->target;  // the list is made anew
+      ShowFolder(target);
+      return;
+    }
+    paths.push_back(entry->target);
+  } else {
+    GetDlgItemText(kChooserNameEdit, text, sizeof text);
+    std::string typed = text;
+    if (typed.empty()) {
+      const auto count = ::SendMessage(list, LB_GETSELCOUNT, 0, 0);
+      std::vector<int> selected(static_cast<size_t>(std::max<LRESULT>(count, 0)));
+      if (count > 0) ::SendMessage(list, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
+      else selected.push_back(static_cast<int>(::SendMessage(list, LB_GETCURSEL, 0, 0)));
+      for (int index : selected)
+        if (const ChooserEntry* entry = ChooserEntryAt(t_chooserEntries, list, index); entry && !entry->folder)
+          paths.push_back(entry->target);
+    } else {
+      const std::string path = typed.size() > 1 && typed[1] == ':' ? typed : onScreenFolder_ + (onScreenFolder_.back() == '\\' ? "" : "\\") + typed;
+      const DWORD attributes = ::GetFileAttributes(path.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetDlgItemText(kChooserNameEdit, "");
+        ShowFolder(StripTrailingSeparator(path));
+        return;
+      }
+      paths.push_back(path);
+    }
+  }
+  if (paths.empty()) return;
+  std::string problem;
+  if (!Validate(paths, &problem)) {
+    ::MessageBox(m_hWnd, problem.c_str(), m_ofn.lpstrTitle ? m_ofn.lpstrTitle : "Open", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  m_ofn.nFilterIndex = static_cast<DWORD>(SendDlgItemMessage(kChooserTypes, CB_GETCURSEL, 0, 0) + 1);
+  if (!StoreResult(paths)) {
+    EndDialog(IDCANCEL);
+    return;
+  }
+  if (OnFileNameOK()) return;
+  EndDialog(IDOK);
+}
+
+BOOL CFileDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+  using namespace qh::ui;
+  if (onScreen_) {
+    const UINT id = LOWORD(wParam), code = HIWORD(wParam);
+    if (id == IDOK) {
+      AcceptOnScreen(false);
+      return TRUE;
+    }
+    if (id == kChooserList && code == LBN_DBLCLK) {
+      AcceptOnScreen(true);
+      return TRUE;
+    }
+    if (id == kChooserList && code == LBN_SELCHANGE) {
+      HWND list = ::GetDlgItem(m_hWnd, kChooserList);
+      const ChooserEntry* entry = ChooserEntryAt(t_chooserEntries, list, static_cast<int>(::SendMessage(list, LB_GETCURSEL, 0, 0)));
+      if (entry && !entry->folder && ::SendMessage(list, LB_GETSELCOUNT, 0, 0) <= 1)
+        SetDlgItemText(kChooserNameEdit, NameOf(entry->target).c_str());
+      else if (::SendMessage(list, LB_GETSELCOUNT, 0, 0) > 1)
+        SetDlgItemText(kChooserNameEdit, "");
+      return TRUE;
+    }
+    if (id == kChooserTypes && code == CBN_SELCHANGE) {
+      ShowFolder(onScreenFolder_);
+      return TRUE;
+    }
+  }
+  return CDialog::OnCommand(wParam, lParam);
+}

@@ -91,6 +91,14 @@ struct FolderRequest {
 using FolderAnswerer = std::function<std::string(const FolderRequest&)>;
 void SetFolderAnswerer(FolderAnswerer answerer);
 
+// Without an answerer the file dialog and the folder browser are real dialogs when a display shows the
+// windows (QH_DISPLAY=sdl); headless they cancel. Tests of the on-screen dialogs turn them on here and
+// drive them as any dialog (SetDialogAnswerer).
+bool OnScreenChoosers();
+namespace testing {
+void SetOnScreenChoosers(bool on);
+}
+
 }  // namespace qh::ui
 
 class CFileDialog : public CDialog {
@@ -113,11 +121,18 @@ class CFileDialog : public CDialog {
 
   // The user pressed Open with these names: TRUE refuses them and keeps the dialog open.
   virtual BOOL OnFileNameOK();
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
   OPENFILENAME m_ofn;
   BOOL m_bOpenFileDialog;
 
  private:
+  // On a display (or when a test asks): the dialog itself, with its folder list, name and filter.
+  INT_PTR RunOnScreen(HWND owner);
+  void ShowFolder(const std::string& folder);
+  void AcceptOnScreen(bool fromList);
+  std::string onScreenFolder_;
+  bool onScreen_ = false;
   bool Validate(const std::vector<std::string>& paths, std::string* problem) const;
   bool StoreResult(const std::vector<std::string>& paths);
   std::vector<std::string> Chosen() const;

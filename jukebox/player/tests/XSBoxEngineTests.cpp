@@ -63,7 +63,10 @@ class BoxEngineTest : public ::testing::Test {
 
 TEST_F(BoxEngineTest, AQueueOfThreeSongsArrivesCompleteInOrderWithTheNextPreparedInTime) {
   BoxOptions options;
-  options.buffer = 32768;
+  // Four times real time with a second of buffer: smaller than any song, so each song's bytes must
+  // follow the one before while it plays.
+  options.byteRate = 16000 * 4;
+  options.buffer = 65536;
   auto box = StartBox(options);
   auto zone = MakeZone(*box);
   Queue(*zone, {{1, TheSongs().a}, {2, TheSongs().b}, {3, TheSongs().c}});
@@ -372,7 +375,7 @@ TEST_F(BoxEngineTest, AStalledBoxNeverBlocksTheWindowThreadAndShutdownIsBounded)
 TEST_F(BoxEngineTest, WhenOneBoxDiesTheOtherZoneKeepsPlayingAndTheWindowThreadAnswers) {
   BoxOptions options;
   options.byteRate = 16000 * 2;
-  options.buffer = 32768;
+  options.buffer = 65536;
   auto boxOne = StartBox(options);
   auto zoneOne = MakeZone(*boxOne);
   TempFolder otherFolder;

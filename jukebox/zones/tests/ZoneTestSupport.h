@@ -42,6 +42,11 @@ class ZoneTestEngine : public player_testing::ScriptedEngine {
     m_state = state;
     m_stateTime = since;
   }
+  void SetTextsForTest(const char* fileType, const char* elapsed, const char* length) {
+    m_fileTypeText = fileType;
+    m_elapsedText = elapsed;
+    m_lengthText = length;
+  }
   std::vector<double> seeks;
 
  protected:

@@ -45,14 +45,22 @@ void Bevel(CDC& dc, const CRect& r, COLORREF light, COLORREF dark) {
   dc.FillSolidRect(r.right - 1, r.top, 1, r.Height(), dark);
 }
 
+// The text centred in r, in the largest bold face up to `height` pixels whose width fits r.
 void Label(CDC& dc, const CRect& r, const char* text, COLORREF colour, int height, int weight = FW_BOLD) {
-  LOGFONT log{};
-  log.lfHeight = height;
-  log.lfWeight = weight;
-  log.lfQuality = PROOF_QUALITY;
-  std::strcpy(log.lfFaceName, "Arial");
   CFont font;
-  font.CreateFontIndirect(&log);
+  for (; height >= 7; --height) {
+    LOGFONT log{};
+    log.lfHeight = height;
+    log.lfWeight = weight;
+    log.lfQuality = PROOF_QUALITY;
+    std::strcpy(log.lfFaceName, "Arial");
+    font.DeleteObject();
+    font.CreateFontIndirect(&log);
+    CFont* probe = dc.SelectObject(&font);
+    const int width = dc.GetTextExtent(text).cx;
+    dc.SelectObject(probe);
+    if (width <= r.Width() - 6) break;
+  }
   CFont* old = dc.SelectObject(&font);
   dc.SetBkMode(TRANSPARENT);
   dc.SetTextColor(colour);
