@@ -39,8 +39,13 @@ CMainDlg::CMainDlg(CMainApp& app)
 }
 
 CMainDlg::~CMainDlg() {
-  // A server that never reported its end (the dialog ended another way) is stopped here.
-  if (m_server) WaitForServerEnd();
+  // A server that never reported its end (the dialog ended another way) is stopped and waited for
+  // here, so its thread never outlives its object.
+  if (m_server) {
+    auto* stop = new CServerCommand(SERVER_CMD_STOP, 0);
+    if (!m_server->PostCommand(stop)) delete stop;
+    WaitForServerEnd();
+  }
 }
 
 BOOL CMainDlg::OnInitDialog() {
@@ -56,6 +61,7 @@ BOOL CMainDlg::OnInitDialog() {
   SetTimer(TIMER_SESSIONS, 300000);
   SetTimer(TIMER_STARTUP, 30000);
   SetDlgItemText(1007, "0");
+  ShowNumber(1004, 0);
   ShowNumber(1011, 0);
   ShowNumber(1012, 0);
   ShowNumber(1005, 0);

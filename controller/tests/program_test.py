@@ -130,6 +130,11 @@ class Program(unittest.TestCase):
                                               headers={"Content-Type": "application/x-www-form-urlencoded"})
         self.assertEqual(status, 500)
         self.assertEqual(response.getheader("Connection", "").lower(), "close")
+        # The controller takes no uploads: a PUT is refused and nothing lands in the start directory.
+        status, _, _ = browser.request("PUT", "/dropped.txt", body="x" * 100,
+                                       headers={"Content-Type": "text/plain"})
+        self.assertGreaterEqual(status, 400)
+        self.assertFalse(os.path.exists(os.path.join(self.server.dir, "dropped.txt")))
 
     def test_many_sessions_keep_their_own_variables(self):
         def visit(index):

@@ -249,7 +249,22 @@ void CZoneLook::Layout() {
   s[kFrameLeft].rect = CRect(f431.left, f431.bottom, f431.left + size(kFrameLeft).cx, r433.top);
   s[kFrameBottom].rect = CRect(r433.right, r433.bottom - size(kFrameBottom).cy, r432.left, r433.bottom);
   m_songListRect = CRect(r433.right, f431.bottom, r432.left, r433.top);
+  if (m_created) RenderBackground();
   PlaceControls();
+}
+
+void CZoneLook::RenderBackground() {
+  CRect client;
+  m_window.GetClientRect(&client);
+  m_background.DeleteObject();
+  if (client.IsRectEmpty()) return;
+  CClientDC screen(&m_window);
+  m_background.CreateCompatibleBitmap(&screen, client.Width(), client.Height());
+  CDC memory;
+  memory.CreateCompatibleDC(&screen);
+  CBitmap* old = memory.SelectObject(&m_background);
+  PaintSkin(memory, client);
+  memory.SelectObject(old);
 }
 
 void CZoneLook::PlaceControls() {
@@ -378,11 +393,8 @@ void CZoneLook::DrawText(CDC& dc, CFont* font, COLORREF colour, const CString& t
   if (old) dc.SelectObject(old);
 }
 
-void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
+void CZoneLook::PaintSkin(CDC& dc, const CRect& update) {
   auto meets = [&](const CRect& r) { CRect i; return i.IntersectRect(&r, &update) != FALSE; };
-  CPen pen(PS_SOLID, 1, m_colours[2]);
-  CPen* oldPen = dc.SelectObject(&pen);
-  dc.SetBkMode(TRANSPARENT);
   // 1. Pattern, band, corners.
   if (meets(m_patternArea)) dc.FillRect(&m_patternArea, &m_patternBrush);
   if (meets(m_bandArea) && m_skin[kBand].bitmap.GetSafeHandle()) {
@@ -396,16 +408,35 @@ void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
   }
   for (SkinIndex i : {kBottomLeft, kTopLeft, kTopRight, kBottomRight})
     if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i]);
-  // 2-3. Statistics and status.
-  if (meets(m_statisticsArea) || meets(m_statusArea)) PaintStatistics(dc);
-  // 4. Song-list frame and the logo bar.
+  // 4. The song-list frame and the logo bar.
   if (meets(m_skin[kFrameTopLeft].rect)) DrawSkin(dc, m_skin[kFrameTopLeft]);
   for (SkinIndex i : {kFrameTop, kFrameBottom, kFrameLeft, kFrameRight})
     if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i], true);
   if (meets(m_skin[kPanelTop].rect)) DrawSkin(dc, m_skin[kPanelTop], true);
+  // 8-9. The panel pieces under the volume and state texts.
+  for (SkinIndex i : {kPanelLeft, kPanelRight, kPositionTrack, kTransportLeft, kTransportRight})
+    if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i]);
+}
+
+void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
+  auto meets = [&](const CRect& r) { CRect i; return i.IntersectRect(&r, &update) != FALSE; };
+  if (m_background.GetSafeHandle() != nullptr) {
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CBitmap* old = memory.SelectObject(&m_background);
+    dc.BitBlt(update.left, update.top, update.Width(), update.Height(), &memory, update.left, update.top, SRCCOPY);
+    memory.SelectObject(old);
+  } else {
+    PaintSkin(dc, update);
+  }
+  CPen pen(PS_SOLID, 1, m_colours[2]);
+  CPen* oldPen = dc.SelectObject(&pen);
+  dc.SetBkMode(TRANSPARENT);
+  // 2-3. Statistics and status.
+  if (meets(m_statisticsArea) || meets(m_statusArea)) PaintStatistics(dc);
   // 5-7. Now playing.
   if (meets(m_infoArea)) PaintInfo(dc);
-  // 8-9. Panel pieces, volume, state.
+  // 8-9. Volume and state.
   PaintVolumeAndState(dc);
   dc.SelectObject(oldPen);
 }
@@ -466,18 +497,13 @@ void CZoneLook::PaintInfo(CDC& dc) {
 }
 
 void CZoneLook::PaintVolumeAndState(CDC& dc) {
-  DrawSkin(dc, m_skin[kPanelLeft]);
-  DrawSkin(dc, m_skin[kPanelRight]);
   CString volume;
   volume.Format("%d", Player().GetVolume());
   DrawText(dc, m_fonts[1].get(), RGB(192, 192, 192), volume, m_volumeArea, DT_RIGHT | DT_TOP);
   CRect frame = m_volumeArea;
   frame.InflateRect(1, 1);
   dc.FrameRect(&frame, &m_lightBrush);
-  DrawSkin(dc, m_skin[kPositionTrack]);
-  DrawSkin(dc, m_skin[kTransportLeft]);
   CString state;
   Player().GetStateName(state);
   DrawText(dc, m_fonts[1].get(), m_colours[3], state, m_stateArea, DT_CENTER | DT_TOP);
-  DrawSkin(dc, m_skin[kTransportRight]);
 }

@@ -77,6 +77,10 @@ class CZoneLook : public CZoneLookBase {
   void CreateButtons();
   void CreateFonts();
   void PlaceControls();
+  // The skin never changes between layouts: it is drawn once into m_background, and each paint copies
+  // the part it needs before drawing the texts.
+  void RenderBackground();
+  void PaintSkin(CDC& dc, const CRect& update);
   void PaintInto(CDC& dc, const CRect& update);
   void PaintStatistics(CDC& dc);
   void PaintInfo(CDC& dc);
@@ -105,5 +109,6 @@ class CZoneLook : public CZoneLookBase {
   std::array<CBitmap, 3> m_frameStaticBitmaps;
   std::array<CRect, 3> m_frameStaticRects;
   std::array<CRect, 16> m_buttonRects;
+  CBitmap m_background;
   bool m_created = false;
 };

@@ -1,7 +1,12 @@
 // The CDDB client of the rip dialogs against a scripted server per disc id. The setting names only a
 // host, so the server listens on port 80 of a loopback address of its own.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 
@@ -75,6 +80,17 @@ class CddbClientTest : public ::testing::Test {
     setenv("QH_CDROM", image_.cuePath.c_str(), 1);
     ASSERT_EQ(mci_.Open('E'), 1);
     address_ = qh::inet::testing::PrivateLoopbackAddress();
+    if (!CanListenOnPort80(address_)) GTEST_SKIP() << "listening on port 80 needs root or CAP_NET_BIND_SERVICE";
+  }
+  static bool CanListenOnPort80(const std::string& address) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(80);
+    inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+    bool ok = bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 || errno != EACCES;
+    close(fd);
+    return ok;
   }
   void TearDown() override {
     client_.reset();
