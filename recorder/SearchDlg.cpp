@@ -69,10 +69,7 @@ BOOL CSearchDlg::OnInitDialog() {
     const int widths[] = {200, 200, 200, 100, 75, 75};
     for (int column = 0; column < 6; ++column)
       List()->InsertColumn(column, LoadText(headings[column]), LVCFMT_LEFT, widths[column]);
-    auto* kinds = static_cast<CComboBox*>(GetDlgItem(kReportKind));
-    kinds->AddString("Summary");
-    kinds->AddString("Detail");
-    kinds->SetCurSel(0);
+    FillReportKinds(static_cast<CComboBox*>(GetDlgItem(kReportKind)));
     auto* sorts = static_cast<CComboBox*>(GetDlgItem(kSort));
     for (int index = 0; index < kSearchSortCount; ++index) sorts->AddString(SearchSort(index).entry);
     sorts->SetCurSel(0);
@@ -80,16 +77,7 @@ BOOL CSearchDlg::OnInitDialog() {
     for (const char* code : kRotations) rotations->AddString(code);
     rotations->SetCurSel(0);
     static_cast<CEdit*>(GetDlgItem(kYears))->LimitText(9);
-    auto* genres = static_cast<CComboBox*>(GetDlgItem(kGenre));
-    genres->AddString(LoadText(IDS_ALL));
-    if (m_pDb->OpenSongTypes("")) {
-      CString code, description;
-      SHORT minBpm = 0, maxBpm = 0;
-      LONG reserved = 0;
-      while (m_pDb->NextSongType(code, description, minBpm, maxBpm, reserved)) genres->AddString(code);
-      m_pDb->CloseSongTypes();
-    }
-    genres->SetCurSel(0);
+    FillGenreCombo(m_pDb, static_cast<CComboBox*>(GetDlgItem(kGenre)), LoadText(IDS_ALL));
     auto* playlists = static_cast<CComboBox*>(GetDlgItem(kPlaylist));
     playlists->AddString(LoadText(IDS_ALL));
     if (m_pDb->OpenPlaylistNames()) {
@@ -129,8 +117,7 @@ void CSearchDlg::FinishFill() {
 }
 
 void CSearchDlg::FillFromQuery(bool opened) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "CD Track");
   ClearList();
   if (opened) {
@@ -153,12 +140,10 @@ void CSearchDlg::FillFromQuery(bool opened) {
   }
   m_listsPlaylist = false;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::ListPlaylist(const CString& playlist) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "Sequence");
   ClearList();
   std::vector<std::pair<LONG, SHORT>> entries;
@@ -182,7 +167,6 @@ void CSearchDlg::ListPlaylist(const CString& playlist) {
   }
   m_listsPlaylist = true;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::OnSearch() {

@@ -1,6 +1,7 @@
 #include "recorder/SongPicks.h"
 
 #include "dblib/QHDb.h"
+#include "platform/ui/AfxControls.h"
 #include "platform/ui/MessageBox.h"
 
 namespace {
@@ -11,6 +12,25 @@ std::unique_ptr<tSong> LoadSongById(tQHDb* db, tStorage* storage, LONG songId) {
   auto song = std::make_unique<tSong>();
   if (song->Attach(db, storage) < 0 || song->LoadById(songId) <= 0) return nullptr;
   return song;
+}
+
+void FillGenreCombo(tQHDb* db, CComboBox* combo, const CString& first) {
+  combo->ResetContent();
+  if (!first.IsEmpty()) combo->AddString(first);
+  if (db->OpenSongTypes("")) {
+    CString code, description;
+    SHORT minBpm = 0, maxBpm = 0;
+    LONG reserved = 0;
+    while (db->NextSongType(code, description, minBpm, maxBpm, reserved)) combo->AddString(code);
+    db->CloseSongTypes();
+  }
+  if (combo->GetCount() > 0) combo->SetCurSel(0);
+}
+
+void FillReportKinds(CComboBox* combo) {
+  combo->AddString("Summary");
+  combo->AddString("Detail");
+  combo->SetCurSel(0);
 }
 
 void CSongPreview::Play(tSong& song, CWnd* owner) {

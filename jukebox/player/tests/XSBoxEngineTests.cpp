@@ -285,6 +285,16 @@ TEST_F(BoxEngineTest, ByteReportsPromoteOncePerSongAndCarryWhatThePreviousSongOv
   });
 }
 
+TEST_F(BoxEngineTest, NoticesOfAnUnknownCodeAreLoggedAsInvalid) {
+  TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
+  zone.Run([&] {
+    EXPECT_EQ(zone.Engine().OnControlThreadNotify(5, 0), -1);
+    EXPECT_EQ(zone.Engine().OnAudioThreadNotify(4, 0), -1);
+  });
+  EXPECT_TRUE(services.Logged("Exstreamer Control thread 0x???????? generated an invalid notification type."));
+  EXPECT_TRUE(services.Logged("Exstreamer Audio thread 0x???????? generated an invalid notification type."));
+}
+
 TEST_F(BoxEngineTest, TenCommandsWaitForAnUnreachableBoxAndTheEleventhIsRefused) {
   TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
   zone.Run([&] {
