@@ -46,6 +46,7 @@ BEGIN_MESSAGE_MAP(CSearchDlg, CDialog)
   ON_NOTIFY(NM_DBLCLK, 1041, OnDoubleClick)
   ON_NOTIFY(LVN_COLUMNCLICK, 1041, OnColumnClick)
   ON_WM_DESTROY()
+  ON_MESSAGE(WM_PREVIEW_EVENT, OnPreviewEvent)
 END_MESSAGE_MAP()
 
 CSearchDlg::CSearchDlg(tQHDb* db, tStorage* storage, const CString& databaseFolder, CWnd* parent)
@@ -257,6 +258,19 @@ void CSearchDlg::OnPlay() {
 }
 
 void CSearchDlg::OnStop() { m_preview.Stop(); }
+
+LRESULT CSearchDlg::OnPreviewEvent(WPARAM, LPARAM) {
+  int happened = m_preview.TakeEvents();
+  if (happened == 2) m_preview.Pause();
+  if (happened != 1 || m_songs.empty()) return 0;
+  // Previews run on through the list: the next row, after the last one the first.
+  int next = SelectedRow() + 1;
+  if (next >= static_cast<int>(m_songs.size())) next = 0;
+  List()->SetItemState(next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  List()->EnsureVisible(next, FALSE);
+  OnPlay();
+  return 0;
+}
 
 void CSearchDlg::OnPrint() {
   Guarded([&] {

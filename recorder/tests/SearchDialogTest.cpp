@@ -1,6 +1,8 @@
 // The song search: each criterion against the rows it must find, sorting by the sort list and by
 // column, playlists, viewing, editing and deleting, the report and the export.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/ui/CommonDialogs.h"
 #include "recorder/RecorderIds.h"
@@ -236,6 +238,48 @@ TEST_F(SearchDialogTest, AFolderLimitSplitsTheExportIntoNumberedFolders) {
   EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export001/One.mp3")));
   EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export002/Three.mp3")));
   EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export003/Two.mp3")));
+}
+
+TEST_F(SearchDialogTest, PreviewsRunOnThroughTheList) {
+  if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  LONG first = AddSong({.name = "Preview A", .artist = "Listener"});
+  LONG second = AddSong({.name = "Preview B", .artist = "Listener"});
+  ASSERT_TRUE(MakeMediaFile(first, ' ', 0.3));
+  ASSERT_TRUE(MakeMediaFile(second, ' ', 0.3));
+  OnDialog(IDD_SEARCH, [](CDialog& dialog) {
+    auto& search = static_cast<CSearchDlg&>(dialog);
+    Type(dialog, 1014, "Listener");
+    Click(dialog, 1042);
+    ASSERT_EQ(2u, RowsOf(dialog, 1041, 1).size());
+    Click(dialog, 1012);
+    EXPECT_TRUE(search.IsPreviewPlaying());
+    auto* list = static_cast<CListCtrl*>(dialog.GetDlgItem(1041));
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (list->GetNextItem(-1, LVNI_SELECTED) != 1 && std::chrono::steady_clock::now() < end) {
+      Settle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(1, list->GetNextItem(-1, LVNI_SELECTED)) << "the end of the first song plays the second";
+    Click(dialog, 1013);
+    EXPECT_FALSE(search.IsPreviewPlaying());
+    Click(dialog, IDCANCEL);
+  });
+  CSearchDlg search(Db(), Storage(), databaseFolder);
+  search.DoModal();
+  EXPECT_TRUE(boxTexts.empty()) << (boxTexts.empty() ? "" : boxTexts[0]);
+}
+
+TEST_F(SearchDialogTest, APreviewWithoutItsFileSaysWhy) {
+  OnDialog(IDD_SEARCH, [](CDialog& dialog) {
+    Type(dialog, 1014, "O'Brien");
+    Click(dialog, 1042);
+    Click(dialog, 1012);
+    Click(dialog, IDCANCEL);
+  });
+  CSearchDlg search(Db(), Storage(), databaseFolder);
+  search.DoModal();
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_EQ(0u, boxTexts[0].find("DX Err ")) << boxTexts[0];
 }
 
 }  // namespace
