@@ -381,7 +381,7 @@ void CMainDlg::SendReply(const CHttpResponse& request, int status) {
   auto* reply = new CHttpResponse;
   reply->m_status = status;
   reply->m_reason = GetHttpStatusText(status);
-  reply->m_body = m_reply.m_body;
+  reply->m_body = std::move(m_reply.m_body);
   reply->m_contentType = m_reply.m_contentType;
   reply->m_url = m_reply.m_filePath;
   reply->m_ifModifiedSince = request.m_ifModifiedSince;

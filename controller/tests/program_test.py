@@ -212,9 +212,17 @@ class Program(unittest.TestCase):
         self.assertIn("StartSvcPrograms: Started service program svc.sh OK.", log)
         # The finished service is reaped: no zombie child of the controller.
         time.sleep(0.5)
-        children = subprocess.run(["ps", "-o", "stat=", "--ppid", str(self.server.process.pid)],
-                                  capture_output=True, text=True).stdout.split()
-        self.assertFalse([s for s in children if s.startswith("Z")], children)
+        pid = self.server.process.pid
+        states = []
+        for task in os.listdir("/proc/%d/task" % pid):
+            with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+                for child in f.read().split():
+                    try:
+                        with open("/proc/%s/stat" % child) as stat:
+                            states.append(stat.read().rsplit(")", 1)[1].split()[0])
+                    except FileNotFoundError:
+                        pass
+        self.assertNotIn("Z", states)
 
     def test_every_log_line_starts_with_the_time(self):
         log = self.server.log().split("\n")[:-1]
