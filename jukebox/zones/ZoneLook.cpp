@@ -44,14 +44,6 @@ constexpr UINT kVolumeThumbChild = 120, kPositionThumbChild = 106;
 
 CRect At(int x, int y, CSize size) { return CRect(x, y, x + size.cx, y + size.cy); }
 
-void FillFont(LOGFONT& font, const char* face, int height, int weight) {
-  font = LOGFONT{};
-  font.lfHeight = height;
-  font.lfWeight = weight;
-  font.lfOutPrecision = OUT_CHARACTER_PRECIS;
-  font.lfQuality = PROOF_QUALITY;
-  std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", face);
-}
 
 }  // namespace
 
@@ -64,13 +56,6 @@ CString CZoneLook::LoadingText(int first, int last) const {
   CString text;
   text.Format("Loading songs %d to %d please wait...", first, last);
   return text;
-}
-
-CSize CZoneLook::SizeOf(const CBitmap& bitmap) const {
-  if (bitmap.GetSafeHandle() == nullptr) return CSize(0, 0);
-  BITMAP info;
-  bitmap.GetBitmap(&info);
-  return CSize(info.bmWidth, info.bmHeight);
 }
 
 // ---- Transparent bitmaps ----
@@ -117,7 +102,7 @@ void CZoneLook::DrawTransparentBitmap(CDC& dc, int x, int y, CBitmap& bitmap, CB
 
 void CZoneLook::CreateControls() {
   LoadSkin();
-  CreateFonts();
+  MakeFonts({{"Arial Black", 48, 400}, {"Arial", 12, 700}, {"Arial Black", 36, 400}, {"Arial Black", 24, 400}});
   m_patternBitmap.LoadBitmap(kPatternId);
   if (m_patternBitmap.GetSafeHandle()) m_patternBrush.CreatePatternBrush(&m_patternBitmap);
   else m_patternBrush.CreateSolidBrush(m_colours[0]);
@@ -156,17 +141,6 @@ void CZoneLook::LoadSkin() {
   }
 }
 
-void CZoneLook::CreateFonts() {
-  FillFont(m_logFonts[0], "Arial Black", 48, 400);
-  FillFont(m_logFonts[1], "Arial", 12, 700);
-  FillFont(m_logFonts[2], "Arial Black", 36, 400);
-  FillFont(m_logFonts[3], "Arial Black", 24, 400);
-  for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-    m_fonts[i] = std::make_unique<CFont>();
-    m_fonts[i]->CreateFontIndirect(&m_logFonts[i]);
-  }
-}
-
 void CZoneLook::CreateButtons() {
   CRgn chooser, round;
   const POINT corners[] = {{3, 0}, {73, 0}, {76, 3}, {76, 21}, {73, 24}, {3, 24}, {0, 21}, {0, 3}};
@@ -181,16 +155,12 @@ void CZoneLook::CreateButtons() {
   if (m_options.boxEngine) Button(ID_ZONE_PLUGINS)->EnableWindow(FALSE);
 }
 
-void CZoneLook::DestroyControls() {
-  for (auto& font : m_fonts) font.reset();
-}
-
 // ---- Layout ----
 
 void CZoneLook::Layout() {
   CRect cr;
   m_window.GetClientRect(&cr);
-  auto size = [&](SkinIndex i) { return SizeOf(m_skin[i].bitmap); };
+  auto size = [&](SkinIndex i) { return BitmapSize(m_skin[i].bitmap); };
   Skin* s = m_skin.data();
   // Corners and the bottom band.
   s[kBottomLeft].rect = At(cr.left, cr.bottom - size(kBottomLeft).cy, size(kBottomLeft));
@@ -238,8 +208,8 @@ void CZoneLook::Layout() {
   // The song-list frame.
   s[kFrameTopLeft].rect = At(cr.left + 10, P.bottom + 5, size(kFrameTopLeft));
   const CRect& f431 = s[kFrameTopLeft].rect;
-  const CSize s434 = SizeOf(m_frameStaticBitmaps[0]), s432 = SizeOf(m_frameStaticBitmaps[1]),
-              s433 = SizeOf(m_frameStaticBitmaps[2]);
+  const CSize s434 = BitmapSize(m_frameStaticBitmaps[0]), s432 = BitmapSize(m_frameStaticBitmaps[1]),
+              s433 = BitmapSize(m_frameStaticBitmaps[2]);
   m_frameStaticRects[0] = At(x412 - 20 - s434.cx, f431.bottom - s434.cy, s434);
   m_frameStaticRects[1] = At(m_frameStaticRects[0].right - s432.cx, m_bandArea.top - 10 - s432.cy, s432);
   m_frameStaticRects[2] = At(f431.left, m_bandArea.top - 10 - s433.cy, s433);
@@ -380,7 +350,7 @@ void CZoneLook::DrawSkin(CDC& dc, const Skin& skin, bool stretch) {
   CDC memory;
   memory.CreateCompatibleDC(&dc);
   CBitmap* old = memory.SelectObject(&bitmap);
-  const CSize size = SizeOf(bitmap);
+  const CSize size = BitmapSize(bitmap);
   if (stretch) dc.StretchBlt(skin.rect.left, skin.rect.top, skin.rect.Width(), skin.rect.Height(), &memory, 0, 0, size.cx, size.cy, SRCCOPY);
   else dc.BitBlt(skin.rect.left, skin.rect.top, size.cx, size.cy, &memory, 0, 0, SRCCOPY);
   memory.SelectObject(old);
@@ -401,7 +371,7 @@ void CZoneLook::PaintSkin(CDC& dc, const CRect& update) {
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CBitmap* old = memory.SelectObject(&m_skin[kBand].bitmap);
-    const CSize band = SizeOf(m_skin[kBand].bitmap);
+    const CSize band = BitmapSize(m_skin[kBand].bitmap);
     for (int x = m_bandArea.left; band.cx > 0 && x < m_bandArea.right; x += band.cx)
       dc.BitBlt(x, m_bandArea.top, std::min<int>(band.cx, m_bandArea.right - x), band.cy, &memory, 0, 0, SRCCOPY);
     memory.SelectObject(old);
@@ -443,7 +413,7 @@ void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
 
 void CZoneLook::PaintStatistics(CDC& dc) {
   CPlayerBase& player = Player();
-  CFont* font = m_fonts[1].get();
+  CFont* font = Font(1);
   const CRect& a = m_statisticsArea;
   const COleDateTimeSpan up = player.GetUpTime();
   CString lines[4];
@@ -463,7 +433,7 @@ void CZoneLook::PaintStatistics(CDC& dc) {
 void CZoneLook::PaintInfo(CDC& dc) {
   CPlayerBase& player = Player();
   const CRect& a = m_infoArea;
-  CFont* label = m_fonts[1].get();
+  CFont* label = Font(1);
   // The two time cells.
   dc.MoveTo(a.right, a.bottom - 40);
   dc.LineTo(a.right - 200, a.bottom - 40);
@@ -482,16 +452,16 @@ void CZoneLook::PaintInfo(CDC& dc) {
   DrawText(dc, label, m_colours[1], "TOTAL", CRect(a.right - 100, a.bottom - 40, a.right, a.bottom - 26), DT_CENTER | DT_TOP);
   DrawText(dc, label, m_colours[2], player.GetFileTypeText(), CRect(a.left, a.top, a.right - 3, a.top + 14), DT_RIGHT | DT_TOP);
   if (tSong* song = player.GetCurrentSong()) {
-    DrawText(dc, m_fonts[0].get(), m_colours[2], song->SongName, CRect(a.left, a.top + 7, a.right, a.top + 55), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[0].get(), m_colours[2], song->SongArtist, CRect(a.left, a.top + 59, a.right, a.top + 110), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[3].get(), m_colours[2], song->SongAlbumName, CRect(a.left, a.top + 115, a.right - 200, a.top + 139), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(0), m_colours[2], song->SongName, CRect(a.left, a.top + 7, a.right, a.top + 55), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(0), m_colours[2], song->SongArtist, CRect(a.left, a.top + 59, a.right, a.top + 110), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], song->SongAlbumName, CRect(a.left, a.top + 115, a.right - 200, a.top + 139), DT_LEFT | DT_TOP);
     CString year = song->SongDate.GetStatus() == COleDateTime::valid ? song->SongDate.Format("%Y") : CString();
-    DrawText(dc, m_fonts[3].get(), m_colours[2], year, CRect(a.left, a.top + 144, a.left + 75, a.top + 170), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[3].get(), m_colours[2], song->SongPrimaryGenre, CRect(a.left + 75, a.top + 144, a.right - 200, a.top + 170), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], year, CRect(a.left, a.top + 144, a.left + 75, a.top + 170), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], song->SongPrimaryGenre, CRect(a.left + 75, a.top + 144, a.right - 200, a.top + 170), DT_LEFT | DT_TOP);
   }
   const CRect& t = m_positionTextArea;
-  DrawText(dc, m_fonts[2].get(), m_colours[2], player.GetElapsedText(), CRect(t.left, t.bottom - 35, t.left + 100, t.bottom), DT_CENTER | DT_TOP);
-  DrawText(dc, m_fonts[2].get(), m_colours[2], player.GetLengthText(), CRect(t.left + 100, t.bottom - 35, t.right, t.bottom), DT_CENTER | DT_TOP);
+  DrawText(dc, Font(2), m_colours[2], player.GetElapsedText(), CRect(t.left, t.bottom - 35, t.left + 100, t.bottom), DT_CENTER | DT_TOP);
+  DrawText(dc, Font(2), m_colours[2], player.GetLengthText(), CRect(t.left + 100, t.bottom - 35, t.right, t.bottom), DT_CENTER | DT_TOP);
   if (!m_options.boxEngine && player.UsesPlugins())
     DrawText(dc, label, m_colours[2], "DSP", m_dspArea, DT_LEFT | DT_TOP);
 }
@@ -499,11 +469,11 @@ void CZoneLook::PaintInfo(CDC& dc) {
 void CZoneLook::PaintVolumeAndState(CDC& dc) {
   CString volume;
   volume.Format("%d", Player().GetVolume());
-  DrawText(dc, m_fonts[1].get(), RGB(192, 192, 192), volume, m_volumeArea, DT_RIGHT | DT_TOP);
+  DrawText(dc, Font(1), RGB(192, 192, 192), volume, m_volumeArea, DT_RIGHT | DT_TOP);
   CRect frame = m_volumeArea;
   frame.InflateRect(1, 1);
   dc.FrameRect(&frame, &m_lightBrush);
   CString state;
   Player().GetStateName(state);
-  DrawText(dc, m_fonts[1].get(), m_colours[3], state, m_stateArea, DT_CENTER | DT_TOP);
+  DrawText(dc, Font(1), m_colours[3], state, m_stateArea, DT_CENTER | DT_TOP);
 }

@@ -55,6 +55,7 @@ TEST_F(ZoneOnDisplay, RightClickOpensTheSongMenuAndAnEntryRunsItsCommand) {
   ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
   ScopedEnv driver("SDL_VIDEODRIVER", "x11");
   ScopedEnv sdl("QH_DISPLAY", "sdl");
+  qh::ui::testing::SetDisplayBackend(nullptr);  // the back end is chosen anew, for this server
   SetUpDatabase();
   // The windows and the display connection go before the X server does.
   struct CloseDisplay {

@@ -99,6 +99,8 @@ class ZoneFixtureBase : public ::testing::Test {
                const std::string& genre = "Rock");
   // Creates the zone as the application does: child of the main window, shown, updated.
   bool CreateZone(CWnd& zone, const CRect& rect);
+  // A child window's rectangle in the client coordinates of its parent.
+  static CRect ChildRect(HWND child);
   // Writes a JPEG cover of the song made by ffmpeg in one colour.
   bool MakeCover(LONG songId, const char* colour, int width, int height);
 
