@@ -167,9 +167,16 @@ class Peer {
     return true;
   }
   void Write(const std::string& text) {
+    // The client sees its connection up before this side has accepted it.
+    for (int waited = 0; m_connection < 0 && waited < 5000; waited += 5)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::send(m_connection.load(), static_cast<const void*>(text.data()), text.size(), MSG_NOSIGNAL);
   }
-  void CloseConnection() { shutdown(m_connection, SHUT_RDWR); }
+  void CloseConnection() {
+    for (int waited = 0; m_connection < 0 && waited < 5000; waited += 5)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    shutdown(m_connection, SHUT_RDWR);
+  }
   bool Closed() const { return m_peerClosed; }
 
  private:
