@@ -178,9 +178,10 @@ std::vector<Piece> NormalLook() {
                         Label(dc, CRect(0, r.bottom - 14, r.right, r.bottom), "MUTE", RGB(192, 192, 192), 9);
                       });
                     }});
+  // The logo bar under the "SONG:" label: light, so the label reads on it.
   pieces.push_back({415, 8, 16, [](CDC& dc, const CRect& r) {
-                      Shade(dc, r, kInk, kDeep);
-                      dc.FillSolidRect(r.left, r.bottom - 1, r.Width(), 1, RGB(120, 120, 170));
+                      Shade(dc, r, kLight, kPanel);
+                      dc.FillSolidRect(r.left, r.top, r.Width(), 2, kInk);
                     }});
   pieces.push_back({423, 120, 40, [](CDC& dc, const CRect& r) {
                       RoundedOnKey(dc, CRect(0, 0, r.right + 12, r.bottom), 18, [&](const CRect& body) {
