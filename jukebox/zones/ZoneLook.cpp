@@ -301,10 +301,10 @@ void CZoneLook::UpdateVolume() {
 }
 
 void CZoneLook::UpdatePosition() {
-  Player().GetPositionPercent();
+  const int percent = Player().GetPositionPercent();  // also refreshes the elapsed text
   Invalidate(m_positionTextArea, false);
   // A box zone's thumb only ever follows playback.
-  if (!m_positionDragging || m_options.boxEngine) SetPositionThumb(Player().GetPositionPercent());
+  if (!m_positionDragging || m_options.boxEngine) SetPositionThumb(percent);
 }
 
 void CZoneLook::RedrawInfo() { Invalidate(m_infoArea, true); }
