@@ -375,7 +375,8 @@ void CXSBoxEngine::OnEndOfData() {
 void CXSBoxEngine::ContinueStream() {
   // Only an open connection takes the next block; a connection that has just dropped reports its
   // close, and that report decides between a new connection and a stopped zone.
-  if (!m_blockInFlight && !m_audioRestart && m_audioThread != nullptr && m_audioThread->GetState() == TCP_CONNECTED)
+  if (!m_closing && !m_blockInFlight && !m_audioRestart && m_audioThread != nullptr &&
+      m_audioThread->GetState() == TCP_CONNECTED)
     SendNextChunk();
 }
 

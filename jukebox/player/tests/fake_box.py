@@ -83,6 +83,8 @@ class Box:
         self.buffer = 0
         self.received = 0
         self.played_total = 0
+        self.credit = 0.0
+        self.prerolling = False
         self.counter = 0
         self.playing = False
         self.had_data = False
@@ -160,6 +162,7 @@ class Box:
         elif text == "c=66":
             self.counter = 0
             self.playing = True
+            self.prerolling = True
             self.stream_started = time.monotonic()
         elif text == "c=46&c=66":
             self.counter = 0
@@ -283,9 +286,18 @@ class Box:
     # ---- playing ----
     def play(self, seconds):
         if not self.playing:
+            self.credit = 0.0
             return
-        want = int(self.args.byte_rate * seconds)
+        if self.prerolling:
+            # A stream starts to play once a block is in: an empty box at the start is not a gap.
+            if self.buffer < min(32767, self.args.buffer):
+                return
+            self.prerolling = False
+        # Fractions of a byte add up: a fast loop must not lose its time to rounding.
+        self.credit += self.args.byte_rate * seconds
+        want = int(self.credit)
         take = min(want, self.buffer)
+        self.credit = self.credit - take if take == want else 0.0
         if want > self.buffer and self.had_data and self.audio_live is not None:
             # Ran dry. With bytes already waiting in the socket the box itself was late (a loaded
             # machine); with none, the sender did not keep up: only that counts against the engine.
