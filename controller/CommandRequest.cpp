@@ -32,21 +32,7 @@ int CMainDlg::OnCommandRequest(CHttpResponse& request) {
 }
 
 int CMainDlg::ChooseReplyPage(CSession* session) {
-  CString page = session->GetVariableText("SYSNEXTPAGE");
-  if (!page.IsEmpty()) {
-    session->SetVariable("SYSPREVPAGE", "SYSCURPAGE");
-    session->SetStringVariable("SYSCURPAGE", page);
-  } else {
-    page = session->GetVariableText("SYSCURPAGE");
-  }
-  if (page.IsEmpty()) return 204;
-  page.MakeUpper();
-  m_reply.m_body.Empty();
-  if (m_app.Templates().RenderPage(page, m_reply.m_body, session) < 0) {
-    m_reply.m_body.Empty();
-    return 404;
-  }
-  return 200;
+  return RenderReplyPage(m_app.Templates(), session, m_reply.m_body);
 }
 
 int CMainDlg::ExecuteCommandRequest(CRemoteCommand& run, const RequestParamMap& params) {

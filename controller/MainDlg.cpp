@@ -39,8 +39,13 @@ CMainDlg::CMainDlg(CMainApp& app)
 }
 
 CMainDlg::~CMainDlg() {
-  // A server that never reported its end (the dialog ended another way) is stopped here.
-  if (m_server) WaitForServerEnd();
+  // A server that never reported its end (the dialog ended another way) is stopped and waited for
+  // here, so its thread never outlives its object.
+  if (m_server) {
+    auto* stop = new CServerCommand(SERVER_CMD_STOP, 0);
+    if (!m_server->PostCommand(stop)) delete stop;
+    WaitForServerEnd();
+  }
 }
 
 BOOL CMainDlg::OnInitDialog() {
@@ -56,6 +61,7 @@ BOOL CMainDlg::OnInitDialog() {
   SetTimer(TIMER_SESSIONS, 300000);
   SetTimer(TIMER_STARTUP, 30000);
   SetDlgItemText(1007, "0");
+  ShowNumber(1004, 0);
   ShowNumber(1011, 0);
   ShowNumber(1012, 0);
   ShowNumber(1005, 0);
@@ -375,7 +381,7 @@ void CMainDlg::SendReply(const CHttpResponse& request, int status) {
   auto* reply = new CHttpResponse;
   reply->m_status = status;
   reply->m_reason = GetHttpStatusText(status);
-  reply->m_body = m_reply.m_body;
+  reply->m_body = std::move(m_reply.m_body);
   reply->m_contentType = m_reply.m_contentType;
   reply->m_url = m_reply.m_filePath;
   reply->m_ifModifiedSince = request.m_ifModifiedSince;

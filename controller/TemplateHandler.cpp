@@ -59,6 +59,7 @@ BOOL CTemplateHandler::AddScriptPart(const CString& text, DWORD line, DWORD offs
   part.m_line = line;
   part.m_offset = offset;
   part.m_text = text;
+  ReadPartText(part);
   m_open->m_parts.push_back(std::move(part));
   return TRUE;
 }
@@ -162,37 +163,30 @@ void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, LONG&
   log.WriteLog(total);
 }
 
-CString CTemplateHandler::PartValue(const CString& partText, CSession* session, int elementIndex) const {
-  CString name = partText;
-  int index = elementIndex;
-  int bracket = partText.Find('[');
+void CTemplateHandler::ReadPartText(CTemplatePart& part) {
+  const CString& text = part.m_text;
+  part.m_name = text;
+  part.m_repeat = text.Find("[*]") >= 0;
+  int bracket = text.Find('[');
   if (bracket > 0) {
-    name = partText.Left(bracket);
-    if (elementIndex < 0) {
-      int close = partText.Find(']', bracket);
-      if (close > bracket) index = qh_atoi(partText.Mid(bracket + 1, close - bracket - 1));
-    }
+    part.m_name = text.Left(bracket);
+    int close = text.Find(']', bracket);
+    if (close > bracket) part.m_index = qh_atoi(text.Mid(bracket + 1, close - bracket - 1));
   }
-  bool encode = !name.IsEmpty() && name.GetAt(0) == '@';
-  if (encode) name = name.Mid(1);
-  if (!session) return "";
-  CString value;
-  if (index >= 0) {
-    if (!session->GetArrayItemText(name, index, value)) value.Empty();
-  } else {
-    value = session->GetHostVariableText(name);
-  }
-  return encode ? UrlEncode(value) : value;
+  part.m_encode = !part.m_name.IsEmpty() && part.m_name.GetAt(0) == '@';
+  if (part.m_encode) part.m_name = part.m_name.Mid(1);
 }
 
-int CTemplateHandler::CountArrayItems(const CString& partText, CSession* session) const {
-  if (!session) return 0;
-  CString name = partText;
-  int bracket = partText.Find('[');
-  if (bracket >= 0) name = partText.Left(bracket);
-  // "@name[*]" counts the elements of name: the "@" only asks for encoding.
-  if (!name.IsEmpty() && name.GetAt(0) == '@') name = name.Mid(1);
-  return session->CountArrayItems(name);
+CString CTemplateHandler::PartValue(const CTemplatePart& part, CSession* session, int elementIndex) const {
+  if (!session) return "";
+  int index = elementIndex >= 0 ? elementIndex : part.m_index;
+  CString value;
+  if (index >= 0) {
+    if (!session->GetArrayItemText(part.m_name, index, value)) value.Empty();
+  } else {
+    value = session->GetHostVariableText(part.m_name);
+  }
+  return part.m_encode ? UrlEncode(value) : value;
 }
 
 int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSession* session) {
@@ -209,6 +203,7 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     if (!sessionLock->Lock(kLockTimeout)) return -2;
   }
   std::string out(body.view());
+  out.reserve(out.size() + page->m_size);
   size_t part = 0;
   const auto& parts = page->m_parts;
   // Parts of a line come in left-to-right order, so a line is its literal pieces and values appended
@@ -222,8 +217,8 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
         target += literal.substr(taken, at - taken);
         taken = at;
       }
-      bool isArray = p >= arrayFrom && parts[p].m_text.Find("[*]") >= 0;
-      target += PartValue(parts[p].m_text, session, isArray ? element : -1).view();
+      bool isArray = p >= arrayFrom && parts[p].m_repeat;
+      target += PartValue(parts[p], session, isArray ? element : -1).view();
     }
     target += literal.substr(taken);
     target += "\r\n";
@@ -236,7 +231,7 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     size_t arrayPart = end;
     int count = 0;
     for (size_t p = part; p < end; ++p) {
-      if (parts[p].m_text.Find("[*]") >= 0 && (count = CountArrayItems(parts[p].m_text, session)) > 0) {
+      if (parts[p].m_repeat && session && (count = session->CountArrayItems(parts[p].m_name)) > 0) {
         arrayPart = p;
         break;
       }
@@ -247,6 +242,7 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     }
     for (int element = 0; element < count; ++element) appendLine(out, literal, part, end, element, arrayPart);
   }
-  body = CString(out.c_str(), static_cast<int>(out.size()));
+  page->m_size = std::max(page->m_size, out.size() - body.view().size());
+  body = CString(std::move(out));
   return 0;
 }

@@ -19,6 +19,11 @@ struct CTemplatePart {
   DWORD m_line = 0;
   DWORD m_offset = 0;
   CString m_text;
+  // Read from the text once, when the template is loaded.
+  CString m_name;        // the variable, without "@" and index
+  bool m_encode = false;  // "@name"
+  bool m_repeat = false;  // "name[*]"
+  int m_index = -1;       // "name[N]": N
   char m_endTag[4] = {'S', 'N', 'G', '2'};
 };
 
@@ -27,6 +32,7 @@ struct CTemplate {
   CString m_pageName;
   std::vector<CString> m_lines;
   std::vector<CTemplatePart> m_parts;
+  mutable size_t m_size = 0;  // the largest page rendered so far: room reserved for the next one
   char m_endTag[4] = {'S', 'N', 'G', '2'};
 };
 
@@ -57,8 +63,8 @@ class CTemplateHandler {
   void LoadAll(const CString& folder, CControllerLog& log, LONG& loaded, LONG& failed);
 
  private:
-  CString PartValue(const CString& partText, CSession* session, int elementIndex) const;
-  int CountArrayItems(const CString& partText, CSession* session) const;
+  static void ReadPartText(CTemplatePart& part);
+  CString PartValue(const CTemplatePart& part, CSession* session, int elementIndex) const;
 
   CCriticalSection m_lock;
   std::map<CString, std::unique_ptr<CTemplate>> m_pages;

@@ -81,32 +81,32 @@ void CTransactionTable::CheckTransactionTimeouts(std::time_t now) {
   }
 }
 
+int RenderReplyPage(CTemplateHandler& templates, CSession* session, CString& body) {
+  CString page = session->GetVariableText("SYSNEXTPAGE");
+  if (!page.IsEmpty()) {
+    session->SetVariable("SYSPREVPAGE", "SYSCURPAGE");
+    session->SetStringVariable("SYSCURPAGE", page);
+  } else {
+    page = session->GetVariableText("SYSCURPAGE");
+  }
+  body.Empty();
+  if (page.IsEmpty()) return 204;
+  page.MakeUpper();
+  if (templates.RenderPage(page, body, session) < 0) {
+    body.Empty();
+    return 404;
+  }
+  return 200;
+}
+
 int CTransactionTable::SendCompletionReply(DWORD number) {
   int status = 200;
   CRemoteCommand* record = FindTransaction(number);
   if (!record || record->GetConnectionThreadId() == 0) return status;
   CSession* session = record->GetSession();
   CString body;
-  if (session) {
-    CString page = session->GetVariableText("SYSNEXTPAGE");
-    if (!page.IsEmpty()) {
-      session->SetVariable("SYSPREVPAGE", "SYSCURPAGE");
-      session->SetStringVariable("SYSCURPAGE", page);
-    } else {
-      page = session->GetVariableText("SYSCURPAGE");
-    }
-    if (page.IsEmpty()) {
-      status = 204;
-    } else {
-      page.MakeUpper();
-      if (m_templates.RenderPage(page, body, session) < 0) {
-        body.Empty();
-        status = 404;
-      }
-    }
-  } else {
-    status = 500;  // a run without a variable store has nothing to show
-  }
+  // A run without a variable store has nothing to show.
+  status = session ? RenderReplyPage(m_templates, session, body) : 500;
   auto* reply = new CHttpResponse;
   reply->m_status = status;
   reply->m_reason = GetHttpStatusText(status);

@@ -54,20 +54,8 @@ BOOL CPlaylistEditDlg::OnInitDialog() {
     const int widths[] = {150, 150, 150, 100, 75};
     for (int column = 0; column < 5; ++column)
       Rows()->InsertColumn(column, LoadText(headings[column]), LVCFMT_LEFT, widths[column]);
-    auto* genres = static_cast<CComboBox*>(GetDlgItem(kGenreList));
-    genres->AddString(LoadText(IDS_ALL));
-    if (m_pDb->OpenSongTypes("")) {
-      CString code, description;
-      SHORT minBpm = 0, maxBpm = 0;
-      LONG reserved = 0;
-      while (m_pDb->NextSongType(code, description, minBpm, maxBpm, reserved)) genres->AddString(code);
-      m_pDb->CloseSongTypes();
-    }
-    genres->SetCurSel(0);
-    auto* kinds = static_cast<CComboBox*>(GetDlgItem(kReportKind));
-    kinds->AddString("Summary");
-    kinds->AddString("Detail");
-    kinds->SetCurSel(0);
+    FillGenreCombo(m_pDb, static_cast<CComboBox*>(GetDlgItem(kGenreList)), LoadText(IDS_ALL));
+    FillReportKinds(static_cast<CComboBox*>(GetDlgItem(kReportKind)));
     if (!m_isNew && m_pDb->OpenPlaylistSongs(m_name)) {
       std::vector<LONG> ids;
       LONG songId = 0;

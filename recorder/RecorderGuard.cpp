@@ -30,6 +30,15 @@ bool RunRecorderGuarded(const std::function<void()>& work) {
   return false;
 }
 
+CRecorderWaitCursor::CRecorderWaitCursor() {
+  if (CWinApp* app = AfxGetApp()) app->BeginWaitCursor();
+}
+
+CRecorderWaitCursor::~CRecorderWaitCursor() {
+  CWinApp* app = AfxGetApp();
+  if (app != nullptr && app->m_nWaitCursorCount > 0) app->EndWaitCursor();
+}
+
 CString LoadText(unsigned int stringId) {
   CString text;
   text.LoadString(stringId);

@@ -10,6 +10,15 @@
 // True when the work ran to its end; false after a handled failure.
 bool RunRecorderGuarded(const std::function<void()>& work);
 
+// The wait cursor for a scope (nothing without an application object).
+class CRecorderWaitCursor {
+ public:
+  CRecorderWaitCursor();
+  ~CRecorderWaitCursor();
+  CRecorderWaitCursor(const CRecorderWaitCursor&) = delete;
+  CRecorderWaitCursor& operator=(const CRecorderWaitCursor&) = delete;
+};
+
 // A string-table text formatted like CString::Format.
 CString LoadFormatted(unsigned int stringId, ...);
 CString LoadText(unsigned int stringId);

@@ -46,6 +46,7 @@ BEGIN_MESSAGE_MAP(CSearchDlg, CDialog)
   ON_NOTIFY(NM_DBLCLK, 1041, OnDoubleClick)
   ON_NOTIFY(LVN_COLUMNCLICK, 1041, OnColumnClick)
   ON_WM_DESTROY()
+  ON_MESSAGE(WM_PREVIEW_EVENT, OnPreviewEvent)
 END_MESSAGE_MAP()
 
 CSearchDlg::CSearchDlg(tQHDb* db, tStorage* storage, const CString& databaseFolder, CWnd* parent)
@@ -69,10 +70,7 @@ BOOL CSearchDlg::OnInitDialog() {
     const int widths[] = {200, 200, 200, 100, 75, 75};
     for (int column = 0; column < 6; ++column)
       List()->InsertColumn(column, LoadText(headings[column]), LVCFMT_LEFT, widths[column]);
-    auto* kinds = static_cast<CComboBox*>(GetDlgItem(kReportKind));
-    kinds->AddString("Summary");
-    kinds->AddString("Detail");
-    kinds->SetCurSel(0);
+    FillReportKinds(static_cast<CComboBox*>(GetDlgItem(kReportKind)));
     auto* sorts = static_cast<CComboBox*>(GetDlgItem(kSort));
     for (int index = 0; index < kSearchSortCount; ++index) sorts->AddString(SearchSort(index).entry);
     sorts->SetCurSel(0);
@@ -80,16 +78,7 @@ BOOL CSearchDlg::OnInitDialog() {
     for (const char* code : kRotations) rotations->AddString(code);
     rotations->SetCurSel(0);
     static_cast<CEdit*>(GetDlgItem(kYears))->LimitText(9);
-    auto* genres = static_cast<CComboBox*>(GetDlgItem(kGenre));
-    genres->AddString(LoadText(IDS_ALL));
-    if (m_pDb->OpenSongTypes("")) {
-      CString code, description;
-      SHORT minBpm = 0, maxBpm = 0;
-      LONG reserved = 0;
-      while (m_pDb->NextSongType(code, description, minBpm, maxBpm, reserved)) genres->AddString(code);
-      m_pDb->CloseSongTypes();
-    }
-    genres->SetCurSel(0);
+    FillGenreCombo(m_pDb, static_cast<CComboBox*>(GetDlgItem(kGenre)), LoadText(IDS_ALL));
     auto* playlists = static_cast<CComboBox*>(GetDlgItem(kPlaylist));
     playlists->AddString(LoadText(IDS_ALL));
     if (m_pDb->OpenPlaylistNames()) {
@@ -129,8 +118,7 @@ void CSearchDlg::FinishFill() {
 }
 
 void CSearchDlg::FillFromQuery(bool opened) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "CD Track");
   ClearList();
   if (opened) {
@@ -153,12 +141,10 @@ void CSearchDlg::FillFromQuery(bool opened) {
   }
   m_listsPlaylist = false;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::ListPlaylist(const CString& playlist) {
-  CWinApp* app = AfxGetApp();
-  app->BeginWaitCursor();
+  CRecorderWaitCursor wait;
   SetColumnHeading(List(), 4, "Sequence");
   ClearList();
   std::vector<std::pair<LONG, SHORT>> entries;
@@ -182,7 +168,6 @@ void CSearchDlg::ListPlaylist(const CString& playlist) {
   }
   m_listsPlaylist = true;
   FinishFill();
-  app->EndWaitCursor();
 }
 
 void CSearchDlg::OnSearch() {
@@ -273,6 +258,19 @@ void CSearchDlg::OnPlay() {
 }
 
 void CSearchDlg::OnStop() { m_preview.Stop(); }
+
+LRESULT CSearchDlg::OnPreviewEvent(WPARAM, LPARAM) {
+  int happened = m_preview.TakeEvents();
+  if (happened == 2) m_preview.Pause();
+  if (happened != 1 || m_songs.empty()) return 0;
+  // Previews run on through the list: the next row, after the last one the first.
+  int next = SelectedRow() + 1;
+  if (next >= static_cast<int>(m_songs.size())) next = 0;
+  List()->SetItemState(next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  List()->EnsureVisible(next, FALSE);
+  OnPlay();
+  return 0;
+}
 
 void CSearchDlg::OnPrint() {
   Guarded([&] {

@@ -21,6 +21,7 @@ class CSearchDlg : public CDialog {
 
   int GetListedCount() const { return static_cast<int>(m_songs.size()); }
   tSong* GetListedSong(int row) const;
+  bool IsPreviewPlaying() const { return m_preview.IsPlaying(); }
   CString GetWhereText() const { return m_where; }
 
  protected:
@@ -36,6 +37,7 @@ class CSearchDlg : public CDialog {
   afx_msg void OnDoubleClick(NMHDR* header, LRESULT* result);
   afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
   afx_msg void OnDestroy();
+  afx_msg LRESULT OnPreviewEvent(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 
  private:

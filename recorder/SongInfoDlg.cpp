@@ -13,6 +13,7 @@
 #include "recorder/RecorderGuard.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/SongCriteria.h"
+#include "recorder/SongPicks.h"
 
 namespace {
 constexpr UINT kGenre = 1012, kRotation = 1227, kName = 1013, kArtist = 1014, kAlbum = 1020, kLabel = 1025,
@@ -21,16 +22,6 @@ constexpr UINT kGenre = 1012, kRotation = 1227, kName = 1013, kArtist = 1014, kA
                kComments = 1024, kInventory = 1225, kSource = 1226, kMediaPath = 1260, kGuid = 1261,
                kMoreGenres = 1240, kPlaylists = 1239, kCoverArt = 1250;
 constexpr const char* kRotations[] = {"GENERAL", "NEW", "HOT", "WARM", "COLD", "OLD", "CLASSIC", "DON'T PLAY"};
-
-void FillGenreCodes(tQHDb* db, CComboBox* combo) {
-  combo->ResetContent();
-  if (!db->OpenSongTypes("")) return;
-  CString code, description;
-  SHORT minBpm = 0, maxBpm = 0;
-  LONG reserved = 0;
-  while (db->NextSongType(code, description, minBpm, maxBpm, reserved)) combo->AddString(code);
-  db->CloseSongTypes();
-}
 
 CString Text(CWnd* dialog, UINT id) {
   CString text;
@@ -90,8 +81,7 @@ BOOL CSongInfoDlg::OnInitDialog() {
 void CSongInfoDlg::LoadSongFields(int mode) {
   tSong& song = *m_pSong;
   auto* genres = static_cast<CComboBox*>(GetDlgItem(kGenre));
-  FillGenreCodes(m_pDb, genres);
-  if (genres->GetCount() > 0) genres->SetCurSel(0);
+  FillGenreCombo(m_pDb, genres, "");
   if (mode != kView) {
     const std::pair<UINT, int> limits[] = {{kName, 80},     {kSongDate, 10}, {kComments, 255}, {kBpm, 6},
                                            {kArtist, 80},   {kAttributes, 50}, {kAlbum, 80},    {kLabel, 40},
@@ -305,9 +295,11 @@ void CSongInfoDlg::OnLoadCoverArt() {
     if (open.DoModal() != IDOK) return;
     // The source is deleted after the copy only when the user asked for it on import (DeleteOnImport).
     BOOL deleteSource = app->GetProfileInt("Recorder", "DeleteOnImport", 0) != 0;
-    app->BeginWaitCursor();
-    BOOL copied = CopyFile(open.GetPathName(), m_pSong->GetCoverFileName(), FALSE);
-    app->EndWaitCursor();
+    BOOL copied = FALSE;
+    {
+      CRecorderWaitCursor wait;
+      copied = CopyFile(open.GetPathName(), m_pSong->GetCoverFileName(), FALSE);
+    }
     if (!copied) {
       AfxMessageBox(IDS_COPY_FAILED, MB_OK | MB_ICONEXCLAMATION);
       return;
@@ -330,8 +322,7 @@ CSecondaryGenresDlg::CSecondaryGenresDlg(tQHDb* db, CWnd* parent) : CDialog(IDD_
 BOOL CSecondaryGenresDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   auto* combo = static_cast<CComboBox*>(GetDlgItem(1267));
-  FillGenreCodes(m_pDb, combo);
-  if (combo->GetCount() > 0) combo->SetCurSel(0);
+  FillGenreCombo(m_pDb, combo, "");
   auto* list = static_cast<CListBox*>(GetDlgItem(1265));
   for (INT_PTR index = 0; index < m_genres.GetSize(); ++index) list->AddString(m_genres[index]);
   if (list->GetCount() > 0) list->SetCurSel(0);

@@ -9,15 +9,43 @@
 class tQHDb;
 class tStorage;
 class CWnd;
+class CComboBox;
 
 // A record bound to the database and volumes and loaded by id; null when the song cannot be read.
 std::unique_ptr<tSong> LoadSongById(tQHDb* db, tStorage* storage, LONG songId);
 
-// Plays a song's media file for listening before it goes into a list. The filter-graph layer that
-// plays songs is not part of this build: Play reports "DX Err %08X" with the class-not-registered code,
-// as when the graph cannot be created.
+// Fills a combo with every genre code in code order, after `first` when it is not empty ("*ALL*").
+void FillGenreCombo(tQHDb* db, CComboBox* combo, const CString& first);
+// The report kinds of the Print lists: Summary (0) and Detail (1), Summary chosen.
+void FillReportKinds(CComboBox* combo);
+
+// The notice a playing preview posts to its owner window for each event of its graph.
+#define WM_PREVIEW_EVENT 0x720
+
+struct IGraphBuilder;
+struct IMediaControl;
+struct IMediaEventEx;
+struct IMediaSeeking;
+
+// Plays a song's media file for listening before it goes into a list: a filter graph of the song's
+// file through the decoders of its compression code into the first sound device (the null device when
+// the machine has none). A graph that cannot be built reports "DX Err %08X" with the failing result.
 class CSongPreview {
  public:
-  void Play(tSong& song, CWnd* owner);
+  ~CSongPreview() { Stop(); }
+  // True when the song plays.
+  bool Play(tSong& song, CWnd* owner);
   void Stop();
+  void Pause();
+  bool IsPlaying() const { return m_pControl != nullptr; }
+  // Takes every pending event of the graph: 1 when one of them says the song has ended, 2 when the
+  // user aborted it, 0 otherwise.
+  int TakeEvents();
+
+ private:
+  long Build(tSong& song);
+  IGraphBuilder* m_pGraph = nullptr;
+  IMediaControl* m_pControl = nullptr;
+  IMediaEventEx* m_pEvents = nullptr;
+  IMediaSeeking* m_pSeeking = nullptr;
 };

@@ -80,14 +80,26 @@ int main(int argc, char** argv) {
   for (auto& zone : players) zone->Run([&] { zone->PlayIndex(0); });
   std::this_thread::sleep_for(std::chrono::seconds(2));
 
-  std::vector<long> receivedBefore;
-  for (auto& box : boxes) receivedBefore.push_back(box->Stat("received"));
+  std::vector<long> receivedBefore, underrunsBefore, lateBefore;
+  for (auto& box : boxes) {
+    receivedBefore.push_back(box->Stat("received"));
+    underrunsBefore.push_back(box->Stat("underruns"));
+    lateBefore.push_back(box->Stat("late_reads"));
+  }
   const double cpuBefore = CpuSeconds();
   const auto wallBefore = std::chrono::steady_clock::now();
   long worstAnswer = 0;
   while (std::chrono::steady_clock::now() - wallBefore < std::chrono::seconds(seconds)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     worstAnswer = std::max(worstAnswer, gui.AnswerMicroseconds());
+    if (std::getenv("QH_BENCH_TRACE") != nullptr) {
+      TestBoxZone& first = *players.front();
+      std::printf("box 0: received %ld played %ld buffer %ld; engine: prepared %d, bytes played %lu of %lu\n",
+                  boxes.front()->Stat("received"), boxes.front()->Stat("played"), boxes.front()->Stat("buffer"),
+                  first.Get<int>([&] { return first.Engine().GetPreparedCount(); }),
+                  static_cast<unsigned long>(first.Get<DWORD>([&] { return first.Engine().GetBytesPlayed(); })),
+                  static_cast<unsigned long>(first.Get<DWORD>([&] { return first.Engine().GetDataSize(); })));
+    }
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
   const double cpu = CpuSeconds() - cpuBefore;
@@ -95,8 +107,8 @@ int main(int argc, char** argv) {
   long bytes = 0, underruns = 0, lateReads = 0, promotions = 0;
   for (size_t i = 0; i < boxes.size(); ++i) {
     bytes += boxes[i]->Stat("received") - receivedBefore[i];
-    underruns += boxes[i]->Stat("underruns");
-    lateReads += boxes[i]->Stat("late_reads");
+    underruns += boxes[i]->Stat("underruns") - underrunsBefore[i];
+    lateReads += boxes[i]->Stat("late_reads") - lateBefore[i];
   }
   for (auto& zone : players) promotions += zone->Get<long>([&] { return static_cast<long>(zone->m_promoted.size()); });
 

@@ -31,13 +31,17 @@ mkdir -p "$work/locks"
 (cd "$work/start" && QH_REGISTRY="$work/registry.txt" QH_LOCK_DIR="$work/locks" "$build/bin/Hallwarden") &
 pids+=($!)
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-curl -s -c "$work/jar" -o /dev/null "http://127.0.0.1:$port/"
+# Four browsers, one a wrk thread, each with its own session holding the 100 values.
 statements=""
 for i in $(seq 0 99); do statements+="V$i='value number $i';"; done
-curl -s -b "$work/jar" -o /dev/null --data-urlencode "COMMAND=$statements" "http://127.0.0.1:$port/COMMAND"
-cookie=$(awk '$6 == "TLWSESSIONID" {print $7}' "$work/jar")
+cookies=()
+for b in 1 2 3 4; do
+  curl -s -c "$work/jar$b" -o /dev/null "http://127.0.0.1:$port/"
+  curl -s -b "$work/jar$b" -o /dev/null --data-urlencode "COMMAND=$statements" "http://127.0.0.1:$port/COMMAND"
+  cookies+=("$(awk '$6 == "TLWSESSIONID" {print $7}' "$work/jar$b")")
+done
 mkdir -p "$work/www"
-curl -s -b "$work/jar" -o "$work/www/bench.htm" "http://127.0.0.1:$port/USER/BENCH.HTM"
+curl -s -b "$work/jar1" -o "$work/www/bench.htm" "http://127.0.0.1:$port/USER/BENCH.HTM"
 grep -q "value number 99" "$work/www/bench.htm" || { echo "the page does not show the values" >&2; exit 1; }
 echo "page: $(wc -c < "$work/www/bench.htm") bytes, 100 variables"
 
@@ -57,13 +61,18 @@ pids+=($!)
 sleep 0.5
 
 report() {  # name, wrk output
-  local rps p99
+  local rps p99 bytes
   rps=$(grep 'Requests/sec' <<<"$2" | awk '{print $2}')
   p99=$(grep -E '^ +99%' <<<"$2" | awk '{print $2}')
-  printf '%-46s %12s req/s   p99 %s\n' "$1" "$rps" "$p99"
+  bytes=$(awk '/requests in/ {print $1}' <<<"$2")
+  printf '%-52s %12s req/s   p99 %-8s (%s requests)\n' "$1" "$rps" "$p99" "$bytes"
 }
-report "Hallwarden template page, 50 keep-alive" \
-  "$(wrk -t4 -c50 -d${seconds}s --latency -H "Cookie: TLWSESSIONID=$cookie" "http://127.0.0.1:$port/USER/BENCH.HTM")"
+report "Hallwarden template page, 4 sessions, 50 keep-alive" \
+  "$(wrk -t4 -c50 -d${seconds}s --latency -s "$here/sessions.lua" "http://127.0.0.1:$port/USER/BENCH.HTM" -- "${cookies[@]}")"
 report "lighttpd the same page as a file, 50 keep-alive" \
   "$(wrk -t4 -c50 -d${seconds}s --latency "http://127.0.0.1:$lport/bench.htm")"
+# Every request must have been answered with the page itself, not a new-session page.
+grep -c "new session created" "$work/start/Logs/HallwardenLog.txt" | sed 's/^/sessions made (5 expected: the start probe and the four browsers; more means requests went unanswered): /'
+report "Hallwarden template page, 1 session, 50 keep-alive" \
+  "$(wrk -t4 -c50 -d${seconds}s --latency -H "Cookie: TLWSESSIONID=${cookies[0]}" "http://127.0.0.1:$port/USER/BENCH.HTM")"
 "$build/bin/controller_bench"

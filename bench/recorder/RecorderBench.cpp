@@ -16,6 +16,7 @@
 #include "maintenance/schema/SongDbSchema.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/MessageBox.h"
 #include "recorder/HtmlReport.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/RecorderResources.h"
@@ -147,5 +148,8 @@ int main(int argc, char** argv) {
   std::printf("Detail report of %zu songs written in %.1f ms (%s)\n", order.size(), Milliseconds(start),
               written ? "ok" : "FAILED");
   db.Close();
+  // An optional host path keeps the library for a look at the statements' plans.
+  if (argc > 2) std::filesystem::copy_file(sandbox.HostPath("C/Quaverhouse/Quaverhouse.qhd"), argv[2],
+                                           std::filesystem::copy_options::overwrite_existing);
   return 0;
 }

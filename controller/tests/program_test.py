@@ -130,6 +130,11 @@ class Program(unittest.TestCase):
                                               headers={"Content-Type": "application/x-www-form-urlencoded"})
         self.assertEqual(status, 500)
         self.assertEqual(response.getheader("Connection", "").lower(), "close")
+        # The controller takes no uploads: a PUT is refused and nothing lands in the start directory.
+        status, _, _ = browser.request("PUT", "/dropped.txt", body="x" * 100,
+                                       headers={"Content-Type": "text/plain"})
+        self.assertGreaterEqual(status, 400)
+        self.assertFalse(os.path.exists(os.path.join(self.server.dir, "dropped.txt")))
 
     def test_many_sessions_keep_their_own_variables(self):
         def visit(index):
@@ -207,9 +212,17 @@ class Program(unittest.TestCase):
         self.assertIn("StartSvcPrograms: Started service program svc.sh OK.", log)
         # The finished service is reaped: no zombie child of the controller.
         time.sleep(0.5)
-        children = subprocess.run(["ps", "-o", "stat=", "--ppid", str(self.server.process.pid)],
-                                  capture_output=True, text=True).stdout.split()
-        self.assertFalse([s for s in children if s.startswith("Z")], children)
+        pid = self.server.process.pid
+        states = []
+        for task in os.listdir("/proc/%d/task" % pid):
+            with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+                for child in f.read().split():
+                    try:
+                        with open("/proc/%s/stat" % child) as stat:
+                            states.append(stat.read().rsplit(")", 1)[1].split()[0])
+                    except FileNotFoundError:
+                        pass
+        self.assertNotIn("Z", states)
 
     def test_every_log_line_starts_with_the_time(self):
         log = self.server.log().split("\n")[:-1]

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "netlib/ThreadBlocks.h"
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 
@@ -31,13 +32,9 @@ enum : WPARAM {
   TCP_NOTICE_EXIT = 6,     // lParam: the thread's id, no block
 };
 
-// "HCN1": where to connect.
-struct CTcpConnect {
-  char m_tag[4] = {'H', 'C', 'N', '1'};
-  CString m_host;   // dotted IPv4 address or host name
-  DWORD m_port = 0;  // the low 16 bits are the port
-  char m_endTag[4] = {'H', 'C', 'N', '9'};
-};
+// "HCN1": where to connect (host: a dotted IPv4 address or a host name; port in host order). The
+// network library's connection threads take the same block.
+using CTcpConnect = CHttpConnect;
 
 // "HRQ1": what to send, bytes (request 1) or a text (request 2).
 struct CTcpSendRecord {

@@ -251,7 +251,7 @@ LONG CTcpClientThread::ProcessRequest() {
 
 void CTcpClientThread::ConnectStart(CTcpConnect* target) {
   m_peerHost = target->m_host;
-  m_peerPort = static_cast<WORD>(target->m_port & 0xFFFF);
+  m_peerPort = target->m_port;
   delete target;
   if (m_threadState == TCP_THREAD_CONNECTING) return;
   if (m_socket != INVALID_SOCKET) {

@@ -262,24 +262,34 @@ void CXSBoxEngine::ForgetPreparedSong() {
   m_endOfDataDeferred = false;
 }
 
-int CXSBoxEngine::PlaySong(tSong* song) {
-  if (song == nullptr) return -1;
+bool CXSBoxEngine::CheckSong(tSong& song, PreparedValues& values) {
   CString text;
-  if (IsLocked(*song)) {
-    text.Format(XSMessageText(61408), song->SongID);
+  if (IsLocked(song)) {
+    text.Format(XSMessageText(61408), song.SongID);
     Log("E", text);
-    return -1;
+    return false;
   }
-  song->GetMediaFileName();
-  song->ReadMediaInfo();
-  PreparedValues values;
+  song.GetMediaFileName();
+  song.ReadMediaInfo();
   values.fileType = m_fileType;
   values.bitRate = m_bitRate;
-  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
-    text.Format(XSMessageText(61395), song->SongID);
-    LogForUser(text);
-    return -1;
-  }
+  if (XSSongFormat(song, values.fileType, values.bitRate)) return true;
+  text.Format(XSMessageText(61395), song.SongID);
+  LogForUser(text);
+  return false;
+}
+
+void CXSBoxEngine::MakeCurrent(const PreparedValues& values) {
+  m_dataOffset = values.dataOffset;
+  m_dataSize = values.dataSize;
+  m_bitRate = values.bitRate;
+  m_fileType = values.fileType;
+  m_lengthText = values.lengthText;
+}
+
+int CXSBoxEngine::PlaySong(tSong* song) {
+  PreparedValues values;
+  if (song == nullptr || !CheckSong(*song, values)) return -1;
   bool fresh = m_songFile == nullptr;
   if (!fresh) {
     // The stop goes out first, so the box has it before the new connection can bring it data.
@@ -292,11 +302,7 @@ int CXSBoxEngine::PlaySong(tSong* song) {
   }
   ForgetPreparedSong();
   if (OpenSongFile(song, values) != 0) return -1;
-  m_dataOffset = values.dataOffset;
-  m_dataSize = values.dataSize;
-  m_bitRate = values.bitRate;
-  m_fileType = values.fileType;
-  m_lengthText = values.lengthText;
+  MakeCurrent(values);
   StartByteCount();
   if (fresh) {
     QueueCommand(kXSCommandStartStream);
@@ -326,24 +332,10 @@ void CXSBoxEngine::CloseSongFile() {
 }
 
 int CXSBoxEngine::PrepareNextSong(tSong* song, int index) {
-  if (song == nullptr) return -1;
-  CString text;
-  if (IsLocked(*song)) {
-    text.Format(XSMessageText(61408), song->SongID);
-    Log("E", text);
-    return -1;
-  }
-  song->GetMediaFileName();
+  // The file whose data ran out is done with, whatever comes next: nothing more is read from it.
   CloseFile();
-  song->ReadMediaInfo();
   PreparedValues values;
-  values.fileType = m_fileType;
-  values.bitRate = m_bitRate;
-  if (!XSSongFormat(*song, values.fileType, values.bitRate)) {
-    text.Format(XSMessageText(61395), song->SongID);
-    LogForUser(text);
-    return -1;
-  }
+  if (song == nullptr || !CheckSong(*song, values)) return -1;
   if (OpenSongFile(song, values) != 0) return -1;
   song->SetUserData(1);
   m_prepared.push_back(PreparedSong{std::make_unique<tSong>(*song), values, index});
@@ -363,11 +355,7 @@ bool CXSBoxEngine::PromotePreparedSong() {
   const DWORD overshoot = m_bytesPlayed > m_dataSize ? m_bytesPlayed - m_dataSize : 0;
   StartByteCount();
   m_byteCarry = overshoot;
-  m_dataOffset = values.dataOffset;
-  m_dataSize = values.dataSize;
-  m_bitRate = values.bitRate;
-  m_fileType = values.fileType;
-  m_lengthText = values.lengthText;
+  MakeCurrent(values);
   m_host.SongPromoted(*next.song, next.index, m_fileType, m_lengthText);
   // The promoted song's data had already run out: choose the song after it now.
   if (deferred) OnEndOfData();
@@ -387,7 +375,8 @@ void CXSBoxEngine::OnEndOfData() {
 void CXSBoxEngine::ContinueStream() {
   // Only an open connection takes the next block; a connection that has just dropped reports its
   // close, and that report decides between a new connection and a stopped zone.
-  if (!m_blockInFlight && !m_audioRestart && m_audioThread != nullptr && m_audioThread->GetState() == TCP_CONNECTED)
+  if (!m_closing && !m_blockInFlight && !m_audioRestart && m_audioThread != nullptr &&
+      m_audioThread->GetState() == TCP_CONNECTED)
     SendNextChunk();
 }
 
@@ -552,13 +541,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
       m_audioConnectPending = false;
-      Log("E", "Exstreamer Audio thread 0x" + id + " has generated error code - " +
-                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
-      if (ClosesConnection(notice->m_code)) {
-        m_audioRestart = false;
-        Log("I", "Sending CLOSE command to Exstreamer Audio thread 0x" + id);
-        PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
-      }
+      if (OnSocketError("Audio", m_audioThread, *notice, "I")) m_audioRestart = false;
       break;
     }
     case TCP_NOTICE_DATA:
@@ -573,7 +556,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       OnThreadExit(m_audioThread, "Audio", record);
       break;
     default:
-      Log("E", "Exstreamer Audio thread 0x???????? generated an invalid notification type.");
+      LogInvalidNotice("Audio");
       break;
   }
   return -1;
@@ -599,12 +582,7 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_ERROR: {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
-      Log("E", "Exstreamer Control thread 0x" + id + " has generated error code - " +
-                   CString(std::to_string(notice->m_code)) + " (" + notice->m_text + ")");
-      if (ClosesConnection(notice->m_code)) {
-        Log("E", "Sending CLOSE command to Exstreamer Control thread 0x" + id);
-        PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_CLOSE));
-      }
+      OnSocketError("Control", m_controlThread, *notice, "E");
       break;
     }
     case TCP_NOTICE_DATA: {
@@ -619,10 +597,24 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
       OnThreadExit(m_controlThread, "Control", record);
       break;
     default:
-      Log("E", "Exstreamer Control thread 0x???????? generated an invalid notification type.");
+      LogInvalidNotice("Control");
       break;
   }
   return -1;
+}
+
+bool CXSBoxEngine::OnSocketError(const char* which, CTcpClientThread* thread, const CTcpNotice& notice,
+                                 const char* closeLevel) {
+  const CString name = CString("Exstreamer ") + which + " thread 0x" + ThreadIdText(thread);
+  Log("E", name + " has generated error code - " + CString(std::to_string(notice.m_code)) + " (" + notice.m_text + ")");
+  if (!ClosesConnection(notice.m_code)) return false;
+  Log(closeLevel, "Sending CLOSE command to " + name);
+  PostTo(thread, new CTcpRequest(TCP_REQUEST_CLOSE));
+  return true;
+}
+
+void CXSBoxEngine::LogInvalidNotice(const char* which) {
+  Log("E", CString("Exstreamer ") + which + " thread 0x???????? generated an invalid notification type.");
 }
 
 void CXSBoxEngine::ParseControlReply(const CTcpReceivedData& data) {

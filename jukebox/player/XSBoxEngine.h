@@ -135,6 +135,9 @@ class CXSBoxEngine {
   CTcpClientThread* MakeThread(UINT message);
   bool PostTo(CTcpClientThread* thread, CTcpRequest* request);
   bool PostConnect(CTcpClientThread* thread, WORD port);
+  // Whether the box can take the song (not locked, an MP3 format), reported when not; fills its format.
+  bool CheckSong(tSong& song, PreparedValues& values);
+  void MakeCurrent(const PreparedValues& values);
   // Opens the song's file at its audio data and reads its format; -1 with the reason reported.
   int OpenSongFile(tSong* song, PreparedValues& values);
   void CloseFile();
@@ -149,6 +152,9 @@ class CXSBoxEngine {
   void FreeWaitingNotices();
   bool IsLocked(const tSong& song);
   void OnThreadExit(CTcpClientThread*& thread, const char* which, LPARAM threadId);
+  // Logs a socket error; for the codes that end a connection also asks the thread to close it (true).
+  bool OnSocketError(const char* which, CTcpClientThread* thread, const CTcpNotice& notice, const char* closeLevel);
+  void LogInvalidNotice(const char* which);
   void HandleReplyPair(const CString& tag, const CString& value, CString& hardwareType, CString& ssid,
                        CString& wlanMode);
   CString ThreadIdText(const CTcpClientThread* thread) const;

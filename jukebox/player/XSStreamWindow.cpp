@@ -1,6 +1,5 @@
 #include "jukebox/player/XSStreamWindow.h"
 
-#include "jukebox/app/services/RemoteEvents.h"
 
 BEGIN_MESSAGE_MAP(CXSStreamWindow, CPlayerBase)
   ON_WM_CREATE()
@@ -137,15 +136,7 @@ LRESULT CXSStreamWindow::OnEndOfData(WPARAM, LPARAM) {
 void CXSStreamWindow::SongStarted(tSong* song, const CString& fileType, const CString& lengthText) {
   m_fileTypeText = fileType;
   m_lengthText = lengthText;
-  m_state = PLAYER_PLAYING;
-  m_pCurrentSong = song;
-  m_positionPercent = 0;
-  UpdatePosition();
-  UpdateVolume();
-  RedrawInfo();
-  UpdateState();
-  ShowAlbumCover();
-  FireSongChanged(m_streamNumber, *song);
+  AnnounceSongStarted(song);
 }
 
 void CXSStreamWindow::SongPromoted(const tSong& song, int index, const CString& fileType, const CString& lengthText) {

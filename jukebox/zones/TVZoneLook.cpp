@@ -36,14 +36,6 @@ constexpr TVButtonSpec kTVButtons[] = {
 // The skin buttons' "shape parameters" of the volume buttons are their auto-repeat delay and period.
 constexpr UINT kRepeatDelay = 350, kRepeatPeriod = 75;
 
-void FillFont(LOGFONT& font, const char* face, int height, int weight) {
-  font = LOGFONT{};
-  font.lfHeight = height;
-  font.lfWeight = weight;
-  font.lfOutPrecision = OUT_CHARACTER_PRECIS;
-  font.lfQuality = PROOF_QUALITY;
-  std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", face);
-}
 
 // Rectangles from an anchored edge: "right = X" means left = X - width, "bottom = Y" top = Y - height.
 CRect LeftTop(int left, int top, CSize s) { return CRect(left, top, left + s.cx, top + s.cy); }
@@ -68,10 +60,7 @@ const CRect& CTVZoneLook::ButtonRect(UINT id) { return m_buttonRects[id]; }
 
 CSize CTVZoneLook::TileSize(int number) const {
   const CBitmap* bitmap = m_tiles[number - 1].bitmap;
-  if (bitmap == nullptr || bitmap->GetSafeHandle() == nullptr) return CSize(0, 0);
-  BITMAP info;
-  bitmap->GetBitmap(&info);
-  return CSize(info.bmWidth, info.bmHeight);
+  return bitmap ? BitmapSize(*bitmap) : CSize(0, 0);
 }
 
 void CTVZoneLook::CreateControls() {
@@ -104,19 +93,9 @@ void CTVZoneLook::CreateControls() {
     button.Create(m_buttonClass, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), &m_window, spec.id);
     if (m_boxEngine && spec.id == ID_ZONE_PLUGINS) button.EnableWindow(FALSE);
   }
-  FillFont(m_logFonts[0], "Arial Black", 36, 400);
-  FillFont(m_logFonts[1], "Arial", 12, 700);
-  FillFont(m_logFonts[2], "Arial Black", 18, 400);
-  for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-    m_fonts[i] = std::make_unique<CFont>();
-    m_fonts[i]->CreateFontIndirect(&m_logFonts[i]);
-  }
+  MakeFonts({{"Arial Black", 36, 400}, {"Arial", 12, 700}, {"Arial Black", 18, 400}});  // large, label, medium
   m_created = true;
   Layout();
-}
-
-void CTVZoneLook::DestroyControls() {
-  for (auto& font : m_fonts) font.reset();
 }
 
 void CTVZoneLook::Layout() {
@@ -124,16 +103,10 @@ void CTVZoneLook::Layout() {
   const CRect& c = m_clientRect;
   auto t = [&](int n) -> CRect& { return m_tiles[n - 1].rect; };
   auto s = [&](int n) { return TileSize(n); };
-  auto bitmapSize = [](const CBitmap& b) {
-    if (b.GetSafeHandle() == nullptr) return CSize(0, 0);
-    BITMAP info;
-    b.GetBitmap(&info);
-    return CSize(info.bmWidth, info.bmHeight);
-  };
   auto button = [&](UINT id) -> CRect& { return m_buttonRects[id]; };
   t(1) = LeftTop(c.left, c.top, s(1));
   t(2) = LeftTop(c.left, t(1).bottom, s(2));
-  m_panelRect = LeftTop(t(2).right, t(1).bottom, bitmapSize(m_panelBitmap));
+  m_panelRect = LeftTop(t(2).right, t(1).bottom, BitmapSize(m_panelBitmap));
   t(3) = LeftTop(m_panelRect.right, t(1).bottom, s(3));
   t(4) = LeftTop(t(2).right, m_panelRect.bottom, s(4));
   m_timeBox = CRect(m_panelRect.right - 200, m_panelRect.bottom - 30, m_panelRect.right, m_panelRect.bottom);
@@ -178,7 +151,7 @@ void CTVZoneLook::Layout() {
   t(35) = LeftBottom(c.left, c.bottom, s(35));
   t(37) = RightBottom(t(33).left, t(35).top, s(37));
   t(36) = LeftBottom(c.left, t(35).top, s(36));
-  m_statusBarRect = LeftBottom(c.left, t(36).top, bitmapSize(m_statusBitmap));
+  m_statusBarRect = LeftBottom(c.left, t(36).top, BitmapSize(m_statusBitmap));
   m_songListRect = CRect(t(36).right, m_statusBarRect.bottom, t(37).left, t(35).top);
   t(34) = LeftTop(t(37).right, m_statusBarRect.bottom, s(34));
   m_browserRect = CRect(t(37).right, t(34).bottom, t(25).left, t(33).top);
@@ -227,6 +200,15 @@ void CTVZoneLook::OnLButtonDblClk(CPoint point) {
   if (m_panelRect.PtInRect(point)) ShowAboutBox();
 }
 
+void CTVZoneLook::EraseBackground(HDC dc) {
+  // The gaps between the tiles show the frame's own dark blue.
+  CRect client;
+  m_window.GetClientRect(&client);
+  HBRUSH ground = CreateSolidBrush(RGB(24, 24, 52));
+  FillRect(dc, &client, ground);
+  DeleteObject(ground);
+}
+
 void CTVZoneLook::CopyBitmap(CDC& dc, CBitmap& bitmap, const CRect& rect) {
   if (bitmap.GetSafeHandle() == nullptr) return;
   CDC memory;
@@ -255,7 +237,7 @@ void CTVZoneLook::OnPaint() {
     dc.SetBkMode(TRANSPARENT);
     CString figure;
     figure.Format("%d", player.GetVolume());
-    text(m_fonts[0].get(), RGB(192, 192, 192), TA_RIGHT, m_volumeFigure.right - 1, m_volumeFigure.top, m_volumeFigure, figure);
+    text(Font(0), RGB(192, 192, 192), TA_RIGHT, m_volumeFigure.right - 1, m_volumeFigure.top, m_volumeFigure, figure);
     dc.RestoreDC(saved);
   }
   if (meets(m_volumeBar)) {
@@ -274,18 +256,18 @@ void CTVZoneLook::OnPaint() {
     CopyBitmap(dc, m_panelBitmap, m_panelRect);
     const CRect& p = m_panelRect;
     const int L = p.left, T = p.top, R = p.right, B = p.bottom;
-    CFont* label = m_fonts[1].get();
+    CFont* label = Font(1);
     text(label, m_textColour, TA_LEFT, L, T, p, "SONG:");
     text(label, m_textColour, TA_LEFT, L, T + 39, p, "ARTIST:");
     text(label, m_textColour, TA_LEFT, L, T + 78, p, "ALBUM:");
     text(label, m_textColour, TA_LEFT, L, T + 110, p, "STREAM:");
     const CRect streamClip(L, T + 107, R - 200, B);
-    text(m_fonts[2].get(), m_textColour, TA_LEFT, L + 48, T + 107, streamClip, player.GetStreamName());
+    text(Font(2), m_textColour, TA_LEFT, L + 48, T + 107, streamClip, player.GetStreamName());
     if (song != nullptr) {
-      text(m_fonts[0].get(), m_textColour, TA_LEFT, L, T + 5, p, song->SongName);
-      text(m_fonts[0].get(), m_textColour, TA_LEFT, L, T + 44, p, song->SongArtist);
+      text(Font(0), m_textColour, TA_LEFT, L, T + 5, p, song->SongName);
+      text(Font(0), m_textColour, TA_LEFT, L, T + 44, p, song->SongArtist);
       const CRect albumClip(L, T + 87, R - 200, B);
-      text(m_fonts[2].get(), m_textColour, TA_LEFT, L, T + 87, albumClip, song->SongAlbumName);
+      text(Font(2), m_textColour, TA_LEFT, L, T + 87, albumClip, song->SongAlbumName);
       text(label, m_textColour, TA_RIGHT, R - 3, T + 3, p, player.GetFileTypeText());
     }
     CPen* oldPen = dc.SelectObject(&pen);
@@ -301,17 +283,17 @@ void CTVZoneLook::OnPaint() {
     const int saved = dc.SaveDC();
     dc.SetBkMode(TRANSPARENT);
     const CRect& b = m_timeBox;
-    text(m_fonts[1].get(), m_textColour, TA_LEFT, b.left + 1, b.top + 1, b, "CUR:");
-    text(m_fonts[1].get(), m_textColour, TA_LEFT, b.left + 101, b.top + 1, b, "TOT:");
-    text(m_fonts[0].get(), m_textColour, TA_LEFT, b.left + 20, b.top + 1, b, player.GetElapsedText());
-    text(m_fonts[0].get(), m_textColour, TA_LEFT, b.left + 120, b.top + 1, b, player.GetLengthText());
+    text(Font(1), m_textColour, TA_LEFT, b.left + 1, b.top + 1, b, "CUR:");
+    text(Font(1), m_textColour, TA_LEFT, b.left + 101, b.top + 1, b, "TOT:");
+    text(Font(0), m_textColour, TA_LEFT, b.left + 20, b.top + 1, b, player.GetElapsedText());
+    text(Font(0), m_textColour, TA_LEFT, b.left + 120, b.top + 1, b, player.GetLengthText());
     dc.RestoreDC(saved);
   }
   if (meets(m_statusBarRect)) {
     const int saved = dc.SaveDC();
     dc.SetBkMode(TRANSPARENT);
     CopyBitmap(dc, m_statusBitmap, m_statusBarRect);
-    text(m_fonts[2].get(), m_statusColour, TA_BOTTOM | TA_LEFT, m_statusBarRect.left + 15, m_statusBarRect.bottom,
+    text(Font(2), m_statusColour, TA_BOTTOM | TA_LEFT, m_statusBarRect.left + 15, m_statusBarRect.bottom,
          m_statusBarRect, m_statusText);
     dc.RestoreDC(saved);
   }

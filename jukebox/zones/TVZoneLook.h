@@ -16,10 +16,10 @@ class CTVZoneLook : public CZoneLookBase {
   ~CTVZoneLook() override;
 
   void OnPaint() override;
+  void EraseBackground(HDC dc) override;
   void Layout() override;
   void OnLButtonDblClk(CPoint point) override;
   void CreateControls() override;
-  void DestroyControls() override;
   void UpdateVolume() override;
   void UpdatePosition() override;
   void RedrawInfo() override;
@@ -54,8 +54,6 @@ class CTVZoneLook : public CZoneLookBase {
   void CopyBitmap(CDC& dc, CBitmap& bitmap, const CRect& rect);
 
   bool m_boxEngine;
-  std::array<LOGFONT, 3> m_logFonts{};
-  std::array<std::unique_ptr<CFont>, 3> m_fonts;  // large, label, medium
   CRect m_timeBox;
   COLORREF m_listColour = RGB(200, 200, 200);
   COLORREF m_textColour = RGB(192, 192, 192);

@@ -44,14 +44,6 @@ constexpr UINT kVolumeThumbChild = 120, kPositionThumbChild = 106;
 
 CRect At(int x, int y, CSize size) { return CRect(x, y, x + size.cx, y + size.cy); }
 
-void FillFont(LOGFONT& font, const char* face, int height, int weight) {
-  font = LOGFONT{};
-  font.lfHeight = height;
-  font.lfWeight = weight;
-  font.lfOutPrecision = OUT_CHARACTER_PRECIS;
-  font.lfQuality = PROOF_QUALITY;
-  std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", face);
-}
 
 }  // namespace
 
@@ -64,13 +56,6 @@ CString CZoneLook::LoadingText(int first, int last) const {
   CString text;
   text.Format("Loading songs %d to %d please wait...", first, last);
   return text;
-}
-
-CSize CZoneLook::SizeOf(const CBitmap& bitmap) const {
-  if (bitmap.GetSafeHandle() == nullptr) return CSize(0, 0);
-  BITMAP info;
-  bitmap.GetBitmap(&info);
-  return CSize(info.bmWidth, info.bmHeight);
 }
 
 // ---- Transparent bitmaps ----
@@ -117,7 +102,7 @@ void CZoneLook::DrawTransparentBitmap(CDC& dc, int x, int y, CBitmap& bitmap, CB
 
 void CZoneLook::CreateControls() {
   LoadSkin();
-  CreateFonts();
+  MakeFonts({{"Arial Black", 48, 400}, {"Arial", 12, 700}, {"Arial Black", 36, 400}, {"Arial Black", 24, 400}});
   m_patternBitmap.LoadBitmap(kPatternId);
   if (m_patternBitmap.GetSafeHandle()) m_patternBrush.CreatePatternBrush(&m_patternBitmap);
   else m_patternBrush.CreateSolidBrush(m_colours[0]);
@@ -156,17 +141,6 @@ void CZoneLook::LoadSkin() {
   }
 }
 
-void CZoneLook::CreateFonts() {
-  FillFont(m_logFonts[0], "Arial Black", 48, 400);
-  FillFont(m_logFonts[1], "Arial", 12, 700);
-  FillFont(m_logFonts[2], "Arial Black", 36, 400);
-  FillFont(m_logFonts[3], "Arial Black", 24, 400);
-  for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-    m_fonts[i] = std::make_unique<CFont>();
-    m_fonts[i]->CreateFontIndirect(&m_logFonts[i]);
-  }
-}
-
 void CZoneLook::CreateButtons() {
   CRgn chooser, round;
   const POINT corners[] = {{3, 0}, {73, 0}, {76, 3}, {76, 21}, {73, 24}, {3, 24}, {0, 21}, {0, 3}};
@@ -181,16 +155,12 @@ void CZoneLook::CreateButtons() {
   if (m_options.boxEngine) Button(ID_ZONE_PLUGINS)->EnableWindow(FALSE);
 }
 
-void CZoneLook::DestroyControls() {
-  for (auto& font : m_fonts) font.reset();
-}
-
 // ---- Layout ----
 
 void CZoneLook::Layout() {
   CRect cr;
   m_window.GetClientRect(&cr);
-  auto size = [&](SkinIndex i) { return SizeOf(m_skin[i].bitmap); };
+  auto size = [&](SkinIndex i) { return BitmapSize(m_skin[i].bitmap); };
   Skin* s = m_skin.data();
   // Corners and the bottom band.
   s[kBottomLeft].rect = At(cr.left, cr.bottom - size(kBottomLeft).cy, size(kBottomLeft));
@@ -238,8 +208,8 @@ void CZoneLook::Layout() {
   // The song-list frame.
   s[kFrameTopLeft].rect = At(cr.left + 10, P.bottom + 5, size(kFrameTopLeft));
   const CRect& f431 = s[kFrameTopLeft].rect;
-  const CSize s434 = SizeOf(m_frameStaticBitmaps[0]), s432 = SizeOf(m_frameStaticBitmaps[1]),
-              s433 = SizeOf(m_frameStaticBitmaps[2]);
+  const CSize s434 = BitmapSize(m_frameStaticBitmaps[0]), s432 = BitmapSize(m_frameStaticBitmaps[1]),
+              s433 = BitmapSize(m_frameStaticBitmaps[2]);
   m_frameStaticRects[0] = At(x412 - 20 - s434.cx, f431.bottom - s434.cy, s434);
   m_frameStaticRects[1] = At(m_frameStaticRects[0].right - s432.cx, m_bandArea.top - 10 - s432.cy, s432);
   m_frameStaticRects[2] = At(f431.left, m_bandArea.top - 10 - s433.cy, s433);
@@ -249,7 +219,22 @@ void CZoneLook::Layout() {
   s[kFrameLeft].rect = CRect(f431.left, f431.bottom, f431.left + size(kFrameLeft).cx, r433.top);
   s[kFrameBottom].rect = CRect(r433.right, r433.bottom - size(kFrameBottom).cy, r432.left, r433.bottom);
   m_songListRect = CRect(r433.right, f431.bottom, r432.left, r433.top);
+  if (m_created) RenderBackground();
   PlaceControls();
+}
+
+void CZoneLook::RenderBackground() {
+  CRect client;
+  m_window.GetClientRect(&client);
+  m_background.DeleteObject();
+  if (client.IsRectEmpty()) return;
+  CClientDC screen(&m_window);
+  m_background.CreateCompatibleBitmap(&screen, client.Width(), client.Height());
+  CDC memory;
+  memory.CreateCompatibleDC(&screen);
+  CBitmap* old = memory.SelectObject(&m_background);
+  PaintSkin(memory, client);
+  memory.SelectObject(old);
 }
 
 void CZoneLook::PlaceControls() {
@@ -316,10 +301,10 @@ void CZoneLook::UpdateVolume() {
 }
 
 void CZoneLook::UpdatePosition() {
-  Player().GetPositionPercent();
+  const int percent = Player().GetPositionPercent();  // also refreshes the elapsed text
   Invalidate(m_positionTextArea, false);
   // A box zone's thumb only ever follows playback.
-  if (!m_positionDragging || m_options.boxEngine) SetPositionThumb(Player().GetPositionPercent());
+  if (!m_positionDragging || m_options.boxEngine) SetPositionThumb(percent);
 }
 
 void CZoneLook::RedrawInfo() { Invalidate(m_infoArea, true); }
@@ -365,7 +350,7 @@ void CZoneLook::DrawSkin(CDC& dc, const Skin& skin, bool stretch) {
   CDC memory;
   memory.CreateCompatibleDC(&dc);
   CBitmap* old = memory.SelectObject(&bitmap);
-  const CSize size = SizeOf(bitmap);
+  const CSize size = BitmapSize(bitmap);
   if (stretch) dc.StretchBlt(skin.rect.left, skin.rect.top, skin.rect.Width(), skin.rect.Height(), &memory, 0, 0, size.cx, size.cy, SRCCOPY);
   else dc.BitBlt(skin.rect.left, skin.rect.top, size.cx, size.cy, &memory, 0, 0, SRCCOPY);
   memory.SelectObject(old);
@@ -378,41 +363,57 @@ void CZoneLook::DrawText(CDC& dc, CFont* font, COLORREF colour, const CString& t
   if (old) dc.SelectObject(old);
 }
 
-void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
+void CZoneLook::PaintSkin(CDC& dc, const CRect& update) {
   auto meets = [&](const CRect& r) { CRect i; return i.IntersectRect(&r, &update) != FALSE; };
-  CPen pen(PS_SOLID, 1, m_colours[2]);
-  CPen* oldPen = dc.SelectObject(&pen);
-  dc.SetBkMode(TRANSPARENT);
   // 1. Pattern, band, corners.
   if (meets(m_patternArea)) dc.FillRect(&m_patternArea, &m_patternBrush);
   if (meets(m_bandArea) && m_skin[kBand].bitmap.GetSafeHandle()) {
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CBitmap* old = memory.SelectObject(&m_skin[kBand].bitmap);
-    const CSize band = SizeOf(m_skin[kBand].bitmap);
+    const CSize band = BitmapSize(m_skin[kBand].bitmap);
     for (int x = m_bandArea.left; band.cx > 0 && x < m_bandArea.right; x += band.cx)
       dc.BitBlt(x, m_bandArea.top, std::min<int>(band.cx, m_bandArea.right - x), band.cy, &memory, 0, 0, SRCCOPY);
     memory.SelectObject(old);
   }
   for (SkinIndex i : {kBottomLeft, kTopLeft, kTopRight, kBottomRight})
     if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i]);
-  // 2-3. Statistics and status.
-  if (meets(m_statisticsArea) || meets(m_statusArea)) PaintStatistics(dc);
-  // 4. Song-list frame and the logo bar.
+  // 4. The song-list frame and the logo bar.
   if (meets(m_skin[kFrameTopLeft].rect)) DrawSkin(dc, m_skin[kFrameTopLeft]);
   for (SkinIndex i : {kFrameTop, kFrameBottom, kFrameLeft, kFrameRight})
     if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i], true);
   if (meets(m_skin[kPanelTop].rect)) DrawSkin(dc, m_skin[kPanelTop], true);
+  // 8-9. The panel pieces under the volume and state texts.
+  for (SkinIndex i : {kPanelLeft, kPanelRight, kPositionTrack, kTransportLeft, kTransportRight})
+    if (meets(m_skin[i].rect)) DrawSkin(dc, m_skin[i]);
+}
+
+void CZoneLook::PaintInto(CDC& dc, const CRect& update) {
+  auto meets = [&](const CRect& r) { CRect i; return i.IntersectRect(&r, &update) != FALSE; };
+  if (m_background.GetSafeHandle() != nullptr) {
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CBitmap* old = memory.SelectObject(&m_background);
+    dc.BitBlt(update.left, update.top, update.Width(), update.Height(), &memory, update.left, update.top, SRCCOPY);
+    memory.SelectObject(old);
+  } else {
+    PaintSkin(dc, update);
+  }
+  CPen pen(PS_SOLID, 1, m_colours[2]);
+  CPen* oldPen = dc.SelectObject(&pen);
+  dc.SetBkMode(TRANSPARENT);
+  // 2-3. Statistics and status.
+  if (meets(m_statisticsArea) || meets(m_statusArea)) PaintStatistics(dc);
   // 5-7. Now playing.
   if (meets(m_infoArea)) PaintInfo(dc);
-  // 8-9. Panel pieces, volume, state.
+  // 8-9. Volume and state.
   PaintVolumeAndState(dc);
   dc.SelectObject(oldPen);
 }
 
 void CZoneLook::PaintStatistics(CDC& dc) {
   CPlayerBase& player = Player();
-  CFont* font = m_fonts[1].get();
+  CFont* font = Font(1);
   const CRect& a = m_statisticsArea;
   const COleDateTimeSpan up = player.GetUpTime();
   CString lines[4];
@@ -432,7 +433,7 @@ void CZoneLook::PaintStatistics(CDC& dc) {
 void CZoneLook::PaintInfo(CDC& dc) {
   CPlayerBase& player = Player();
   const CRect& a = m_infoArea;
-  CFont* label = m_fonts[1].get();
+  CFont* label = Font(1);
   // The two time cells.
   dc.MoveTo(a.right, a.bottom - 40);
   dc.LineTo(a.right - 200, a.bottom - 40);
@@ -451,33 +452,28 @@ void CZoneLook::PaintInfo(CDC& dc) {
   DrawText(dc, label, m_colours[1], "TOTAL", CRect(a.right - 100, a.bottom - 40, a.right, a.bottom - 26), DT_CENTER | DT_TOP);
   DrawText(dc, label, m_colours[2], player.GetFileTypeText(), CRect(a.left, a.top, a.right - 3, a.top + 14), DT_RIGHT | DT_TOP);
   if (tSong* song = player.GetCurrentSong()) {
-    DrawText(dc, m_fonts[0].get(), m_colours[2], song->SongName, CRect(a.left, a.top + 7, a.right, a.top + 55), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[0].get(), m_colours[2], song->SongArtist, CRect(a.left, a.top + 59, a.right, a.top + 110), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[3].get(), m_colours[2], song->SongAlbumName, CRect(a.left, a.top + 115, a.right - 200, a.top + 139), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(0), m_colours[2], song->SongName, CRect(a.left, a.top + 7, a.right, a.top + 55), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(0), m_colours[2], song->SongArtist, CRect(a.left, a.top + 59, a.right, a.top + 110), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], song->SongAlbumName, CRect(a.left, a.top + 115, a.right - 200, a.top + 139), DT_LEFT | DT_TOP);
     CString year = song->SongDate.GetStatus() == COleDateTime::valid ? song->SongDate.Format("%Y") : CString();
-    DrawText(dc, m_fonts[3].get(), m_colours[2], year, CRect(a.left, a.top + 144, a.left + 75, a.top + 170), DT_LEFT | DT_TOP);
-    DrawText(dc, m_fonts[3].get(), m_colours[2], song->SongPrimaryGenre, CRect(a.left + 75, a.top + 144, a.right - 200, a.top + 170), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], year, CRect(a.left, a.top + 144, a.left + 75, a.top + 170), DT_LEFT | DT_TOP);
+    DrawText(dc, Font(3), m_colours[2], song->SongPrimaryGenre, CRect(a.left + 75, a.top + 144, a.right - 200, a.top + 170), DT_LEFT | DT_TOP);
   }
   const CRect& t = m_positionTextArea;
-  DrawText(dc, m_fonts[2].get(), m_colours[2], player.GetElapsedText(), CRect(t.left, t.bottom - 35, t.left + 100, t.bottom), DT_CENTER | DT_TOP);
-  DrawText(dc, m_fonts[2].get(), m_colours[2], player.GetLengthText(), CRect(t.left + 100, t.bottom - 35, t.right, t.bottom), DT_CENTER | DT_TOP);
+  DrawText(dc, Font(2), m_colours[2], player.GetElapsedText(), CRect(t.left, t.bottom - 35, t.left + 100, t.bottom), DT_CENTER | DT_TOP);
+  DrawText(dc, Font(2), m_colours[2], player.GetLengthText(), CRect(t.left + 100, t.bottom - 35, t.right, t.bottom), DT_CENTER | DT_TOP);
   if (!m_options.boxEngine && player.UsesPlugins())
     DrawText(dc, label, m_colours[2], "DSP", m_dspArea, DT_LEFT | DT_TOP);
 }
 
 void CZoneLook::PaintVolumeAndState(CDC& dc) {
-  DrawSkin(dc, m_skin[kPanelLeft]);
-  DrawSkin(dc, m_skin[kPanelRight]);
   CString volume;
   volume.Format("%d", Player().GetVolume());
-  DrawText(dc, m_fonts[1].get(), RGB(192, 192, 192), volume, m_volumeArea, DT_RIGHT | DT_TOP);
+  DrawText(dc, Font(1), RGB(192, 192, 192), volume, m_volumeArea, DT_RIGHT | DT_TOP);
   CRect frame = m_volumeArea;
   frame.InflateRect(1, 1);
   dc.FrameRect(&frame, &m_lightBrush);
-  DrawSkin(dc, m_skin[kPositionTrack]);
-  DrawSkin(dc, m_skin[kTransportLeft]);
   CString state;
   Player().GetStateName(state);
-  DrawText(dc, m_fonts[1].get(), m_colours[3], state, m_stateArea, DT_CENTER | DT_TOP);
-  DrawSkin(dc, m_skin[kTransportRight]);
+  DrawText(dc, Font(1), m_colours[3], state, m_stateArea, DT_CENTER | DT_TOP);
 }

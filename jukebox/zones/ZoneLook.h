@@ -25,7 +25,6 @@ class CZoneLook : public CZoneLookBase {
   void OnTimer(UINT_PTR id) override;
   void OnLButtonDblClk(CPoint point) override;
   void CreateControls() override;
-  void DestroyControls() override;
   void UpdateVolume() override;
   void UpdatePosition() override;
   void RedrawInfo() override;
@@ -75,19 +74,19 @@ class CZoneLook : public CZoneLookBase {
 
   void LoadSkin();
   void CreateButtons();
-  void CreateFonts();
   void PlaceControls();
+  // The skin never changes between layouts: it is drawn once into m_background, and each paint copies
+  // the part it needs before drawing the texts.
+  void RenderBackground();
+  void PaintSkin(CDC& dc, const CRect& update);
   void PaintInto(CDC& dc, const CRect& update);
   void PaintStatistics(CDC& dc);
   void PaintInfo(CDC& dc);
   void PaintVolumeAndState(CDC& dc);
   void DrawSkin(CDC& dc, const Skin& skin, bool stretch = false);
   void DrawText(CDC& dc, CFont* font, COLORREF colour, const CString& text, CRect area, UINT format);
-  CSize SizeOf(const CBitmap& bitmap) const;
 
   ZoneLookOptions m_options;
-  std::array<LOGFONT, 4> m_logFonts{};
-  std::array<std::unique_ptr<CFont>, 4> m_fonts;
   CRect m_positionTextArea, m_infoArea, m_statisticsArea, m_statusArea, m_stateArea, m_logoArea, m_muteArea,
       m_volumeArea, m_dspArea, m_patternArea, m_bandArea;
   COLORREF m_colours[4] = {RGB(162, 162, 162), RGB(64, 64, 162), RGB(64, 64, 128), RGB(192, 192, 192)};
@@ -105,5 +104,6 @@ class CZoneLook : public CZoneLookBase {
   std::array<CBitmap, 3> m_frameStaticBitmaps;
   std::array<CRect, 3> m_frameStaticRects;
   std::array<CRect, 16> m_buttonRects;
+  CBitmap m_background;
   bool m_created = false;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdio>
 #include <ctime>
 #include <new>
 
@@ -155,6 +156,33 @@ void CZoneLookBase::SelectCurrentSong() {
 void CZoneLookBase::ShowAlbumCover() { m_coverPage.WriteCoverPage(m_engine.GetCoverSources()); }
 
 // ---- Building blocks ----
+
+void CZoneLookBase::MakeFonts(std::initializer_list<FontSpec> specs) {
+  m_logFonts.clear();
+  m_fonts.clear();
+  for (const FontSpec& spec : specs) {
+    LOGFONT font{};
+    font.lfHeight = spec.height;
+    font.lfWeight = spec.weight;
+    font.lfOutPrecision = OUT_CHARACTER_PRECIS;
+    font.lfQuality = PROOF_QUALITY;
+    std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", spec.face);
+    m_logFonts.push_back(font);
+    m_fonts.push_back(std::make_unique<CFont>());
+    m_fonts.back()->CreateFontIndirect(&m_logFonts.back());
+  }
+}
+
+void CZoneLookBase::DestroyControls() {
+  for (auto& font : m_fonts) font.reset();
+}
+
+CSize CZoneLookBase::BitmapSize(const CBitmap& bitmap) {
+  if (bitmap.GetSafeHandle() == nullptr) return CSize(0, 0);
+  BITMAP info;
+  bitmap.GetBitmap(&info);
+  return CSize(info.bmWidth, info.bmHeight);
+}
 
 CSkinButton* CZoneLookBase::Button(UINT id) {
   auto it = m_buttons.find(id);
@@ -423,17 +451,22 @@ void CZoneLookBase::OnCreateNewPlaylist(tSong* song) {
 
 void CZoneLookBase::OnAddToExistingPlaylist(tSong* song) {
   const bool done = Guarded(13, [&] {
-    Player().LoadPlaylistNames();
-    const std::vector<CString>& names = Player().GetPlaylistNames();
-    int chosen = -1;
-    if (ZoneDialogs().ChooseSavedPlaylist(&m_window, names, Player().GetCurrentPlaylistName(), chosen) == IDOK &&
-        chosen >= 0 && chosen < static_cast<int>(names.size())) {
-      const CString name = names[chosen];
-      m_engine.SetCurrentPlaylistName(name);
-      AddSongToPlaylist(name, song->SongID);
-    }
+    CString name;
+    if (ChooseSavedPlaylist(name)) AddSongToPlaylist(name, song->SongID);
   });
   if (done && m_songList.GetSafeHwnd()) m_songList.SetFocus();
+}
+
+bool CZoneLookBase::ChooseSavedPlaylist(CString& name) {
+  Player().LoadPlaylistNames();
+  const std::vector<CString>& names = Player().GetPlaylistNames();
+  int chosen = -1;
+  if (ZoneDialogs().ChooseSavedPlaylist(&m_window, names, Player().GetCurrentPlaylistName(), chosen) != IDOK ||
+      chosen < 0 || chosen >= static_cast<int>(names.size()))
+    return false;
+  name = names[chosen];
+  m_engine.SetCurrentPlaylistName(name);
+  return true;
 }
 
 void CZoneLookBase::AddSongToPlaylist(const CString& playlistName, LONG songId) {
@@ -446,15 +479,8 @@ void CZoneLookBase::AddSongToPlaylist(const CString& playlistName, LONG songId) 
 
 void CZoneLookBase::OnEditPlaylist() {
   const bool done = Guarded(14, [&] {
-    Player().LoadPlaylistNames();
-    const std::vector<CString>& names = Player().GetPlaylistNames();
-    int chosen = -1;
-    if (ZoneDialogs().ChooseSavedPlaylist(&m_window, names, Player().GetCurrentPlaylistName(), chosen) == IDOK &&
-        chosen >= 0 && chosen < static_cast<int>(names.size())) {
-      const CString name = names[chosen];
-      m_engine.SetCurrentPlaylistName(name);
-      ZoneDialogs().EditPlaylist(&m_window, name);
-    }
+    CString name;
+    if (ChooseSavedPlaylist(name)) ZoneDialogs().EditPlaylist(&m_window, name);
   });
   if (done && m_songList.GetSafeHwnd()) m_songList.SetFocus();
 }

@@ -4,8 +4,10 @@
 // out; the window (CZoneWindowT) routes its messages and hooks here.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "jukebox/app/SkinButton.h"
 #include "jukebox/app/SkinListBox.h"
@@ -49,6 +51,8 @@ class CZoneLookBase {
   int OnCreate();
   void OnDestroy();
   virtual void OnPaint() = 0;
+  // The window's ground where no control or painted area lies; the normal look's pattern covers it all.
+  virtual void EraseBackground(HDC) {}
   virtual void Layout() = 0;
   virtual void OnTimer(UINT_PTR id);
   void OnWindowPosChanged(const WINDOWPOS* position);
@@ -64,7 +68,8 @@ class CZoneLookBase {
   int MoveListSelection(int delta);
   void PlaySelectedSong();
   virtual void CreateControls() = 0;
-  virtual void DestroyControls() = 0;
+  // Deletes the fonts and clears their pointers (both looks).
+  virtual void DestroyControls();
   void UpdateShuffleButton();
   void UpdateRepeatButton();
   virtual void UpdateVolume() = 0;
@@ -99,6 +104,17 @@ class CZoneLookBase {
   virtual bool OnLookCommand(UINT) { return false; }
 
   // ---- Shared building blocks ----
+  struct FontSpec {
+    const char* face;
+    int height;
+    int weight;
+  };
+  // Fills the font descriptions (output precision OUT_CHARACTER_PRECIS, quality PROOF_QUALITY, every
+  // other field 0) and makes the fonts, in the given order.
+  void MakeFonts(std::initializer_list<FontSpec> specs);
+  CFont* Font(std::size_t index) { return index < m_fonts.size() ? m_fonts[index].get() : nullptr; }
+  // A bitmap's size; 0 x 0 for one that did not load.
+  static CSize BitmapSize(const CBitmap& bitmap);
   CSkinButton& AddButton(UINT id, UINT up, UINT down, UINT hover, UINT disabled, CRgn* shape = nullptr);
   void CreateSongList(const CRect& rect);
   void CreateBrowser(const CRect& rect);
@@ -117,6 +133,9 @@ class CZoneLookBase {
   void OnCreateNewPlaylist(tSong* song);
   void OnAddToExistingPlaylist(tSong* song);
   void AddSongToPlaylist(const CString& playlistName, LONG songId);
+  // The existing-playlist chooser with the current name preset; on a valid choice the current playlist
+  // name becomes the chosen one.
+  bool ChooseSavedPlaylist(CString& name);
   void OnEditPlaylist();
   void OnEditSong(tSong* song);
   void RunCommand(UINT id, UINT code);
@@ -139,4 +158,6 @@ class CZoneLookBase {
   CZoneCoverPage m_coverPage;
   bool m_coverPageShown = false;
   CString m_buttonClass;
+  std::vector<LOGFONT> m_logFonts;
+  std::vector<std::unique_ptr<CFont>> m_fonts;
 };

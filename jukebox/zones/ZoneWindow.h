@@ -65,7 +65,9 @@ class CZoneWindowT : public Engine, protected CZoneEngine {
         return result;
       }
       case WM_PAINT: m_look.OnPaint(); return 0;
-      case WM_ERASEBKGND: return 1;  // painting covers every pixel it is asked for
+      case WM_ERASEBKGND:
+        m_look.EraseBackground(reinterpret_cast<HDC>(wParam));
+        return 1;
       case WM_SIZE: {
         const LRESULT result = Engine::WindowProc(message, wParam, lParam);
         if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) m_look.Layout();

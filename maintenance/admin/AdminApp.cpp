@@ -3,19 +3,16 @@
 #include "maintenance/admin/AdminDlg.h"
 #include "maintenance/admin/AdminResources.h"
 #include "platform/core/Handle.h"
-#include "platform/core/NamedMutex.h"
 #include "platform/ui/MessageBox.h"
 
 CAdminApp::CAdminApp() : CWinApp("Quaverhouse") {}
 
 BOOL CAdminApp::InitInstance() {
   Sleep(m_startDelay);
-  m_hMutex = CreateMutex(nullptr, TRUE, LoadText(IDS_MUTEX_NAME));
-  if (m_hMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (!m_instance.Acquire(LoadText(IDS_MUTEX_NAME))) {
     AfxMessageBox(IDS_ALREADY_RUNNING, MB_ICONSTOP);
     return FALSE;
   }
-  m_ownsMutex = m_hMutex != nullptr;
   SetRegistryKey("Tallowmere");
   m_databaseFolder = GetProfileString("", "SongDbPath", "");
   RegisterLedgerkeepDialogs();
@@ -28,11 +25,6 @@ BOOL CAdminApp::InitInstance() {
 }
 
 int CAdminApp::ExitInstance() {
-  if (m_hMutex != nullptr) {
-    if (m_ownsMutex) ReleaseMutex(m_hMutex);
-    CloseHandle(m_hMutex);
-    m_hMutex = nullptr;
-    m_ownsMutex = false;
-  }
+  m_instance.Release();
   return CWinApp::ExitInstance();
 }

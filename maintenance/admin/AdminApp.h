@@ -2,6 +2,7 @@
 // the converter, the database folder from the settings, and the main dialog.
 #pragma once
 
+#include "maintenance/files/SingleInstance.h"
 #include "platform/ui/WinApp.h"
 
 class CAdminApp : public CWinApp {
@@ -18,6 +19,5 @@ class CAdminApp : public CWinApp {
 
  private:
   CString m_databaseFolder;
-  HANDLE m_hMutex = nullptr;
-  bool m_ownsMutex = false;
+  CSingleInstance m_instance;
 };

@@ -197,7 +197,8 @@ HBRUSH CAdminDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
   if (kind == CTLCOLOR_STATIC && wnd != nullptr && IsHelpStatic(static_cast<UINT>(wnd->GetDlgCtrlID()))) {
     dc->SetTextColor(RGB(0, 0, 200));
     dc->SetBkMode(TRANSPARENT);
-    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    // The dialog's own face: what a transparent static shows, also where nothing was painted under it.
+    return GetSysColorBrush(COLOR_BTNFACE);
   }
   return brush;
 }

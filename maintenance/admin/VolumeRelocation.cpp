@@ -90,6 +90,18 @@ bool CVolumeRelocation::OpenLibrary(tQHDb& songDb, tStorage& storage, bool* dest
   return true;
 }
 
+void CVolumeRelocation::WithLibrary(const std::function<void(tQHDb&, tStorage&)>& work, bool* destinationKnown,
+                                     DWORD destination) {
+  if (!m_database) return;
+  RunReportingErrors([&] {
+    tQHDb songDb;
+    tStorage storage(m_database.get());
+    if (!OpenLibrary(songDb, storage, destinationKnown, destination)) return;
+    work(songDb, storage);
+    songDb.Close();
+  });
+}
+
 void CVolumeRelocation::AddGroupRows(std::vector<VolumeRow>& rows, tQHDb& songDb, tStorage& storage, const char* sql,
                                      bool managed) {
   CDaoRecordset groups(m_database.get());
@@ -131,11 +143,7 @@ void CVolumeRelocation::AddGroupRows(std::vector<VolumeRow>& rows, tQHDb& songDb
 
 std::vector<VolumeRow> CVolumeRelocation::SourceRows() {
   std::vector<VolumeRow> rows;
-  if (!m_database) return rows;
-  RunReportingErrors([&] {
-    tQHDb songDb;
-    tStorage storage(m_database.get());
-    if (!OpenLibrary(songDb, storage)) return;
+  WithLibrary([&](tQHDb& songDb, tStorage& storage) {
     AddGroupRows(rows, songDb, storage,
                  "Select SongVolser, Count(*) From Songs  Where SongCompression In (' ', 'A', 'M', 'R') Group by "
                  "SongVolser ",
@@ -143,18 +151,13 @@ std::vector<VolumeRow> CVolumeRelocation::SourceRows() {
     AddGroupRows(rows, songDb, storage,
                  "Select SongVolser, Count(*) From Songs  Where SongCompression In ('3', 'V') Group by SongVolser ",
                  false);
-    songDb.Close();
   });
   return rows;
 }
 
 std::vector<VolumeRow> CVolumeRelocation::DestinationRows() {
   std::vector<VolumeRow> rows;
-  if (!m_database) return rows;
-  RunReportingErrors([&] {
-    tQHDb songDb;
-    tStorage storage(m_database.get());
-    if (!OpenLibrary(songDb, storage)) return;
+  WithLibrary([&](tQHDb&, tStorage& storage) {
     double totalBytes = 0;
     storage.GetFreeSpace(totalBytes);
     storage.CountSongsPerVolume();
@@ -182,7 +185,6 @@ std::vector<VolumeRow> CVolumeRelocation::DestinationRows() {
         rows.push_back(unmanaged);
       }
     }
-    songDb.Close();
   });
   return rows;
 }
@@ -190,12 +192,8 @@ std::vector<VolumeRow> CVolumeRelocation::DestinationRows() {
 RelocationResult CVolumeRelocation::UpdateManaged(DWORD sourceSerial, const CString& sourcePath, DWORD destinationSerial,
                                                   const CString& destinationFolder) {
   RelocationResult result;
-  if (!m_database) return result;
-  RunReportingErrors([&] {
-    tQHDb songDb;
-    tStorage storage(m_database.get());
-    bool destinationKnown = false;
-    if (!OpenLibrary(songDb, storage, &destinationKnown, destinationSerial)) return;
+  bool destinationKnown = false;
+  WithLibrary([&](tQHDb& songDb, tStorage& storage) {
     if (!destinationKnown) {
       char letter = 0;
       CString label;
@@ -212,26 +210,19 @@ RelocationResult CVolumeRelocation::UpdateManaged(DWORD sourceSerial, const CStr
           storage.AddVolume(destinationSerial, CString(letter), label, destinationFolder, totalHigh, totalLow);
       }
     }
-    (void)sourcePath;
     CString where;
     where.Format("Where SongVolser = %ld And SongCompression in ('A', 'M', ' ', 'R') ", static_cast<LONG>(sourceSerial));
     result = MoveSongs(songDb, storage, where, sourceSerial, destinationSerial);
-    songDb.Close();
-  });
+  }, &destinationKnown, destinationSerial);
   return result;
 }
 
 RelocationResult CVolumeRelocation::UpdateUnmanaged(DWORD sourceSerial, DWORD destinationSerial) {
   RelocationResult result;
-  if (!m_database) return result;
-  RunReportingErrors([&] {
-    tQHDb songDb;
-    tStorage storage(m_database.get());
-    if (!OpenLibrary(songDb, storage)) return;
+  WithLibrary([&](tQHDb& songDb, tStorage& storage) {
     CString where;
     where.Format("Where SongVolser = %ld And SongCompression in ('3', 'V') ", static_cast<LONG>(sourceSerial));
     result = MoveSongs(songDb, storage, where, sourceSerial, destinationSerial);
-    songDb.Close();
   });
   return result;
 }

@@ -3,6 +3,7 @@
 // over to another in the database, each only when its file is found complete at the new place.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,9 @@ class CVolumeRelocation {
   // The song database object and the storage list with every registered volume; false after the
   // literal message.
   bool OpenLibrary(tQHDb& songDb, tStorage& storage, bool* destinationKnown = nullptr, DWORD destination = 0);
+  // Runs `work` with both opened (their failures shown; nothing runs then).
+  void WithLibrary(const std::function<void(tQHDb&, tStorage&)>& work, bool* destinationKnown = nullptr,
+                   DWORD destination = 0);
   void AddGroupRows(std::vector<VolumeRow>& rows, tQHDb& songDb, tStorage& storage, const char* sql, bool managed);
   RelocationResult MoveSongs(tQHDb& songDb, tStorage& storage, const CString& where, DWORD sourceSerial,
                              DWORD destinationSerial);

@@ -2,19 +2,15 @@
 
 #include "maintenance/convert/ConvertResources.h"
 #include "maintenance/convert/CvtDlg.h"
-#include "platform/core/Handle.h"
-#include "platform/core/NamedMutex.h"
 #include "platform/ui/MessageBox.h"
 
 CCvtApp::CCvtApp() : CWinApp("Quaverhouse") {}
 
 BOOL CCvtApp::InitInstance() {
-  m_hMutex = CreateMutex(nullptr, TRUE, LoadText(IDS_CVT_MUTEX_NAME));
-  if (m_hMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (!m_instance.Acquire(LoadText(IDS_CVT_MUTEX_NAME))) {
     AfxMessageBox(IDS_CVT_ALREADY_RUNNING, MB_ICONSTOP);
     return FALSE;
   }
-  m_ownsMutex = m_hMutex != nullptr;
   SetRegistryKey("Tallowmere");
   CString folder = GetProfileString("", "SongDbPath", "");
   if (folder.IsEmpty()) {
@@ -30,11 +26,6 @@ BOOL CCvtApp::InitInstance() {
 }
 
 int CCvtApp::ExitInstance() {
-  if (m_hMutex != nullptr) {
-    if (m_ownsMutex) ReleaseMutex(m_hMutex);
-    CloseHandle(m_hMutex);
-    m_hMutex = nullptr;
-    m_ownsMutex = false;
-  }
+  m_instance.Release();
   return CWinApp::ExitInstance();
 }

@@ -2,6 +2,7 @@
 // folder from the settings, and the converter dialog.
 #pragma once
 
+#include "maintenance/files/SingleInstance.h"
 #include "platform/ui/WinApp.h"
 
 class CCvtApp : public CWinApp {
@@ -11,6 +12,5 @@ class CCvtApp : public CWinApp {
   int ExitInstance() override;
 
  private:
-  HANDLE m_hMutex = nullptr;
-  bool m_ownsMutex = false;
+  CSingleInstance m_instance;
 };

@@ -101,6 +101,8 @@ std::string CdDisc::MediaCatalogNumber() const {
   return result;
 }
 
+bool CdDisc::MediaChanged() const { return !image_ && cdio_get_media_changed(Io(cdio_)) == 1; }
+
 bool CdDisc::ReadAudio(int32_t startFrame, int count, uint8_t* buffer) const {
   lsn_t lsn = startFrame - kLeadInFrames;
   return cdio_read_audio_sectors(Io(cdio_), buffer, lsn, static_cast<uint32_t>(count)) == DRIVER_OP_SUCCESS;

@@ -54,6 +54,8 @@ class CdDisc {
   bool IsImage() const { return image_; }
   // The media catalogue number (the disc's UPC/EAN), "" when the disc has none.
   std::string MediaCatalogNumber() const;
+  // True when a drive reports that its disc was changed since the last ask (never for an image).
+  bool MediaChanged() const;
   // Reads `count` audio frames from an MSF address; false on a read error.
   bool ReadAudio(int32_t startFrame, int count, uint8_t* buffer) const;
 

@@ -112,12 +112,9 @@ class AdpcmSamples : public PcmSource {
   SNDFILE* sound_ = nullptr;
 };
 
-class CAcmWrapper : public CMediaFilter {
+class CAcmWrapper : public CDecoderFilter {
  public:
-  CAcmWrapper() {
-    input_ = AddPin(PINDIR_INPUT, "Input");
-    output_ = AddPin(PINDIR_OUTPUT, "Output");
-  }
+  CAcmWrapper() : CDecoderFilter("Input", "Output") {}
   HRESULT CheckInput(CMediaPin&, CMediaPin& upstream) override {
     for (const PinMediaType& type : upstream.Types())
       if (type.majortype == MEDIATYPE_Audio && (type.subtype == WaveSubtype(WAVE_FORMAT_IMA_ADPCM) ||
@@ -125,26 +122,13 @@ class CAcmWrapper : public CMediaFilter {
         return S_OK;
     return VFW_E_TYPE_NOT_ACCEPTED;
   }
-  HRESULT CompleteInput(CMediaPin& input) override {
-    std::shared_ptr<ByteSource> data = UpstreamBytes(input);
-    if (!data || input.Peer()->Types().empty()) return VFW_E_NOT_CONNECTED;
-    auto samples = std::make_unique<AdpcmSamples>(input.Peer()->Types().front(), data);
-    if (!samples->Open()) return VFW_E_INVALID_FILE_FORMAT;
-    output_->Types().assign(1, DecodedAudioType(samples->Format()));
-    samples_ = std::move(samples);
-    return S_OK;
-  }
-  void BreakConnection(CMediaPin& pin) override {
-    if (&pin != input_) return;
-    samples_.reset();
-    output_->Types().clear();
-  }
-  PcmSource* OutputSamples(CMediaPin&) override { return samples_.get(); }
 
- private:
-  CMediaPin* input_;
-  CMediaPin* output_;
-  std::unique_ptr<AdpcmSamples> samples_;
+ protected:
+  std::unique_ptr<PcmSource> OpenSamples(std::shared_ptr<ByteSource> bytes, const PinMediaType& type) override {
+    auto samples = std::make_unique<AdpcmSamples>(type, std::move(bytes));
+    if (!samples->Open()) return nullptr;
+    return samples;
+  }
 };
 
 }  // namespace

@@ -145,9 +145,11 @@ class CFilterGraph : public IGraphBuilder,
   }
   HRESULT Stop() override {
     std::lock_guard lock(mutex_);
+    // After the end the renderers hold only the song's last samples: let them be heard.
+    if (!ended_) FlushSinks();
     state_ = State_Stopped;
     ended_ = false;
-    FlushSinks();
+    endPending_ = false;
     return S_OK;
   }
   HRESULT GetState(LONG, OAFilterState* state) override {
@@ -203,7 +205,7 @@ class CFilterGraph : public IGraphBuilder,
     if (position == nullptr) return E_POINTER;
     std::lock_guard lock(mutex_);
     *position = position_;
-    if (state_ == State_Running && !ended_) {
+    if (state_ == State_Running && (!ended_ || endPending_)) {
       const double elapsed = std::chrono::duration<double>(Clock::now() - clockWall_).count() * rate_;
       *position = std::min(position_, clockPosition_ + static_cast<LONGLONG>(elapsed * 1e7));
     }
@@ -220,6 +222,7 @@ class CFilterGraph : public IGraphBuilder,
     if (FAILED(hr)) return hr;
     position_ = target;
     ended_ = false;
+    endPending_ = false;
     FlushSinks();
     RestartClock();
     return S_OK;
@@ -308,8 +311,9 @@ class CFilterGraph : public IGraphBuilder,
     block_.resize(static_cast<size_t>(frames) * format.channels);
     const long got = source->Read(block_.data(), frames);
     if (got == 0) {
+      // The end is told when the clock reaches it, not when the last block was handed over.
       ended_ = true;
-      QueueEvent(EC_COMPLETE, S_OK, 0);
+      endPending_ = true;
       return false;
     }
     if (got < 0) {
@@ -327,8 +331,7 @@ class CFilterGraph : public IGraphBuilder,
       }
     }
     position_ += static_cast<LONGLONG>(got) * 10000000 / format.rate;
-    const double mediaSeconds = (position_ - clockPosition_) / 1e7;
-    due = clockWall_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(mediaSeconds / rate_));
+    due = ClockTimeOf(position_);
     return true;
   }
 
@@ -340,10 +343,25 @@ class CFilterGraph : public IGraphBuilder,
 
   // Blocks are handed over ahead of the clock, up to twice the lead; then the thread sleeps until only
   // the lead is left. One wake serves several blocks, and a renderer always has the lead in hand.
+  Clock::time_point ClockTimeOf(LONGLONG position) const {
+    const double mediaSeconds = (position - clockPosition_) / 1e7;
+    return clockWall_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(mediaSeconds / rate_));
+  }
+
   void Stream() {
     constexpr auto kLead = std::chrono::milliseconds(20);
     std::unique_lock lock(mutex_);
     while (!quit_) {
+      if (endPending_ && state_ == State_Running) {
+        const Clock::time_point end = ClockTimeOf(position_);
+        if (Clock::now() < end) {
+          wake_.wait_until(lock, end);
+          continue;
+        }
+        endPending_ = false;
+        QueueEvent(EC_COMPLETE, S_OK, 0);
+        continue;
+      }
       Clock::time_point due;
       if (state_ != State_Running || ended_ || !RenderBlock(due)) {
         wake_.wait_for(lock, std::chrono::milliseconds(ended_ || state_ != State_Running ? 50 : 5));
@@ -363,6 +381,7 @@ class CFilterGraph : public IGraphBuilder,
   std::map<AudioSink*, AudioFormat> opened_;
   FILTER_STATE state_ = State_Stopped;
   bool ended_ = false;
+  bool endPending_ = false;  // the stream has ended; EC_COMPLETE waits for the clock
   bool quit_ = false;
   LONGLONG position_ = 0;
   long volume_ = 0;

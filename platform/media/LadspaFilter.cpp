@@ -3,6 +3,7 @@
 #include <ladspa.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -122,7 +123,8 @@ std::vector<PluginControl> ControlsOf(const PluginEntry& entry) {
 // The plug-in running over the upstream samples: one instance per channel, or one for all.
 class PluginSamples : public PcmSource {
  public:
-  PluginSamples(const PluginEntry& entry, std::vector<float>& controls) : entry_(entry), controls_(controls) {}
+  PluginSamples(const PluginEntry& entry, const std::vector<std::atomic<float>>& controls)
+      : entry_(entry), controls_(controls), ports_(controls.size()) {}
   ~PluginSamples() override { Release(); }
   void SetUpstream(PcmSource* upstream) {
     upstream_ = upstream;
@@ -133,6 +135,8 @@ class PluginSamples : public PcmSource {
     const AudioFormat format = upstream_->Format();
     const long got = upstream_->Read(out, frameCount);
     if (got <= 0) return got;
+    // The window thread may change a control at any time; the plug-in sees one value per block.
+    for (size_t i = 0; i < ports_.size(); ++i) ports_[i] = controls_[i].load(std::memory_order_relaxed);
     if (!(format == format_) && !Instantiate(format)) return got;  // cannot run: the sound passes unchanged
     const int perInstance = static_cast<int>(entry_.audioIn.size());
     input_.resize(static_cast<size_t>(got) * perInstance);
@@ -183,7 +187,7 @@ class PluginSamples : public PcmSource {
   }
   void ConnectControls(LADSPA_Handle handle) {
     for (size_t i = 0; i < entry_.controlIn.size(); ++i)
-      entry_.descriptor->connect_port(handle, entry_.controlIn[i], &controls_[i]);
+      entry_.descriptor->connect_port(handle, entry_.controlIn[i], &ports_[i]);
     outputs_.resize(entry_.controlOut.size());
     for (size_t i = 0; i < entry_.controlOut.size(); ++i)
       entry_.descriptor->connect_port(handle, entry_.controlOut[i], &outputs_[i]);
@@ -198,7 +202,8 @@ class PluginSamples : public PcmSource {
   }
 
   const PluginEntry& entry_;
-  std::vector<float>& controls_;
+  const std::vector<std::atomic<float>>& controls_;
+  std::vector<float> ports_;
   PcmSource* upstream_ = nullptr;
   AudioFormat format_;
   std::vector<LADSPA_Handle> instances_;
@@ -207,9 +212,9 @@ class PluginSamples : public PcmSource {
 
 class CLadspaFilter : public CMediaFilter {
  public:
-  explicit CLadspaFilter(const PluginEntry& entry) : entry_(entry), samples_(entry, controlValues_) {
-    controls_ = ControlsOf(entry);
-    for (const PluginControl& control : controls_) controlValues_.push_back(control.value);
+  explicit CLadspaFilter(const PluginEntry& entry)
+      : entry_(entry), controls_(ControlsOf(entry)), controlValues_(controls_.size()), samples_(entry, controlValues_) {
+    for (size_t i = 0; i < controls_.size(); ++i) controlValues_[i] = controls_[i].value;
     input_ = AddPin(PINDIR_INPUT, "Input");
     output_ = AddPin(PINDIR_OUTPUT, "Output");
   }
@@ -244,7 +249,7 @@ class CLadspaFilter : public CMediaFilter {
  private:
   const PluginEntry& entry_;
   std::vector<PluginControl> controls_;
-  std::vector<float> controlValues_;
+  std::vector<std::atomic<float>> controlValues_;
   PluginSamples samples_;
   CMediaPin* input_;
   CMediaPin* output_;

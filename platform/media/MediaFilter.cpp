@@ -195,6 +195,27 @@ std::shared_ptr<ByteSource> CMediaFilter::UpstreamBytes(CMediaPin& input) {
   return upstream != nullptr ? upstream->Owner().OutputBytes(*upstream) : nullptr;
 }
 
+CDecoderFilter::CDecoderFilter(const char* inputName, const char* outputName) {
+  input_ = AddPin(PINDIR_INPUT, inputName);
+  output_ = AddPin(PINDIR_OUTPUT, outputName);
+}
+
+HRESULT CDecoderFilter::CompleteInput(CMediaPin& input) {
+  std::shared_ptr<ByteSource> bytes = UpstreamBytes(input);
+  if (!bytes || input.Peer()->Types().empty()) return VFW_E_NOT_CONNECTED;
+  std::unique_ptr<PcmSource> samples = OpenSamples(std::move(bytes), input.Peer()->Types().front());
+  if (!samples) return VFW_E_INVALID_FILE_FORMAT;
+  output_->Types().assign(1, DecodedAudioType(samples->Format()));
+  samples_ = std::move(samples);
+  return S_OK;
+}
+
+void CDecoderFilter::BreakConnection(CMediaPin& pin) {
+  if (&pin != input_) return;
+  samples_.reset();
+  output_->Types().clear();
+}
+
 HRESULT ConnectPins(CMediaPin& output, CMediaPin& input) {
   if (output.Direction() != PINDIR_OUTPUT || input.Direction() != PINDIR_INPUT) return VFW_E_CANNOT_CONNECT;
   if (output.Peer() != nullptr || input.Peer() != nullptr) return VFW_E_ALREADY_CONNECTED;

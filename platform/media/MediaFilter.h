@@ -117,6 +117,24 @@ class CMediaFilter : public IBaseFilter {
   CString name_;
 };
 
+// A decoder: one input of encoded bytes, one output of the samples OpenSamples makes from them.
+class CDecoderFilter : public CMediaFilter {
+ public:
+  HRESULT CompleteInput(CMediaPin& input) override;
+  void BreakConnection(CMediaPin& pin) override;
+  PcmSource* OutputSamples(CMediaPin&) override { return samples_.get(); }
+
+ protected:
+  CDecoderFilter(const char* inputName, const char* outputName);
+  // The samples of the upstream bytes of that type; null when they cannot be decoded.
+  virtual std::unique_ptr<PcmSource> OpenSamples(std::shared_ptr<ByteSource> bytes, const PinMediaType& type) = 0;
+
+ private:
+  CMediaPin* input_;
+  CMediaPin* output_;
+  std::unique_ptr<PcmSource> samples_;
+};
+
 // Links two pins after the input's filter accepted; undoes the link when CompleteInput fails.
 HRESULT ConnectPins(CMediaPin& output, CMediaPin& input);
 // Cuts one pin's link on both sides.

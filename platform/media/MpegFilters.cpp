@@ -181,12 +181,9 @@ class MpegSamples : public PcmSource {
   std::vector<int16_t> pcm_;
 };
 
-class CMpegDecoder : public CMediaFilter {
+class CMpegDecoder : public CDecoderFilter {
  public:
-  explicit CMpegDecoder(bool layer3Only) : layer3Only_(layer3Only) {
-    input_ = AddPin(PINDIR_INPUT, "In");
-    output_ = AddPin(PINDIR_OUTPUT, "Out");
-  }
+  explicit CMpegDecoder(bool layer3Only) : CDecoderFilter("In", "Out"), layer3Only_(layer3Only) {}
   HRESULT CheckInput(CMediaPin&, CMediaPin& upstream) override {
     for (const PinMediaType& type : upstream.Types()) {
       if (type.majortype != MEDIATYPE_Audio) continue;
@@ -195,27 +192,16 @@ class CMpegDecoder : public CMediaFilter {
     }
     return VFW_E_TYPE_NOT_ACCEPTED;
   }
-  HRESULT CompleteInput(CMediaPin& input) override {
-    std::shared_ptr<ByteSource> bytes = UpstreamBytes(input);
-    if (!bytes) return VFW_E_NOT_CONNECTED;
-    auto samples = std::make_unique<MpegSamples>(bytes);
-    if (!samples->Open()) return VFW_E_INVALID_FILE_FORMAT;
-    output_->Types().assign(1, DecodedAudioType(samples->Format()));
-    samples_ = std::move(samples);
-    return S_OK;
+
+ protected:
+  std::unique_ptr<PcmSource> OpenSamples(std::shared_ptr<ByteSource> bytes, const PinMediaType&) override {
+    auto samples = std::make_unique<MpegSamples>(std::move(bytes));
+    if (!samples->Open()) return nullptr;
+    return samples;
   }
-  void BreakConnection(CMediaPin& pin) override {
-    if (&pin != input_) return;
-    samples_.reset();
-    output_->Types().clear();
-  }
-  PcmSource* OutputSamples(CMediaPin&) override { return samples_.get(); }
 
  private:
   bool layer3Only_;
-  CMediaPin* input_;
-  CMediaPin* output_;
-  std::unique_ptr<MpegSamples> samples_;
 };
 
 }  // namespace

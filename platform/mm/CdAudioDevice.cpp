@@ -58,7 +58,8 @@ std::shared_ptr<const cd::CdDisc> CdAudioDevice::Disc(MCIERROR* error) {
     return nullptr;
   }
   std::string source = cd::CdSourceForDrive(letter_);
-  if (!disc_ || source != discSource_) {
+  // A drive's disc may be swapped behind the same source: its table of contents is read again.
+  if (!disc_ || source != discSource_ || disc_->MediaChanged()) {
     disc_ = cd::CdDisc::Open(source, nullptr);
     discSource_ = source;
   }

@@ -2,6 +2,10 @@
 // and the display's mouse and keyboard turned into messages as a user's input is.
 #include "platform/ui/DisplayLink.h"
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 #include "platform/core/Thread.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/WinUser.h"
@@ -85,11 +89,37 @@ void DisplayWindowIconChanged(const WindowPtr& window, HICON icon) {
     if (std::optional<qh::gdi::Surface> picture = qh::gdi::ReadImageFile(*file)) backend->SetIcon(window->handle, *picture);
 }
 
+// Presents are batched: a paint only marks its top-level window, and the marked windows go to the
+// screen once the thread's queue has nothing more to do (one present per frame, however many controls
+// painted), or after kMaxPresentDelay when the queue never runs dry.
+namespace {
+
+constexpr auto kMaxPresentDelay = std::chrono::milliseconds(16);
+std::vector<HWND> g_pendingPresents;  // the display thread's only
+std::chrono::steady_clock::time_point g_pendingSince;
+
+}  // namespace
+
 void DisplayPresent(HWND hWnd) {
   WindowPtr window = FindWindow(hWnd);
   WindowPtr top = window ? TopLevelOf(window) : nullptr;
-  if (!OnScreen(top) || !(top->style & WS_VISIBLE) || !top->surface) return;
-  if (auto* backend = Backend()) backend->Present(top->handle, *top->surface);
+  if (!OnScreen(top) || !(top->style & WS_VISIBLE) || !top->surface || !Backend()) return;
+  if (g_pendingPresents.empty()) g_pendingSince = std::chrono::steady_clock::now();
+  if (std::find(g_pendingPresents.begin(), g_pendingPresents.end(), top->handle) == g_pendingPresents.end())
+    g_pendingPresents.push_back(top->handle);
+}
+
+void FlushDisplayPresents(bool idle) {
+  if (g_pendingPresents.empty()) return;
+  if (!idle && std::chrono::steady_clock::now() - g_pendingSince < kMaxPresentDelay) return;
+  auto* backend = Backend();
+  std::vector<HWND> pending;
+  pending.swap(g_pendingPresents);
+  if (!backend) return;
+  for (HWND handle : pending) {
+    WindowPtr top = FindWindow(handle);
+    if (OnScreen(top) && (top->style & WS_VISIBLE) && top->surface) backend->Present(top->handle, *top->surface);
+  }
 }
 
 bool DisplayActive() {
@@ -110,6 +140,11 @@ void PumpDisplayInput() {
       case WM_KEYUP: InjectKeyOnly(static_cast<UINT>(input.wParam), input.message == WM_KEYDOWN); break;
       case WM_CHAR: InjectCharacter(static_cast<char>(input.wParam)); break;
       case WM_MOUSELEAVE: InjectMouseLeftDisplay(); break;
+      case WM_KILLFOCUS:
+        // Another program has the keyboard: our focus and any capture (a drag, an open menu) end.
+        if (GetCapture()) ReleaseCapture();
+        if (GetFocus()) SetFocus(nullptr);
+        break;
       default:
         if (input.message >= WM_MOUSEFIRST && input.message <= WM_MOUSELAST) InjectMouse(input.message, input.screen, input.wParam);
         break;

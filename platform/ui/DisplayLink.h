@@ -21,6 +21,9 @@ void DisplayWindowRestored(const WindowPtr& window);
 void DisplayWindowIconChanged(const WindowPtr& window, HICON icon);
 // The window's top-level surface changed: show it.
 void DisplayPresent(HWND hWnd);
+// Sends the windows painted since the last flush to the screen: when `idle` (the queue ran dry), or
+// when the oldest of them has waited a frame.
+void FlushDisplayPresents(bool idle);
 // True when a back end with a real screen runs on the calling thread (queues then poll for input).
 bool DisplayActive();
 // Turns the back end's pending input into messages of the calling thread.

@@ -569,6 +569,17 @@ LRESULT ListViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_KEYDOWN: Key(hWnd, state, wParam); return 0;
+    case WM_MOUSEWHEEL: {
+      // Three rows a notch; the selection stays.
+      const int notches = static_cast<SHORT>(HIWORD(wParam)) / WHEEL_DELTA;
+      const int last = std::max(0, static_cast<int>(state->rows.size()) - RowsPerPage(hWnd));
+      const int top = std::clamp(state->top - 3 * notches, 0, last);
+      if (top != state->top) {
+        state->top = top;
+        InvalidateRect(hWnd, nullptr, TRUE);
+      }
+      return 0;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
       InvalidateRect(hWnd, nullptr, TRUE);

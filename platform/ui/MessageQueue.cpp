@@ -116,14 +116,21 @@ bool TakeTimer(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last,
 
 bool Retrieve(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   ServeIncomingSends(queue);
-  if (DisplayActive()) PumpDisplayInput();
+  const bool display = DisplayActive();
+  if (display) {
+    PumpDisplayInput();
+    FlushDisplayPresents(false);
+  }
   if (TakePosted(queue, out, filter, first, last, remove)) return true;
   // Raw input is routed one event at a time; what it posts comes out next.
   while (RouteOneRawInput())
     if (TakePosted(queue, out, filter, first, last, remove)) return true;
   if (TakeQuit(queue, out, first, last, remove)) return true;
   if (TakePaint(queue, out, filter, first, last)) return true;
-  return TakeTimer(queue, out, filter, first, last, remove);
+  if (TakeTimer(queue, out, filter, first, last, remove)) return true;
+  // Nothing left to do now: what was painted goes to the screen in one present.
+  if (display) FlushDisplayPresents(true);
+  return false;
 }
 
 // Sleeps until something may have arrived: a post, a send, or the next timer's time.

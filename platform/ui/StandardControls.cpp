@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/Cp1252.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/ControlSupport.h"
@@ -576,6 +577,7 @@ struct ListState {
   int current = LB_ERR;  // selection of a single-selection list; caret of a multiple one
   int top = 0;
   int itemHeight = 16;
+  int thumbGrab = -1;  // while the scroll bar's thumb is dragged: the pointer's offset into it
 };
 
 bool IsMulti(HWND hWnd) { return (StyleOf(hWnd) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
@@ -594,6 +596,113 @@ void EnsureVisible(HWND hWnd, ListState* state, int index) {
   int rows = VisibleRows(hWnd, state);
   if (index < state->top) state->top = index;
   if (index >= state->top + rows) state->top = index - rows + 1;
+}
+
+// ---- The list's own vertical scroll bar (WS_VSCROLL): shown while the lines do not fit, drawn at the
+// right edge of the client area, with arrows, a track and a thumb that can be dragged.
+constexpr int kListBarWidth = 16;
+
+int LastTop(HWND hWnd, const ListState* state) {
+  return std::max(0, static_cast<int>(state->items.size()) - VisibleRows(hWnd, state));
+}
+
+bool ListBarShown(HWND hWnd, const ListState* state) {
+  return (StyleOf(hWnd) & WS_VSCROLL) && LastTop(hWnd, state) > 0;
+}
+
+RECT ListBarRect(HWND hWnd) {
+  RECT client;
+  GetClientRect(hWnd, &client);
+  return RECT{std::max<LONG>(0, client.right - kListBarWidth), 0, client.right, client.bottom};
+}
+
+// The thumb's place in the track between the two arrow boxes.
+RECT ListThumbRect(HWND hWnd, const ListState* state) {
+  const RECT bar = ListBarRect(hWnd);
+  const int track = std::max<LONG>(0, bar.bottom - bar.top - 2 * kListBarWidth);
+  const int count = std::max(1, static_cast<int>(state->items.size()));
+  const int rows = VisibleRows(hWnd, state);
+  const int length = std::clamp(track * rows / count, std::min(track, 8), track);
+  const int last = std::max(1, LastTop(hWnd, state));
+  const int offset = (track - length) * std::min(state->top, last) / last;
+  const int top = bar.top + kListBarWidth + offset;
+  return RECT{bar.left, top, bar.right, top + length};
+}
+
+int ListWidth(HWND hWnd, const ListState* state) {
+  RECT client;
+  GetClientRect(hWnd, &client);
+  return ListBarShown(hWnd, state) ? std::max<LONG>(0, client.right - kListBarWidth) : client.right;
+}
+
+void ScrollListTo(HWND hWnd, ListState* state, int top) {
+  top = std::clamp(top, 0, LastTop(hWnd, state));
+  if (top == state->top) return;
+  state->top = top;
+  InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+void PaintListBar(HDC dc, HWND hWnd, const ListState* state) {
+  const RECT bar = ListBarRect(hWnd);
+  FillRect(dc, &bar, GetSysColorBrush(COLOR_SCROLLBAR));
+  const RECT up{bar.left, bar.top, bar.right, bar.top + kListBarWidth};
+  const RECT down{bar.left, bar.bottom - kListBarWidth, bar.right, bar.bottom};
+  const RECT thumb = ListThumbRect(hWnd, state);
+  for (const RECT& box : {up, down, thumb}) {
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+    FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
+  }
+  // Arrow heads.
+  HBRUSH ink = GetSysColorBrush(COLOR_BTNTEXT);
+  const int cx = (bar.left + bar.right) / 2;
+  for (int i = 0; i < 4; ++i) {
+    const RECT upRow{cx - i, up.top + 6 + i, cx + i + 1, up.top + 7 + i};
+    const RECT downRow{cx - i, down.bottom - 7 - i, cx + i + 1, down.bottom - 6 - i};
+    FillRect(dc, &upRow, ink);
+    FillRect(dc, &downRow, ink);
+  }
+}
+
+// A press on the bar: true when it was on the bar (the list then does not select).
+bool ClickListBar(HWND hWnd, ListState* state, POINT at) {
+  if (!ListBarShown(hWnd, state)) return false;
+  const RECT bar = ListBarRect(hWnd);
+  if (at.x < bar.left) return false;
+  const RECT thumb = ListThumbRect(hWnd, state);
+  const int rows = VisibleRows(hWnd, state);
+  if (at.y < bar.top + kListBarWidth) ScrollListTo(hWnd, state, state->top - 1);
+  else if (at.y >= bar.bottom - kListBarWidth) ScrollListTo(hWnd, state, state->top + 1);
+  else if (at.y < thumb.top) ScrollListTo(hWnd, state, state->top - rows);
+  else if (at.y >= thumb.bottom) ScrollListTo(hWnd, state, state->top + rows);
+  else {
+    state->thumbGrab = at.y - thumb.top;
+    SetCapture(hWnd);
+  }
+  return true;
+}
+
+void DragListThumb(HWND hWnd, ListState* state, int y) {
+  const RECT bar = ListBarRect(hWnd);
+  const RECT thumb = ListThumbRect(hWnd, state);
+  const int track = std::max<LONG>(0, bar.bottom - bar.top - 2 * kListBarWidth);
+  const int room = std::max<LONG>(1, track - (thumb.bottom - thumb.top));
+  const int offset = std::clamp(y - state->thumbGrab - (bar.top + kListBarWidth), 0, room);
+  ScrollListTo(hWnd, state, (offset * LastTop(hWnd, state) + room / 2) / room);
+}
+
+int ScrollCode(HWND hWnd, ListState* state, WPARAM wParam) {
+  const int rows = VisibleRows(hWnd, state);
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: return state->top - 1;
+    case SB_LINEDOWN: return state->top + 1;
+    case SB_PAGEUP: return state->top - rows;
+    case SB_PAGEDOWN: return state->top + rows;
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return LastTop(hWnd, state);
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return static_cast<SHORT>(HIWORD(wParam));
+    default: return state->top;
+  }
 }
 
 int InsertItem(HWND hWnd, ListState* state, int index, const char* text, LPARAM raw) {
@@ -639,9 +748,10 @@ void PaintList(HWND hWnd, ListState* state) {
   FillRect(dc, &paint.client, paint.brush);
   int rows = VisibleRows(hWnd, state) + 1;
   bool focused = GetFocus() == hWnd;
+  const int width = ListWidth(hWnd, state);
   for (int i = state->top; i < static_cast<int>(state->items.size()) && i < state->top + rows; ++i) {
     RECT rect = ItemRect(state, i);
-    rect.right = paint.client.right;
+    rect.right = width;
     bool selected = IsMulti(hWnd) ? state->items[i].selected : i == state->current;
     if (IsOwnerDraw(hWnd)) {
       DRAWITEMSTRUCT draw;
@@ -665,6 +775,7 @@ void PaintList(HWND hWnd, ListState* state) {
     textRect.left += 2;
     DrawText(dc, state->items[i].text.c_str(), -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
+  if (ListBarShown(hWnd, state)) PaintListBar(dc, hWnd, state);
 }
 
 int ItemAt(const ListState* state, int y) {
@@ -707,20 +818,31 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN:
       if (!(GetWindowLong(hWnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) SetFocus(hWnd);
+      if (ClickListBar(hWnd, state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
       ClickItem(hWnd, state, ItemAt(state, GET_Y_LPARAM(lParam)));
       return 0;
+    case WM_MOUSEMOVE:
+      if (state->thumbGrab >= 0) DragListThumb(hWnd, state, GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      if (state->thumbGrab >= 0) {
+        state->thumbGrab = -1;
+        if (GetCapture() == hWnd) ReleaseCapture();
+      }
+      return 0;
+    case WM_CAPTURECHANGED: state->thumbGrab = -1; return 0;
+    case WM_VSCROLL: ScrollListTo(hWnd, state, ScrollCode(hWnd, state, wParam)); return 0;
     case WM_LBUTTONDBLCLK:
+      if (ListBarShown(hWnd, state) && GET_X_LPARAM(lParam) >= ListBarRect(hWnd).left) {
+        ClickListBar(hWnd, state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+      }
       if (ItemAt(state, GET_Y_LPARAM(lParam)) != LB_ERR && (StyleOf(hWnd) & LBS_NOTIFY)) Notify(hWnd, LBN_DBLCLK);
       return 0;
     case WM_MOUSEWHEEL: {
       // Three lines a notch, as the platform's default; the selection stays.
       const int notches = static_cast<SHORT>(HIWORD(wParam)) / WHEEL_DELTA;
-      const int last = std::max(0, static_cast<int>(state->items.size()) - VisibleRows(hWnd, state));
-      const int top = std::clamp(state->top - 3 * notches, 0, last);
-      if (top != state->top) {
-        state->top = top;
-        InvalidateRect(hWnd, nullptr, TRUE);
-      }
+      ScrollListTo(hWnd, state, state->top - 3 * notches);
       return 0;
     }
     case WM_KEYDOWN: {
@@ -855,9 +977,7 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_GETITEMRECT: {
       if (!ValidIndex(state, wParam) || !lParam) return LB_ERR;
       RECT rect = ItemRect(state, static_cast<int>(wParam));
-      RECT client;
-      GetClientRect(hWnd, &client);
-      rect.right = client.right;
+      rect.right = ListWidth(hWnd, state);
       *reinterpret_cast<RECT*>(lParam) = rect;
       return LB_OKAY;
     }

@@ -30,8 +30,8 @@ CCddbClient::CCddbClient(ICddbView& view, bool useCddb, const CString& server, c
 CCddbClient::~CCddbClient() { Shutdown(); }
 
 void CCddbClient::Shutdown() {
-  HWND mine = m_view.CddbWindow();
-  g_cddbWindow.compare_exchange_strong(mine, nullptr);
+  HWND mine = m_window;
+  if (mine != nullptr) g_cddbWindow.compare_exchange_strong(mine, nullptr);
   if (m_session != nullptr) InternetCloseHandle(m_session);
   m_session = m_connection = m_request = nullptr;
 }
@@ -43,7 +43,8 @@ void CCddbClient::Disable(const CString& warning) {
 
 void CCddbClient::Setup() {
   if (!m_active) return;
-  g_cddbWindow = m_view.CddbWindow();
+  m_window = m_view.CddbWindow();
+  g_cddbWindow = m_window;
   CString agent;
   agent.Format("Quaverhouse/%s", m_version.GetString());
   m_session = InternetOpen(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);

@@ -65,6 +65,8 @@ class CCddbClient {
   // Lines "%02d: %s (%s)" of the songs already stored with this disc id.
   int FindExistingSongs(tQHDb* songDb, tStorage* storage, std::vector<CString>& lines) const;
   void SetActive(bool active) { m_active = active; }
+  // Closes the Internet session (ending any request); the dialog calls it on WM_DESTROY. The view is
+  // not used afterwards.
   void Shutdown();
 
   bool IsActive() const { return m_active; }
@@ -93,6 +95,7 @@ class CCddbClient {
   CString m_hello;
   CString m_version;
   tQHFRDb* m_albumDb;
+  HWND m_window = nullptr;  // the dialog the status callback posts to, kept for Shutdown
   HINTERNET m_session = nullptr;
   HINTERNET m_connection = nullptr;
   HINTERNET m_request = nullptr;

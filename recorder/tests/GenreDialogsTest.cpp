@@ -1,4 +1,5 @@
 // The genre list and the genre edit dialog: reserved genres, refused characters, the kept BPM range.
+#include "platform/dao/Dao.h"
 #include "recorder/GenreListDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/tests/RecorderTestSupport.h"
@@ -133,6 +134,23 @@ TEST_F(GenreDialogsTest, ReservedGenresCannotBeDeletedUserGenresAskFirst) {
   EXPECT_EQ("Are you sure you want to delete genre Lounge?", boxTexts[1]);
   EXPECT_FALSE(Stored("Lounge").found);
   EXPECT_TRUE(Stored("Blues").found);
+}
+
+TEST_F(GenreDialogsTest, AnEmptyDescriptionIsNotTakenFromTheRowAbove) {
+  ASSERT_EQ(1, Db()->AddSongType("ZZFull", "full description", 50, 200));
+  Db()->GetDatabase()->Execute(
+      "Insert Into SongType (SongTypeCode, MinBpm, MaxBpm, ReservedCode) Values ('ZZNull', 60, 100, False)",
+      dbFailOnError);
+  OnDialog(IDD_GENRE_LIST, [this](CDialog& dialog) {
+    auto rows = RowsOf(dialog, 1028, 3);
+    int full = RowOf(dialog, "ZZFull"), empty = RowOf(dialog, "ZZNull");
+    ASSERT_EQ(full + 1, empty);
+    EXPECT_EQ("full description", rows[static_cast<size_t>(full)][1]);
+    EXPECT_EQ("", rows[static_cast<size_t>(empty)][1]);
+    Click(dialog, IDOK);
+  });
+  CGenreListDlg list(Db());
+  list.DoModal();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The song search: each criterion against the rows it must find, sorting by the sort list and by
 // column, playlists, viewing, editing and deleting, the report and the export.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/ui/CommonDialogs.h"
 #include "recorder/RecorderIds.h"
@@ -174,6 +176,9 @@ TEST_F(SearchDialogTest, ExportWritesTheMp3SongsIntoTheChosenFolder) {
   });
   OnDialog(IDD_EXPORT, [](CDialog& dialog) {
     EXPECT_EQ("3", TextOf(dialog, 1293));
+    std::string running = TextOf(dialog, 1198);
+    EXPECT_EQ(0u, running.find("0:00:0")) << running;  // three songs of about a second
+    EXPECT_EQ("1 MB", TextOf(dialog, 1294)) << "the byte total rounded up to whole megabytes";
     EXPECT_FALSE(IsEnabled(dialog, 1154));
     Click(dialog, 1092);
     EXPECT_EQ("C:\\Export", TextOf(dialog, 1303));
@@ -198,6 +203,83 @@ TEST_F(SearchDialogTest, ExportWritesTheMp3SongsIntoTheChosenFolder) {
   // The MP3-in-WAV song and the first native one share a name: the copy of the second one is refused.
   EXPECT_EQ((std::vector<std::string>{"AC_DC__Live_.mp3", "Native_Two.mp3"}), files);
   EXPECT_TRUE(RunTool("mpg123 -q -t '" + sandbox->HostPath("C/Export/AC_DC__Live_.mp3") + "'"));
+}
+
+TEST_F(SearchDialogTest, AFolderLimitSplitsTheExportIntoNumberedFolders) {
+  if (!HaveTool("lame") || !HaveTool("sox")) GTEST_SKIP() << "lame or sox missing";
+  for (const char* name : {"One", "Two", "Three"}) {
+    LONG id = AddSong({.name = name, .artist = "Splitter", .code = 'R'});
+    ASSERT_TRUE(MakeMediaFile(id, 'R', 40.0));  // about 640 KB each at 128 kbit/s
+  }
+  std::filesystem::create_directories(sandbox->HostPath("C/Export"));
+  qh::ui::SetFolderAnswerer([](const qh::ui::FolderRequest&) { return std::string("C:\\Export"); });
+  OnDialog(IDD_EXPORT, [](CDialog& dialog) {
+    Click(dialog, 1092);
+    Type(dialog, 1304, "10000");
+    Click(dialog, 1154);  // outside 0 to 9999: refused
+    Type(dialog, 1304, "1");
+    Click(dialog, 1154);
+    Click(dialog, IDCANCEL);
+  });
+  OnDialog(IDD_SEARCH, [](CDialog& dialog) {
+    Type(dialog, 1014, "Splitter");
+    Choose(dialog, 1263, "Title, Artist");
+    Click(dialog, 1042);
+    Click(dialog, 1154);
+    Click(dialog, IDCANCEL);
+  });
+  CSearchDlg search(Db(), Storage(), databaseFolder);
+  search.DoModal();
+  qh::ui::SetFolderAnswerer(nullptr);
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_EQ("Invalid size for export folder. Please enter an amount in the 0 MB to 9999 MB range.", boxTexts[0]);
+  // One (640 KB) fills Export001 past half; Three would pass 1 MB there, so it opens Export002, and Two
+  // opens Export003.
+  EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export001/One.mp3")));
+  EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export002/Three.mp3")));
+  EXPECT_TRUE(std::filesystem::exists(sandbox->HostPath("C/Export/Export003/Two.mp3")));
+}
+
+TEST_F(SearchDialogTest, PreviewsRunOnThroughTheList) {
+  if (!HaveTool("sox")) GTEST_SKIP() << "sox missing";
+  LONG first = AddSong({.name = "Preview A", .artist = "Listener"});
+  LONG second = AddSong({.name = "Preview B", .artist = "Listener"});
+  ASSERT_TRUE(MakeMediaFile(first, ' ', 0.3));
+  ASSERT_TRUE(MakeMediaFile(second, ' ', 0.3));
+  OnDialog(IDD_SEARCH, [](CDialog& dialog) {
+    auto& search = static_cast<CSearchDlg&>(dialog);
+    Type(dialog, 1014, "Listener");
+    Click(dialog, 1042);
+    ASSERT_EQ(2u, RowsOf(dialog, 1041, 1).size());
+    Click(dialog, 1012);
+    EXPECT_TRUE(search.IsPreviewPlaying());
+    auto* list = static_cast<CListCtrl*>(dialog.GetDlgItem(1041));
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (list->GetNextItem(-1, LVNI_SELECTED) != 1 && std::chrono::steady_clock::now() < end) {
+      Settle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(1, list->GetNextItem(-1, LVNI_SELECTED)) << "the end of the first song plays the second";
+    Click(dialog, 1013);
+    EXPECT_FALSE(search.IsPreviewPlaying());
+    Click(dialog, IDCANCEL);
+  });
+  CSearchDlg search(Db(), Storage(), databaseFolder);
+  search.DoModal();
+  EXPECT_TRUE(boxTexts.empty()) << (boxTexts.empty() ? "" : boxTexts[0]);
+}
+
+TEST_F(SearchDialogTest, APreviewWithoutItsFileSaysWhy) {
+  OnDialog(IDD_SEARCH, [](CDialog& dialog) {
+    Type(dialog, 1014, "O'Brien");
+    Click(dialog, 1042);
+    Click(dialog, 1012);
+    Click(dialog, IDCANCEL);
+  });
+  CSearchDlg search(Db(), Storage(), databaseFolder);
+  search.DoModal();
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_EQ(0u, boxTexts[0].find("DX Err ")) << boxTexts[0];
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
 // The kit of a build with the zone windows: the four zone window classes behind the application's kit.
-// Box zones need the box engine's windows; until that engine is part of the build they cannot be made,
-// and start-up reports the zone as not created.
 #include "jukebox/app/ZoneWindowKit.h"
 #include "jukebox/zones/ZoneWnd.h"
 
@@ -12,9 +10,8 @@ class BuiltInZoneWindows : public CZoneWindowKit {
  public:
   CString MissingPart() const override { return CString(); }
   CWnd* Construct(bool tvLayout, bool exstreamer) override {
-    if (exstreamer) return nullptr;
-    if (tvLayout) return new CTVZoneWnd;
-    return new CZoneWnd;
+    if (exstreamer) return tvLayout ? static_cast<CWnd*>(new CTVXSZoneWnd) : new CXSZoneWnd;
+    return tvLayout ? static_cast<CWnd*>(new CTVZoneWnd) : new CZoneWnd;
   }
   void Configure(CWnd* zone, int streamNumber, const CString& description, const CString& device) override {
     if (CPlayerBase* player = PlayerOf(zone)) {

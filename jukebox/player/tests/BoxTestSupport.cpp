@@ -186,7 +186,8 @@ std::vector<std::string> BoxSimulator::Commands() {
   std::vector<std::string> commands;
   std::ifstream in(m_folder + "/commands.log");
   std::string line;
-  while (std::getline(in, line)) commands.push_back(line.substr(0, line.find(" offset=")));
+  while (std::getline(in, line))
+    if (line.rfind("#", 0) != 0) commands.push_back(line.substr(0, line.find(" offset=")));
   return commands;
 }
 

@@ -54,22 +54,44 @@ TEST_F(Plugins, NamesBecomeAChainOrderedByNameAndComeBackAfterStop) {
   EXPECT_EQ((std::vector<CString>{kMono, kStereo}), zone->GetChainNames());
 }
 
+TEST_F(Plugins, TheNextSongGoesThroughTheSameChain) {
+  SKIP_WITHOUT_TOOLS("sox");
+  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 1 -b 16", 0.5, "sine 440"));
+  ASSERT_TRUE(Tone("b.wav", "-r 44100 -c 1 -b 16", 0.5, "sine 440"));
+  zone->AddPlugin(kMono);
+  zone->AppendSong(Song(1, ' ', "a.wav").release());
+  zone->AppendSong(Song(2, 'V', "b.wav").release());
+  zone->SetVolume(100);
+  ASSERT_EQ(0, zone->PlayIndex(0));
+  ASSERT_TRUE(qh::media::SetPluginControl(zone->GetChainFilter(kMono), 0, 0.5f));
+  ASSERT_TRUE(PumpUntil([&] { return events.Values("song").size() >= 3; }));
+  zone->Stop();
+  Pcm16 out, in;
+  ASSERT_TRUE(ReadWave16(capture, out));
+  ASSERT_TRUE(ReadWave16(Host("b.wav"), in));
+  // The second song (its source replaced on the running graph) still passes the amplifier at half gain.
+  EXPECT_NEAR(0.5, Rms(out.samples, 22050 + 2205, 11025) / Rms(in.samples, 2205, 11025), 0.01);
+}
+
 TEST_F(Plugins, InsertedAndRemovedWhilePlayingTheGainFollowsItsControl) {
   SKIP_WITHOUT_TOOLS("sox");
   setenv("QH_CLOCK_RATE", "1", 1);
-  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 1 -b 16", 1.5, "sine 440"));
+  ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 1 -b 16", 1.6, "sine 440"));
   auto song = Song(1, ' ', "a.wav");
   zone->SetVolume(100);
   ASSERT_EQ(0, zone->PlaySong(song.get()));
-  PumpFor(std::chrono::milliseconds(300));
+  // Positions are read from the song, so a slow machine moves the windows, not the result.
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetPositionMs() >= 300; }));
   StopGraph();
+  const LONG inserted = zone->GetPositionMs();
   ASSERT_TRUE(zone->AddPluginFilters(kMono));
   IBaseFilter* amplifier = zone->GetChainFilter(kMono);
   ASSERT_NE(nullptr, amplifier);
   ASSERT_TRUE(qh::media::SetPluginControl(amplifier, 0, 0.25f));
   EXPECT_EQ(0, zone->Play());
-  PumpFor(std::chrono::milliseconds(600));
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetPositionMs() >= inserted + 400; }));
   StopGraph();
+  const LONG removed = zone->GetPositionMs();
   zone->RemovePluginFilter(kMono);
   EXPECT_FALSE(zone->UsesPlugins());
   EXPECT_EQ(0, zone->Play());
@@ -77,9 +99,12 @@ TEST_F(Plugins, InsertedAndRemovedWhilePlayingTheGainFollowsItsControl) {
   zone->Stop();
   Pcm16 out;
   ASSERT_TRUE(ReadWave16(capture, out));
-  const double before = Rms(out.samples, 0, 44100 / 5);
-  const double during = Rms(out.samples, 44100 * 45 / 100, 44100 * 35 / 100);
-  const double after = Rms(out.samples, 44100 * 115 / 100, 44100 / 4);
+  auto frameAt = [](LONG ms) { return static_cast<size_t>(ms) * 441 / 10; };
+  ASSERT_LT(frameAt(removed + 150), out.samples.size());
+  const double before = Rms(out.samples, 0, frameAt(200));
+  // Blocks go out up to 40 ms ahead of the clock: keep 100 ms away from each change.
+  const double during = Rms(out.samples, frameAt(inserted + 100), frameAt(removed - inserted - 200));
+  const double after = Rms(out.samples, frameAt(removed + 100), frameAt(150));
   EXPECT_NEAR(0.25, during / before, 0.01);
   EXPECT_NEAR(1.0, after / before, 0.01);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jukebox/player/TcpClientThread.h"
+#include "jukebox/player/tests/BoxTestSupport.h"
 #include "platform/ui/WinUser.h"
 
 namespace {
@@ -40,28 +41,13 @@ class NoticeRecorder {
       return RegisterClass(&windowClass);
     }();
     (void)atom;
-    std::mutex started;
-    std::condition_variable ready;
-    bool done = false;
-    m_thread = std::thread([&] {
-      HWND window = CreateWindow("TcpClientTestOwner", "owner", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-      SetWindowLongPtr(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      {
-        std::lock_guard guard(started);
-        m_window = window;
-        done = true;
-      }
-      ready.notify_all();
-      MSG msg;
-      while (GetMessage(&msg, nullptr, 0, 0) > 0) DispatchMessage(&msg);
-      DestroyWindow(window);
+    m_gui.Run([this] {
+      m_window = CreateWindow("TcpClientTestOwner", "owner", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+      SetWindowLongPtr(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     });
-    std::unique_lock lock(started);
-    ready.wait(lock, [&] { return done; });
   }
   ~NoticeRecorder() {
-    PostMessage(m_window, WM_QUIT, 0, 0);
-    m_thread.join();
+    m_gui.Run([this] { DestroyWindow(m_window); });
   }
   HWND Window() const { return m_window; }
 
@@ -98,10 +84,6 @@ class NoticeRecorder {
  private:
   static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<NoticeRecorder*>(GetWindowLongPtr(window, GWLP_USERDATA));
-    if (message == WM_QUIT) {
-      PostQuitMessage(0);
-      return 0;
-    }
     if (self == nullptr || message != kNotifyMessage) return DefWindowProc(window, message, wParam, lParam);
     Notice notice;
     notice.code = wParam;
@@ -127,7 +109,7 @@ class NoticeRecorder {
     return 0;
   }
 
-  std::thread m_thread;
+  GuiThread m_gui;
   HWND m_window = nullptr;
   std::mutex m_lock;
   std::condition_variable m_changed;
@@ -185,9 +167,16 @@ class Peer {
     return true;
   }
   void Write(const std::string& text) {
+    // The client sees its connection up before this side has accepted it.
+    for (int waited = 0; m_connection < 0 && waited < 5000; waited += 5)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::send(m_connection.load(), static_cast<const void*>(text.data()), text.size(), MSG_NOSIGNAL);
   }
-  void CloseConnection() { shutdown(m_connection, SHUT_RDWR); }
+  void CloseConnection() {
+    for (int waited = 0; m_connection < 0 && waited < 5000; waited += 5)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    shutdown(m_connection, SHUT_RDWR);
+  }
   bool Closed() const { return m_peerClosed; }
 
  private:
@@ -229,7 +218,7 @@ class Client {
   bool Connect(const char* host, int port) {
     auto* target = new CTcpConnect;
     target->m_host = host;
-    target->m_port = static_cast<DWORD>(port);
+    target->m_port = static_cast<WORD>(port);
     auto* request = new CTcpRequest(target);
     if (m_thread->PostRequest(request)) return true;
     delete request;

@@ -63,7 +63,10 @@ class BoxEngineTest : public ::testing::Test {
 
 TEST_F(BoxEngineTest, AQueueOfThreeSongsArrivesCompleteInOrderWithTheNextPreparedInTime) {
   BoxOptions options;
-  options.buffer = 32768;
+  // Four times real time with a second of buffer: smaller than any song, so each song's bytes must
+  // follow the one before while it plays.
+  options.byteRate = 16000 * 4;
+  options.buffer = 65536;
   auto box = StartBox(options);
   auto zone = MakeZone(*box);
   Queue(*zone, {{1, TheSongs().a}, {2, TheSongs().b}, {3, TheSongs().c}});
@@ -139,14 +142,19 @@ TEST_F(BoxEngineTest, ASongStartedWhileAnotherStreamsStopsTheBoxAndStartsOnAFres
   ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(1); }), 0);
   ASSERT_TRUE(box->WaitForStat("audio_connections", [](long n) { return n >= 2; }, 20000)) << services.Describe();
   const std::string songB = AudioData(TheSongs().b);
-  // The log notes how much had arrived when "c=2" came: everything after it is the new song.
+  // The log notes how much had arrived when the new connection came: everything after it is the new
+  // song (the box no longer hears the old connection).
   long stopOffset = -1;
   std::ifstream log(boxFolder.Path() + "/commands.log");
   for (std::string line; std::getline(log, line);)
-    if (line.rfind("c=2 offset=", 0) == 0) stopOffset = std::stol(line.substr(11));
+    if (line.rfind("# accept offset=", 0) == 0) stopOffset = std::stol(line.substr(16));
   ASSERT_GE(stopOffset, 40000);
   ASSERT_TRUE(box->WaitForStat("received", [&](long n) { return n >= stopOffset + static_cast<long>(songB.size()); },
-                               30000));
+                               30000))
+      << "received " << box->Stat("received") << ", connections " << box->Stat("audio_connections") << ", restart "
+      << zone->Get<bool>([&] { return zone->Engine().IsAudioRestart(); }) << ", audio state "
+      << zone->Get<LONG>([&] { return zone->Engine().AudioThread()->GetThreadState(); }) << "\n"
+      << ReadFileBytes(boxFolder.Path() + "/commands.log") << services.Describe();
   EXPECT_EQ(ReadFileBytes(box->CapturePath()).substr(static_cast<size_t>(stopOffset), songB.size()), songB);
   std::vector<std::string> commands = box->Commands();
   auto stop = std::find(commands.begin(), commands.end(), "c=2");
@@ -282,6 +290,16 @@ TEST_F(BoxEngineTest, ByteReportsPromoteOncePerSongAndCarryWhatThePreviousSongOv
   });
 }
 
+TEST_F(BoxEngineTest, NoticesOfAnUnknownCodeAreLoggedAsInvalid) {
+  TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
+  zone.Run([&] {
+    EXPECT_EQ(zone.Engine().OnControlThreadNotify(5, 0), -1);
+    EXPECT_EQ(zone.Engine().OnAudioThreadNotify(4, 0), -1);
+  });
+  EXPECT_TRUE(services.Logged("Exstreamer Control thread 0x???????? generated an invalid notification type."));
+  EXPECT_TRUE(services.Logged("Exstreamer Audio thread 0x???????? generated an invalid notification type."));
+}
+
 TEST_F(BoxEngineTest, TenCommandsWaitForAnUnreachableBoxAndTheEleventhIsRefused) {
   TestBoxZone zone(gui, address, 1, 1, /*start=*/false);
   zone.Run([&] {
@@ -341,7 +359,9 @@ TEST_F(BoxEngineTest, ABoxThatClosesMidSongStopsTheZoneAndTheNextPlayReconnects)
   auto zone = MakeZone(*box);
   Queue(*zone, {{1, TheSongs().a}});
   ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
-  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_state == "STOPPED"; }, 20000)) << services.Describe();
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_state == "STOPPED"; }, 20000))
+      << "received " << box->Stat("received") << "\n"
+      << ReadFileBytes(boxFolder.Path() + "/commands.log") << services.Describe();
   EXPECT_TRUE(services.Logged("has closed its connection; the song is stopped."));
   long before = box->Stat("received");
   ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
@@ -372,7 +392,7 @@ TEST_F(BoxEngineTest, AStalledBoxNeverBlocksTheWindowThreadAndShutdownIsBounded)
 TEST_F(BoxEngineTest, WhenOneBoxDiesTheOtherZoneKeepsPlayingAndTheWindowThreadAnswers) {
   BoxOptions options;
   options.byteRate = 16000 * 2;
-  options.buffer = 32768;
+  options.buffer = 65536;
   auto boxOne = StartBox(options);
   auto zoneOne = MakeZone(*boxOne);
   TempFolder otherFolder;

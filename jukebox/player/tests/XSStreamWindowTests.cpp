@@ -192,7 +192,7 @@ TEST_F(BoxZoneTest, ShutdownWaitsForBothThreadsAndTellsTheMainWindowOnce) {
 TEST_F(BoxZoneTest, TwoBoxZonesAndALocalZoneWhenOneBoxDies) {
   BoxOptions options;
   options.byteRate = 32000;
-  options.buffer = 32768;
+  options.buffer = 65536;
   zone = MakeZone(true, options);
   TempFolder otherFolder;
   std::string otherAddress = NextBoxAddress();

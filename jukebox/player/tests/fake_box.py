@@ -12,7 +12,9 @@ Box rules (ours; the engine relies only on the commands and tags):
   c=66        a new stream starts: the byte counter restarts and the box plays
   c=46&c=66   the next song of the stream starts: the byte counter restarts
   c=1 / c=39  play / pause
-  c=2         stop: the buffer is emptied and the audio connection it came from is no longer heard
+  c=2         stop: the buffer is emptied and the audio connection of the stream it stops is no longer
+              heard (a connection accepted since the last c=66 belongs to the next stream and keeps
+              what it brought)
 BYTE reports the bytes played since the counter restarted, less the box's 60000-byte start-up buffer
 (0 until that much has played). Only the newest audio connection feeds the buffer.
 
@@ -81,6 +83,8 @@ class Box:
         self.buffer = 0
         self.received = 0
         self.played_total = 0
+        self.credit = 0.0
+        self.prerolling = False
         self.counter = 0
         self.playing = False
         self.had_data = False
@@ -89,6 +93,9 @@ class Box:
         self.volume = 10
         self.stalled = False
         self.audio_connections = 0
+        self.accepted = {}  # audio connection -> when it was accepted
+        self.live_bytes = 0
+        self.stream_started = 0.0
         self.commands = []
         self.pending_writes = []  # (time, socket, bytes)
         self.capture = open(args.capture, "wb", buffering=0) if args.capture else None
@@ -155,6 +162,8 @@ class Box:
         elif text == "c=66":
             self.counter = 0
             self.playing = True
+            self.prerolling = True
+            self.stream_started = time.monotonic()
         elif text == "c=46&c=66":
             self.counter = 0
         elif text == "c=1":
@@ -163,11 +172,16 @@ class Box:
             self.playing = False
         elif text == "c=2":
             self.playing = False
-            self.buffer = 0
             self.had_data = False
-            if self.audio_live is not None:
-                self.audio_stale.add(self.audio_live)
-                self.audio_live = None
+            live = self.audio_live
+            if live is not None and self.accepted.get(live, 0.0) > self.stream_started:
+                # The next stream's connection came before this stop: what it brought stays.
+                self.buffer = min(self.buffer, self.live_bytes)
+            else:
+                self.buffer = 0
+                if live is not None:
+                    self.audio_stale.add(live)
+                    self.audio_live = None
 
     def read_control(self, sock):
         try:
@@ -190,7 +204,12 @@ class Box:
         if self.audio_live is not None:
             self.audio_stale.add(self.audio_live)
         self.audio_live = conn
+        self.live_bytes = 0
+        self.accepted[conn] = time.monotonic()
         self.audio_connections += 1
+        if self.log:
+            self.log.write("# accept offset=%d\n" % self.received)
+            self.log.flush()
         self.sel.register(conn, selectors.EVENT_READ, "audio")
 
     def read_audio(self, sock):
@@ -209,6 +228,7 @@ class Box:
             return
         self.buffer += len(data)
         self.received += len(data)
+        self.live_bytes += len(data)
         self.had_data = True
         if self.capture:
             self.capture.write(data)
@@ -231,6 +251,7 @@ class Box:
         sock.close()
         self.controls.pop(sock, None)
         self.audio_stale.discard(sock)
+        self.accepted.pop(sock, None)
         if sock is self.audio_live:
             self.audio_live = None
 
@@ -265,9 +286,18 @@ class Box:
     # ---- playing ----
     def play(self, seconds):
         if not self.playing:
+            self.credit = 0.0
             return
-        want = int(self.args.byte_rate * seconds)
+        if self.prerolling:
+            # A stream starts to play once a block is in: an empty box at the start is not a gap.
+            if self.buffer < min(32767, self.args.buffer):
+                return
+            self.prerolling = False
+        # Fractions of a byte add up: a fast loop must not lose its time to rounding.
+        self.credit += self.args.byte_rate * seconds
+        want = int(self.credit)
         take = min(want, self.buffer)
+        self.credit = self.credit - take if take == want else 0.0
         if want > self.buffer and self.had_data and self.audio_live is not None:
             # Ran dry. With bytes already waiting in the socket the box itself was late (a loaded
             # machine); with none, the sender did not keep up: only that counts against the engine.

@@ -11,13 +11,6 @@ namespace {
 class TVZone : public ZoneFixture<CTVZoneLook> {
  protected:
   void SetUp() override { MakeZone(CRect(0, 0, 800, 600), false); }
-  CRect ChildRect(HWND child) {
-    CRect rect;
-    ::GetWindowRect(child, &rect);
-    CPoint origin = rect.TopLeft();
-    ::ScreenToClient(zone->GetSafeHwnd(), &origin);
-    return CRect(origin, rect.Size());
-  }
   CRect ButtonRect(UINT id) { return ChildRect(look().Button(id)->GetSafeHwnd()); }
   void LoadArtist(const char* artist) {
     dialogs.choice = artist;

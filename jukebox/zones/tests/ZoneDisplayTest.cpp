@@ -55,6 +55,7 @@ TEST_F(ZoneOnDisplay, RightClickOpensTheSongMenuAndAnEntryRunsItsCommand) {
   ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
   ScopedEnv driver("SDL_VIDEODRIVER", "x11");
   ScopedEnv sdl("QH_DISPLAY", "sdl");
+  qh::ui::testing::SetDisplayBackend(nullptr);  // the back end is chosen anew, for this server
   SetUpDatabase();
   // The windows and the display connection go before the X server does.
   struct CloseDisplay {
@@ -93,6 +94,22 @@ TEST_F(ZoneOnDisplay, RightClickOpensTheSongMenuAndAnEntryRunsItsCommand) {
   ASSERT_TRUE(PumpUntil([&] { return !dialogs.ran.empty(); }, std::chrono::seconds(5)));
   EXPECT_EQ(dialogs.ran, std::vector<std::string>{"song-info"});
   EXPECT_EQ(dialogs.shownInfo.name, "Blue");
+
+  // Hovering a skin button shows its hover face; the pointer leaving the display's window ends it.
+  const CRect search = ChildRect(zone.GetLook().Button(ID_ZONE_SEARCH)->GetSafeHwnd());
+  const CPoint probe(search.left + 10, search.top + 4);
+  auto pixel = [&] {
+    auto grab = qh::gdi::testing::GrabXScreen(server.display(), probe.x, probe.y, 1, 1);
+    return grab ? grab->at(0, 0) : 0u;
+  };
+  ASSERT_TRUE(RunX(server.display(), "mousemove 900 700 sleep 0.3"));
+  player_testing::PumpFor(std::chrono::milliseconds(200));
+  const qh::gdi::Pixel up = pixel();
+  ASSERT_TRUE(RunX(server.display(), "mousemove " + std::to_string(search.CenterPoint().x) + " " +
+                                         std::to_string(search.CenterPoint().y) + " sleep 0.3"));
+  ASSERT_TRUE(PumpUntil([&] { return pixel() != up; }, std::chrono::seconds(3)));
+  ASSERT_TRUE(RunX(server.display(), "mousemove 900 700 sleep 0.3"));
+  EXPECT_TRUE(PumpUntil([&] { return pixel() == up; }, std::chrono::seconds(3)));
 }
 
 }  // namespace

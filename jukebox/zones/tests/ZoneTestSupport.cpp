@@ -98,6 +98,14 @@ bool ZoneFixtureBase::CreateZone(CWnd& zone, const CRect& rect) {
   return true;
 }
 
+CRect ZoneFixtureBase::ChildRect(HWND child) {
+  CRect rect;
+  ::GetWindowRect(child, &rect);
+  CPoint origin = rect.TopLeft();
+  ::ScreenToClient(::GetParent(child), &origin);
+  return CRect(origin, rect.Size());
+}
+
 bool ZoneFixtureBase::MakeCover(LONG songId, const char* colour, int width, int height) {
   tSong song;
   if (song.Load(&db, storage.get(), songId) != 0) return false;

@@ -42,6 +42,11 @@ class ZoneTestEngine : public player_testing::ScriptedEngine {
     m_state = state;
     m_stateTime = since;
   }
+  void SetTextsForTest(const char* fileType, const char* elapsed, const char* length) {
+    m_fileTypeText = fileType;
+    m_elapsedText = elapsed;
+    m_lengthText = length;
+  }
   std::vector<double> seeks;
 
  protected:
@@ -94,6 +99,8 @@ class ZoneFixtureBase : public ::testing::Test {
                const std::string& genre = "Rock");
   // Creates the zone as the application does: child of the main window, shown, updated.
   bool CreateZone(CWnd& zone, const CRect& rect);
+  // A child window's rectangle in the client coordinates of its parent.
+  static CRect ChildRect(HWND child);
   // Writes a JPEG cover of the song made by ffmpeg in one colour.
   bool MakeCover(LONG songId, const char* colour, int width, int height);
 

@@ -18,13 +18,6 @@ class NormalZone : public ZoneFixture<CZoneLook> {
  protected:
   void SetUp() override { MakeZone(CRect(0, 0, 800, 600), ZoneLookOptions{}); }
   void Pump(int ms = 40) { player_testing::PumpFor(std::chrono::milliseconds(ms)); }
-  CRect ChildRect(HWND child) {
-    CRect rect;
-    ::GetWindowRect(child, &rect);
-    CPoint origin = rect.TopLeft();
-    ::ScreenToClient(zone->GetSafeHwnd(), &origin);
-    return CRect(origin, rect.Size());
-  }
   CRect ButtonRect(UINT id) { return ChildRect(look().Button(id)->GetSafeHwnd()); }
   std::vector<std::string> ListLines() {
     std::vector<std::string> lines;

@@ -45,14 +45,22 @@ void Bevel(CDC& dc, const CRect& r, COLORREF light, COLORREF dark) {
   dc.FillSolidRect(r.right - 1, r.top, 1, r.Height(), dark);
 }
 
+// The text centred in r, in the largest bold face up to `height` pixels whose width fits r.
 void Label(CDC& dc, const CRect& r, const char* text, COLORREF colour, int height, int weight = FW_BOLD) {
-  LOGFONT log{};
-  log.lfHeight = height;
-  log.lfWeight = weight;
-  log.lfQuality = PROOF_QUALITY;
-  std::strcpy(log.lfFaceName, "Arial");
   CFont font;
-  font.CreateFontIndirect(&log);
+  for (; height >= 7; --height) {
+    LOGFONT log{};
+    log.lfHeight = height;
+    log.lfWeight = weight;
+    log.lfQuality = PROOF_QUALITY;
+    std::strcpy(log.lfFaceName, "Arial");
+    font.DeleteObject();
+    font.CreateFontIndirect(&log);
+    CFont* probe = dc.SelectObject(&font);
+    const int width = dc.GetTextExtent(text).cx;
+    dc.SelectObject(probe);
+    if (width <= r.Width() - 6) break;
+  }
   CFont* old = dc.SelectObject(&font);
   dc.SetBkMode(TRANSPARENT);
   dc.SetTextColor(colour);
@@ -170,9 +178,10 @@ std::vector<Piece> NormalLook() {
                         Label(dc, CRect(0, r.bottom - 14, r.right, r.bottom), "MUTE", RGB(192, 192, 192), 9);
                       });
                     }});
+  // The logo bar under the "SONG:" label: light, so the label reads on it.
   pieces.push_back({415, 8, 16, [](CDC& dc, const CRect& r) {
-                      Shade(dc, r, kInk, kDeep);
-                      dc.FillSolidRect(r.left, r.bottom - 1, r.Width(), 1, RGB(120, 120, 170));
+                      Shade(dc, r, kLight, kPanel);
+                      dc.FillSolidRect(r.left, r.top, r.Width(), 2, kInk);
                     }});
   pieces.push_back({423, 120, 40, [](CDC& dc, const CRect& r) {
                       RoundedOnKey(dc, CRect(0, 0, r.right + 12, r.bottom), 18, [&](const CRect& body) {

@@ -30,13 +30,6 @@ constexpr DWORD kC = qh::testing::TestSandbox::kSystemSerial;
 constexpr DWORD kOld = 0x11111111;
 constexpr DWORD kNew = 0x9ABCDEF0;
 
-std::string SnapshotFolder() {
-  const char* binary = std::getenv("QH_BINARY_DIR");
-  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
 void Pump(CWnd& dialog) {
   MSG msg;
   for (int round = 0; round < 50; ++round) {
@@ -105,6 +98,22 @@ TEST_F(AdminDialogTest, HelpTextsFollowTheMouseOverTheButtons) {
   // Moving from one button to the next leaves both texts shown.
   EXPECT_TRUE(Visible(dialog, IDC_HELP_CHECK));
   EXPECT_TRUE(Visible(dialog, IDC_HELP_BACKUP));
+  // The help texts are blue on the dialog's face.
+  auto picture = qh::gdi::SnapshotWindow(dialog.m_hWnd);
+  ASSERT_TRUE(picture.has_value());
+  RECT window, help;
+  dialog.GetWindowRect(&window);
+  dialog.GetDlgItem(IDC_HELP_CHECK)->GetWindowRect(&help);
+  int blue = 0, face = 0;
+  for (int y = help.top; y < help.bottom; ++y)
+    for (int x = help.left; x < help.right; ++x) {
+      auto pixel = picture->at(x - window.left, y - window.top);
+      int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, bluePart = pixel & 0xFF;
+      blue += bluePart > red + 80 && bluePart > green + 80;  // the text's pixels, smoothed or not
+      face += pixel == qh::gdi::PixelFromColor(GetSysColor(COLOR_BTNFACE));
+    }
+  EXPECT_GT(blue, 20);
+  EXPECT_GT(face, (help.right - help.left) * (help.bottom - help.top) / 2);
   std::string error;
   EXPECT_TRUE(qh::gdi::WriteWindowPng(dialog.m_hWnd, SnapshotFolder() + "/ledgerkeep.png", &error)) << error;
   RECT exitButton;
@@ -286,15 +295,6 @@ TEST_F(AdminDialogTest, StorageDialogUpdateReportsTheSongsWhoseFilesWereMissing)
   EXPECT_EQ(Sqlite3(host, "select count(*) from Songs where SongVolser = " + std::to_string(static_cast<int32_t>(kNew)) + ";"),
             "7\n");
   dialog.DestroyWindow();
-}
-
-int RunProgram(const std::string& program, std::string& errors) {
-  std::string command = "'" + program + "' 2>&1 >/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[1024];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) errors.append(buffer, n);
-  return pclose(pipe);
 }
 
 TEST(LedgerkeepProgram, RefusesToStartBesideAnotherProgramOfTheSystem) {

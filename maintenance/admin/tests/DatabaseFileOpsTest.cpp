@@ -140,8 +140,11 @@ TEST_F(DatabaseFileOpsTest, ADatabaseHeldByAnotherProgramIsLeftAlone) {
   ASSERT_TRUE(other.Holding());
   std::string inUse = "The database is being used by another program. Please exit the other program before continuing.";
   EXPECT_FALSE(Ops().Backup());
+  ASSERT_TRUE(other.Alive());
   EXPECT_FALSE(Ops().Repair());
+  ASSERT_TRUE(other.Alive());
   EXPECT_FALSE(Ops().CreateNewDatabase());
+  ASSERT_TRUE(other.Alive());
   EXPECT_EQ(boxes, (std::vector<std::string>{inUse, inUse, inUse}));
   EXPECT_EQ(ReadHostFile(host), before);
   EXPECT_TRUE(Files("C/Quaverhouse/Backup", "BK").empty());

@@ -20,23 +20,6 @@ using namespace qh::maint::testing;
 
 namespace {
 
-std::string SnapshotFolder() {
-  const char* binary = std::getenv("QH_BINARY_DIR");
-  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
-// Runs a program of the build with the test's sandbox environment; its exit code and standard error.
-int RunProgram(const std::string& program, std::string& errors) {
-  std::string command = "'" + program + "' 2>&1 >/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[1024];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) errors.append(buffer, n);
-  return pclose(pipe);
-}
-
 TEST(ConverterDialog, ConvertsWhenItOpensAndShowsTheLog) {
   qh::testing::TestSandbox sandbox;
   std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse/Backup"));

@@ -1,6 +1,8 @@
 #include "maintenance/files/tests/MaintenanceTestSupport.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "maintenance/schema/SongDbSchema.h"
@@ -128,6 +130,22 @@ void BuildManySongsLibrary(const char* file, long count) {
   database.Close();
 }
 
+std::string SnapshotFolder() {
+  const char* binary = std::getenv("QH_BINARY_DIR");
+  std::string folder = (binary ? std::string(binary) : std::filesystem::temp_directory_path().string()) + "/snapshots";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+int RunProgram(const std::string& program, std::string& errors) {
+  std::string command = "'" + program + "' 2>&1 >/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[1024];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) errors.append(buffer, n);
+  return pclose(pipe);
+}
+
 void WriteSizedFile(const std::string& hostPath, size_t size) {
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   std::string block(4096, 'Q');
@@ -202,10 +220,13 @@ OtherProcessLock::OtherProcessLock(const std::string& hostFile) {
     _exit(127);
   }
   close(ready[1]);
-  char buffer[16] = {};
-  ssize_t got = read(ready[0], buffer, sizeof buffer - 1);
-  close(ready[0]);
-  if (pid > 0 && got > 0 && std::string(buffer).rfind("locked", 0) == 0) {
+  // The whole line, and the pipe kept open while the holder lives: a holder whose last write found the
+  // pipe closed would end, and its lock with it.
+  std::string said;
+  char ch = 0;
+  while (said.size() < 16 && read(ready[0], &ch, 1) == 1 && ch != '\n') said += ch;
+  m_pipe = ready[0];
+  if (pid > 0 && said == "locked") {
     m_pid = pid;
   } else if (pid > 0) {
     kill(pid, SIGKILL);
@@ -213,10 +234,18 @@ OtherProcessLock::OtherProcessLock(const std::string& hostFile) {
   }
 }
 
+bool OtherProcessLock::Alive() const {
+  if (m_pid <= 0) return false;
+  int status = 0;
+  return waitpid(m_pid, &status, WNOHANG) == 0;
+}
+
 OtherProcessLock::~OtherProcessLock() {
-  if (m_pid <= 0) return;
-  kill(m_pid, SIGKILL);
-  waitpid(m_pid, nullptr, 0);
+  if (m_pid > 0) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+  if (m_pipe >= 0) close(m_pipe);
 }
 
 }  // namespace qh::maint::testing

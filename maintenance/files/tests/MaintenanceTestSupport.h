@@ -43,6 +43,13 @@ void BuildCurrentLibrary(const char* file, const std::vector<LibrarySong>& songs
 // songs each), written through append-only recordsets in one transaction: the benchmarks' library.
 void BuildManySongsLibrary(const char* file, long count);
 
+// Where the tests leave their pictures: <build>/snapshots when QH_BINARY_DIR names the build, else the
+// temporary folder's "snapshots".
+std::string SnapshotFolder();
+// Runs a program of the build with the test's environment; its exit status, its standard error in
+// `errors` (a headless message box writes its text there).
+int RunProgram(const std::string& program, std::string& errors);
+
 // Writes `size` bytes of a song file.
 void WriteSizedFile(const std::string& hostPath, size_t size);
 
@@ -80,9 +87,12 @@ class OtherProcessLock {
   explicit OtherProcessLock(const std::string& hostFile);
   ~OtherProcessLock();
   bool Holding() const { return m_pid > 0; }
+  // The holder is still running (it has not ended for any reason).
+  bool Alive() const;
 
  private:
   int m_pid = -1;
+  int m_pipe = -1;
 };
 
 }  // namespace qh::maint::testing

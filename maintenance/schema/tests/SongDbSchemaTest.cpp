@@ -10,38 +10,20 @@
 
 #include "dblib/DefaultGenres.h"
 #include "dblib/QHDb.h"
+#include "maintenance/files/tests/MaintenanceTestSupport.h"
 #include "maintenance/schema/SongDbSchema.h"
 #include "platform/core/Paths.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/dao/Dao.h"
 
+using qh::maint::testing::Sqlite3;
+
 namespace {
 
+// The distinct lines of the tool's answer.
+std::set<std::string> Lines(const std::string& text) { return qh::maint::testing::LineSet(text); }
+
 constexpr const char* kDbPath = "C:\\Quaverhouse\\Quaverhouse.qhd";
-
-// Output of the sqlite3 command-line tool for one statement on a file.
-std::string Sqlite3(const std::string& file, const std::string& sql) {
-  std::string command = "sqlite3 -batch -noheader -separator '|' '" + file + "' \"" + sql + "\" 2>&1";
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-    pclose(pipe);
-  }
-  return output;
-}
-
-std::set<std::string> Lines(const std::string& text) {
-  std::set<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) lines.insert(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 class SongDbSchemaTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@ namespace {
 constexpr UINT kMouseMove = 0x0200, kLButtonDown = 0x0201, kLButtonUp = 0x0202, kRButtonDown = 0x0204,
                kRButtonUp = 0x0205, kMButtonDown = 0x0207, kMButtonUp = 0x0208, kMouseWheel = 0x020A;
 constexpr UINT kKeyDown = 0x0100, kKeyUp = 0x0101, kChar = 0x0102, kClose = 0x0010;
+constexpr UINT kMouseLeave = 0x02A3, kKillFocus = 0x0008;
 constexpr UINT kSysCommand = 0x0112;
 constexpr WPARAM kScRestore = 0xF120;
 constexpr WPARAM kMkLButton = 0x01, kMkRButton = 0x02, kMkShift = 0x04, kMkControl = 0x08, kMkMButton = 0x10;
@@ -137,6 +138,7 @@ class SdlDisplay final : public DisplayBackend {
     std::vector<InputMessage> out;
     SDL_Event event;
     while (SDL_PollEvent(&event)) Translate(event, out);
+    ReportFocusLoss(out);
     return out;
   }
 
@@ -287,6 +289,15 @@ class SdlDisplay final : public DisplayBackend {
             out.push_back(m);
           } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
             SDL_UpdateWindowSurface(windows_.at(hwnd).window);
+          } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
+            // The pointer went off our windows.
+            InputMessage m;
+            m.window = hwnd;
+            m.message = kMouseLeave;
+            out.push_back(m);
+          } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            focusLostAt_ = SDL_GetTicks();
+            focusLostBy_ = hwnd;
           }
         }
         break;
@@ -295,8 +306,26 @@ class SdlDisplay final : public DisplayBackend {
     }
   }
 
+  // A window of ours losing the keyboard to another of ours (a menu opening) is no loss; only when none
+  // of ours has it a little later has another program taken it.
+  void ReportFocusLoss(std::vector<InputMessage>& out) {
+    if (!focusLostBy_ || SDL_GetTicks() - focusLostAt_ < kFocusSettleMs) return;
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    const bool ours = focus && byId_.count(SDL_GetWindowID(focus)) != 0;
+    if (!ours && windows_.count(focusLostBy_)) {
+      InputMessage m;
+      m.window = focusLostBy_;
+      m.message = kKillFocus;
+      out.push_back(m);
+    }
+    focusLostBy_ = nullptr;
+  }
+
+  static constexpr Uint32 kFocusSettleMs = 150;
   std::map<HWND, Shown> windows_;
   std::map<Uint32, HWND> byId_;
+  HWND focusLostBy_ = nullptr;
+  Uint32 focusLostAt_ = 0;
 };
 
 }  // namespace

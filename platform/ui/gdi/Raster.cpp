@@ -122,6 +122,26 @@ BOOL Blit(HDC destDc, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int
   if (sh < 0) { sy += sh; sh = -sh; mirrorY = !mirrorY; }
   if (w == 0 || h == 0) return TRUE;
 
+  // A plain copy at the same size between colour surfaces (a double-buffered paint's steps) reads the
+  // source where it lies, without a converted copy of it.
+  if (code == 0xCC && w == sw && h == sh && !mirrorX && !mirrorY) {
+    DeviceContext* src = LookupDc(srcDc);
+    auto srcCanvas = src ? CanvasOf(*src) : std::nullopt;
+    if (srcCanvas && !srcCanvas->monochrome && !destCanvas->monochrome && srcCanvas->surface != destCanvas->surface) {
+      const Region area = Region::Combine(SurfaceRect(*destCanvas, x, y, x + w, y + h), destCanvas->clip, RegionOp::And);
+      const Surface& from = *srcCanvas->surface;
+      Surface& to = *destCanvas->surface;
+      const int dx = srcCanvas->sx(sx) - destCanvas->sx(x), dy = srcCanvas->sy(sy) - destCanvas->sy(y);
+      for (const RECT& r : area.rects())
+        for (int py = r.top; py < r.bottom; ++py) {
+          const int fy = py + dy;
+          if (fy < 0 || fy >= from.height()) continue;
+          const int first = std::max<int>(r.left, -dx), last = std::min<int>(r.right, from.width() - dx);
+          if (first < last) std::copy(from.row(fy) + first + dx, from.row(fy) + last + dx, to.row(py) + first);
+        }
+      return TRUE;
+    }
+  }
   SourceBlock source;
   if (UsesSource(code)) {
     DeviceContext* src = LookupDc(srcDc);

@@ -145,3 +145,32 @@ TEST_F(DisplayLinkTest, OnADisplayAMessageBoxIsARealModalBox) {
 }
 
 }  // namespace
+
+TEST_F(DisplayLinkTest, ManyControlPaintsMakeOnePresent) {
+  RecordingWindow top(nullptr, WS_POPUP | WS_VISIBLE);
+  MoveWindow(top.hwnd(), 0, 0, 400, 300, TRUE);
+  std::vector<std::unique_ptr<CButton>> buttons;
+  for (int i = 0; i < 12; ++i) {
+    buttons.push_back(std::make_unique<CButton>());
+    ASSERT_TRUE(buttons.back()->Create("B", WS_VISIBLE, CRect(10 + 30 * i, 10, 38 + 30 * i, 40), CWnd::FromHandle(top.hwnd()), 100 + i));
+  }
+  PumpPending();
+  display->presents = 0;
+  for (auto& button : buttons) button->Invalidate(TRUE);
+  PumpPending();
+  EXPECT_EQ(display->presents, 1);
+}
+
+TEST_F(DisplayLinkTest, FocusLostOnTheDisplayEndsFocusAndCapture) {
+  RecordingWindow top(nullptr, WS_POPUP | WS_VISIBLE);
+  MoveWindow(top.hwnd(), 0, 0, 200, 100, TRUE);
+  SetFocus(top.hwnd());
+  SetCapture(top.hwnd());
+  PumpPending();
+  Queue(top.hwnd(), WM_KILLFOCUS, 0);
+  PumpPending();
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_GE(top.Count(WM_KILLFOCUS), 1);
+  EXPECT_GE(top.Count(WM_CAPTURECHANGED), 1);
+}

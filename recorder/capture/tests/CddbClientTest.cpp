@@ -1,11 +1,20 @@
 // The CDDB client of the rip dialogs against a scripted server per disc id. The setting names only a
 // host, so the server listens on port 80 of a loopback address of its own.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 
 #include "dblib/AlbumDb.h"
+#include "dblib/QHDb.h"
+#include "dblib/Song.h"
+#include "dblib/Storage.h"
+#include "maintenance/schema/SongDbSchema.h"
 #include "platform/dao/Dao.h"
 #include "dblib/tests/media/AlbumDbFixture.h"
 #include "platform/cd/testing/CdImageFixture.h"
@@ -71,6 +80,17 @@ class CddbClientTest : public ::testing::Test {
     setenv("QH_CDROM", image_.cuePath.c_str(), 1);
     ASSERT_EQ(mci_.Open('E'), 1);
     address_ = qh::inet::testing::PrivateLoopbackAddress();
+    if (!CanListenOnPort80(address_)) GTEST_SKIP() << "listening on port 80 needs root or CAP_NET_BIND_SERVICE";
+  }
+  static bool CanListenOnPort80(const std::string& address) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(80);
+    inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+    bool ok = bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 || errno != EACCES;
+    close(fd);
+    return ok;
   }
   void TearDown() override {
     client_.reset();
@@ -181,6 +201,17 @@ INSTANTIATE_TEST_SUITE_P(Replies, CddbFailingReplyTest,
                                            FailingReply{"http_error", "200 rock 7a0bc10d A / B\r\n", 500}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CddbClientTest, AReplyArrivingInSmallPiecesIsReadToItsEnd) {
+  std::string read = "210 rock 7a0bc10d\r\n";
+  for (int i = 0; i < 120; ++i) read += "# a comment line the server sends before the titles, number " + std::to_string(i) + "\r\n";
+  read += "TTITLE0=First\r\nTTITLE1=Second\r\nTTITLE2=Third and last\r\n.\r\n";
+  std::string routes = Routes("200 rock 7a0bc10d Band / Album\r\n", read);
+  routes.replace(routes.rfind("\"body\""), 0, "\"chunk\": 700, \"chunk_delay\": 0.02, ");
+  ASSERT_TRUE(Run(routes));
+  EXPECT_EQ(view_.status, "FreeDB Query Complete.");
+  EXPECT_EQ(client_->Titles()[2], "Third and last");
+}
+
 TEST_F(CddbClientTest, ContinuationLinesLatin1AndUtf8TitlesAreRead) {
   std::string read = "210 rock 7a0bc10d\nTTITLE0=Caf\xC3\xA9 au lait\nTTITLE1=A very long title that the server \n"
                      "TTITLE1=splits over two lines\nTTITLE2=\xE2\x82\xAC 100\n.\n";
@@ -263,6 +294,45 @@ TEST_F(CddbClientTest, WithCddbOffEveryAudioTrackGetsADefaultName) {
   EXPECT_EQ(view_.trackList[2], "03 - Unknown Song");
   EXPECT_EQ(client_->Titles()[0], "Track 1");
   EXPECT_FALSE(client_->IsActive());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CddbClientTest, SongsAlreadyRippedFromTheDiscAreListedByTrack) {
+  CString file = "C:\\Quaverhouse.qhd";
+  CreateSongDatabase(file);
+  tQHDb songDb;
+  ASSERT_EQ(songDb.Open(file, FALSE, FALSE), 1);
+  tStorage storage(songDb.GetDatabase());
+  client_ = std::make_unique<CCddbClient>(view_, false, address_.c_str(), "rip@quaverhouse.example", "4.0", nullptr);
+  CString error;
+  client_->QueryCddb(mci_.GetDeviceID(), error);
+  std::vector<CString> lines;
+  EXPECT_EQ(client_->FindExistingSongs(&songDb, &storage, lines), 0);
+  struct Row {
+    const char* name;
+    LONG track;
+    DWORD disc;
+  };
+  const Row rows[] = {{"Rock 'n' Roll", 3, client_->DiscId()}, {"Other disc", 1, client_->DiscId() ^ 1},
+                      {"Opening", 1, client_->DiscId()}};
+  for (const Row& row : rows) {
+    tSong song;
+    song.Attach(&songDb, &storage);
+    song.SetSongName(row.name);
+    song.SetSongArtist("The Band");
+    song.SetSongCdTrack(row.track);
+    song.SongCDDB = row.disc;
+    song.SetSongCompression(' ');
+    ASSERT_GT(songDb.AddSong(&song), 0) << row.name;
+  }
+  EXPECT_EQ(client_->FindExistingSongs(&songDb, &storage, lines), 2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "01: Opening (The Band)");
+  EXPECT_EQ(lines[1], "03: Rock 'n' Roll (The Band)");
+  songDb.Close();
 }
 
 }  // namespace

@@ -47,9 +47,15 @@ class OneWindowProvider : public qh::gdi::WindowSurfaceProvider {
 
 class WindowDcTest : public ::testing::Test {
  protected:
-  void SetUp() override { qh::gdi::SetWindowSurfaceProvider(&provider_); }
-  void TearDown() override { qh::gdi::SetWindowSurfaceProvider(nullptr); }
+  // The window manager's provider (installed once at start) comes back afterwards: leaving none behind
+  // would break every later window test of the same run.
+  void SetUp() override {
+    previous_ = qh::gdi::GetWindowSurfaceProvider();
+    qh::gdi::SetWindowSurfaceProvider(&provider_);
+  }
+  void TearDown() override { qh::gdi::SetWindowSurfaceProvider(previous_); }
   OneWindowProvider provider_;
+  qh::gdi::WindowSurfaceProvider* previous_ = nullptr;
 };
 
 TEST_F(WindowDcTest, ClientDcDrawsAtTheWindowsPlaceAndOnlyWhereVisible) {
@@ -97,6 +103,30 @@ TEST_F(WindowDcTest, UnknownWindowGivesNoDc) {
   EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x999)), nullptr);
   qh::gdi::SetWindowSurfaceProvider(nullptr);
   EXPECT_EQ(GetDC(provider_.window), nullptr);
+}
+
+// A fixture run in the middle of other window tests hands the provider back as it found it.
+class FixtureProbe : public WindowDcTest {
+ public:
+  void Enter() { SetUp(); }
+  void Leave() { TearDown(); }
+  qh::gdi::WindowSurfaceProvider* Own() { return &provider_; }
+  void TestBody() override {}
+};
+
+TEST(WindowDcFixture, PutsBackTheProviderItFound) {
+  qh::gdi::WindowSurfaceProvider* const original = qh::gdi::GetWindowSurfaceProvider();
+  OneWindowProvider outer;
+  qh::gdi::SetWindowSurfaceProvider(&outer);
+  {
+    FixtureProbe probe;
+    probe.Enter();
+    EXPECT_EQ(qh::gdi::GetWindowSurfaceProvider(), probe.Own());
+    qh::gdi::SetWindowSurfaceProvider(nullptr);  // as UnknownWindowGivesNoDc does
+    probe.Leave();
+  }
+  EXPECT_EQ(qh::gdi::GetWindowSurfaceProvider(), &outer);
+  qh::gdi::SetWindowSurfaceProvider(original);
 }
 
 }  // namespace

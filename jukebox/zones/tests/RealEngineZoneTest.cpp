@@ -1,0 +1,110 @@
+// The zone windows over the real engines: the local engine playing a WAVE file into a file renderer at
+// a raised clock rate, and the box engine with no box answering.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "dblib/Song.h"
+#include "jukebox/player/tests/AudioFixtures.h"
+#include "jukebox/zones/ZoneWnd.h"
+#include "jukebox/zones/tests/ZoneTestSupport.h"
+#include "platform/media/DeviceEnum.h"
+#include "platform/ui/MessageBox.h"
+
+namespace jukebox::zone_testing {
+namespace {
+
+class RealEngineZone : public ZoneFixtureBase {
+ protected:
+  void SetUp() override {
+    setenv("QH_CLOCK_RATE", "100", 1);
+    setenv("QH_SOUND", "none", 1);
+    music = sandbox.AddDrive('D', 0x0D15C0DE, "MUSIC");
+    qh::media::ClearWaveFileRenderers();
+    qh::media::RegisterWaveFileRenderer("Capture", music + "/capture.wav");
+    app.zoneDevices = {"Capture"};
+    SetUpDatabase();
+    qh::ui::SetMessageBoxAnswerer([this](const qh::ui::MessageBoxRequest& box) {
+      boxes.push_back(box.text);
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    qh::ui::SetMessageBoxAnswerer(nullptr);
+    mainWindow.reset();
+    qh::media::ClearWaveFileRenderers();
+  }
+  std::string music;
+  std::vector<std::string> boxes;
+};
+
+TEST_F(RealEngineZone, ALocalZonePlaysAFileAndFollowsIt) {
+  CZoneWnd zone;
+  zone.SetStreamNumber(0);
+  zone.SetDeviceName("Capture");
+  ASSERT_TRUE(CreateZone(zone, CRect(0, 0, 800, 600)));
+  // Without a song the plug-in command says so and opens nothing.
+  zone.SendMessage(WM_COMMAND, ID_ZONE_PLUGINS, 0);
+  EXPECT_EQ(boxes, std::vector<std::string>{"You must load a song before performing this function."});
+  EXPECT_TRUE(zone.GetLook().Button(ID_ZONE_PLUGINS)->IsWindowEnabled());
+  // 300 seconds of audio last 3 seconds at the raised clock: several display-timer ticks.
+  ASSERT_TRUE(player_testing::RunTool("sox -n -r 8000 -c 1 -b 16 " + player_testing::Q(music + "/tone.wav") +
+                                      " synth 300 sine 440 vol 0.5"));
+  tSong song;
+  song.SetSongID(7);
+  song.SetSongName("Tone");
+  song.SetSongArtist("Sox");
+  song.SetSongCompression(' ');
+  song.MediaPath = "D:\\tone.wav";
+  ASSERT_EQ(0, zone.PlaySong(&song));
+  EXPECT_EQ(zone.GetState(), PLAYER_PLAYING);
+  EXPECT_EQ(zone.GetLook().Button(ID_ZONE_PLAY)->GetState(), 1);
+  EXPECT_TRUE(zone.GetLook().Button(ID_ZONE_STOP)->IsWindowEnabled());
+  // The display timer moves the position thumb along its track as the song plays.
+  const int start = zone.GetLook().PositionThumbRect().left;
+  ASSERT_TRUE(PumpUntil([&] { return zone.GetLook().PositionThumbRect().left > start; }, std::chrono::seconds(10)));
+  zone.SendMessage(WM_COMMAND, ID_ZONE_STOP, 0);
+  EXPECT_EQ(zone.GetState(), PLAYER_STOPPED);
+  EXPECT_FALSE(zone.GetLook().Button(ID_ZONE_PLAY)->IsWindowEnabled());
+}
+
+TEST_F(RealEngineZone, ABoxZoneHasNoPlugInsStepsByFiveAndItsThumbOnlyFollows) {
+  CXSZoneWnd zone;
+  zone.SetStreamNumber(1);
+  zone.SetDeviceName("__XS:127.0.0.1");
+  ASSERT_TRUE(CreateZone(zone, CRect(0, 0, 800, 600)));
+  EXPECT_TRUE(zone.IsExstreamer());
+  EXPECT_FALSE(zone.GetLook().Button(ID_ZONE_PLUGINS)->IsWindowEnabled());
+  zone.SendMessage(WM_COMMAND, ID_ZONE_PLUGINS, 0);
+  EXPECT_TRUE(boxes.empty());
+  zone.SetVolume(50);
+  zone.SendMessage(WM_COMMAND, ID_ZONE_VOLUME_UP, 0);
+  EXPECT_EQ(zone.GetVolume(), 55);
+  zone.SendMessage(WM_COMMAND, ID_ZONE_VOLUME_DOWN, 0);
+  zone.SendMessage(WM_COMMAND, ID_ZONE_VOLUME_DOWN, 0);
+  EXPECT_EQ(zone.GetVolume(), 45);
+  const CRect thumb = zone.GetLook().PositionThumbRect();
+  zone.SendMessage(WM_ZONE_POSITION_THUMB, 40, 1);
+  EXPECT_EQ(zone.GetLook().PositionThumbRect(), thumb);
+}
+
+TEST_F(RealEngineZone, TheTVLooksOverBothEngines) {
+  CTVZoneWnd local;
+  local.SetDeviceName("Capture");
+  ASSERT_TRUE(CreateZone(local, CRect(0, 0, 800, 600)));
+  EXPECT_TRUE(local.GetLook().Button(ID_ZONE_PLUGINS)->IsWindowEnabled());
+  local.SetVolume(50);
+  local.SendMessage(WM_COMMAND, ID_ZONE_VOLUME_UP, 0);
+  EXPECT_EQ(local.GetVolume(), 51);
+  local.DestroyWindow();
+  CTVXSZoneWnd box;
+  box.SetDeviceName("__XS:127.0.0.1");
+  ASSERT_TRUE(CreateZone(box, CRect(0, 0, 800, 600)));
+  EXPECT_FALSE(box.GetLook().Button(ID_ZONE_PLUGINS)->IsWindowEnabled());
+  box.SetVolume(50);
+  box.SendMessage(WM_COMMAND, ID_ZONE_VOLUME_DOWN, 0);
+  EXPECT_EQ(box.GetVolume(), 49);
+}
+
+}  // namespace
+}  // namespace jukebox::zone_testing
