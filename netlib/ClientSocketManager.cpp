@@ -8,10 +8,8 @@ constexpr int kRepostIntervalMs = 500;
 }  // namespace
 
 CClientSocketManager::~CClientSocketManager() {
+  // CloseAll waits about 10 s; a client still busy after that keeps the registry alive by itself.
   CloseAll();
-  while (!m_liveClients.WaitForZero(kRepostIntervalMs)) PostEndToAll();
-  CSingleLock lock(&m_mapLock, TRUE);
-  m_connections.clear();
 }
 
 BOOL CClientSocketManager::SetOwner(HWND owner, UINT message) {
@@ -52,19 +50,9 @@ CHttpSocketThread* CClientSocketManager::Find(DWORD threadId) {
   return it == m_connections.end() ? nullptr : it->second;
 }
 
-LONG CClientSocketManager::Remove(DWORD threadId) {
-  CSingleLock lock(&m_mapLock);
-  if (!lock.Lock(kLockTimeout)) return -2;
-  auto it = m_connections.find(threadId);
-  if (it == m_connections.end()) return -1;
-  m_connections.erase(it);
-  return static_cast<LONG>(m_connections.size());
-}
+LONG CClientSocketManager::Remove(DWORD threadId) { return m_registry->Remove(threadId); }
 
-void CClientSocketManager::ClientEnded(DWORD threadId) {
-  Remove(threadId);
-  m_liveClients.Done();
-}
+void CClientSocketManager::ClientEnded(DWORD threadId) { m_registry->ClientEnded(threadId); }
 
 BOOL CClientSocketManager::PostCommand(DWORD threadId, CHttpCommand* command) {
   CSingleLock lock(&m_mapLock);

@@ -1,9 +1,13 @@
 // The outbound connections: creates client connection threads, keeps them by thread id while they
-// live, hands them commands, and closes them all at shut-down. Destruction waits until every client
-// thread has left the map, so none reaches a freed manager.
+// live, hands them commands, and closes them all at shut-down. Destruction waits a bounded time for
+// the client threads; the map lives in a registry they share, so one that outlives the wait never
+// reaches a freed manager.
 #pragma once
 
 #include <map>
+#include <memory>
+
+#include "netlib/ClientRegistry.h"
 
 #include "netlib/HttpSocketThread.h"
 #include "netlib/LiveThreadCount.h"
@@ -26,8 +30,8 @@ class CClientSocketManager {
   CHttpSocketThread* Find(DWORD threadId);
   // Entries left; -1 when the id is not in the map; -2 on a lock time-out.
   LONG Remove(DWORD threadId);
-  // Queues a command to a live client thread; false (the block stays the caller's) when it has ended
-  // or refused the block.
+  // Queues a command to a live client thread. True: the block belongs to the thread. False (it has
+  // ended, or refused the block: lock time-out, 11 queued): the block stays the caller's, who frees it.
   BOOL PostCommand(DWORD threadId, CHttpCommand* command);
   // The client's connection state, or -1 on a lock time-out, -2 when the thread has ended.
   LONG GetState(DWORD threadId);
@@ -37,13 +41,17 @@ class CClientSocketManager {
 
   // A client thread's last call on its manager.
   void ClientEnded(DWORD threadId);
+  // The table the client threads share with the map (held by every client).
+  std::shared_ptr<CClientRegistry> GetRegistry() const { return m_registry; }
 
  private:
   int PostEndToAll();
 
-  CCriticalSection m_mapLock;
-  std::map<DWORD, CHttpSocketThread*> m_connections;
-  LiveThreadCount m_liveClients;
+  // First: the references below are bound to it.
+  std::shared_ptr<CClientRegistry> m_registry = std::make_shared<CClientRegistry>();
+  CCriticalSection& m_mapLock = m_registry->mapLock;
+  std::map<DWORD, CHttpSocketThread*>& m_connections = m_registry->connections;
+  LiveThreadCount& m_liveClients = m_registry->liveClients;
   HWND m_owner = nullptr;
   UINT m_message = 0;
 };

@@ -59,6 +59,8 @@ class CHttpMessageParser {
   bool HasLeftover() const { return m_pos < m_pending.size(); }
   // True while no byte of the current message has been seen.
   bool AtMessageStart() const { return m_phase == Phase::Header && m_headerBytes == 0; }
+  // True until the header of the current message has been read whole.
+  bool InHeader() const { return m_phase == Phase::Header; }
 
   Fault GetFault() const { return m_fault; }
   // The status the connection answers a fault with: 413 for sizes, 501 for codings it does not

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "netlib/ClientSocketManager.h"
+#include "netlib/HandlerRegistry.h"
 #include "netlib/HttpWriter.h"
 #include "netlib/ServerThread.h"
 #include "netlib/Sessions.h"
@@ -71,7 +72,7 @@ BOOL CHttpSocketThread::SetSocket(SOCKET s, CServerThread* server, BOOL sessions
   if (m_linkState != LINK_NO_SOCKET) return FALSE;
   m_socket = s;
   m_hadSocket = true;
-  m_server = server;
+  if (server) m_handlers = server->GetRegistry();
   m_sessionsEnabled = sessionsEnabled != FALSE;
   if (WSAEventSelect(s, m_socketEvent, kConnectionEvents) == SOCKET_ERROR) {
     NotifyError("SetSocket: WSAEventSelect failed", WSAGetLastError());
@@ -82,9 +83,14 @@ BOOL CHttpSocketThread::SetSocket(SOCKET s, CServerThread* server, BOOL sessions
   return TRUE;
 }
 
+void CHttpSocketThread::SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs) {
+  m_requestTimeoutMs = requestTimeoutMs;
+  m_idleTimeoutMs = idleTimeoutMs;
+}
+
 BOOL CHttpSocketThread::SetClientManager(CClientSocketManager* manager) {
   if (m_linkState != LINK_NO_SOCKET) return FALSE;
-  m_clientManager = manager;
+  if (manager) m_clients = manager->GetRegistry();
   Renew();
   return TRUE;
 }
@@ -129,8 +135,9 @@ void CHttpSocketThread::WaitOnEvent() {
       // One failed turn must not end the connection; the next turn starts afresh.
     }
   }
-  if (m_server) m_server->HandlerEnded(m_nThreadID);
-  if (m_clientManager) m_clientManager->ClientEnded(m_nThreadID);
+  // The last touch of the registries: after this the listener or the map may go.
+  if (m_handlers) m_handlers->HandlerEnded(m_nThreadID);
+  if (m_clients) m_clients->ClientEnded(m_nThreadID);
 }
 
 bool CHttpSocketThread::DrainCommands() {
@@ -144,7 +151,7 @@ bool CHttpSocketThread::DrainCommands() {
 void CHttpSocketThread::Turn() {
   if (m_linkState == LINK_NO_SOCKET) {
     // A handler lives for its one connection: once it is closed there is nothing left to do.
-    if (m_server && m_hadSocket) {
+    if (m_handlers && m_hadSocket) {
       Cleanup(true);
       m_running = false;
       return;
@@ -157,7 +164,7 @@ void CHttpSocketThread::Turn() {
     if (WaitForSingleObject(m_commandEvent, INFINITE) == WAIT_OBJECT_0 && !DrainCommands()) m_running = false;
     return;
   }
-  if (m_closePending && !(m_peerHalfClosed && (m_linkState == LINK_AWAITING_REPLY || m_linkState == LINK_WRITING))) {
+  if (m_closePending && !OwesReplyBeforeClosing()) {
     CloseSocket();
     Renew();
     return;
@@ -166,21 +173,84 @@ void CHttpSocketThread::Turn() {
     m_running = false;
     return;
   }
-  if (m_linkState == LINK_NO_SOCKET || m_closePending) return;
+  if (m_linkState == LINK_NO_SOCKET) return;
+  if (m_closePending && !OwesReplyBeforeClosing()) return;  // closed at the next turn
   if (m_linkState == LINK_IDLE && (m_readPending || (m_parseState == 0 && m_parser.HasLeftover()))) {
     m_readPending = false;
-    m_linkState = LINK_READING;
-    m_parseState = 0;
+    BeginReading();
     ParseHTTP();
     return;
   }
+  // Also a half-closed peer that is owed a reply sleeps here: its ended socket reports nothing more,
+  // so only the reply command (or the write it starts) wakes the thread.
   WaitForEvents();
+}
+
+// A peer that ended only its sending side still reads: what it asked for before goes out first.
+bool CHttpSocketThread::OwesReplyBeforeClosing() const {
+  if (!m_peerHalfClosed) return false;
+  const LONG state = m_linkState;
+  if (state == LINK_AWAITING_REPLY || state == LINK_WRITING) return true;
+  return state == LINK_IDLE && (m_readPending || (m_parseState == 0 && m_parser.HasLeftover()));
+}
+
+void CHttpSocketThread::BeginReading() {
+  m_linkState = LINK_READING;
+  m_parseState = 0;
+  m_messageStart = std::chrono::steady_clock::now();
+  MarkProgress();
+}
+
+// How long the thread may sleep before the current stage of an inbound connection times out. The
+// header must arrive whole within the request time-out; a body or a reply must not stall for longer.
+DWORD CHttpSocketThread::MillisecondsToTimeout() const {
+  if (!m_handlers) return INFINITE;
+  using namespace std::chrono;
+  steady_clock::time_point deadline;
+  switch (m_linkState.load()) {
+    case LINK_READING:
+      if (m_requestTimeoutMs == 0) return INFINITE;
+      deadline = (m_parser.InHeader() ? m_messageStart : m_lastProgress) + milliseconds(m_requestTimeoutMs);
+      break;
+    case LINK_WRITING:
+      if (m_requestTimeoutMs == 0) return INFINITE;
+      deadline = m_lastProgress + milliseconds(m_requestTimeoutMs);
+      break;
+    case LINK_IDLE:
+      if (m_idleTimeoutMs == 0) return INFINITE;
+      deadline = m_lastProgress + milliseconds(m_idleTimeoutMs);
+      break;
+    default:
+      return INFINITE;  // a request with the owner: its reply is the owner's business
+  }
+  auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+  return left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, INFINITE - 1));
+}
+
+void CHttpSocketThread::OnTimeout() {
+  const LONG state = m_linkState;
+  if (state == LINK_READING) {
+    NotifyInfo("ParseHTTP: Request timed out");
+    m_parseState = 0;
+    m_readPending = false;
+    m_closeAfterWrite = true;
+    CloseUpload(false);
+    AnswerFault(408, "Request Timeout");
+  } else if (state == LINK_WRITING) {
+    NotifyInfo("WriteHttpOutput: Reply timed out");
+    CloseSocket();
+  } else if (state == LINK_IDLE) {
+    NotifyInfo("Idle connection timed out");
+    CloseSocket();
+  }
 }
 
 void CHttpSocketThread::WaitForEvents() {
   WSAEVENT events[2] = {m_socketEvent, m_commandEvent};
-  DWORD result = WSAWaitForMultipleEvents(2, events, FALSE, WSA_INFINITE, FALSE);
-  if (result == WSA_WAIT_FAILED) {
+  DWORD result = WSAWaitForMultipleEvents(2, events, FALSE, MillisecondsToTimeout(), FALSE);
+  if (result == WSA_WAIT_TIMEOUT) {
+    if (MillisecondsToTimeout() == 0) OnTimeout();
+  } else if (result == WSA_WAIT_FAILED) {
     NotifyError("WSAWaitForMultipleEvents failed (Internal Error)", 0);
     CloseSocket();
     Renew();
@@ -242,8 +312,7 @@ void CHttpSocketThread::HandleNetworkEvents() {
       NotifyError("WaitOnEvent: FD_READ failed", error);
       m_linkState = LINK_IDLE;
     } else if (m_linkState == LINK_IDLE) {
-      m_linkState = LINK_READING;
-      m_parseState = 0;
+      BeginReading();
       ParseHTTP();
     } else if (m_linkState == LINK_READING) {
       ParseHTTP();
@@ -384,6 +453,7 @@ void CHttpSocketThread::OnConnected() {
   m_closePending = false;
   m_readPending = false;
   m_linkState = LINK_IDLE;
+  MarkProgress();
   m_parser = CHttpMessageParser();  // a new connection starts a new stream
   InstallUploadSink();
   CString text = PeerText(m_socket);
@@ -477,6 +547,7 @@ void CHttpSocketThread::ParseHTTP() {
   while (status == Status::NeedMore) {
     int got = ReadSocket(buffer, kBufferSize);
     if (got == -1) return;  // resumed at the next read event
+    if (got > 0) MarkProgress();
     if (got == -2) {
       // The connection is broken; nothing more will come.
       m_linkState = LINK_IDLE;
@@ -498,9 +569,8 @@ void CHttpSocketThread::ParseHTTP() {
 }
 
 void CHttpSocketThread::FindOrCreateSession() {
-  if (!m_server) return;
-  CSessionManager* manager = m_server->GetSessionManager();
-  if (!manager) return;
+  if (!m_handlers) return;
+  CSessionManager* manager = &m_handlers->sessions;
   if (m_parser.HasCookieHeader()) {
     auto cookie = m_parser.Cookies().find("TLWSESSIONID");
     if (cookie != m_parser.Cookies().end() && cookie->second.GetLength() >= 21)
@@ -585,7 +655,7 @@ void CHttpSocketThread::OnInvalidMessage() {
   NotifyError("ParseHTTP: An invalid HTTP message was detected", -1);
   m_linkState = LINK_IDLE;
   m_readPending = false;
-  if (m_clientManager || m_parser.GetFault() == CHttpMessageParser::Fault::Truncated) {
+  if (m_clients || m_parser.GetFault() == CHttpMessageParser::Fault::Truncated) {
     // A broken response, or a peer that went away mid-message: nobody is left to answer.
     m_closePending = true;
     return;
@@ -657,6 +727,7 @@ bool CHttpSocketThread::StartWriting(const char* who) {
     return false;
   }
   m_linkState = LINK_WRITING;
+  MarkProgress();
   if (m_outgoingFile) std::fclose(m_outgoingFile);
   m_outgoingFile = nullptr;
   return true;
@@ -707,13 +778,23 @@ LONG CHttpSocketThread::WriteHttpFile(CHttpResponse* reply) {
     return HTTPWriteResp(owned.release());
   };
   std::string hostPath = qh::HostPathOf(owned->m_url);
+  if (hostPath.empty()) return notFound();
+  // The size and time are read from the open file, so the length the header announces is the one of
+  // the file being sent even when the name is replaced meanwhile.
+  m_outgoingFile = std::fopen(hostPath.c_str(), "rb");
   struct stat info{};
-  if (hostPath.empty() || stat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return notFound();
+  if (!m_outgoingFile || fstat(fileno(m_outgoingFile), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (m_outgoingFile) std::fclose(m_outgoingFile);
+    m_outgoingFile = nullptr;
+    return notFound();
+  }
   FILETIME lastWrite = qh::FileTimeFromUnix(static_cast<long long>(info.st_mtim.tv_sec), 0);  // whole seconds
   // An owner that does not copy the request's If-Modified-Since into its reply still gets 304s.
   ULONGLONG since = FileTimeValue(owned->m_ifModifiedSince);
   if (since == 0) since = FileTimeValue(m_lastIfModifiedSince);
   if (since != 0 && FileTimeValue(lastWrite) <= since) {
+    std::fclose(m_outgoingFile);
+    m_outgoingFile = nullptr;
     owned->m_status = 304;
     owned->m_reason = "Not Modified";
     owned->m_contentType.Empty();
@@ -721,12 +802,11 @@ LONG CHttpSocketThread::WriteHttpFile(CHttpResponse* reply) {
     owned->m_url.Empty();
     return WriteHttp304Resp(owned.release());
   }
-  m_outgoingFile = std::fopen(hostPath.c_str(), "rb");
-  if (!m_outgoingFile) return notFound();
   m_status = owned->m_status;
   HttpHeaderContext context{m_serverToken, m_remoteHost, "", std::time(nullptr)};
   // The header goes out from its own buffer, whatever its length; file chunks follow through it.
-  m_chunk = BuildFileHeaderText(*owned, lastWrite, static_cast<ULONGLONG>(info.st_size), context);
+  m_fileBytesLeft = static_cast<ULONGLONG>(info.st_size);
+  m_chunk = BuildFileHeaderText(*owned, lastWrite, m_fileBytesLeft, context);
   m_chunkOffset = 0;
   m_bytesWritten = 0;
   return WriteFileOutput();
@@ -748,6 +828,7 @@ LONG CHttpSocketThread::WriteHttpOutput() {
     }
     m_outputOffset += static_cast<size_t>(sent);
     m_bytesWritten += sent;
+    MarkProgress();
   }
   m_pendingOutput.clear();
   m_outputOffset = 0;
@@ -772,13 +853,27 @@ LONG CHttpSocketThread::WriteFileOutput() {
       }
       m_chunkOffset += static_cast<size_t>(sent);
       m_bytesWritten += sent;
+      MarkProgress();
     }
-    if (!m_outgoingFile) break;
-    m_chunk.resize(kBufferSize);
-    size_t got = std::fread(m_chunk.data(), 1, kBufferSize, m_outgoingFile);
+    if (!m_outgoingFile || m_fileBytesLeft == 0) break;
+    // Exactly the announced length goes out: bytes appended to the file meanwhile are not sent, and a
+    // file cut short ends the connection, since the peer would take the next reply for the rest.
+    size_t want = static_cast<size_t>(std::min<ULONGLONG>(kBufferSize, m_fileBytesLeft));
+    m_chunk.resize(want);
+    size_t got = std::fread(m_chunk.data(), 1, want, m_outgoingFile);
     m_chunk.resize(got);
     m_chunkOffset = 0;
-    if (got == 0) break;
+    m_fileBytesLeft -= got;
+    if (got == 0) {
+      NotifyError("WriteFileOutput: The file is shorter than its announced length", static_cast<LONG>(m_bytesWritten));
+      std::fclose(m_outgoingFile);
+      m_outgoingFile = nullptr;
+      m_chunk.clear();
+      m_closePending = true;
+      m_peerHalfClosed = false;
+      m_linkState = LINK_IDLE;
+      return m_bytesWritten;
+    }
   }
   m_chunk.clear();
   m_chunkOffset = 0;
@@ -791,6 +886,7 @@ LONG CHttpSocketThread::WriteFileOutput() {
 void CHttpSocketThread::WriteFinished() {
   m_linkState = LINK_IDLE;
   m_parseState = 0;
+  MarkProgress();  // an idle kept connection is timed from here
   CString text = m_lastMethodText + " " + m_lastUrl + " Code: " + CString(std::to_string(m_status)) +
                  " Bytes Written: " + CString(std::to_string(m_bytesWritten));
   Notify(NOTICE_WRITTEN, text, m_bytesWritten);

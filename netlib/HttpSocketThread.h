@@ -2,10 +2,19 @@
 // the listener, or an outbound client made by the outbound connection map. The thread sleeps on its
 // socket event and its command event and reports to its owner window with posted notices.
 //
-// Other threads touch it only through PostCommand, GetState and the request-parameter accessors.
-// The object deletes itself when its thread ends; a handler ends when its connection closes.
+// Other threads touch it only through PostCommand, GetState, GetLinkState and the request-parameter
+// accessors. The object deletes itself when its thread ends; a handler ends when its connection
+// closes. It reaches its listener or its outbound map only through their shared registries, which
+// outlive it.
+//
+// An inbound connection times out: a request whose header or body stalls, or a reply the peer stops
+// reading, is closed after the request time-out (a stalled request is answered 408 first); a kept
+// connection with nothing under way after the idle time-out. A peer that half-closes still gets the
+// reply it is owed, and the thread sleeps meanwhile.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <deque>
@@ -21,6 +30,8 @@
 
 class CServerThread;
 class CClientSocketManager;
+class CHandlerRegistry;
+class CClientRegistry;
 class CSession;
 
 #define HTTP_DEFAULT_NOTICE_MESSAGE 0x81F4u
@@ -51,8 +62,12 @@ class CHttpSocketThread : public CWinThread {
   BOOL Init(HWND owner, UINT noticeMessage, const CString& uploadFolder);
   BOOL SetSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
   BOOL SetClientManager(CClientSocketManager* manager);
-  // Queues a command; false (the block stays the caller's) when the thread is not initialised, the
-  // queue lock times out or 11 blocks are already queued.
+  // Time-outs of an inbound connection (0: none); set before SetSocket.
+  void SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs);
+  // Queues a command. The block has exactly one owner at any time: on true it belongs to the thread
+  // (which frees it, also when the connection ends first); on false (the thread is not initialised,
+  // the queue lock times out or 11 blocks are already queued) it stays the caller's, who must free it
+  // or keep it: nobody else ever will.
   BOOL PostCommand(CHttpCommand* command);
   // CONNECTION_CLOSED / CONNECTING / CONNECTED, or -1 when the state lock times out.
   LONG GetState();
@@ -67,7 +82,7 @@ class CHttpSocketThread : public CWinThread {
   BOOL CopyRequestParams(RequestParamMap& params);
 
   // Test views of the thread's state.
-  LONG GetLinkState() const { return m_linkState; }
+  LONG GetLinkState() const { return m_linkState.load(); }
   int GetQueuedCount();
 
  private:
@@ -77,6 +92,11 @@ class CHttpSocketThread : public CWinThread {
   LONG TakeCommand();
   LONG RunCommand(CHttpCommand& command);
   void WaitForEvents();
+  bool OwesReplyBeforeClosing() const;
+  DWORD MillisecondsToTimeout() const;
+  void OnTimeout();
+  void BeginReading();
+  void MarkProgress() { m_lastProgress = std::chrono::steady_clock::now(); }
   void HandleNetworkEvents();
 
   // Connection.
@@ -129,11 +149,16 @@ class CHttpSocketThread : public CWinThread {
 
   SOCKET m_socket = INVALID_SOCKET;
   bool m_hadSocket = false;
-  LONG m_linkState = LINK_NOT_INITIALISED;
+  std::atomic<LONG> m_linkState{LINK_NOT_INITIALISED};  // read by other threads through GetLinkState
   LONG m_parseState = 0;  // 0: the next read starts a message
-  CServerThread* m_server = nullptr;
-  CClientSocketManager* m_clientManager = nullptr;
+  std::shared_ptr<CHandlerRegistry> m_handlers;  // set on an inbound connection
+  std::shared_ptr<CClientRegistry> m_clients;    // set on an outbound connection
+  DWORD m_requestTimeoutMs = 0;
+  DWORD m_idleTimeoutMs = 0;
+  std::chrono::steady_clock::time_point m_messageStart{};
+  std::chrono::steady_clock::time_point m_lastProgress{};
   std::FILE* m_outgoingFile = nullptr;
+  ULONGLONG m_fileBytesLeft = 0;  // of the length the file reply's header announced
   std::FILE* m_uploadFile = nullptr;
   std::string m_uploadHostPath;
   std::string m_uploadTempPath;

@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <algorithm>
 #include <new>
 
+#include "netlib/HttpWriter.h"
 #include "platform/ui/WinUser.h"
 
 namespace {
 
 constexpr int kCloseWaitMs = 10000;
 constexpr int kRepostIntervalMs = 500;
+constexpr DWORD kFirstAcceptBackoffMs = 50;
 
-CString Decimal(long long value) { return CString(std::to_string(value)); }
 
 }  // namespace
 
@@ -30,8 +32,11 @@ CServerThread::~CServerThread() {
     WaitForSingleObject(m_hThread, INFINITE);
   }
   if (m_listenerState != LISTENER_NOT_INITIALISED && !m_cleanedUp) Cleanup();
-  // Handlers that outlived the stop still use the session table and call back: wait for them all.
-  while (!WaitForHandlers(kRepostIntervalMs)) PostEndToHandlers();
+  // Handlers that outlived the stop are asked again to end and waited for a while; one still busy
+  // after that keeps the registry (map, sessions) alive by itself and finds notices off.
+  m_noticesOn = false;
+  for (int waited = 0; waited < kShutdownWaitMs && !WaitForHandlers(kRepostIntervalMs); waited += kRepostIntervalMs)
+    PostEndToHandlers();
   {
     CSingleLock lock(&m_queueLock, TRUE);
     for (CServerCommand* command : m_queue) delete command;
@@ -55,12 +60,23 @@ BOOL CServerThread::Init(HWND owner, UINT serverMessage, UINT handlerMessage, WO
   m_port = port;
   m_sessionsEnabled = sessionsEnabled != FALSE;
   m_uploadFolder = uploadFolder;
+  m_registry->owner = owner;
+  m_registry->serverMessage = serverMessage;
+  m_registry->listenerThreadId = m_nThreadID;
   m_socketEvent = WSACreateEvent();
   if (m_socketEvent == nullptr) return FALSE;
   m_commandEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (m_commandEvent == nullptr) return FALSE;
   tzset();
   m_listenerState = LISTENER_NOT_LISTENING;
+  return TRUE;
+}
+
+BOOL CServerThread::SetConnectionLimits(int maxConnections, DWORD requestTimeoutMs, DWORD idleTimeoutMs) {
+  if (m_listenerState > LISTENER_NOT_LISTENING || maxConnections < 1) return FALSE;
+  m_maxConnections = maxConnections;
+  m_requestTimeoutMs = requestTimeoutMs;
+  m_idleTimeoutMs = idleTimeoutMs;
   return TRUE;
 }
 
@@ -78,6 +94,7 @@ BOOL CServerThread::PostCommand(CServerCommand* command) {
 
 void CServerThread::WaitOnEvent() {
   if (m_listenerState != LISTENER_NOT_LISTENING) return;
+  m_registry->listenerThreadId = m_nThreadID;
   m_running = true;
   while (m_running) {
     try {
@@ -106,6 +123,10 @@ void CServerThread::Turn() {
     }
     if (m_listenerState != LISTENER_NOT_LISTENING) return;
     if (WaitForSingleObject(m_commandEvent, INFINITE) == WAIT_OBJECT_0 && !DrainCommands()) m_running = false;
+    return;
+  }
+  if (m_acceptBackoffMs > 0) {
+    WaitOutAcceptBackoff();
     return;
   }
   WSAEVENT events[2] = {m_socketEvent, m_commandEvent};
@@ -194,9 +215,54 @@ LONG CServerThread::InitAndListen() {
   return 0;
 }
 
-void CServerThread::AcceptFailed(const char* text) {
+// A failed accept (descriptors or memory run out) would fail again at once while the connection
+// waits in the backlog: the listener pauses, retries, and says so once, not at every attempt.
+void CServerThread::AcceptFailed(const char* text, int error) {
   m_listenerState = LISTENER_LISTENING;
-  Notify(NOTICE_ERROR, text, 0);
+  m_acceptBackoffMs = m_acceptBackoffMs == 0 ? kFirstAcceptBackoffMs : std::min(m_acceptBackoffMs * 2, kMaxAcceptBackoffMs);
+  if (m_acceptFailureReported) return;
+  m_acceptFailureReported = true;
+  Notify(NOTICE_ERROR, text, error);
+}
+
+void CServerThread::AcceptSucceeded() {
+  m_acceptBackoffMs = 0;
+  if (!m_acceptFailureReported) return;
+  m_acceptFailureReported = false;
+  Notify(NOTICE_INFO, "WaitForConnection: Accepting incoming connections again", 0);
+}
+
+void CServerThread::WaitOutAcceptBackoff() {
+  // Only commands wake the listener meanwhile: the pending connection keeps its accept event set.
+  DWORD result = WaitForSingleObject(m_commandEvent, m_acceptBackoffMs);
+  if (result == WAIT_OBJECT_0) {
+    if (!DrainCommands()) m_running = false;
+  } else if (result == WAIT_TIMEOUT) {
+    WaitForConnection();
+  } else {
+    Notify(NOTICE_ERROR, "WaitForSingleObject failed", static_cast<LONG>(GetLastError()));
+    m_running = false;
+  }
+}
+
+// Beyond the cap a connection is told the server is busy and closed, without a thread of its own.
+void CServerThread::RefuseOverCap(SOCKET accepted) {
+  CHttpResponse reply;
+  reply.m_status = 503;
+  reply.m_reason = "Service Unavailable";
+  reply.m_close = true;
+  HttpHeaderContext context{HTTP_SERVER_TOKEN, "", "", std::time(nullptr)};
+  std::string text = BuildReplyText(reply, context);
+  // A fresh socket's send buffer is empty: the short reply goes out whole or not at all.
+  send(accepted, text.data(), static_cast<int>(text.size()), 0);
+  shutdown(accepted, SD_SEND);
+  char discard[4096];
+  while (recv(accepted, discard, static_cast<int>(sizeof(discard)), 0) > 0) {
+  }
+  closesocket(accepted);
+  if (m_overCapReported) return;
+  m_overCapReported = true;
+  Notify(NOTICE_ERROR, "WaitForConnection: Connection limit reached, refusing connections", m_maxConnections);
 }
 
 void CServerThread::WaitForConnection() {
@@ -207,12 +273,21 @@ void CServerThread::WaitForConnection() {
     if (accepted == INVALID_SOCKET) {
       int error = WSAGetLastError();
       m_listenerState = LISTENER_LISTENING;
-      if (error == WSAEWOULDBLOCK)
+      if (error == WSAEWOULDBLOCK) {
+        AcceptSucceeded();
         Notify(NOTICE_INFO, "Waiting for incoming connection", 0);
-      else
-        Notify(NOTICE_ERROR, "WaitForConnection: Error accept-ing incoming connection", error);
+      } else if (error == WSAECONNABORTED || error == WSAECONNRESET) {
+        continue;  // the peer gave up while waiting in the backlog: take the next one
+      } else {
+        AcceptFailed("WaitForConnection: Error accept-ing incoming connection", error);
+      }
       return;
     }
+    if (m_liveHandlers.Count() >= m_maxConnections) {
+      RefuseOverCap(accepted);
+      continue;
+    }
+    m_overCapReported = false;
     m_listenerState = LISTENER_ACCEPTING;
     auto* handler = new (std::nothrow) CHttpSocketThread;
     if (handler == nullptr) {
@@ -229,6 +304,7 @@ void CServerThread::WaitForConnection() {
       closesocket(accepted);
       return AcceptFailed("Could not initialize handler thread object");
     }
+    handler->SetTimeouts(m_requestTimeoutMs, m_idleTimeoutMs);
     if (!handler->SetSocket(accepted, this, m_sessionsEnabled)) {
       delete handler;  // closes the socket
       return AcceptFailed("Could not initialize handler thread object");
@@ -258,22 +334,9 @@ void CServerThread::WaitForConnection() {
 
 // ---- Handlers ------------------------------------------------------------------------------------------
 
-LONG CServerThread::RemoveHandler(DWORD threadId) {
-  CSingleLock lock(&m_mapLock);
-  if (!lock.Lock(kLockTimeout)) return -2;
-  auto it = m_handlers.find(threadId);
-  if (it == m_handlers.end()) return -1;
-  m_handlers.erase(it);
-  LONG count = static_cast<LONG>(m_handlers.size());
-  lock.Unlock();
-  Notify(NOTICE_HANDLER_ENDED, CString("Connection Count: ") + Decimal(count), count);
-  return 0;
-}
+LONG CServerThread::RemoveHandler(DWORD threadId) { return m_registry->Remove(threadId); }
 
-void CServerThread::HandlerEnded(DWORD threadId) {
-  RemoveHandler(threadId);
-  m_liveHandlers.Done();
-}
+void CServerThread::HandlerEnded(DWORD threadId) { m_registry->HandlerEnded(threadId); }
 
 LONG CServerThread::CheckIdleHandlers(LONG seconds) {
   CSingleLock lock(&m_mapLock);
@@ -351,12 +414,4 @@ void CServerThread::Cleanup() {
   }
 }
 
-void CServerThread::Notify(WPARAM code, const CString& text, LONG value) {
-  if (!m_owner || !m_noticesOn) return;
-  auto* notice = new CServerNotice;
-  notice->m_code = value;
-  notice->m_text = text;
-  notice->m_listenerState = static_cast<DWORD>(m_listenerState.load());
-  notice->m_threadId = m_nThreadID;
-  if (!PostMessage(m_owner, m_serverMessage, code, reinterpret_cast<LPARAM>(notice))) delete notice;
-}
+void CServerThread::Notify(WPARAM code, const CString& text, LONG value) { m_registry->Notify(code, text, value); }

@@ -3,14 +3,21 @@
 // session table they use. Driven by command blocks from its owner window, it reports to that window
 // with server notices; its handlers report under the handler message.
 //
-// The owner deletes the object after the thread has ended. Destruction waits until every handler has
-// left the server, so a handler never reaches a freed server or session table.
+// The owner deletes the object after the thread has ended. Destruction waits a bounded time for the
+// handlers to end; the handler map, the session table and the notice target live in a registry that
+// the handlers share, so one that outlives the wait never reaches freed memory.
+//
+// An open port meets hostile peers: connections beyond a cap are answered 503 and closed, a request
+// that stalls is closed after a time-out and an idle kept connection after a longer one, and accept
+// failures (descriptors run out) back off and are reported once.
 #pragma once
 
 #include <atomic>
 #include <deque>
 #include <map>
+#include <memory>
 
+#include "netlib/HandlerRegistry.h"
 #include "netlib/HttpSocketThread.h"
 #include "netlib/LiveThreadCount.h"
 #include "netlib/Sessions.h"
@@ -39,12 +46,27 @@ class CServerThread : public CWinThread {
   // Connections waiting to be accepted. A handful is not enough for browsers and benchmark clients
   // that open dozens at once: dropped connection attempts are retried only after a second.
   static constexpr int kListenBacklog = 128;
+  // Simultaneous connections; one more is answered 503 and closed.
+  static constexpr int kDefaultMaxConnections = 512;
+  // A request whose header or body makes no progress for this long is answered 408 and closed; so is
+  // a reply the peer stops reading.
+  static constexpr DWORD kDefaultRequestTimeoutMs = 30000;
+  // A kept connection with no request under way is closed after this long.
+  static constexpr DWORD kDefaultIdleTimeoutMs = 120000;
+  // How long destruction waits for handlers that are still ending.
+  static constexpr int kShutdownWaitMs = 10000;
+  // Accept failures are retried after a pause that doubles up to this.
+  static constexpr DWORD kMaxAcceptBackoffMs = 2000;
 
   CServerThread();
   ~CServerThread() override;
 
   BOOL Init(HWND owner, UINT serverMessage, UINT handlerMessage, WORD port, BOOL sessionsEnabled,
             const CString& uploadFolder);
+  // Settable before the listen command (tests use short times); false after it.
+  BOOL SetConnectionLimits(int maxConnections, DWORD requestTimeoutMs, DWORD idleTimeoutMs);
+  // Queues a command. True: the block belongs to the thread. False (not initialised, lock time-out,
+  // 11 queued): the block stays the caller's, who frees it.
   BOOL PostCommand(CServerCommand* command);
   virtual void WaitOnEvent();
   static UINT ThreadProc(LPVOID param);
@@ -60,6 +82,8 @@ class CServerThread : public CWinThread {
   // handler from ending. False when it has ended or a lock times out.
   BOOL GetHandlerRequestParams(DWORD threadId, RequestParamMap& params);
   CSessionManager* GetSessionManager() { return &m_sessions; }
+  // The table the handlers share with the listener (held by every handler).
+  std::shared_ptr<CHandlerRegistry> GetRegistry() const { return m_registry; }
   int GetHandlerCount();
   LONG GetListenerState() const { return m_listenerState; }
   // The port the listening socket is bound to (the one the system chose when 0 was asked for).
@@ -74,28 +98,40 @@ class CServerThread : public CWinThread {
   LONG TakeCommand();
   LONG InitAndListen();
   void WaitForConnection();
-  void AcceptFailed(const char* text);
+  void AcceptFailed(const char* text, int error = 0);
+  void AcceptSucceeded();
+  void WaitOutAcceptBackoff();
+  void RefuseOverCap(SOCKET accepted);
   void CloseAll();
   int PostEndToHandlers();
   void Cleanup();
   void Notify(WPARAM code, const CString& text, LONG value);
   bool WaitForHandlers(int milliseconds);
 
+  // First: the references below are bound to it.
+  std::shared_ptr<CHandlerRegistry> m_registry = std::make_shared<CHandlerRegistry>();
+  CCriticalSection& m_mapLock = m_registry->mapLock;
+  std::map<DWORD, CHttpSocketThread*>& m_handlers = m_registry->handlers;
+  LiveThreadCount& m_liveHandlers = m_registry->liveHandlers;
+  std::atomic<LONG>& m_listenerState = m_registry->listenerState;
+  CSessionManager& m_sessions = m_registry->sessions;
+  std::atomic<bool>& m_noticesOn = m_registry->noticesOn;
+
   CCriticalSection m_queueLock;
   std::deque<CServerCommand*> m_queue;
-  CCriticalSection m_mapLock;
-  std::map<DWORD, CHttpSocketThread*> m_handlers;
-  LiveThreadCount m_liveHandlers;
   SOCKET m_listenSocket = INVALID_SOCKET;
-  std::atomic<LONG> m_listenerState{LISTENER_NOT_INITIALISED};
-  CSessionManager m_sessions;
+  int m_maxConnections = kDefaultMaxConnections;
+  DWORD m_requestTimeoutMs = kDefaultRequestTimeoutMs;
+  DWORD m_idleTimeoutMs = kDefaultIdleTimeoutMs;
+  DWORD m_acceptBackoffMs = 0;  // 0: accepting normally
+  bool m_acceptFailureReported = false;
+  bool m_overCapReported = false;
   WORD m_port = 0;
   std::atomic<WORD> m_boundPort{0};
   CString m_uploadFolder;
   HWND m_owner = nullptr;
   UINT m_serverMessage = SERVER_DEFAULT_MESSAGE;
   UINT m_handlerMessage = HANDLER_DEFAULT_MESSAGE;
-  bool m_noticesOn = true;
   bool m_sessionsEnabled = false;
   WSAEVENT m_socketEvent = nullptr;
   HANDLE m_commandEvent = nullptr;

@@ -119,7 +119,7 @@ CString CValueNode::ToText() const {
 }
 
 bool CValueNode::SetItem(int index, const CValueNode& value) {
-  if (index < 0) return false;
+  if (index < 0 || index >= kMaxItems) return false;
   CValueNode copy = value;  // the value may be one of this node's own items
   bool existed = index < GetItemCount();
   if (!existed) m_items.resize(static_cast<size_t>(index) + 1);
@@ -134,13 +134,13 @@ bool CValueNode::GetItem(int index, CValueNode& out) const {
 }
 
 CValueNode* CValueNode::GetChild(int index) {
-  if (index < 0) return nullptr;
+  if (index < 0 || index >= kMaxItems) return nullptr;
   if (index >= GetItemCount()) m_items.resize(static_cast<size_t>(index) + 1);
   return &m_items[static_cast<size_t>(index)];
 }
 
 bool CValueNode::SetArrayItem(int index, const CValueNode& value) {
-  if (index < 0) return false;
+  if (index < 0 || index >= kMaxItems) return false;
   CValueNode copy = value;  // the value may be one of this node's own items
   bool existed = index < GetItemCount();
   if (!existed) {

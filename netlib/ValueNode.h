@@ -58,13 +58,18 @@ class CValueNode {
   // "*ILLEGAL*" for the types without a value.
   CString ToText() const;
 
+  // Indexes come from outside (documents, session variables, search rows): no list grows beyond this
+  // many items, so a remote index cannot make the process allocate without bound.
+  static constexpr int kMaxItems = 1 << 20;
+
   // Items of an array value. SetItem stores a copy at `index`, growing the list with NONE items;
-  // true when an existing item was replaced, false when the list had to grow.
+  // true when an existing item was replaced, false when the list had to grow or the index is out of
+  // range (negative, or kMaxItems and beyond: nothing is stored).
   bool SetItem(int index, const CValueNode& value);
   // Copies item `index` into `out`; false (out untouched) when there is no such item.
   bool GetItem(int index, CValueNode& out) const;
   int GetItemCount() const { return static_cast<int>(m_items.size()); }
-  // Item `index`, created empty (with the ones before it) when missing. Null for a negative index.
+  // Item `index`, created empty (with the ones before it) when missing. Null for an index out of range.
   CValueNode* GetChild(int index);
   // As SetItem, but the items added to reach `index` carry the value's type tag instead of NONE.
   bool SetArrayItem(int index, const CValueNode& value);

@@ -4,6 +4,9 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -14,9 +17,12 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "netlib/ServerThread.h"
+#include "netlib/tests/PeerProcess.h"
 #include "netlib/tests/TestOwner.h"
 #include "platform/core/testing/TestSandbox.h"
 
@@ -52,6 +58,7 @@ class Server : public testing::Test {
     server = new CServerThread;
     ASSERT_TRUE(server->CreateThread(CREATE_SUSPENDED));
     ASSERT_TRUE(server->Init(owner.Window(), kServerMessage, kHandlerMessage, 0, sessions, "C:\\Uploads"));
+    ASSERT_TRUE(server->SetConnectionLimits(maxConnections, requestTimeoutMs, idleTimeoutMs));
     owner.SetServer(server);
     owner.SetReplier(&TestOwner::Echo);
     server->ResumeThread();
@@ -85,6 +92,9 @@ class Server : public testing::Test {
   }
   int Requests() { return owner.Count([](const NoticeRecord& n) { return n.code == NOTICE_REQUEST; }); }
 
+  int maxConnections = CServerThread::kDefaultMaxConnections;
+  DWORD requestTimeoutMs = CServerThread::kDefaultRequestTimeoutMs;
+  DWORD idleTimeoutMs = CServerThread::kDefaultIdleTimeoutMs;
   qh::testing::TestSandbox sandbox;
   TestOwner owner;
   CServerThread* server = nullptr;
@@ -433,6 +443,183 @@ TEST_F(Server, ADeferredReplyForAnEndedConnectionIsDropped) {
   auto* tooLate = new CHttpCommand(HTTP_CMD_WRITE_REPLY, TestOwner::Echo(CHttpResponse()));
   EXPECT_FALSE(server->PostToHandler(handler, tooLate)) << "an ended handler is not reached";
   delete tooLate;
+}
+
+// ---- Hostile peers ---------------------------------------------------------------------------------
+
+// CPU seconds the whole test process used over `milliseconds` of waiting: a spinning thread shows.
+double CpuSecondsWhileWaiting(int milliseconds) {
+  auto cpu = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  };
+  double before = cpu();
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  return cpu() - before;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(Server, APeerThatHalfClosesSleepsUntilItsDeferredReplyThenTheHandlerEnds) {
+  Start();
+  std::atomic<DWORD> handler{0};
+  owner.SetReplier([&handler](const CHttpResponse& request) -> CHttpResponse* {
+    handler = request.m_threadId;
+    return nullptr;  // answered later
+  });
+  PeerProcess peer({"python3", NETLIB_TEST_SOURCE_DIR "/peers.py", "half-close", std::to_string(port)});
+  ASSERT_EQ(peer.ReadLine(), "half-closed");
+  ASSERT_TRUE(owner.WaitFor([](const NoticeRecord& n) { return n.code == NOTICE_REQUEST; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the end of the peer's side arrives
+  EXPECT_LT(CpuSecondsWhileWaiting(1000), 0.3) << "a thread spins while the reply is owed";
+  auto* reply = new CHttpCommand(HTTP_CMD_WRITE_REPLY, TestOwner::Echo(CHttpResponse()));
+  ASSERT_TRUE(server->PostToHandler(handler, reply));
+  EXPECT_EQ(peer.ReadLine(), "HTTP/1.1 200 OK\r");
+  EXPECT_TRUE(WaitForHandlersGone()) << "the connection closes once the owed reply is out";
+}
+
+TEST_F(Server, APeerThatLeavesWhileALargeReplyIsWrittenEndsItsHandler) {
+  Start();
+  std::string large = sandbox.HostPath("C/large.bin");
+  Shell("head -c 8000000 /dev/zero > " + large);
+  owner.SetReplier([](const CHttpResponse&) {
+    auto* reply = new CHttpResponse;
+    reply->m_status = 200;
+    reply->m_reason = "OK";
+    reply->m_url = "C:\\large.bin";
+    return reply;
+  });
+  EXPECT_NE(Peer("read-then-close").find("took "), std::string::npos);
+  EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
+  EXPECT_LT(CpuSecondsWhileWaiting(500), 0.2);
+}
+
+TEST_F(Server, StalledRequestsAreAnswered408AndClosedAfterTheRequestTimeOut) {
+  requestTimeoutMs = 500;
+  idleTimeoutMs = 10000;
+  Start();
+  struct Case {
+    const char* mode;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"stall", "GET /header HTTP/1.1\\r\\nHost: x\\r\\n"},              // header never ends
+      {"stall", "POST /body HTTP/1.1\\r\\nContent-Length: 10\\r\\n\\r\\nabc"},  // body never completes
+      {"drip", "GET /drip HTTP/1.1\\r\\nX-Slow: "},                       // header grows a byte at a time
+  };
+  for (const Case& c : cases) {
+    auto lines = Lines(Peer(c.mode, c.text));
+    ASSERT_GE(lines.size(), 2u) << c.text;
+    EXPECT_EQ(lines.front(), "HTTP/1.1 408 Request Timeout\r") << c.text;
+    double after = std::stod(lines.back().substr(lines.back().rfind(' ') + 1));
+    EXPECT_GE(after, 0.4) << c.text;
+    EXPECT_LT(after, 5.0) << c.text;
+  }
+  EXPECT_TRUE(WaitForHandlersGone());
+  EXPECT_EQ(Requests(), 0) << "no stalled request reaches the owner";
+}
+
+TEST_F(Server, AnIdleKeptConnectionIsClosedAfterTheLongerIdleTimeOut) {
+  requestTimeoutMs = 300;
+  idleTimeoutMs = 1500;
+  Start();
+  auto lines = Lines(Peer("idle"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "HTTP/1.1 200 OK");
+  std::istringstream last(lines[1]);
+  std::string closed, after, with;
+  double seconds = 0;
+  int bytes = -1;
+  last >> closed >> after >> seconds >> with >> bytes;
+  EXPECT_GE(seconds, 1.3) << "closed before the idle time-out: " << lines[1];
+  EXPECT_LT(seconds, 6.0) << lines[1];
+  EXPECT_EQ(bytes, 0) << "an idle connection is closed without a reply";
+  EXPECT_TRUE(WaitForHandlersGone());
+}
+
+TEST_F(Server, ConnectionsBeyondTheCapAre503AndClosedAndReportedOnce) {
+  maxConnections = 3;
+  Start();
+  auto lines = Lines(Peer("cap", "3"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "over the cap: HTTP/1.1 503 Service Unavailable");
+  EXPECT_EQ(lines[1], "after: HTTP/1.1 200 OK") << "a freed place is taken again";
+  EXPECT_EQ(owner.Count([](const NoticeRecord& n) {
+    return n.text == "WaitForConnection: Connection limit reached, refusing connections";
+  }), 1);
+}
+
+int HighestOpenDescriptor() {
+  int highest = 2;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (dirent* entry = readdir(dir)) highest = std::max(highest, std::atoi(entry->d_name));
+    closedir(dir);
+  }
+  return highest;
+}
+
+TEST_F(Server, AcceptFailuresWhenDescriptorsRunOutBackOffAndAreReportedOnce) {
+  Start();
+  PeerProcess peer({"python3", NETLIB_TEST_SOURCE_DIR "/peers.py", "burst", std::to_string(port), "8"});
+  ASSERT_EQ(peer.ReadLine(), "ready");
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit lowered = saved;
+  lowered.rlim_cur = static_cast<rlim_t>(HighestOpenDescriptor() + 1);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  std::vector<int> fillers;  // the free numbers below the limit are taken too
+  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) fillers.push_back(fd);
+  auto failed = [](const NoticeRecord& n) {
+    return n.text == "WaitForConnection: Error accept-ing incoming connection" && n.value == WSAEMFILE;
+  };
+  bool reported = owner.WaitFor(failed, 5000);
+  double cpu = CpuSecondsWhileWaiting(1500);
+  for (int fd : fillers) close(fd);
+  setrlimit(RLIMIT_NOFILE, &saved);
+  ASSERT_TRUE(reported) << owner.Describe();
+  EXPECT_LT(cpu, 0.5) << "the listener retries in a tight loop";
+  EXPECT_EQ(owner.Count(failed), 1) << "one notice, not one per attempt";
+  EXPECT_EQ(peer.ReadLine(), "answered 8") << "the waiting connections are taken once descriptors are back";
+  EXPECT_TRUE(owner.WaitFor([](const NoticeRecord& n) {
+    return n.text == "WaitForConnection: Accepting incoming connections again";
+  }));
+}
+
+TEST_F(Server, AFileReplySendsExactlyTheLengthItsHeaderAnnounced) {
+  Start();
+  std::string file = sandbox.HostPath("C/changing.bin");
+  owner.SetReplier([](const CHttpResponse& request) {
+    if (request.m_url != "/file") return TestOwner::Echo(request);
+    auto* reply = new CHttpResponse;
+    reply->m_status = 200;
+    reply->m_reason = "OK";
+    reply->m_url = "C:\\changing.bin";
+    return reply;
+  });
+  // Grown while it is sent: the extra bytes stay home and the connection carries the next reply.
+  Shell("head -c 40000000 /dev/zero > " + file);
+  auto grown = Lines(Shell(Peers() + " file-changes " + std::to_string(port) + " " + file + " grow"));
+  ASSERT_EQ(grown.size(), 2u);
+  EXPECT_EQ(grown[0], "announced 40000000 got 40000000");
+  EXPECT_EQ(grown[1], "next: HTTP/1.1 200 OK");
+  // Cut short: fewer bytes than announced, and the connection ends so nothing is taken for the rest.
+  Shell("head -c 40000000 /dev/zero > " + file);
+  auto shrunk = Lines(Shell(Peers() + " file-changes " + std::to_string(port) + " " + file + " shrink"));
+  ASSERT_EQ(shrunk.size(), 2u);
+  long announced = 0, got = 0;
+  std::sscanf(shrunk[0].c_str(), "announced %ld got %ld", &announced, &got);
+  EXPECT_EQ(announced, 40000000);
+  EXPECT_LT(got, announced);
+  EXPECT_EQ(shrunk[1], "next: ");
+  EXPECT_TRUE(owner.WaitFor([](const NoticeRecord& n) {
+    return n.text == "WriteFileOutput: The file is shorter than its announced length";
+  }));
 }
 
 }  // namespace

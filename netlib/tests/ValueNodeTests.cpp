@@ -138,6 +138,21 @@ TEST(ValueNode, SetArrayItemFillsWithTheValueType) {
   EXPECT_STREQ(out.ToText(), "");
 }
 
+TEST(ValueNode, IndexesBeyondTheItemCapAreRefusedWithoutGrowing) {
+  CValueNode list;
+  CValueNode item;
+  item.SetI4(7);
+  ASSERT_FALSE(list.SetItem(2, item));  // grew to three
+  for (int index : {-1, CValueNode::kMaxItems, CValueNode::kMaxItems + 1, 2147483647}) {
+    EXPECT_FALSE(list.SetItem(index, item)) << index;
+    EXPECT_FALSE(list.SetArrayItem(index, item)) << index;
+    EXPECT_EQ(list.GetChild(index), nullptr) << index;
+    EXPECT_EQ(list.GetItemCount(), 3) << "nothing was stored for " << index;
+  }
+  ASSERT_NE(list.GetChild(5), nullptr);  // indexes below the cap still grow the list
+  EXPECT_EQ(list.GetItemCount(), 6);
+}
+
 TEST(ActionArgument, DirectionAndSequenceIgnoreValuesOutOfRange) {
   CActionArgument argument;
   argument.SetDirection(2);

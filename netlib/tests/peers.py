@@ -85,13 +85,158 @@ def raw(port, text):
     out(read_all(s, 3.0))
 
 
+def read_reply(s):
+    """One reply framed by its Content-Length: (header, body); body short when the peer closed."""
+    data = b""
+    while b"\r\n\r\n" not in data:
+        chunk = s.recv(65536)
+        if not chunk:
+            return data, b""
+        data += chunk
+    header, body = data.split(b"\r\n\r\n", 1)
+    length = 0
+    for line in header.split(b"\r\n"):
+        if line.lower().startswith(b"content-length:"):
+            length = int(line.split(b":", 1)[1])
+    while len(body) < length:
+        chunk = s.recv(65536)
+        if not chunk:
+            break
+        body += chunk
+    return header, body
+
+
+def half_close(port):
+    """Sends a request, ends its sending side and waits for the (deferred) reply."""
+    s = connect(port)
+    s.settimeout(20)
+    s.sendall(b"POST /half HTTP/1.1\r\nContent-Length: 1\r\n\r\nx")
+    s.shutdown(socket.SHUT_WR)
+    print("half-closed", flush=True)
+    out(read_all(s, 20.0))
+
+
+def read_then_close(port):
+    """Asks for a large reply, takes a little of it and goes."""
+    s = connect(port)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    s.sendall(b"GET /large HTTP/1.1\r\n\r\n")
+    got = s.recv(4096)
+    time.sleep(0.3)
+    s.close()
+    sys.stdout.write("took %d bytes\n" % len(got))
+
+
+def stall(port, text):
+    """Sends part of a request, then nothing (or one byte every 100 ms with "drip"): prints what came
+    back and when the server closed."""
+    s = connect(port)
+    s.settimeout(0.1)
+    start = time.time()
+    s.sendall(text.encode("latin-1").decode("unicode_escape").encode("latin-1"))
+    data = b""
+    while time.time() - start < 15:
+        try:
+            chunk = s.recv(65536)
+            if not chunk:
+                break
+            data += chunk
+        except socket.timeout:
+            if sys.argv[1] == "drip":
+                try:
+                    s.sendall(b"X")
+                except OSError:
+                    break
+        except ConnectionResetError:
+            break
+    out(data)
+    sys.stdout.write("\nclosed after %.2f\n" % (time.time() - start))
+
+
+def idle(port):
+    """One request on a kept connection, then silence: prints when the server closed."""
+    s = connect(port)
+    s.settimeout(15)
+    s.sendall(b"GET /idle HTTP/1.1\r\n\r\n")
+    header, _ = read_reply(s)
+    start = time.time()
+    rest = read_all(s, 15.0)
+    sys.stdout.write("%s\nclosed after %.2f with %d bytes\n"
+                     % (header.split(b"\r\n")[0].decode(), time.time() - start, len(rest)))
+
+
+def cap(port, count):
+    """Holds `count` connections, then tries one more; after letting them go, tries again."""
+    held = [connect(port) for _ in range(count)]
+    time.sleep(0.5)
+    extra = connect(port)
+    sys.stdout.write("over the cap: %s\n" % read_all(extra, 3.0).split(b"\r\n")[0].decode())
+    for h in held:
+        h.close()
+    time.sleep(0.5)
+    again = connect(port)
+    again.sendall(b"GET /again HTTP/1.1\r\nConnection: close\r\n\r\n")
+    sys.stdout.write("after: %s\n" % read_all(again, 3.0).split(b"\r\n")[0].decode())
+
+
+def burst(port, count):
+    """Says it is ready, waits a moment, then makes `count` requests at once and counts the answers."""
+    print("ready", flush=True)
+    time.sleep(0.5)
+    sockets = [connect(port) for _ in range(count)]
+    for s in sockets:
+        s.sendall(b"GET /burst HTTP/1.1\r\nConnection: close\r\n\r\n")
+    answered = 0
+    for s in sockets:
+        s.settimeout(20)
+        if read_all(s, 20.0).startswith(b"HTTP/1.1 200"):
+            answered += 1
+    print("answered %d" % answered, flush=True)
+
+
+def file_changes(port, path, change):
+    """Asks for a large file on a kept connection, changes the file while the reply is under way,
+    then reads the reply and asks again on the same connection."""
+    s = connect(port)
+    s.settimeout(10)
+    s.sendall(b"GET /file HTTP/1.1\r\n\r\n")
+    time.sleep(0.5)
+    if change == "grow":
+        with open(path, "ab") as f:
+            f.write(b"G" * 1000000)
+    else:
+        with open(path, "r+b") as f:
+            f.truncate(100000)
+    header, body = read_reply(s)
+    announced = 0
+    for line in header.split(b"\r\n"):
+        if line.lower().startswith(b"content-length:"):
+            announced = int(line.split(b":", 1)[1])
+    sys.stdout.write("announced %d got %d\n" % (announced, len(body)))
+    try:
+        s.sendall(b"GET /small HTTP/1.1\r\n\r\n")
+        nxt = read_all(s, 2.0)
+    except OSError:
+        nxt = b""
+    sys.stdout.write("next: %s\n" % nxt.split(b"\r\n")[0].decode("latin-1"))
+
+
 def main():
     mode, port = sys.argv[1], int(sys.argv[2])
     if mode == "raw":
         raw(port, sys.argv[3])
+    elif mode in ("stall", "drip"):
+        stall(port, sys.argv[3])
+    elif mode == "cap":
+        cap(port, int(sys.argv[3]))
+    elif mode == "burst":
+        burst(port, int(sys.argv[3]))
+    elif mode == "file-changes":
+        file_changes(port, sys.argv[3], sys.argv[4])
     else:
         {"split": split, "slow": slow, "header-forever": header_forever, "long-body": long_body,
-         "reset": reset}[mode](port)
+         "reset": reset, "half-close": half_close, "read-then-close": read_then_close,
+         "idle": idle}[mode](port)
 
 
 if __name__ == "__main__":

@@ -186,6 +186,7 @@ int SocketError(SOCKET fd) {
 std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
   long found = 0;
   const bool hangup = (revents & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
+  bool ended = hangup;
   if ((r.mask & FD_ACCEPT) && r.acceptArmed && (revents & EPOLLIN)) {
     found |= FD_ACCEPT;
     r.acceptArmed = false;
@@ -212,6 +213,10 @@ std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, st
     if (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
       int waiting = 0;
       if (ioctl(r.fd, FIONREAD, &waiting) != 0) waiting = 0;
+      // Readable with nothing to read is the peer's end, also once EPOLLRDHUP is no longer asked for:
+      // with nothing new to report, the ended socket leaves the set instead of waking the watcher for
+      // ever.
+      if ((revents & EPOLLIN) && waiting == 0) ended = true;
       if ((r.mask & FD_READ) && r.readArmed && (waiting > 0 || (hangup && r.closeReported))) {
         found |= FD_READ;
         r.readArmed = false;
@@ -223,7 +228,7 @@ std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, st
       }
     }
   }
-  if (found == 0 && hangup) r.parked = true;
+  if (found == 0 && ended) r.parked = true;
   r.recorded |= found;
   UpdateWatchLocked(r);
   return found != 0 ? r.event : nullptr;
