@@ -87,6 +87,9 @@ void DropDown(HWND hWnd, ComboState* state) {
 int InsertItem(HWND hWnd, ComboState* state, int index, const char* text) {
   ComboItem item;
   item.text = text ? text : "";
+  // CBS_UPPERCASE and CBS_LOWERCASE convert the entries as they are added, and the edit what is typed.
+  if (StyleOf(hWnd) & CBS_UPPERCASE) Cp1252MakeUpper(item.text);
+  if (StyleOf(hWnd) & CBS_LOWERCASE) Cp1252MakeLower(item.text);
   if (index == -2) {  // CB_ADDSTRING: sorted when asked, else at the end
     index = static_cast<int>(state->items.size());
     if (StyleOf(hWnd) & CBS_SORT) {
@@ -160,7 +163,9 @@ LRESULT ComboProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (HasEdit(hWnd)) {
         RECT client;
         GetClientRect(hWnd, &client);
-        state->edit = CreateWindowEx(0, WC_EDIT, "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 2, 2,
+        const DWORD letterCase = ((StyleOf(hWnd) & CBS_UPPERCASE) ? ES_UPPERCASE : 0) |
+                                 ((StyleOf(hWnd) & CBS_LOWERCASE) ? ES_LOWERCASE : 0);
+        state->edit = CreateWindowEx(0, WC_EDIT, "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | letterCase, 2, 2,
                                      client.right - kButtonWidth - 4, client.bottom - 4, hWnd,
                                      reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kEditId)), nullptr, nullptr);
       }

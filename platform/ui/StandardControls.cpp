@@ -64,6 +64,24 @@ void ClickButton(HWND hWnd, ButtonState* state) {
   Notify(hWnd, BN_CLICKED);
 }
 
+// A BS_BITMAP push button shows its picture centred instead of its text; a disabled one greys it by
+// blending every other pixel with the face colour.
+void DrawButtonBitmap(HDC dc, const RECT& area, HBITMAP bitmap, bool enabled) {
+  BITMAP info{};
+  if (!GetObject(bitmap, sizeof info, &info)) return;
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const int x = area.left + (area.right - area.left - info.bmWidth) / 2;
+  const int y = area.top + (area.bottom - area.top - info.bmHeight) / 2;
+  BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  if (enabled) return;
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  for (int row = 0; row < info.bmHeight; ++row)
+    for (int column = row % 2; column < info.bmWidth; column += 2) SetPixel(dc, x + column, y + row, face);
+}
+
 void PaintButton(HWND hWnd, ButtonState* state) {
   DWORD kind = ButtonKind(hWnd);
   if (kind == BS_OWNERDRAW) {
@@ -111,6 +129,10 @@ void PaintButton(HWND hWnd, ButtonState* state) {
       FrameRect(dc, &inner, GetSysColorBrush(COLOR_3DDKSHADOW));
     }
     if (down) OffsetRect(&rect, 1, 1);
+    if ((StyleOf(hWnd) & BS_BITMAP) && state->image) {
+      DrawButtonBitmap(dc, rect, reinterpret_cast<HBITMAP>(state->image), IsWindowEnabled(hWnd) != FALSE);
+      return;
+    }
     DrawText(dc, text.c_str(), -1, &rect,
              DT_CENTER | DT_VCENTER | ((StyleOf(hWnd) & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE));
     return;
@@ -575,6 +597,7 @@ struct ListItem {
 struct ListState {
   std::vector<ListItem> items;
   int current = LB_ERR;  // selection of a single-selection list; caret of a multiple one
+  int anchor = 0;        // where a Shift range of an extended-selection list starts
   int top = 0;
   int itemHeight = 16;
   int thumbGrab = -1;  // while the scroll bar's thumb is dragged: the pointer's offset into it
@@ -783,8 +806,34 @@ int ItemAt(const ListState* state, int y) {
   return index >= 0 && index < static_cast<int>(state->items.size()) ? index : LB_ERR;
 }
 
-void ClickItem(HWND hWnd, ListState* state, int index) {
+// An extended-selection list: a plain click (or move) selects the one item and sets the anchor, Ctrl
+// toggles the item and moves the anchor, Shift selects from the anchor to the item (Ctrl+Shift adds
+// that range to what is selected).
+void ExtendSelection(HWND hWnd, ListState* state, int index, bool shift, bool control) {
+  if (shift) {
+    if (!control)
+      for (ListItem& item : state->items) item.selected = false;
+    const int first = std::min(state->anchor, index), last = std::max(state->anchor, index);
+    for (int i = first; i <= last && i < static_cast<int>(state->items.size()); ++i) state->items[i].selected = true;
+  } else if (control) {
+    state->items[index].selected = !state->items[index].selected;
+    state->anchor = index;
+  } else {
+    for (ListItem& item : state->items) item.selected = false;
+    state->items[index].selected = true;
+    state->anchor = index;
+  }
+  state->current = index;
+  InvalidateRect(hWnd, nullptr, TRUE);
+  if (StyleOf(hWnd) & LBS_NOTIFY) Notify(hWnd, LBN_SELCHANGE);
+}
+
+void ClickItem(HWND hWnd, ListState* state, int index, WPARAM keys = 0) {
   if (index == LB_ERR || (StyleOf(hWnd) & LBS_NOSEL)) return;
+  if (StyleOf(hWnd) & LBS_EXTENDEDSEL) {
+    ExtendSelection(hWnd, state, index, (keys & MK_SHIFT) != 0, (keys & MK_CONTROL) != 0);
+    return;
+  }
   if (IsMulti(hWnd)) {
     state->items[index].selected = !state->items[index].selected;
     state->current = index;
@@ -819,7 +868,7 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       if (!(GetWindowLong(hWnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) SetFocus(hWnd);
       if (ClickListBar(hWnd, state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
-      ClickItem(hWnd, state, ItemAt(state, GET_Y_LPARAM(lParam)));
+      ClickItem(hWnd, state, ItemAt(state, GET_Y_LPARAM(lParam)), wParam);
       return 0;
     case WM_MOUSEMOVE:
       if (state->thumbGrab >= 0) DragListThumb(hWnd, state, GET_Y_LPARAM(lParam));
@@ -857,7 +906,9 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_NEXT) next = std::min(count - 1, std::max(0, next) + VisibleRows(hWnd, state));
       if (wParam == VK_PRIOR) next = std::max(0, next - VisibleRows(hWnd, state));
       if (next != state->current && !IsMulti(hWnd)) SelectSingle(hWnd, state, next, true);
-      if (IsMulti(hWnd)) {
+      if ((StyleOf(hWnd) & LBS_EXTENDEDSEL) && next != state->current && next >= 0) {
+        ExtendSelection(hWnd, state, next, GetKeyState(VK_SHIFT) < 0, false);
+      } else if (IsMulti(hWnd)) {
         state->current = next;
         if (wParam == VK_SPACE) ClickItem(hWnd, state, next);
       }

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
+#include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
@@ -14,6 +16,8 @@ class CTonebarnApp : public CJukeboxApp {
  public:
   BOOL InitInstance() override {
     LoadResources();
+    InstallJukeboxZoneDialogs();
+    InstallMediaDialogRunners();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;

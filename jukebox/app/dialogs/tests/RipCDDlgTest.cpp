@@ -1,0 +1,216 @@
+// The CD rip dialog on a generated CD image (QH_CDROM) with a scripted CDDB server: the disc is
+// identified, its titles shown, the chosen tracks ripped and stored as songs whose files hold the
+// image's tracks; a disc already in the library is listed; without a CDDB server the disc gets
+// default names and still rips.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/dialogs/MediaDialogRunners.h"
+#include "jukebox/app/dialogs/RipCDDlg.h"
+#include "jukebox/app/dialogs/tests/MediaDialogsTestSupport.h"
+#include "platform/cd/testing/CdImageFixture.h"
+#include "platform/inet/testing/FakeHttpServer.h"
+#include "recorder/capture/AlbumDialogs.h"
+#include "recorder/capture/CddbProtocol.h"
+#include "recorder/capture/MciCdAudio.h"
+
+namespace media_dialogs_test {
+namespace {
+
+namespace fs = std::filesystem;
+using qh::inet::testing::FakeHttpServer;
+
+bool CanListenOnPort80(const std::string& address) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in where{};
+  where.sin_family = AF_INET;
+  where.sin_port = htons(80);
+  inet_pton(AF_INET, address.c_str(), &where.sin_addr);
+  const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 || errno != EACCES;
+  close(fd);
+  return ok;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+class RipCDDlgTest : public MediaDialogsTest {
+ protected:
+  void SetUp() override {
+    MediaDialogsTest::SetUp();
+    if (!RunTool("command -v sox")) GTEST_SKIP() << "sox is needed for the CD image";
+    sandbox_->AddDrive('E', 0xCDCD0101, "AUDIO_CD", DRIVE_CDROM);
+    image_ = qh::cd::testing::MakeCdImage(sandbox_->Root(), "disc", {{true, 2.0, 440}, {true, 1.5, 660}, {true, 2.5, 880}});
+    setenv("QH_CDROM", image_.cuePath.c_str(), 1);
+    address_ = qh::inet::testing::PrivateLoopbackAddress();
+    InstallMediaDialogRunners();
+    discId_ = ReadDiscId();
+  }
+  void TearDown() override {
+    server_.reset();
+    unsetenv("QH_CDROM");
+    MediaDialogsTest::TearDown();
+  }
+  std::string ReadDiscId() {
+    CMciCdAudio mci;
+    EXPECT_EQ(mci.Open('E'), 1);
+    CddbToc toc;
+    CString error;
+    ReadCddbToc(mci.GetDeviceID(), toc, error);
+    mci.Close(0);
+    char id[16];
+    std::snprintf(id, sizeof id, "%08x", static_cast<unsigned>(toc.discId));
+    return id;
+  }
+  bool StartServer(const std::string& query, const std::string& read) {
+    if (!CanListenOnPort80(address_)) return false;
+    const std::string routes = R"([{"contains": "cmd=cddb+query+)" + discId_ + R"(", "body": ")" + Escaped(query) +
+                               R"("}, {"contains": "cmd=cddb+read+", "body": ")" + Escaped(read) + R"("}])";
+    server_ = std::make_unique<FakeHttpServer>(sandbox_->Root(), address_, 80, routes);
+    return server_->Ready();
+  }
+  // Waits (dispatching) until the status line starts with `text`.
+  static bool WaitForStatus(CDialog& dialog, const std::string& text) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (TextOf(dialog, CRipCDDlg::kStatus).rfind(text, 0) != 0 && std::chrono::steady_clock::now() < end) Settle();
+    return TextOf(dialog, CRipCDDlg::kStatus).rfind(text, 0) == 0;
+  }
+  static void WaitForEnd(CDialog& dialog) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (dialog.ContinueModal() && std::chrono::steady_clock::now() < end) Settle();
+  }
+  INT_PTR Rip(const char* server) {
+    return LaterDialogs().ripDialog(nullptr, "C:\\Quaverhouse\\Songs", server);
+  }
+  std::vector<std::unique_ptr<tSong>> SongsOfDisc() {
+    std::vector<std::unique_ptr<tSong>> songs;
+    for (LONG id = 1; id < 50; ++id)
+      if (auto song = Load(id); song && song->SongSource == "Audio CD Rip") songs.push_back(std::move(song));
+    return songs;
+  }
+
+  qh::cd::testing::CdImage image_;
+  std::string address_;
+  std::string discId_;
+  std::unique_ptr<FakeHttpServer> server_;
+};
+
+TEST_F(RipCDDlgTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
+  if (!StartServer("200 rock " + discId_ + " The Band / The Album\r\n",
+                   "210 rock " + discId_ + "\r\nTTITLE0=Opening\r\nTTITLE1=Middle\r\nTTITLE2=Closing\r\nEXTT2=live\r\n.\r\n"))
+    GTEST_SKIP() << "no CDDB server on port 80 (needs root or CAP_NET_BIND_SERVICE)";
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+    CString caption;
+    dialog.GetWindowText(caption);
+    EXPECT_EQ(caption.str(), "Rip audio tracks from CD Drive E:");
+    ASSERT_TRUE(WaitForStatus(dialog, "FreeDB Query Complete.")) << TextOf(dialog, CRipCDDlg::kStatus);
+    EXPECT_EQ(EntriesOf(dialog, CRipCDDlg::kTracks),
+              (std::vector<std::string>{"01 - Opening", "02 - Middle", "03 - Closing"}));
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kArtist), "The Band");
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kAlbum), "The Album");
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kGenre), "Rock");
+    EXPECT_FALSE(IsEnabled(dialog, CRipCDDlg::kRip)) << "nothing chosen yet";
+    ClickEntry(dialog, CRipCDDlg::kTracks, 0);
+    ClickEntry(dialog, CRipCDDlg::kTracks, 2, MK_CONTROL);
+    ASSERT_TRUE(IsEnabled(dialog, CRipCDDlg::kRip));
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  ASSERT_EQ(Rip(address_.c_str()), IDOK);
+  auto songs = SongsOfDisc();
+  ASSERT_EQ(songs.size(), 2u);
+  const int tracks[] = {1, 3};
+  const char* names[] = {"Opening", "Closing"};
+  for (size_t i = 0; i < songs.size(); ++i) {
+    tSong& song = *songs[i];
+    EXPECT_EQ(song.SongName.str(), names[i]);
+    EXPECT_EQ(song.SongArtist.str(), "Band") << "a leading \"The \" is dropped";
+    EXPECT_EQ(song.SongAlbumName.str(), "The Album");
+    EXPECT_EQ(song.SongPrimaryGenre.str(), "Rock");
+    EXPECT_EQ(song.SongCdTrack, tracks[i]);
+    EXPECT_EQ(song.SongCompression, ' ');
+    char discId[16];
+    std::snprintf(discId, sizeof discId, "%08x", static_cast<unsigned>(song.SongCDDB));
+    EXPECT_EQ(discId, discId_);
+    const std::string wav = ReadHostFile(SongFile(song.SongID, "wav"));
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, tracks[i])) << "track " << tracks[i];
+  }
+  EXPECT_EQ(songs[1]->SongAttributes.str(), "live");
+  for (const auto& entry : fs::directory_iterator(Host("C/Quaverhouse/Songs")))
+    EXPECT_EQ(entry.path().filename().string().rfind("QHR", 0), std::string::npos) << "no temporary file is left";
+}
+
+TEST_F(RipCDDlgTest, ADiscAlreadyInTheLibraryIsListedWhenItIsSeen) {
+  const LONG id = std::strtoul(discId_.c_str(), nullptr, 16);
+  AddSong({.name = "Stored", .artist = "Someone", .cdTrack = 2, .cddb = id});
+  std::vector<std::string> listed;
+  OnDialog(IDD_SONGS_FROM_ALBUM, [&](CDialog& dialog) {
+    for (const CString& line : static_cast<CSongsFromAlbumDlg&>(dialog).m_songs) listed.push_back(line.str());
+    dialog.EndDialog(IDOK);
+  });
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) { Click(dialog, IDCANCEL); });
+  EXPECT_EQ(Rip(""), IDCANCEL);
+  EXPECT_EQ(listed, (std::vector<std::string>{"02: Stored (Someone)"}));
+}
+
+TEST_F(RipCDDlgTest, WithoutACddbServerTheDiscGetsDefaultNamesAndStillRips) {
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+    ASSERT_TRUE(WaitForStatus(dialog, "Could not get CD information")) << TextOf(dialog, CRipCDDlg::kStatus);
+    EXPECT_EQ(EntriesOf(dialog, CRipCDDlg::kTracks),
+              (std::vector<std::string>{"01 - Unknown Song", "02 - Unknown Song", "03 - Unknown Song"}));
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kArtist), "Unkown Artist");
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kAlbum).rfind("Album recorded at ", 0), 0u);
+    ClickEntry(dialog, CRipCDDlg::kTracks, 1);
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  // A loopback address where nothing listens: the connection is refused.
+  ASSERT_EQ(Rip(address_.c_str()), IDOK);
+  auto songs = SongsOfDisc();
+  ASSERT_EQ(songs.size(), 1u);
+  EXPECT_EQ(songs[0]->SongName.str(), "Track 2");
+  EXPECT_EQ(songs[0]->SongArtist.str(), "Unkown Artist");
+  EXPECT_TRUE(ReadHostFile(SongFile(songs[0]->SongID, "wav")).substr(44) == qh::cd::testing::TrackBytes(image_, 2));
+}
+
+TEST_F(RipCDDlgTest, SelectAllAndClearAllDriveTheRipButton) {
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
+    Click(dialog, CRipCDDlg::kSelectAll);
+    EXPECT_TRUE(IsEnabled(dialog, CRipCDDlg::kRip));
+    EXPECT_EQ(static_cast<CListBox*>(dialog.GetDlgItem(CRipCDDlg::kTracks))->GetSelCount(), 3);
+    Click(dialog, CRipCDDlg::kClearAll);
+    EXPECT_FALSE(IsEnabled(dialog, CRipCDDlg::kRip));
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(Rip(""), IDCANCEL);
+  EXPECT_TRUE(SongsOfDisc().empty());
+}
+
+TEST(RipCDDlgModes, ModeTextsAreClassified) {
+  EXPECT_EQ(CRipCDDlg::ModeClass("open"), 1);
+  EXPECT_EQ(CRipCDDlg::ModeClass("not ready"), 1);
+  EXPECT_EQ(CRipCDDlg::ModeClass("paused"), 2);
+  EXPECT_EQ(CRipCDDlg::ModeClass("stopped"), 5);
+  EXPECT_EQ(CRipCDDlg::ModeClass("dancing"), 0);
+}
+
+}  // namespace
+}  // namespace media_dialogs_test
