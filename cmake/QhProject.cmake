@@ -37,7 +37,7 @@ function(qh_library)
 endfunction()
 
 # qh_gtest(NAME <exe> LABELS <l1;l2> SOURCES ... [DEPS ...] [TIMEOUT s])
-#   A GoogleTest program whose tests CTest lists one by one, labelled by layer and subsystem.
+#   A GoogleTest program whose tests CTest lists one by one, labelled by layer and program or library.
 function(qh_gtest)
   if(NOT QH_BUILD_TESTS)
     return()
