@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "netlib/ClientSocketManager.h"
 #include "netlib/HandlerRegistry.h"
@@ -61,7 +62,10 @@ BOOL CHttpSocketThread::Init(HWND owner, UINT noticeMessage, const CString& uplo
   if (m_socketEvent == nullptr) return FALSE;
   m_commandEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (m_commandEvent == nullptr) return FALSE;
-  tzset();
+  // The listener resets the time-zone information whenever it starts; doing it again for every
+  // connection would read the zone file once per request.
+  static std::once_flag zoneRead;
+  std::call_once(zoneRead, [] { tzset(); });
   Renew();
   InstallUploadSink();
   m_linkState = LINK_NO_SOCKET;
@@ -86,6 +90,31 @@ BOOL CHttpSocketThread::SetSocket(SOCKET s, CServerThread* server, BOOL sessions
 void CHttpSocketThread::SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs) {
   m_requestTimeoutMs = requestTimeoutMs;
   m_idleTimeoutMs = idleTimeoutMs;
+}
+
+BOOL CHttpSocketThread::TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled) {
+  if (m_linkState != LINK_NO_SOCKET || s == INVALID_SOCKET) return FALSE;
+  m_socket = s;
+  m_hadSocket = true;
+  m_selectPending = true;
+  if (server) m_handlers = server->GetRegistry();
+  m_sessionsEnabled = sessionsEnabled != FALSE;
+  return TRUE;
+}
+
+bool CHttpSocketThread::SelectTakenSocket() {
+  m_selectPending = false;
+  if (WSAEventSelect(m_socket, m_socketEvent, kConnectionEvents) == SOCKET_ERROR) {
+    NotifyError("SetSocket: WSAEventSelect failed", WSAGetLastError());
+    closesocket(m_socket);
+    m_socket = INVALID_SOCKET;
+    return false;
+  }
+  OnConnected();
+  // A client sends its request with the connection: it is usually here already.
+  m_readPending = true;
+  Renew();
+  return true;
 }
 
 BOOL CHttpSocketThread::SetClientManager(CClientSocketManager* manager) {
@@ -127,6 +156,7 @@ void CHttpSocketThread::SetConnectionState(LONG state) {
 
 void CHttpSocketThread::WaitOnEvent() {
   if (m_linkState == LINK_NOT_INITIALISED) return;
+  if (m_selectPending) SelectTakenSocket();
   m_running = true;
   while (m_running) {
     try {
@@ -546,7 +576,15 @@ void CHttpSocketThread::ParseHTTP() {
   char buffer[kBufferSize];
   while (status == Status::NeedMore) {
     int got = ReadSocket(buffer, kBufferSize);
-    if (got == -1) return;  // resumed at the next read event
+    if (got == -1) {
+      // Resumed at the next read event. Nothing of a new message yet: the connection is idle, not
+      // reading (commands are taken, and the idle time-out applies rather than the request's).
+      if (m_parser.AtMessageStart()) {
+        m_linkState = LINK_IDLE;
+        m_parseState = 0;
+      }
+      return;
+    }
     if (got > 0) MarkProgress();
     if (got == -2) {
       // The connection is broken; nothing more will come.

@@ -61,6 +61,10 @@ class CHttpSocketThread : public CWinThread {
 
   BOOL Init(HWND owner, UINT noticeMessage, const CString& uploadFolder);
   BOOL SetSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
+  // As SetSocket, for a handler whose thread has not run yet: the socket is only taken here; its
+  // event selection and the connected notice happen on the handler's own thread when it starts, so
+  // the listener goes back to accepting sooner. A selection that fails then ends the handler.
+  BOOL TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
   BOOL SetClientManager(CClientSocketManager* manager);
   // Time-outs of an inbound connection (0: none); set before SetSocket.
   void SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs);
@@ -88,6 +92,7 @@ class CHttpSocketThread : public CWinThread {
  private:
   // The run loop.
   void Turn();
+  bool SelectTakenSocket();
   bool DrainCommands();
   LONG TakeCommand();
   LONG RunCommand(CHttpCommand& command);
@@ -149,6 +154,7 @@ class CHttpSocketThread : public CWinThread {
 
   SOCKET m_socket = INVALID_SOCKET;
   bool m_hadSocket = false;
+  bool m_selectPending = false;  // a socket taken by TakeAcceptedSocket, not selected yet
   std::atomic<LONG> m_linkState{LINK_NOT_INITIALISED};  // read by other threads through GetLinkState
   LONG m_parseState = 0;  // 0: the next read starts a message
   std::shared_ptr<CHandlerRegistry> m_handlers;  // set on an inbound connection
