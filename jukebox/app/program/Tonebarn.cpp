@@ -3,6 +3,7 @@
 #include <string>
 
 #include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/dialogs/AudioMatrixDlg.h"
 #include "jukebox/app/dialogs/DlgOptMain.h"
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
@@ -20,6 +21,7 @@ class CTonebarnApp : public CJukeboxApp {
     InstallJukeboxZoneDialogs();
     InstallMediaDialogRunners();
     InstallOptionsSheetRunner();
+    InstallAudioMatrixRunner();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;
