@@ -41,7 +41,7 @@ report() {  # name, wrk output; remembers the rate in $last_rps
   local rps p99 refused
   rps=$(grep 'Requests/sec' <<<"$2" | awk '{print $2}')
   p99=$(grep -E '^ +99%' <<<"$2" | awk '{print $2}')
-  refused=$(grep 'Non-2xx' <<<"$2" | awk '{print $NF}')
+  refused=$(grep 'Non-2xx' <<<"$2" | awk '{print $NF}' || true)
   printf '%-44s %12s req/s   p99 %-9s%s\n' "$1" "$rps" "$p99" "${refused:+  non-2xx $refused}"
   last_rps=$rps
 }
