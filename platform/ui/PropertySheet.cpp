@@ -130,6 +130,8 @@ bool CPropertySheet::Activate(int index) {
   if (CPropertyPage* old = GetActivePage(); old && old != page && old->m_hWnd) old->ShowWindow(SW_HIDE);
   active_ = index;
   tabs_.SetCurSel(index);
+  // The page lies over the tab control's display area: it must be above it to take the clicks.
+  page->BringWindowToTop();
   page->ShowWindow(SW_SHOW);
   if (CWnd* first = page->GetNextDlgTabItem(nullptr)) first->SetFocus();
   return true;

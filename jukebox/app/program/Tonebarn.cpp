@@ -3,6 +3,8 @@
 #include <string>
 
 #include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/dialogs/AudioMatrixDlg.h"
+#include "jukebox/app/dialogs/DlgOptMain.h"
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
@@ -18,6 +20,8 @@ class CTonebarnApp : public CJukeboxApp {
     LoadResources();
     InstallJukeboxZoneDialogs();
     InstallMediaDialogRunners();
+    InstallOptionsSheetRunner();
+    InstallAudioMatrixRunner();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;

@@ -1,0 +1,11 @@
+#include "jukebox/app/dialogs/JukeboxProfile.h"
+
+ProfileStore& JukeboxProfile() {
+  static ProfileStore profile = [] {
+    ProfileStore store;
+    store.SetProfileName("Quaverhouse");
+    store.SetRegistryKey("Tallowmere");
+    return store;
+  }();
+  return profile;
+}
