@@ -17,3 +17,6 @@ struct tCaptureHooks {
 
 void SetCaptureHooks(tCaptureHooks hooks);
 const tCaptureHooks& GetCaptureHooks();
+
+// Installs the capture dialogs that are built into this program (CaptureInstall.cpp).
+void InstallCaptureHooks();

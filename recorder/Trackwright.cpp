@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "recorder/CaptureHooks.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderResources.h"
 
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Trackwright: a dialog template is malformed: %s\n", error.c_str());
     return 1;
   }
+  InstallCaptureHooks();
   return AfxWinMain(argc, argv);
 }
