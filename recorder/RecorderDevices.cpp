@@ -1,17 +1,8 @@
 #include "recorder/RecorderDevices.h"
 
-#include "platform/core/FileApi.h"
+#include "platform/cd/CdSource.h"
 
-CString FindCdDriveLetters() {
-  CString letters;
-  DWORD mask = GetLogicalDrives();
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    if ((mask & (1u << (letter - 'A'))) == 0) continue;
-    char root[] = {letter, ':', '\\', 0};
-    if (GetDriveType(root) == DRIVE_CDROM) letters += letter;
-  }
-  return letters;
-}
+CString FindCdDriveLetters() { return CString(qh::cd::CdDriveLetters().c_str()); }
 
 unsigned CountWaveInDevices() { return 0; }
 
