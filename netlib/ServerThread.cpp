@@ -294,7 +294,7 @@ void CServerThread::WaitForConnection() {
       closesocket(accepted);
       return AcceptFailed("Could not allocate new handler thread object");
     }
-    if (!handler->CreateThread(CREATE_SUSPENDED)) {
+    if (!handler->CreateThread(CREATE_SUSPENDED, kHandlerStackSize)) {
       delete handler;
       closesocket(accepted);
       return AcceptFailed("Could not create handler thread object");

@@ -1,5 +1,12 @@
 #include "platform/core/Thread.h"
 
+#include <pthread.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <utility>
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -113,6 +120,40 @@ CWinThread::~CWinThread() {
   if (m_hThread) CloseHandle(m_hThread);
 }
 
+// A stack size asks for that much stack (at least the host's minimum) instead of the host's default.
+// Small stacks matter to programs that start a thread per connection: the host keeps a limited
+// amount of finished threads' stacks for reuse, and default-sized ones soon overflow it, so every
+// new thread would map, guard and fault in a fresh stack.
+bool CWinThread::StartHostThread(const std::shared_ptr<qh::ThreadObject>& thread, UINT stackSize) {
+  if (stackSize == 0) {
+    try {
+      std::thread(&CWinThread::ThreadEntry, this, thread).detach();
+    } catch (const std::system_error&) {
+      return false;
+    }
+    return true;
+  }
+  using Start = std::pair<CWinThread*, std::shared_ptr<qh::ThreadObject>>;
+  auto* start = new Start(this, thread);
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, std::max<size_t>(stackSize, PTHREAD_STACK_MIN));
+  pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+  pthread_t host;
+  int result = pthread_create(
+      &host, &attributes,
+      [](void* param) -> void* {
+        std::unique_ptr<Start> owned(static_cast<Start*>(param));
+        ThreadEntry(owned->first, std::move(owned->second));
+        return nullptr;
+      },
+      start);
+  pthread_attr_destroy(&attributes);
+  if (result == 0) return true;
+  delete start;
+  return false;
+}
+
 BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTRIBUTES security) {
   if (thread_) {
     SetLastError(ERROR_INVALID_FUNCTION);  // one object, one thread
@@ -123,9 +164,7 @@ BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTR
   auto thread = std::make_shared<qh::ThreadObject>(NextThreadId());
   thread->suspendCount = 1;
   HANDLE handle = qh::RegisterHandle(thread);
-  try {
-    std::thread(&CWinThread::ThreadEntry, this, thread).detach();
-  } catch (const std::system_error&) {
+  if (!StartHostThread(thread, stackSize)) {
     CloseHandle(handle);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;

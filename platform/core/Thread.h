@@ -80,6 +80,7 @@ class CWinThread {
 
  private:
   static void ThreadEntry(CWinThread* self, std::shared_ptr<qh::ThreadObject> thread);
+  bool StartHostThread(const std::shared_ptr<qh::ThreadObject>& thread, UINT stackSize);
   std::shared_ptr<qh::ThreadObject> thread_;
 };
 

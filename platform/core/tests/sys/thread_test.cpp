@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -57,6 +61,39 @@ class DeletionSignal : public CWinThread {
  private:
   HANDLE deleted_;
 };
+
+UINT RecordStackSize(LPVOID param) {
+  pthread_attr_t attributes;
+  size_t size = 0;
+  if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+    pthread_attr_getstacksize(&attributes, &size);
+    pthread_attr_destroy(&attributes);
+  }
+  *static_cast<std::atomic<size_t>*>(param) = size;
+  return 0;
+}
+
+TEST(Thread, AStackSizeGivesTheThreadThatStackAndNoneTheDefault) {
+  struct Case {
+    UINT asked;
+    size_t atLeast;
+    size_t atMost;
+  };
+  const Case cases[] = {
+      {256 * 1024, 256 * 1024, 256 * 1024 + 64 * 1024},
+      {1, PTHREAD_STACK_MIN, PTHREAD_STACK_MIN + 64 * 1024},  // never below the host's minimum
+      {0, 1024 * 1024, SIZE_MAX},                              // the host's default
+  };
+  for (const Case& c : cases) {
+    std::atomic<size_t> size{0};
+    CWinThread thread(&RecordStackSize, &size);
+    thread.m_bAutoDelete = FALSE;
+    ASSERT_TRUE(thread.CreateThread(0, c.asked));
+    ASSERT_EQ(WaitForSingleObject(thread.m_hThread, 5000), WAIT_OBJECT_0);
+    EXPECT_GE(size.load(), c.atLeast) << c.asked;
+    EXPECT_LE(size.load(), c.atMost) << c.asked;
+  }
+}
 
 TEST(Thread, AutoDeleteObjectDeletesItselfWhenTheThreadEnds) {
   ThreadProbe probe;
