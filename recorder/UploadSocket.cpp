@@ -1,0 +1,183 @@
+#include "recorder/UploadSocket.h"
+
+#include <sys/time.h>
+
+#include <ctime>
+#include <new>
+#include <vector>
+
+#include "platform/core/Exception.h"
+#include "platform/core/File.h"
+
+CUploadSocket::~CUploadSocket() { Disconnect(); }
+
+int CUploadSocket::ConnectTo(const CString& serverToken, const CString& address, UINT port, HWND owner,
+                             UINT notifyMessage, BOOL closeAfterReply) {
+  Disconnect();
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(static_cast<uint16_t>(port));
+  if (inet_pton(AF_INET, address.GetString(), &peer.sin_addr) != 1) {
+    m_lastError = WSAEINVAL;
+    return kNotConnected;
+  }
+  m_socket = socket(AF_INET, SOCK_STREAM, 0);
+  if (m_socket == INVALID_SOCKET) {
+    m_lastError = WSAGetLastError();
+    return kNotConnected;
+  }
+  if (connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), static_cast<int>(sizeof peer)) == SOCKET_ERROR) {
+    m_lastError = WSAGetLastError();
+    closesocket(m_socket);
+    m_socket = INVALID_SOCKET;
+    return kNotConnected;
+  }
+  m_serverToken = serverToken;
+  m_owner = owner;
+  m_notifyMessage = notifyMessage;
+  m_closeAfterReply = closeAfterReply;
+  m_connected = true;
+  return kOk;
+}
+
+void CUploadSocket::Disconnect() {
+  if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+  m_socket = INVALID_SOCKET;
+  m_connected = false;
+}
+
+bool CUploadSocket::GetResponse(CString& body) {
+  if (m_replies.empty()) return false;
+  body = m_replies.front();
+  m_replies.pop_front();
+  return true;
+}
+
+CString CUploadSocket::HeadOf(const CString& method, const CString& path, const CString& contentType,
+                              ULONGLONG length, bool withDate) const {
+  CString head = method + " " + path + " HTTP/1.1\r\n";
+  CString line;
+  if (withDate) {
+    char date[64];
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    std::strftime(date, sizeof date, "DATE: %a, %d %b %Y %H:%M:%S GMT\r\n", &parts);
+    head += date;
+    head += "CONTENT-TYPE: " + contentType + "\r\nCACHE-CONTROL: no-cache\r\n";
+    head += m_closeAfterReply ? "CONNECTION: close\r\n" : "CONNECTION: Keep-Alive\r\n";
+    line.Format("CONTENT-LENGTH: %llu\r\n\r\n", static_cast<unsigned long long>(length));
+  } else {
+    head += "Content-Type: " + contentType + "\r\n";
+    line.Format("Content-Length: %llu\r\nCache-Control: no-cache\r\n", static_cast<unsigned long long>(length));
+    head += line;
+    line = m_closeAfterReply ? "Connection: close\r\n\r\n" : "Connection: Keep-Alive\r\n\r\n";
+  }
+  return head + line;
+}
+
+bool CUploadSocket::SendAll(const char* data, size_t length) {
+  while (length > 0) {
+    int chunk = static_cast<int>(length < kBlockBytes ? length : kBlockBytes);
+    int sent = send(m_socket, data, chunk, 0);
+    if (sent <= 0) {
+      m_lastError = WSAGetLastError();
+      return false;
+    }
+    data += sent;
+    length -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+int CUploadSocket::SendPost(const CString& body, const CString& path, const CString& method) {
+  if (!m_connected) return kNotConnected;
+  try {
+    CString request = HeadOf(method, path, m_contentType, static_cast<ULONGLONG>(body.GetLength()), true) + body;
+    if (!SendAll(request.GetString(), static_cast<size_t>(request.GetLength()))) return kFileError;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  ReadReply();
+  return kOk;
+}
+
+int CUploadSocket::SendPutText(const CString& body, const CString& path, const CString& contentType) {
+  if (!m_connected) return kNotConnected;
+  try {
+    CString request = HeadOf("PUT", path, contentType, static_cast<ULONGLONG>(body.GetLength()), false) + body;
+    if (!SendAll(request.GetString(), static_cast<size_t>(request.GetLength()))) return kFileError;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  ReadReply();
+  return body.GetLength();
+}
+
+int CUploadSocket::SendPutFile(const CString& fileName, const CString& path, const CString& contentType) {
+  if (!m_connected) return kNotConnected;
+  CFile file;
+  CFileException error;
+  if (!file.Open(fileName, CFile::modeRead | CFile::shareDenyWrite, &error)) {
+    m_lastError = static_cast<int>(error.m_lOsError);
+    return kFileNotOpened;
+  }
+  ULONGLONG size = 0;
+  try {
+    size = file.GetLength();
+  } catch (CFileException* e) {
+    m_lastError = static_cast<int>(e->m_lOsError);
+    e->Delete();
+    return kFileStatusUnread;
+  }
+  if (size == 0) return kFileEmpty;
+  ULONGLONG sent = 0;
+  try {
+    CString head = HeadOf("PUT", path, contentType, size, false);
+    if (!SendAll(head.GetString(), static_cast<size_t>(head.GetLength()))) return kFileError;
+    std::vector<char> block(kBlockBytes);
+    // The head promised `size` bytes: exactly that many go out, however the file changes meanwhile.
+    while (sent < size) {
+      UINT want = static_cast<UINT>(size - sent < kBlockBytes ? size - sent : kBlockBytes);
+      UINT got = file.Read(block.data(), want);
+      if (got == 0) break;
+      if (!SendAll(block.data(), got)) return kFileError;
+      sent += got;
+    }
+  } catch (CFileException* e) {
+    m_lastError = static_cast<int>(e->m_lOsError);
+    e->Delete();
+    return kFileError;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  if (sent < size) {
+    // A file that shrank under us cannot complete its request: the connection is given up.
+    Disconnect();
+    Notify(1);
+    return kFileError;
+  }
+  ReadReply();
+  return static_cast<int>(sent);
+}
+
+void CUploadSocket::ReadReply() {
+  timeval limit{static_cast<time_t>(m_replyTimeLimit / 1000), static_cast<suseconds_t>((m_replyTimeLimit % 1000) * 1000)};
+  setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  CString body = m_reader.ReadMessage([&](char* buffer, int capacity) { return recv(m_socket, buffer, capacity, 0); });
+  bool answered = m_reader.IsComplete() || !body.IsEmpty();
+  if (answered) {
+    // An empty reply is queued as well: its reader then says that it cannot understand it instead of
+    // waiting for a reply that is not coming.
+    m_replies.push_back(body);
+    Notify(0);
+  }
+  if (!m_reader.IsComplete() || m_closeAfterReply || m_reader.GetConnection() == "CLOSE") {
+    Disconnect();
+    if (!answered || !m_reader.IsComplete()) Notify(1);
+  }
+}
+
+void CUploadSocket::Notify(WPARAM what) {
+  if (m_owner != nullptr) PostMessage(m_owner, m_notifyMessage, what, reinterpret_cast<LPARAM>(this));
+}

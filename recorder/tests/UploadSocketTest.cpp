@@ -1,0 +1,175 @@
+// The upload connection against a python3 fake jukebox (fake_jukebox.py): the version check and the PUTs
+// of a song document and an MP3 over one kept-open connection, an error reply, a jukebox that stalls,
+// one that closes without answering, and one that answers with no body.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/core/testing/TestSandbox.h"
+#include "recorder/ActionResponse.h"
+#include "recorder/UploadSocket.h"
+#include "recorder/capture/tests/CaptureTestSupport.h"
+#include "recorder/tests/RecorderTestSupport.h"
+
+namespace qh::recorder::testing {
+namespace {
+
+constexpr UINT kNotify = 0x81C2;
+
+class FakeJukebox {
+ public:
+  FakeJukebox(const std::string& folder, const char* mode, const char* version = "4.0.12") {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      execlp("python3", "python3", QH_TEST_SOURCE_DIR "/recorder/tests/fake_jukebox.py", folder.c_str(), mode, version,
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    FILE* reader = fdopen(out[0], "r");
+    if (std::fscanf(reader, "PORT %d", &port_) != 1) port_ = 0;
+    std::fclose(reader);
+  }
+  ~FakeJukebox() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  int Port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+const char kVersionCheck[] =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><action><actionName>SvcQryVersion</actionName><transID>1</transID>"
+    "<actionID>1</actionID></action>";
+
+class UploadSocketTest : public ::testing::Test {
+ protected:
+  std::string Host(const std::string& name) { return sandbox_.HostPath("C/" + name); }
+  std::unique_ptr<FakeJukebox> Start(const char* mode) {
+    std::filesystem::create_directories(Host("jukebox"));
+    auto jukebox = std::make_unique<FakeJukebox>(Host("jukebox"), mode);
+    EXPECT_GT(jukebox->Port(), 0);
+    return jukebox;
+  }
+  int Connect(CUploadSocket& socket, int port) {
+    return socket.ConnectTo("Remote Server", "127.0.0.1", static_cast<UINT>(port), window_.hwnd(), kNotify, FALSE);
+  }
+  // The notices posted so far (after pumping), as their wParam values.
+  std::vector<WPARAM> Notices() {
+    capture_test::PumpUntil([] { return false; }, std::chrono::milliseconds(50));
+    std::vector<WPARAM> notices;
+    for (const auto& posted : window_.posted)
+      if (posted.message == kNotify) notices.push_back(posted.wParam);
+    return notices;
+  }
+  tActionResponse NextReply(CUploadSocket& socket) {
+    tActionResponse response;
+    CString body;
+    EXPECT_TRUE(socket.GetResponse(body));
+    EXPECT_EQ(0, response.Parse(body)) << body.str();
+    return response;
+  }
+
+  qh::testing::TestSandbox sandbox_;
+  capture_test::MessageWindow window_;
+};
+
+TEST_F(UploadSocketTest, VersionCheckSongDocumentAndMp3OverOneConnection) {
+  auto jukebox = Start("ok");
+  {
+    std::ofstream mp3(Host("song.mp3"), std::ios::binary);
+    for (int i = 0; i < 10000; ++i) mp3.put(static_cast<char>((i * 7919) >> 3));
+  }
+  CUploadSocket socket;
+  ASSERT_EQ(0, Connect(socket, jukebox->Port()));
+  ASSERT_EQ(0, socket.SendPost(kVersionCheck, "/control", "POST"));
+  tActionResponse version = NextReply(socket);
+  CString value;
+  EXPECT_EQ("SvcQryVersion", version.actionName.str());
+  ASSERT_TRUE(version.FindArgument("SvcPgmVersion", value));
+  EXPECT_EQ("4.0.12", value.str());
+
+  CString document = "<QHSong Version=\"4.0\"><SongName>A</SongName></QHSong>";
+  EXPECT_EQ(document.GetLength(), socket.SendPutText(document, "Song0123ABCD.xml", "text/xml"));
+  tActionResponse stored = NextReply(socket);
+  EXPECT_EQ("UploadAudioFiles", stored.actionName.str());
+  ASSERT_TRUE(stored.FindArgument("UploadFileName", value));
+  EXPECT_EQ(".xml", value.Right(4).str());
+  EXPECT_EQ(10000, socket.SendPutFile("C:\\song.mp3", "Song0123ABCD.mp3", "application/octet-stream"));
+  NextReply(socket);
+  EXPECT_TRUE(socket.IsConnected());
+  EXPECT_EQ(std::vector<WPARAM>({0, 0, 0}), Notices());
+  EXPECT_EQ(document.str(), ReadHostFile(Host("jukebox/Song0123ABCD.xml")));
+  EXPECT_EQ(ReadHostFile(Host("song.mp3")), ReadHostFile(Host("jukebox/Song0123ABCD.mp3")));
+  EXPECT_EQ("POST /control HTTP/1.1\nPUT Song0123ABCD.xml HTTP/1.1\nPUT Song0123ABCD.mp3 HTTP/1.1\n",
+            ReadHostFile(Host("jukebox/requests.log")));
+}
+
+TEST_F(UploadSocketTest, AnErrorReplyIsQueuedWithItsCodeAndText) {
+  auto jukebox = Start("error");
+  CUploadSocket socket;
+  ASSERT_EQ(0, Connect(socket, jukebox->Port()));
+  EXPECT_GT(socket.SendPutText("<QHSong/>", "Song1.xml", "text/xml"), 0);
+  tActionResponse response = NextReply(socket);
+  EXPECT_EQ(5, response.actionReturnCode);
+  EXPECT_EQ("Disk full", response.actionReturnMsg.str());
+}
+
+TEST_F(UploadSocketTest, RepliesThatNeverComeEndInAClosedNoticeWithinTheTimeLimit) {
+  struct Case {
+    const char* mode;
+    std::vector<WPARAM> notices;
+    bool queued;
+  } cases[] = {{"stall", {1}, false}, {"close", {1}, false}, {"empty", {0}, true}};
+  for (const auto& c : cases) {
+    window_.posted.clear();
+    auto jukebox = Start(c.mode);
+    CUploadSocket socket;
+    socket.SetReplyTimeLimit(1500);
+    ASSERT_EQ(0, Connect(socket, jukebox->Port()));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_GT(socket.SendPutText("<QHSong/>", "Song1.xml", "text/xml"), 0) << c.mode;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.mode;
+    EXPECT_EQ(c.notices, Notices()) << c.mode;
+    CString body;
+    EXPECT_EQ(c.queued, socket.GetResponse(body)) << c.mode;
+    tActionResponse response;
+    if (c.queued) {
+      EXPECT_NE(0, response.Parse(body)) << "an empty reply is no response";
+    }
+  }
+}
+
+TEST_F(UploadSocketTest, RefusedSendsSayWhy) {
+  auto jukebox = Start("ok");
+  CUploadSocket socket;
+  EXPECT_EQ(CUploadSocket::kNotConnected, socket.SendPutText("x", "a.xml", "text/xml"));
+  EXPECT_EQ(CUploadSocket::kNotConnected,
+            socket.ConnectTo("Remote Server", "not an address", 80, window_.hwnd(), kNotify, FALSE));
+  ASSERT_EQ(0, Connect(socket, jukebox->Port()));
+  std::ofstream(Host("empty.mp3"));
+  EXPECT_EQ(CUploadSocket::kFileEmpty, socket.SendPutFile("C:\\empty.mp3", "a.mp3", "application/octet-stream"));
+  EXPECT_EQ(CUploadSocket::kFileNotOpened, socket.SendPutFile("C:\\missing.mp3", "a.mp3", "application/octet-stream"));
+  EXPECT_FALSE(std::filesystem::exists(Host("jukebox/requests.log"))) << "nothing was sent";
+  socket.Disconnect();
+  EXPECT_EQ(CUploadSocket::kNotConnected, socket.SendPost("x", "/control", "POST"));
+}
+
+}  // namespace
+}  // namespace qh::recorder::testing
