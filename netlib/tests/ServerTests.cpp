@@ -555,6 +555,23 @@ TEST_F(Server, ConnectionsBeyondTheCapAre503AndClosedAndReportedOnce) {
   }), 1);
 }
 
+TEST_F(Server, AHandlerThatOutlivesTheBoundedShutdownWaitStillEndsSafely) {
+  Start();
+  std::shared_ptr<CHandlerRegistry> registry = server->GetRegistry();  // what a handler holds
+  registry->liveHandlers.Add();  // a handler that does not end when asked
+  auto before = std::chrono::steady_clock::now();
+  Stop();  // deletes the server
+  auto waited = std::chrono::steady_clock::now() - before;
+  EXPECT_GE(waited, std::chrono::milliseconds(CServerThread::kShutdownWaitMs - 1000)) << "it waited for the handler";
+  EXPECT_LT(waited, std::chrono::milliseconds(CServerThread::kShutdownWaitMs + 5000)) << "but not for ever";
+  int noticesBefore = static_cast<int>(owner.Notices().size());
+  // The straggler's last calls reach the registry, not the freed server, and post nothing.
+  registry->HandlerEnded(0x1234);
+  EXPECT_EQ(registry->liveHandlers.Count(), 0);
+  EXPECT_NE(registry->sessions.CreateSession(), nullptr) << "the session table is still there";
+  EXPECT_EQ(static_cast<int>(owner.Notices().size()), noticesBefore);
+}
+
 int HighestOpenDescriptor() {
   int highest = 2;
   if (DIR* dir = opendir("/proc/self/fd")) {
