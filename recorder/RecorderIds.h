@@ -104,3 +104,7 @@
 #define IDS_MP3_BITRATE 61349
 #define IDS_COMPRESSION_RATE 61387
 #define IDS_ENCODER_BROKEN 61388
+
+// Upload to a remote jukebox.
+#define IDD_UPLOAD_SETUP 222
+#define IDD_UPLOAD 223

@@ -3,12 +3,7 @@
 // one that closes without answering, and one that answers with no body.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +11,7 @@
 #include "recorder/ActionResponse.h"
 #include "recorder/UploadSocket.h"
 #include "recorder/capture/tests/CaptureTestSupport.h"
+#include "recorder/tests/FakeJukebox.h"
 #include "recorder/tests/RecorderTestSupport.h"
 
 namespace qh::recorder::testing {
@@ -23,36 +19,6 @@ namespace {
 
 constexpr UINT kNotify = 0x81C2;
 
-class FakeJukebox {
- public:
-  FakeJukebox(const std::string& folder, const char* mode, const char* version = "4.0.12") {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      execlp("python3", "python3", QH_TEST_SOURCE_DIR "/recorder/tests/fake_jukebox.py", folder.c_str(), mode, version,
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    FILE* reader = fdopen(out[0], "r");
-    if (std::fscanf(reader, "PORT %d", &port_) != 1) port_ = 0;
-    std::fclose(reader);
-  }
-  ~FakeJukebox() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  int Port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
 
 const char kVersionCheck[] =
     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><action><actionName>SvcQryVersion</actionName><transID>1</transID>"

@@ -2,7 +2,7 @@
 """A jukebox's control port as the recorder's upload meets it, for tests.
 
 Usage: fake_jukebox.py FOLDER MODE VERSION
-Listens on 127.0.0.1 (any free port; prints "PORT n" once listening). Keeps each connection open and
+Listens on 127.0.0.1 (a free port of 20000 to 31999; prints "PORT n" once listening). Keeps each connection open and
 answers every request in turn: POST /control with SvcQryVersion (SvcPgmVersion = VERSION), PUT <name>
 by storing the body as FOLDER/<name> and answering UploadAudioFiles with UploadFileName. Each request
 line is appended to FOLDER/requests.log. MODE changes the answers: "ok"; "error" (actionReturnCode 5
@@ -10,6 +10,7 @@ line is appended to FOLDER/requests.log. MODE changes the answers: "ok"; "error"
 is closed without answer); "empty" (PUTs get a reply with no body).
 """
 import os
+import random
 import socket
 import sys
 import threading
@@ -81,7 +82,13 @@ def serve(conn):
 def main():
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", 0))
+    # The recorder keeps the port in a 16-bit field of 1 to 32000: the port is taken from that range.
+    for port in random.sample(range(20000, 32000), 200):
+        try:
+            listener.bind(("127.0.0.1", port))
+            break
+        except OSError:
+            continue
     listener.listen(8)
     print("PORT %d" % listener.getsockname()[1], flush=True)
     while True:
