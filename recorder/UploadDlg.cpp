@@ -186,7 +186,11 @@ void CUploadDlg::OnUploadFiles() {
   GetDlgItem(kUploadButton)->EnableWindow(FALSE);
 }
 
-void CUploadDlg::SkipAfterSendError(int result) {
+void CUploadDlg::CountSent(int result) {
+  if (result > 0) {
+    m_bytesUploaded += result;
+    return;
+  }
   CString text;
   text.Format("Error code %ld when writing to server", static_cast<long>(result));
   Status(text);
@@ -217,11 +221,7 @@ LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {
   int result = m_socket && !document.IsEmpty()
                    ? m_socket->SendPutText(document, RemoteName(m_song.SongGUID, ".xml"), "text/xml")
                    : 0;
-  if (result <= 0) {
-    SkipAfterSendError(result);
-    return 0;
-  }
-  m_bytesUploaded += result;
+  CountSent(result);
   return 0;
 }
 
@@ -229,11 +229,7 @@ LRESULT CUploadDlg::OnSongAudio(WPARAM, LPARAM) {
   int result = m_socket ? m_socket->SendPutFile(m_song.GetMediaFileName(), RemoteName(m_song.SongGUID, ".mp3"),
                                                 "application/octet-stream")
                         : 0;
-  if (result <= 0) {
-    SkipAfterSendError(result);
-    return 0;
-  }
-  m_bytesUploaded += result;
+  CountSent(result);
   return 0;
 }
 

@@ -51,7 +51,9 @@ class CUploadDlg : public CDialog {
 
  private:
   void CountError();
-  void SkipAfterSendError(int result);
+  // A positive send result counts its bytes (the reply drives the next step); anything else is an
+  // error, and the run goes on with the next song.
+  void CountSent(int result);
   void ShowStatistics();
   void Status(const CString& text);
   void ReleaseConnection();

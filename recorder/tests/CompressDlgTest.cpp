@@ -45,15 +45,6 @@ class CompressDlgTest : public RecorderTest {
     return song ? song->SongCompression : '?';
   }
   // Lets the dialog's timer and the worker run until the condition holds (false after the time-out).
-  static bool RunUntil(const std::function<bool()>& condition, int seconds = 60) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      Settle();
-      if (condition()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
   static long DecodedSamples(const std::string& mp3) {
     std::string wav = mp3 + ".decoded.wav";
     if (!RunTool("mpg123 -q -w '" + wav + "' '" + mp3 + "'")) return -1;
@@ -131,7 +122,7 @@ TEST_F(CompressDlgTest, CompressesEveryWavSongToMp3FromTheMainDialog) {
     EXPECT_EQ("2 songs to be compressed", TextOf(dialog, kCountText));
     Click(dialog, kGo);
     EXPECT_FALSE(IsEnabled(dialog, kGo));
-    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }));
+    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 60));
     EXPECT_EQ("COMPLETE! 2 songs compressed.", TextOf(dialog, kCountText));
     rate = TextOf(dialog, kSongText);
     EXPECT_EQ("C&lose", TextOf(dialog, IDCANCEL));
@@ -191,7 +182,7 @@ TEST_F(CompressDlgTest, ASongWhoseMp3CannotTakeItsPlaceKeepsItsWavAndTheNextFoll
   std::string before = ReadHostFile(SongFile(blocked, "Song", "wav"));
   std::string finalText = RunDialog([&](CDialog& dialog) {
     Click(dialog, kGo);
-    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }));
+    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 60));
   });
   EXPECT_EQ("COMPLETE! 2 songs compressed.", finalText);
   ASSERT_EQ(1u, boxTexts.size());

@@ -1,6 +1,7 @@
 #include "recorder/tests/RecorderTestSupport.h"
 
 #include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,16 @@ bool RunTool(const std::string& command) { return std::system((command + " >/dev
 std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool RunUntil(const std::function<bool()>& condition, int seconds) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    Settle();
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 void Settle() {

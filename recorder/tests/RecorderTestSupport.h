@@ -34,6 +34,8 @@ void Type(CWnd& dialog, int id, const std::string& text);
 // Chooses a drop-down list's entry with the keyboard.
 void Choose(CWnd& dialog, int id, const std::string& entry);
 void PressKey(UINT key);
+// Dispatches (timers and posted messages included) until the condition holds; false after `seconds`.
+bool RunUntil(const std::function<bool()>& condition, int seconds = 20);
 // Clicks a list-view row; a double click when asked.
 void ClickRow(CWnd& dialog, int listId, int row, bool twice = false);
 // Clicks a list-box entry (toggles it in a multiple-selection list).

@@ -53,15 +53,6 @@ class UploadDlgTest : public RecorderTest {
     EXPECT_EQ(1, Db()->LoadRemoteServer(0, description, address, port, last, next, filter));
     return last;
   }
-  static bool RunUntil(const std::function<bool()>& condition, int seconds = 20) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      Settle();
-      if (condition()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
   // Runs Upload from the main dialog; `upload` drives the upload dialog.
   void RunFromMainDialog(std::function<void(CDialog&)> upload) {
     OnDialog(IDD_UPLOAD_SETUP, [](CDialog& dialog) { Click(dialog, IDOK); });
