@@ -218,5 +218,27 @@ TEST_F(CompressDlgTest, ClosingDuringASongStopsTheWorkerAndRemovesItsWorkFile) {
   EXPECT_FALSE(fs::exists(SongFile(id, "Song", "mp3")));
 }
 
+TEST_F(CompressDlgTest, AdpcmReplacesTheWavUnderItsOwnName) {
+  if (!HaveTool("sox") || !HaveTool("soxi")) GTEST_SKIP() << "sox makes and reads the audio";
+  LONG id = AddWavSong("Adpcm", 1.0);
+  bool offered = false;
+  std::string finalText = RunDialog([&](CDialog& dialog) {
+    auto* combo = static_cast<CComboBox*>(dialog.GetDlgItem(kCompressors));
+    offered = combo->GetCount() == 2;
+    if (!offered) return;
+    Choose(dialog, kCompressors, "ADPCM");
+    Click(dialog, kGo);
+    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 60));
+  });
+  if (!offered) GTEST_SKIP() << "no ADPCM codec on this machine";
+  EXPECT_EQ("COMPLETE! 1 songs compressed.", finalText);
+  EXPECT_TRUE(boxTexts.empty());
+  EXPECT_EQ('A', CodeOf(id));
+  std::string wav = SongFile(id, "Song", "wav");
+  EXPECT_TRUE(RunTool("soxi -e '" + wav + "' | grep -qi adpcm")) << "the song's own name holds the ADPCM file";
+  EXPECT_FALSE(fs::exists(wav + ".old"));
+  EXPECT_FALSE(fs::exists(SongFile(id, "Temp", "wav")));
+}
+
 }  // namespace
 }  // namespace qh::recorder::testing
