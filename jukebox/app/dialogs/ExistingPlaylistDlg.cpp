@@ -1,8 +1,5 @@
 #include "jukebox/app/dialogs/ExistingPlaylistDlg.h"
 
-BEGIN_MESSAGE_MAP(CExistingPlaylistDlg, CRemoteChooserDlg)
-END_MESSAGE_MAP()
-
 CExistingPlaylistDlg::CExistingPlaylistDlg(CWnd* parent) : CRemoteChooserDlg(IDD, parent) {}
 
 BOOL CExistingPlaylistDlg::OnInitDialog() {

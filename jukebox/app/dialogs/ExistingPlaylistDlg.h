@@ -21,7 +21,6 @@ class CExistingPlaylistDlg : public CRemoteChooserDlg {
 
  protected:
   void OnRemoteKey(int key) override;
-  DECLARE_MESSAGE_MAP()
 
  private:
   CComboBox* NameList() { return static_cast<CComboBox*>(GetDlgItem(kNameList)); }
