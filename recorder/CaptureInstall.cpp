@@ -3,6 +3,7 @@
 #include "recorder/CompressDlg.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
+#include "recorder/SoundFileImport.h"
 #include "recorder/UploadDlg.h"
 #include "platform/ui/WinApp.h"
 
@@ -17,5 +18,6 @@ void InstallCaptureHooks() {
     RunUpload(main.GetSongDatabase(), main.GetStorage(), app != nullptr ? app->GetShortVersionText() : CString(),
               &main);
   };
+  hooks.importSoundFile = [](CRecorderDlg& main) { RunImportSoundFiles(main); };
   SetCaptureHooks(std::move(hooks));
 }
