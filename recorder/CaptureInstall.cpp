@@ -3,6 +3,7 @@
 #include "recorder/CompressDlg.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
+#include "recorder/RipFlow.h"
 #include "recorder/SoundFileImport.h"
 #include "recorder/UploadDlg.h"
 #include "platform/ui/WinApp.h"
@@ -19,5 +20,6 @@ void InstallCaptureHooks() {
               &main);
   };
   hooks.importSoundFile = [](CRecorderDlg& main) { RunImportSoundFiles(main); };
+  hooks.ripFromCd = [](CRecorderDlg& main) { RunRipFromCd(main); };
   SetCaptureHooks(std::move(hooks));
 }

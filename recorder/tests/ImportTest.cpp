@@ -4,7 +4,6 @@
 // folder trees indexed where they lie (twice, and with a link back up the tree).
 #include <filesystem>
 
-#include "platform/dao/Dao.h"
 #include "platform/ui/AfxControls.h"
 #include "platform/ui/CommonDialogs.h"
 #include "recorder/CaptureHooks.h"
@@ -120,12 +119,12 @@ class ImportTest : public RecorderTest {
     CRecorderDlg main;
     main.DoModal();
   }
+  // The song's rows in SongGenre.
   LONG GenreRows(LONG songId) {
-    CDaoRecordset rows(Db()->GetDatabase());
-    CString sql;
-    sql.Format("Select Count(*) From SongGenre Where SongID = %ld;", static_cast<long>(songId));
-    rows.Open(dbOpenSnapshot, sql);
-    return rows.GetFieldValue(0).ToLong();
+    tSong probe;
+    probe.Attach(Db(), Storage());
+    probe.SongID = songId;
+    return Db()->LoadSongGenres(&probe);
   }
   std::string LastBox() const { return boxTexts.empty() ? "" : boxTexts.back(); }
 
@@ -147,6 +146,7 @@ TEST_F(ImportTest, TheChoiceDialogOffersEveryGenreAfterAllAndLimitsTheTexts) {
     EXPECT_EQ("*ALL*", genres.front());
     EXPECT_EQ("*ALL*", TextOf(dialog, CImportDlg::kGenre));
     EXPECT_EQ("", TextOf(dialog, CImportDlg::kArtist));
+    Snapshot(dialog, "recorder-import");
     Type(dialog, CImportDlg::kArtist, std::string(81, 'a'));
     EXPECT_EQ(std::string(80, 'a'), TextOf(dialog, CImportDlg::kArtist)) << "the edit takes 80 characters";
     Click(dialog, CImportDlg::kIndexButton);
