@@ -1,5 +1,6 @@
 #include "recorder/RipFlow.h"
 
+#include "dblib/MediaScan.h"
 #include "dblib/QHDb.h"
 #include "dblib/Song.h"
 #include "dblib/Storage.h"
@@ -34,6 +35,8 @@ bool StoreTrack(CRecorderDlg& main, const CRipCDDlg& rip, tSong& song, size_t in
     return false;
   }
   const COleDateTime now = COleDateTime::GetCurrentTime();
+  // The reader leaves the length text to its callers when it reads no tags.
+  song.SetSongLength(qh::dblib::FormatSongLength(song.SongLengthMS));
   song.SetSongCompression(' ');
   CString title = EntryOf(rip.m_titles, entry);
   if (title.IsEmpty()) title.Format("Track %d", entry);

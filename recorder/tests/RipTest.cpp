@@ -169,6 +169,7 @@ TEST_F(RipTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
   ASSERT_TRUE(song);
   EXPECT_EQ("Closing", song->SongName.str());
   EXPECT_EQ("live", song->SongAttributes.str());
+  EXPECT_EQ("00:01.000", song->SongLength.str());
   EXPECT_EQ("Band", song->SongArtist.str()) << "a leading \"The \" is dropped";
   EXPECT_EQ("The Album", song->SongAlbumName.str());
   EXPECT_EQ("Rock", song->SongPrimaryGenre.str());
@@ -268,6 +269,30 @@ TEST_F(RipTest, AnEjectedDiscEmptiesTheDialogAndIsIdentifiedAgainWhenItComesBack
   PressRip();
   EXPECT_EQ(0, Db()->CountSongs(""));
   EXPECT_TRUE(LeftoverTemporaryFiles().empty());
+}
+
+TEST_F(RipTest, ATrackThatCannotStartEndsTheRipWithItsErrorAndLeavesNothing) {
+  UseCddb(false);
+  // No folder for the temporary files: the first track cannot start.
+  fs::remove_all(sandbox->HostPath("C/Quaverhouse/Songs"));
+  OnDialog(IDD_RIP_CD, [](CDialog& dialog) {
+    ASSERT_TRUE(WaitForEntries(dialog, 3));
+    ClickEntry(dialog, CRipCDDlg::kTracks, 1);
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  PressRip();
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_EQ(0u, boxTexts[0].find("An error occurred when extracting from an audio CD. The error code was 267."))
+      << boxTexts[0];
+  EXPECT_EQ(0, Db()->CountSongs(""));
+}
+
+TEST(RipModes, TheDrivesModeTextsFallIntoTheTimersClasses) {
+  const std::pair<const char*, int> cases[] = {{"not ready", 0}, {"init", 0}, {"", 0},       {"open", 1},
+                                               {"paused", 2},    {"playing", 3}, {"seeking", 4}, {"stopped", 5},
+                                               {"PLAYING", 0}};
+  for (auto [mode, expected] : cases) EXPECT_EQ(expected, CRipCDDlg::ModeClass(mode)) << mode;
 }
 
 }  // namespace
