@@ -1,6 +1,7 @@
 // The capture dialogs built into Trackwright, installed behind the main dialog's buttons.
 #include "recorder/CaptureHooks.h"
 #include "recorder/CompressDlg.h"
+#include "recorder/RecordFlow.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RipFlow.h"
@@ -10,6 +11,7 @@
 
 void InstallCaptureHooks() {
   tCaptureHooks hooks = GetCaptureHooks();
+  hooks.recordNewSong = [](CRecorderDlg& main) { RecordNewSong(main); };
   hooks.compressSongs = [](CRecorderDlg& main) {
     CCompressDlg compress(main.GetSongDatabase(), main.GetStorage(), &main);
     compress.DoModal();
