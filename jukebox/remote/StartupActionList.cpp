@@ -161,6 +161,8 @@ int CStartupActionList::WriteStartupActionsXml(const CString& startDirectory, co
   // old list in place instead of a cut-off one.
   const CString path = FilePath(startDirectory);
   const CString fresh = path + ".new";
+  // A start directory without its config folder gets one: the user's list is not to be lost for it.
+  CreateDirectory((startDirectory + "\\config").GetString(), nullptr);
   try {
     CStdioFile file;
     if (!file.Open(fresh.GetString(), CFile::modeCreate | CFile::modeWrite | CFile::typeText)) return 1;

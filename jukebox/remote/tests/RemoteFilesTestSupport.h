@@ -2,6 +2,7 @@
 // directory, a services double that records the log, and writing files below the start directory.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@ namespace remote_files_test {
 class RemoteFilesTest : public ::testing::Test {
  protected:
   static constexpr const char* kStart = "C:\\Jukebox";
+
+  RemoteFilesTest() { std::filesystem::create_directories(sandbox.HostPath("C/Jukebox")); }
 
   // Writes `content` to start directory + "/" + relative ("config/project.xml").
   void WriteStartFile(const std::string& relative, const std::string& content) {

@@ -159,10 +159,11 @@ TEST_F(StartupActionListTest, AnEmptyListWritesAnEmptyActionList) {
 TEST_F(StartupActionListTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileStays) {
   StartupActionMap edited;
   edited[1] = MakeAction("XportPlay", 0, {});
-  // No config folder: nothing can be written.
+  // "config" is a file, not a folder: nothing can be written.
+  WriteStartFile("config", "not a folder");
   EXPECT_NE(list.WriteStartupActionsXml(kStart, edited), 0);
   EXPECT_EQ(list.Actions().size(), 1u) << "the list is replaced all the same";
-  EXPECT_FALSE(std::filesystem::exists(StartHostPath("config/jbstartup.xml")));
+  std::filesystem::remove(StartHostPath("config"));
 
   // A read-only file is not replaced, and not cut off either.
   const std::string old = "<actionList><action><actionName>XportStop</actionName></action></actionList>";
