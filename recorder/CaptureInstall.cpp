@@ -1,6 +1,7 @@
 // The capture dialogs built into Trackwright, installed behind the main dialog's buttons.
 #include "recorder/CaptureHooks.h"
 #include "recorder/CompressDlg.h"
+#include "recorder/RecordFlow.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/UploadDlg.h"
@@ -8,6 +9,7 @@
 
 void InstallCaptureHooks() {
   tCaptureHooks hooks = GetCaptureHooks();
+  hooks.recordNewSong = [](CRecorderDlg& main) { RecordNewSong(main); };
   hooks.compressSongs = [](CRecorderDlg& main) {
     CCompressDlg compress(main.GetSongDatabase(), main.GetStorage(), &main);
     compress.DoModal();
