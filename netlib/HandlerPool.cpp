@@ -29,19 +29,38 @@ bool CHandlerPool::AssignId(CWinThread& job) {
 
 bool CHandlerPool::Run(CWinThread* job, UINT stackSize) {
   if (job == nullptr || job->m_pfnThreadProc == nullptr) return false;
+  Worker* parked = nullptr;
   {
     std::lock_guard guard(m_lock);
     if (!m_parked.empty()) {
-      Worker* worker = m_parked.back();
+      parked = m_parked.back();
       m_parked.pop_back();
-      worker->job = job;
-      worker->wake.notify_one();
-      return true;
     }
   }
-  // Nobody parked: a new thread, which parks after its first connection. The first job rides along
-  // as the thread's parameter.
-  return AfxBeginThread(&CHandlerPool::WorkerProc, job, THREAD_PRIORITY_NORMAL, stackSize) != nullptr;
+  if (parked) {
+    {
+      std::lock_guard guard(parked->lock);
+      parked->job = job;
+    }
+    parked->wake.notify_one();
+    return true;
+  }
+  // Nobody parked: a new thread, which parks after its first connection.
+  Worker* fresh = SpareWorker();
+  fresh->job = job;
+  if (AfxBeginThread(&CHandlerPool::WorkerProc, fresh, THREAD_PRIORITY_NORMAL, stackSize) != nullptr) return true;
+  fresh->job = nullptr;
+  std::lock_guard guard(m_lock);
+  m_spare.push_back(fresh);
+  return false;
+}
+
+CHandlerPool::Worker* CHandlerPool::SpareWorker() {
+  std::lock_guard guard(m_lock);
+  if (m_spare.empty()) return new Worker;
+  Worker* worker = m_spare.back();
+  m_spare.pop_back();
+  return worker;
 }
 
 size_t CHandlerPool::ParkedCount() {
@@ -50,15 +69,18 @@ size_t CHandlerPool::ParkedCount() {
 }
 
 UINT CHandlerPool::WorkerProc(LPVOID param) {
-  Worker worker;
-  worker.job = static_cast<CWinThread*>(param);
+  Worker& worker = *static_cast<Worker*>(param);
   CHandlerPool& pool = Instance();
   do {
-    CWinThread* job = worker.job;
-    worker.job = nullptr;
+    CWinThread* job;
+    {
+      std::lock_guard guard(worker.lock);
+      job = worker.job;
+      worker.job = nullptr;
+    }
     RunJob(job);
   } while (pool.Park(worker));
-  return 0;
+  return 0;  // the worker is the pool's again: nothing here touches it any more
 }
 
 void CHandlerPool::RunJob(CWinThread* job) {
@@ -77,22 +99,52 @@ void CHandlerPool::SetLimits(size_t maxParked, DWORD parkedIdleMs) {
   std::lock_guard guard(m_lock);
   m_maxParked = maxParked;
   m_parkedIdleMs = parkedIdleMs;
-  for (Worker* worker : m_parked) worker->wake.notify_one();  // each looks at the new limits
+  for (Worker* worker : m_parked) {
+    {
+      std::lock_guard workerGuard(worker->lock);
+      worker->lookAgain = true;
+    }
+    worker->wake.notify_one();
+  }
+}
+
+bool CHandlerPool::LeaveWhenNotNeededLocked(Worker& worker, std::chrono::steady_clock::time_point since) {
+  auto it = std::find(m_parked.begin(), m_parked.end(), &worker);
+  if (it == m_parked.end()) return false;  // taken out for a job that is on its way
+  const bool expired = std::chrono::steady_clock::now() >= since + std::chrono::milliseconds(m_parkedIdleMs);
+  if (!expired && m_parked.size() <= m_maxParked) return false;
+  m_parked.erase(it);
+  m_spare.push_back(&worker);
+  return true;
 }
 
 bool CHandlerPool::Park(Worker& worker) {
-  std::unique_lock lock(m_lock);
-  if (m_parked.size() >= m_maxParked) return false;
-  m_parked.push_back(&worker);
   const auto since = std::chrono::steady_clock::now();
-  while (worker.job == nullptr) {
-    const auto until = since + std::chrono::milliseconds(m_parkedIdleMs);
-    if (std::chrono::steady_clock::now() >= until || m_parked.size() > m_maxParked) {
-      // Still in the list: taking a worker out and giving it a job are one step.
-      m_parked.erase(std::find(m_parked.begin(), m_parked.end(), &worker));
+  auto until = since;
+  {
+    std::lock_guard guard(m_lock);
+    if (m_parked.size() >= m_maxParked) {
+      m_spare.push_back(&worker);
       return false;
     }
-    worker.wake.wait_until(lock, until);
+    m_parked.push_back(&worker);
+    until = since + std::chrono::milliseconds(m_parkedIdleMs);
   }
-  return true;
+  std::unique_lock lock(worker.lock);
+  for (;;) {
+    worker.wake.wait_until(lock, until, [&] { return worker.job != nullptr || worker.lookAgain; });
+    if (worker.job) return true;
+    // The idle time is up or the limits changed: still wanted? (The pool's lock is taken first.)
+    worker.lookAgain = false;
+    lock.unlock();
+    {
+      std::lock_guard guard(m_lock);
+      if (LeaveWhenNotNeededLocked(worker, since)) return false;
+      bool listed = std::find(m_parked.begin(), m_parked.end(), &worker) != m_parked.end();
+      // Out of the list already: its job is on the way, and only that wakes it.
+      until = listed ? since + std::chrono::milliseconds(m_parkedIdleMs)
+                     : std::chrono::steady_clock::now() + std::chrono::hours(1);
+    }
+    lock.lock();
+  }
 }

@@ -12,6 +12,7 @@
 // stay parked; one parked longer than the idle time ends, so a quiet program keeps none.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -43,9 +44,14 @@ class CHandlerPool {
   void SetLimits(size_t maxParked, DWORD parkedIdleMs);
 
  private:
+  // What a pool thread waits on. Kept by the pool for the life of the process (a thread that ends
+  // leaves it for the next new one), so whoever wakes a worker never touches freed memory, and the
+  // wake-up contends with nobody: each worker has its own lock.
   struct Worker {
+    std::mutex lock;
     std::condition_variable wake;
-    CWinThread* job = nullptr;
+    CWinThread* job = nullptr;    // under `lock`
+    bool lookAgain = false;       // under `lock`: the limits changed
   };
 
   CHandlerPool() = default;
@@ -53,9 +59,14 @@ class CHandlerPool {
   static void RunJob(CWinThread* job);
   // Parks the calling worker until it is given a job; false when it should end instead.
   bool Park(Worker& worker);
+  // Under m_lock: takes the worker out of the parked list when it is to end (more parked than the
+  // limit, or parked longer than the idle time); true then.
+  bool LeaveWhenNotNeededLocked(Worker& worker, std::chrono::steady_clock::time_point since);
+  Worker* SpareWorker();
 
   std::mutex m_lock;
   std::vector<Worker*> m_parked;  // the last parked is taken first: its stack is still warm
+  std::vector<Worker*> m_spare;   // of threads that ended
   size_t m_maxParked = kDefaultMaxParked;
   DWORD m_parkedIdleMs = kDefaultParkedIdleMs;
 };

@@ -303,7 +303,7 @@ void CServerThread::WaitForConnection() {
       return AcceptFailed("Could not initialize handler thread object");
     }
     handler->SetTimeouts(m_requestTimeoutMs, m_idleTimeoutMs);
-    if (!handler->TakeAcceptedSocket(accepted, this, m_sessionsEnabled)) {
+    if (!handler->TakeAcceptedSocket(accepted, this, m_sessionsEnabled, &from)) {
       delete handler;  // closes the socket
       return AcceptFailed("Could not initialize handler thread object");
     }

@@ -148,6 +148,17 @@ TEST_F(Server, ConnectionCloseEndsTheHandler) {
   EXPECT_TRUE(WaitForHandlersGone());
 }
 
+TEST_F(Server, TheHandlersConnectedNoticeNamesThePeerAsItConnected) {
+  Start();
+  std::string peerPort = Peer("whoami");
+  ASSERT_FALSE(peerPort.empty());
+  peerPort.pop_back();  // the line end
+  std::string expected = "Address: 127.0.0.1, Port: " + peerPort;
+  EXPECT_TRUE(owner.WaitFor([&](const NoticeRecord& n) {
+    return n.message == kHandlerMessage && n.code == NOTICE_INFO && n.text == expected;
+  })) << owner.Describe();
+}
+
 TEST_F(Server, SuccessiveConnectionsRunOnParkedThreadsEachUnderAnIdOfItsOwn) {
   Start();
   const int threadsBefore = ProcessThreads();

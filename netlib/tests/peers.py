@@ -194,6 +194,14 @@ def burst(port, count):
     print("answered %d" % answered, flush=True)
 
 
+def whoami(port):
+    """Prints the port it connects from, then makes one request."""
+    s = connect(port)
+    print(s.getsockname()[1], flush=True)
+    s.sendall(b"GET /whoami HTTP/1.1\r\nConnection: close\r\n\r\n")
+    read_all(s)
+
+
 def sequence(port, count):
     """Makes `count` requests one after another, each on a connection of its own."""
     answered = 0
@@ -250,7 +258,7 @@ def main():
     else:
         {"split": split, "slow": slow, "header-forever": header_forever, "long-body": long_body,
          "reset": reset, "half-close": half_close, "read-then-close": read_then_close,
-         "idle": idle}[mode](port)
+         "idle": idle, "whoami": whoami}[mode](port)
 
 
 if __name__ == "__main__":
