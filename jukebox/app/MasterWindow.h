@@ -33,6 +33,9 @@ class CMasterWindow : public CWnd {
   void EnableZoneButton(int zone, BOOL enable);
   void GetZoneRect(LPRECT rect) const;
   int GetCurrentZone() const { return m_currentZone; }
+  // Makes `zone` the current index without showing it (the channel keys of the remote control do, then
+  // select it: a zone whose button is disabled stays current but hidden).
+  void SetCurrentZone(int zone) { m_currentZone = zone; }
   int GetZoneCount() const { return m_zoneCount; }
   CSkinButton& GetZoneButton(int zone) { return m_zoneButtons[static_cast<size_t>(zone)]; }
   // The text shown in the bottom bar (the last timer failure, or what the build lacks).
