@@ -14,6 +14,8 @@ constexpr double kNothingPlanned = 999999999.0;
 // Steps of a repetition before planning gives up on one window (a minute-by-minute event is not
 // possible: the smallest step is an hour, so a year holds 8,784 of them).
 constexpr long kMaxStepsPerWindow = 1000000;
+// A bound on what one window reserves ahead (24 MB), whatever the events' repetitions promise.
+constexpr size_t kMostReserved = 1000000;
 
 bool ValidType(char type) { return type == 'N' || type == 'H' || type == 'D' || type == 'W' || type == 'M' || type == 'Y'; }
 
@@ -360,7 +362,32 @@ void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, s
   }
 }
 
+// As many occurrences as PlanEvent can add for the event in [from, to], or more: reserving them up
+// front spares a long window the copies and page faults of a list that grows one run at a time.
+static size_t MostOccurrences(const CSchedEvent& event, std::time_t from, std::time_t to) {
+  from = std::max(from, event.m_start);
+  if (event.m_hasEndDate && event.m_endDate != 0) to = std::min(to, event.m_endDate);
+  if (to < from) return 0;
+  if (event.m_repeatType == 'N' || event.m_repeatAmount == 0) return 1;
+  double shortestStep = 0;
+  switch (event.m_repeatType) {
+    case 'H': shortestStep = 3600.0; break;
+    case 'D': shortestStep = 82800.0; break;         // a local day across a clock change
+    case 'W': shortestStep = 7 * 86400.0 - 3600.0; break;
+    case 'M': shortestStep = 28 * 86400.0 - 3600.0; break;
+    case 'Y': shortestStep = 365 * 86400.0 - 3600.0; break;
+    default: return 0;
+  }
+  const double steps = std::difftime(to, from) / (shortestStep * event.m_repeatAmount) + 2;
+  return static_cast<size_t>(std::min(steps, static_cast<double>(kMaxStepsPerWindow)));
+}
+
 int CSchedEventManager::PlanWindow(std::time_t from, std::time_t to) {
+  size_t most = m_occurrences.size();
+  for (const auto& [id, event] : m_events) most += MostOccurrences(*event, from, to);
+  most = std::min(most, m_occurrences.size() + kMostReserved);
+  // Still doubling, so that windows planned one after another do not copy the list each time.
+  if (most > m_occurrences.capacity()) m_occurrences.reserve(std::max(most, 2 * m_occurrences.capacity()));
   for (const auto& [id, event] : m_events) PlanEvent(*event, from, to);
   std::erase_if(m_occurrences, [](const COccurrence& occurrence) { return occurrence.m_done; });
   m_windowFrom = from;

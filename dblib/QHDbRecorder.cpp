@@ -22,6 +22,21 @@ constexpr const char* kSongSelectWithGenre =
     "A.SongUncompressed, A.SongComments, A.SongInventoryCode, A.SongSource, A.SongRotationCode, A.SongPath, "
     "A.SongVolser, A.SongGUID, A.SongPlayCount, B.SongGenre From Songs A, SongGenre B ";
 
+// Whether the order's first key is a column of the songs ("A."). With no criterion every song is
+// listed; walking the songs in that column's index, each one's primary genre found by its key, hands
+// out the first rows at once, whereas the planner left to itself walks the genre rows and sorts every
+// song before the first is read. The unary plus on the songs' key keeps it from that path. An order
+// by genre already walks the genre index and is left as it is.
+bool OrderLeadsWithSongColumn(const CString& order) {
+  CString text = order;
+  text.Trim();
+  const CString orderBy = "ORDER BY";
+  if (text.GetLength() <= orderBy.GetLength() || text.Left(orderBy.GetLength()).CompareNoCase(orderBy) != 0) return false;
+  text = text.Mid(orderBy.GetLength());
+  text.TrimLeft();
+  return text.GetLength() > 2 && (text[0] == 'A' || text[0] == 'a') && text[1] == '.';
+}
+
 }  // namespace
 
 // ---- Playlists of a song ----
@@ -253,7 +268,10 @@ int tQHDb::OpenSongListByPrimaryGenre(LPCTSTR whereClause, LPCTSTR orderClause) 
   const CString order = orderClause != nullptr ? orderClause : "";
   return Guarded(0, 0, 0, [&]() -> LONG {
     CString statement;
-    if (where.IsEmpty() && !order.IsEmpty())
+    if (where.IsEmpty() && OrderLeadsWithSongColumn(order))
+      statement = FormatSql("%s Where +A.SongID = B.SongID And B.PrimaryGenre = True %s; ", kSongSelectWithGenre,
+                            order.GetString());
+    else if (where.IsEmpty() && !order.IsEmpty())
       statement = FormatSql("%s Where A.SongID = B.SongID And B.PrimaryGenre = True %s; ", kSongSelectWithGenre,
                             order.GetString());
     else if (where.IsEmpty())

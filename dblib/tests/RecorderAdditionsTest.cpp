@@ -113,6 +113,13 @@ TEST_F(RecorderAdditionsTest, PrimaryGenreListGivesEachSongOnceWithItsGenre) {
   } cases[] = {
       {"", "", {"Plain", "Two Genres"}},
       {"", " Order By A.SongName", {"Plain", "Two Genres"}},
+      // Every order of the search dialog and its columns, with no criterion: the same songs, in order.
+      {"", " Order By A.SongArtist, A.SongName", {"Two Genres", "Plain"}},
+      {"", " order by a.SongArtist Desc", {"Plain", "Two Genres"}},
+      {"", " ORDER BY A.SongID", {"Two Genres", "Plain"}},
+      {"", " ORDER BY A.SongCdTrack, A.SongName", {"Plain", "Two Genres"}},
+      {"", " Order By B.SongGenre, A.SongArtist, A.SongAlbumName, A.SongCdTrack", {"Plain", "Two Genres"}},
+      {"", " ORDER BY B.SongGenre", {"Plain", "Two Genres"}},
       {"WHERE  B.SongGenre = 'Jazz' ", " Order By A.SongArtist", {"Two Genres"}},
       {"WHERE SongName like '*o*'", "", {"Two Genres"}},
   };

@@ -8,7 +8,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Cp1252.h"
@@ -71,20 +73,125 @@ bool Exists(const std::string& hostPath) {
   return lstat(hostPath.c_str(), &st) == 0;
 }
 
-// The host name in `folder` that equals `name1252` without case; the first in byte order when several do.
-std::optional<std::string> FindNameNoCase(const std::string& folder, const std::string& name1252) {
+// ---- Case-insensitive lookup ----
+
+// What tells one state of a folder from another: any name added, removed or renamed in it moves its
+// modification time, and its change time (which no program can set back) moves with it.
+struct FolderStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified{};
+  timespec changed{};
+};
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool SameStamp(const FolderStamp& a, const FolderStamp& b) {
+  return a.device == b.device && a.inode == b.inode && SameTime(a.modified, b.modified) && SameTime(a.changed, b.changed);
+}
+
+std::optional<FolderStamp> StampOf(const std::string& folder) {
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return FolderStamp{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+}
+
+// The names of one folder by their lower-cased 1252 form; of several that differ only in case, the
+// first in byte order.
+using NamesNoCase = std::unordered_map<std::string, std::string>;
+
+std::optional<NamesNoCase> ReadNamesNoCase(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return std::nullopt;
-  std::optional<std::string> best;
+  NamesNoCase names;
   while (dirent* entry = readdir(dir)) {
     std::string_view hostName = entry->d_name;
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (hostName == "." || hostName == "..") continue;
     std::string name;
-    if (!Utf8ToCp1252Exact(hostName, &name) || !Cp1252EqualNoCase(name, name1252)) continue;
-    if (!best || hostName < *best) best = std::string(hostName);
+    if (!Utf8ToCp1252Exact(hostName, &name)) continue;
+    Cp1252MakeLower(name);
+    auto [at, added] = names.try_emplace(std::move(name), hostName);
+    if (!added && hostName < at->second) at->second = std::string(hostName);
   }
   closedir(dir);
-  return best;
+  return names;
+}
+
+// Listings of folders kept while their stamp holds, so that looking up many missing files in one
+// folder reads it once. A time stamp is only as fine as the file system's clock: a name added within
+// the same tick as the folder's last change would leave the stamp as it was, so a listing read before
+// the folder's last change has settled serves its one lookup and is not kept. Stamps in whole seconds
+// (some file systems keep two) settle after a few seconds, finer ones after a few clock ticks. A kept
+// listing is also read again after a few seconds whatever its stamp says, so that a file system whose
+// stamps cannot be trusted (a server with its own clock) keeps a stale listing only briefly.
+class FolderListings {
+ public:
+  std::optional<std::string> Find(const std::string& folder, const std::string& name1252) {
+    std::string key = name1252;
+    Cp1252MakeLower(key);
+    const timespec readAt = Now();
+    auto stamp = StampOf(folder);
+    if (!stamp) return std::nullopt;
+    {
+      std::lock_guard<std::mutex> hold(m_lock);
+      auto cached = m_listings.find(folder);
+      if (cached != m_listings.end() && SameStamp(cached->second.stamp, *stamp) &&
+          Nanoseconds(readAt) - Nanoseconds(cached->second.readAt) < kMostAge)
+        return Lookup(cached->second.names, key);
+    }
+    auto names = ReadNamesNoCase(folder);
+    if (!names) return std::nullopt;
+    auto result = Lookup(*names, key);
+    auto after = StampOf(folder);
+    if (after && SameStamp(*after, *stamp) && Settled(stamp->modified, readAt) && Settled(stamp->changed, readAt))
+      Keep(folder, Listing{*stamp, readAt, std::move(*names)});
+    return result;
+  }
+
+ private:
+  struct Listing {
+    FolderStamp stamp;
+    timespec readAt;
+    NamesNoCase names;
+  };
+  // Enough for a library spread over a few volumes; a listing is dropped whole when its folder changes.
+  static constexpr size_t kMostFolders = 32;
+  static constexpr long long kSecond = 1000000000LL;
+  // Coarser than any file system's whole-second stamps (two seconds on the coarsest).
+  static constexpr long long kSettleWholeSeconds = 3 * kSecond;
+  // Many kernel clock ticks (a tick is 10 ms at most).
+  static constexpr long long kSettleFine = kSecond / 10;
+  static constexpr long long kMostAge = 5 * kSecond;
+
+  static timespec Now() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+  }
+  static long long Nanoseconds(const timespec& time) { return static_cast<long long>(time.tv_sec) * kSecond + time.tv_nsec; }
+  static bool Settled(const timespec& stamp, const timespec& readAt) {
+    const long long settle = stamp.tv_nsec != 0 ? kSettleFine : kSettleWholeSeconds;
+    return Nanoseconds(stamp) + settle < Nanoseconds(readAt);
+  }
+  static std::optional<std::string> Lookup(const NamesNoCase& names, const std::string& key) {
+    auto found = names.find(key);
+    if (found == names.end()) return std::nullopt;
+    return found->second;
+  }
+  void Keep(const std::string& folder, Listing listing) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_listings.size() >= kMostFolders && !m_listings.count(folder)) m_listings.clear();
+    m_listings[folder] = std::move(listing);
+  }
+
+  std::mutex m_lock;
+  std::unordered_map<std::string, Listing> m_listings;
+};
+
+// The host name in `folder` that equals `name1252` without case; the first in byte order when several do.
+std::optional<std::string> FindNameNoCase(const std::string& folder, const std::string& name1252) {
+  static FolderListings listings;
+  return listings.Find(folder, name1252);
 }
 
 // Follows the names below a host folder, taking a case-different existing name when the exact one

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/core/FileApi.h"
 #include "platform/core/File.h"
@@ -167,6 +171,46 @@ TEST_F(PathsTest, WhenSeveralNamesDifferOnlyInCaseTheExactOneWinsThenTheFirst) {
   EXPECT_EQ(qh::ResolvePath("C:\\Quaverhouse\\song.wav")->hostPath, C("Quaverhouse/song.wav"));
   EXPECT_EQ(qh::ResolvePath("C:\\Quaverhouse\\SONG.wav")->hostPath, C("Quaverhouse/SONG.wav"));
   EXPECT_EQ(qh::ResolvePath("C:\\Quaverhouse\\Song.WAV")->hostPath, C("Quaverhouse/SONG.wav"));
+}
+
+// A folder's listing may be kept between lookups; every change to the folder, even one made at once
+// after a lookup (within one tick of the file system's clock) or with its time set back, must show.
+TEST_F(PathsTest, CaseDifferentLookupsSeeEveryChangeToTheFolder) {
+  const std::string songs = C("Quaverhouse/Songs");
+  WriteHostFile(songs + "/Song1.wav", "one");
+  WriteHostFile(songs + "/MIX.wav", "upper");
+  WriteHostFile(songs + "/Mix.wav", "mixed");
+  auto hostPathOf = [](const char* path) {
+    auto resolved = qh::ResolvePath(path);
+    return resolved && resolved->exists ? resolved->hostPath : std::string("(missing)");
+  };
+  for (int settled = 0; settled < 2; ++settled) {
+    SCOPED_TRACE(settled ? "listing read after the folder settled" : "listing read at once");
+    std::filesystem::remove(songs + "/Song2.wav");
+    std::filesystem::remove(songs + "/Song3.wav");
+    auto settle = [&] {
+      if (settled) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    };
+    settle();
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\SONG2.WAV"), "(missing)");
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\song1.WAV"), songs + "/Song1.wav");
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\mix.WAV"), songs + "/MIX.wav");
+    WriteHostFile(songs + "/Song2.wav", "two");
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\SONG2.WAV"), songs + "/Song2.wav");
+    // A name added with the folder's time put back as it was.
+    struct stat before {};
+    ASSERT_EQ(stat(songs.c_str(), &before), 0);
+    settle();
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\SONG3.WAV"), "(missing)");
+    WriteHostFile(songs + "/Song3.wav", "three");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, songs.c_str(), times, 0), 0);
+    EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\SONG3.WAV"), songs + "/Song3.wav");
+  }
+  std::filesystem::remove(songs + "/MIX.wav");
+  EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\mix.WAV"), songs + "/Mix.wav");
+  std::filesystem::remove(songs + "/Mix.wav");
+  EXPECT_EQ(hostPathOf("C:\\Quaverhouse\\Songs\\mix.WAV"), "(missing)");
 }
 
 // Names from outside (HTTP paths, uploaded file names, XML fields) must never leave their folder.
