@@ -262,6 +262,23 @@ TEST_F(ImportTest, AFileThatVanishedBeforeItsTurnIsSkipped) {
   EXPECT_TRUE(fs::exists(Music("In/first.wav"))) << "without the delete option the source stays";
 }
 
+TEST_F(ImportTest, AFileNoVolumeHasRoomForEndsTheImportWithoutItsReport) {
+  MakeWav("In/first.wav");
+  // A sparse file far larger than any volume's free space; it takes no room itself.
+  std::error_code failed;
+  qh::testing::WriteHostFile(Music("In/huge.wav"), "");
+  fs::resize_file(Music("In/huge.wav"), 10ull << 40, failed);
+  if (failed) GTEST_SKIP() << "the file system takes no 10 TB sparse file";
+  AnswerChoice(CImportDlg::kImportButton);
+  ChooseFiles({"D:\\In\\huge.wav", "D:\\In\\first.wav"}, true);
+  PressImport();
+  EXPECT_EQ((std::vector<std::string>{"Could not find enough space on any storage device for the requested operation. "
+                                      "Free up space or add a new storage device to continue."}),
+            boxTexts);
+  EXPECT_EQ(0, SongCount()) << "the files after it are not imported";
+  EXPECT_TRUE(fs::exists(Music("In/first.wav")));
+}
+
 TEST_F(ImportTest, CancellingTheChoiceOrTheChooserDoesNothing) {
   MakeWav("In/first.wav");
   OnDialog(IDD_IMPORT, [](CDialog& dialog) { Click(dialog, IDCANCEL); });

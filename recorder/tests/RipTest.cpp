@@ -5,10 +5,13 @@
 // its place, a disc already in the library, and a disc ejected and put back while the dialog is open.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -286,6 +289,91 @@ TEST_F(RipTest, ATrackThatCannotStartEndsTheRipWithItsErrorAndLeavesNothing) {
   EXPECT_EQ(0u, boxTexts[0].find("An error occurred when extracting from an audio CD. The error code was 267."))
       << boxTexts[0];
   EXPECT_EQ(0, Db()->CountSongs(""));
+}
+
+TEST_F(RipTest, ScanSkipsThroughATrackAndIntroMovesOnToTheNextOne) {
+  UseCddb(false);
+  const auto longDisc = qh::cd::testing::MakeCdImage(sandbox->Root(), "long", {{false, 1.0, 0}, {true, 40.0, 440},
+                                                                                {true, 2.0, 660}});
+  setenv("QH_CDROM", longDisc.cuePath.c_str(), 1);
+  OnDialog(IDD_RIP_CD, [](CDialog& dialog) {
+    ASSERT_TRUE(WaitForEntries(dialog, 2));
+    Click(dialog, CRipCDDlg::kModeScan);
+    EXPECT_TRUE(IsEnabled(dialog, CRipCDDlg::kSeconds));
+    CWnd* spin = dialog.GetDlgItem(CRipCDDlg::kSecondsSpin);
+    RECT box{};
+    spin->GetClientRect(&box);
+    for (int i = 0; i < 6; ++i) ClickAt(spin->m_hWnd, box.right / 2, box.bottom - 2);
+    EXPECT_EQ("5", TextOf(dialog, CRipCDDlg::kSeconds)) << "the seconds go no lower than 5";
+    const auto start = std::chrono::steady_clock::now();
+    Click(dialog, CRipCDDlg::kPlay);
+    // Played straight through, the second track would be 13 s in only after 14 s.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+          return TextOf(dialog, CRipCDDlg::kCurrentTrack) == "02" && TextOf(dialog, CRipCDDlg::kTrackPosition) >= "00:13";
+        },
+        11))
+        << TextOf(dialog, CRipCDDlg::kTrackPosition);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "scan waits its seconds first";
+    Click(dialog, CRipCDDlg::kModeIntro);
+    const auto intro = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunUntil([&] { return TextOf(dialog, CRipCDDlg::kCurrentTrack) == "03"; }, 10));
+    EXPECT_GE(std::chrono::steady_clock::now() - intro, std::chrono::seconds(4)) << "an intro plays its seconds";
+    Click(dialog, CRipCDDlg::kModeNormal);
+    EXPECT_FALSE(IsEnabled(dialog, CRipCDDlg::kSeconds));
+    Click(dialog, IDCANCEL);
+  });
+  PressRip();
+  EXPECT_EQ(0, Db()->CountSongs(""));
+}
+
+// Files of this process may not grow past `bytes` while it lives (writes past it fail instead of
+// raising a signal), so a track's file can be made to fail in the middle of its copy.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+TEST_F(RipTest, ATrackWhoseCopyStopsEarlyIsDroppedAndTheRipGoesOn) {
+  UseCddb(false);
+  OnDialog(IDD_RIP_CD, [](CDialog& dialog) {
+    ASSERT_TRUE(WaitForEntries(dialog, 3));
+    Type(dialog, CRipCDDlg::kArtist, "Someone");
+    Click(dialog, CRipCDDlg::kSelectAll);
+    // Track 2 (1.5 s) and track 4 (1 s) fit; track 3 (2 s, 352,800 bytes) does not.
+    FileSizeLimit limit(300000);
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  AnswerSongInfo(IDOK);
+  AnswerSongInfo(IDOK);
+  PressRip();
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_EQ("The copy from audio CD for track 3 stopped before the end. Please ensure that the CD is clean and the "
+            "track is readable.",
+            boxTexts[0]);
+  ASSERT_EQ(2, Db()->CountSongs(""));
+  for (auto [id, track] : {std::pair{1L, 2}, std::pair{2L, 4}}) {
+    auto song = Load(id);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(track, song->SongCdTrack);
+    EXPECT_TRUE(HoldsTrack(id, track)) << track;
+  }
+  EXPECT_TRUE(LeftoverTemporaryFiles().empty()) << "the broken copy is deleted";
 }
 
 TEST(RipModes, TheDrivesModeTextsFallIntoTheTimersClasses) {
