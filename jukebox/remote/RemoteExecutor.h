@@ -31,6 +31,7 @@ class CRemoteExecutorHost {
   virtual void PostCompletion() = 0;
   // Runs the completion handler at once without starting the next action.
   virtual void FinishNow() = 0;
+  // Shuts the jukebox's server down as the main window's shut-down does (SvcShutdown).
   virtual void ShutdownServer() = 0;
   // The subscription store (EventSubscriptions.h); null while there is none.
   virtual CEventSubscriptions* Subscriptions() = 0;

@@ -8,6 +8,7 @@
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
+#include "jukebox/remote/RemoteControl.h"
 #include "jukebox/remote/RemoteDefinitions.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
@@ -23,6 +24,7 @@ class CTonebarnApp : public CJukeboxApp {
     InstallMediaDialogRunners();
     InstallOptionsSheetRunner();
     InstallAudioMatrixRunner();
+    InstallRemoteControl();
     InstallRemoteDefinitions();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
