@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "jukebox/app/RemotePort.h"
 #include "jukebox/app/SkinButton.h"
 #include "jukebox/app/UploadMerge.h"
 #include "platform/core/Collections.h"
@@ -33,6 +34,9 @@ class CMasterWindow : public CWnd {
   void EnableZoneButton(int zone, BOOL enable);
   void GetZoneRect(LPRECT rect) const;
   int GetCurrentZone() const { return m_currentZone; }
+  // Makes `zone` the current index without showing it (the channel keys of the remote control do, then
+  // select it: a zone whose button is disabled stays current but hidden).
+  void SetCurrentZone(int zone) { m_currentZone = zone; }
   int GetZoneCount() const { return m_zoneCount; }
   CSkinButton& GetZoneButton(int zone) { return m_zoneButtons[static_cast<size_t>(zone)]; }
   // The text shown in the bottom bar (the last timer failure, or what the build lacks).
@@ -57,6 +61,8 @@ class CMasterWindow : public CWnd {
   LRESULT OnShutdownRequest(WPARAM wParam = 0, LPARAM lParam = 0);
   void ShutdownServer();
   void StopServer();
+  // The control port, when the program has one.
+  CRemotePort* GetRemotePort() const { return m_remotePort.get(); }
   BOOL IsShuttingDown() const { return m_shuttingDown != 0; }
 
   // Counters of the last indexing run.
@@ -86,6 +92,11 @@ class CMasterWindow : public CWnd {
   afx_msg LRESULT OnRipMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnOptionsMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnServerStopped(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnServerNotify(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnHandlerNotify(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnClientThreadStatus(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnQueueCommand(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnActionFinished(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
@@ -113,6 +124,7 @@ class CMasterWindow : public CWnd {
   void PostZoneCommand(UINT id);
   void RunUploadMergeCheck();
   void ReportTimerFailure();
+  LRESULT ForwardToPort(UINT message, WPARAM wParam, LPARAM lParam);
   void LogCommandFailure(const CString& text, const CString& severity = "E");
   bool ImportOneFile(const CString& path, tSong& song, bool deleteSource, UINT& mp3Count, UINT& wavCount,
                      UINT& errors, bool& stop);
@@ -151,4 +163,5 @@ class CMasterWindow : public CWnd {
   RECT m_pressWindowRect{};
   bool m_quitQuestionOpen = false;
   bool m_timerStarted = false;
+  std::unique_ptr<CRemotePort> m_remotePort;
 };

@@ -1,0 +1,113 @@
+// The vocabulary of the control port: every action name with its id, and the group that runs it.
+#pragma once
+
+#include <map>
+
+#include "netlib/NoCaseLess.h"
+#include "platform/core/CString.h"
+
+enum RemoteActionId : int {
+  // Songs and play lists.
+  ACTION_SONG_LOAD_PLAY = 0,
+  ACTION_SONG_LOAD_BY_INDEX = 1,
+  ACTION_SONG_LOAD_BY_GENRE = 2,
+  ACTION_SONG_LOAD_BY_ARTIST = 3,
+  ACTION_SONG_LOAD_BY_ALBUM = 4,
+  ACTION_SONG_LOAD_BY_PLAYLIST = 5,
+  ACTION_SONG_LOAD_PREV_FROM_CURRENT_PLAYLIST = 6,
+  ACTION_SONG_LOAD_NEXT_FROM_CURRENT_PLAYLIST = 7,
+  ACTION_SONG_ADD_TO_CURRENT_PLAYLIST = 8,
+  ACTION_SONG_UPDATE = 9,
+  ACTION_SONG_ADD_TO_SAVED_PLAYLIST = 10,
+  // Search results.
+  ACTION_SEARCH_RESULTS_SCROLL_TO_INDEX = 11,
+  ACTION_SEARCH_RESULTS_BY_GENRE = 12,
+  ACTION_SEARCH_RESULTS_BY_ARTIST = 13,
+  ACTION_SEARCH_RESULTS_BY_ALBUM = 14,
+  ACTION_SEARCH_RESULTS_BY_PLAYLIST = 15,
+  ACTION_SEARCH_RESULTS_BY_CUSTOM_CRITERIA = 16,
+  ACTION_SEARCH_RESULTS_BY_ARTIST_ALBUM = 17,
+  // Songs and play lists again.
+  ACTION_CURRENT_PLAYLIST_CLEAR = 18,
+  ACTION_CURRENT_PLAYLIST_LOAD_ALL_PENDING = 19,
+  // Transport, shuffle, repeat, volume.
+  ACTION_XPORT_REWIND = 20,
+  ACTION_XPORT_NEXT = 21,
+  ACTION_XPORT_PLAY = 22,
+  ACTION_XPORT_PAUSE = 23,
+  ACTION_XPORT_STOP = 24,
+  ACTION_XPORT_PLAY_PAUSE = 25,
+  ACTION_SET_SHUFFLE_ON = 26,
+  ACTION_SET_SHUFFLE_OFF = 27,
+  ACTION_SET_SHUFFLE_TOGGLE = 28,
+  ACTION_SET_REPEAT_ON = 29,
+  ACTION_SET_REPEAT_OFF = 30,
+  ACTION_SET_REPEAT_TOGGLE = 31,
+  ACTION_SET_VOLUME_ABSOLUTE = 32,
+  ACTION_SET_VOLUME_RELATIVE = 33,
+  ACTION_SET_VOLUME_RAMP_UP = 34,
+  ACTION_SET_VOLUME_RAMP_DOWN = 35,
+  ACTION_SET_VOLUME_RAMP_TIME = 36,
+  ACTION_SET_MUTE_TOGGLE = 37,
+  ACTION_SET_INITIAL_DX_PLUGIN = 38,
+  // Services.
+  ACTION_SVC_SUBSCRIBE = 39,
+  ACTION_SVC_UNSUBSCRIBE = 40,
+  // 41 has no name and is never selected.
+  // Remote keys.
+  ACTION_IR_CURSOR_DOWN = 42,
+  ACTION_IR_CURSOR_LEFT = 43,
+  ACTION_IR_CURSOR_RIGHT = 44,
+  ACTION_IR_CURSOR_EXIT = 45,
+  ACTION_IR_CURSOR_SELECT = 46,
+  ACTION_IR_PLAY = 47,
+  ACTION_IR_PAUSE = 48,
+  ACTION_IR_STOP = 49,
+  ACTION_IR_NEXT = 50,
+  ACTION_IR_PREV = 51,
+  ACTION_IR_NEXT_SONG = 52,
+  ACTION_IR_PREV_SONG = 53,
+  ACTION_IR_VOL_UP = 54,
+  ACTION_IR_VOL_DN = 55,
+  ACTION_IR_MUTE = 56,
+  ACTION_IR_CH_UP = 57,
+  ACTION_IR_CH_DN = 58,
+  ACTION_IR_STREAM1 = 59,  // IRStream1 .. IRStream8 are 59 .. 66
+  ACTION_IR_STREAM8 = 66,
+  ACTION_IR_PLAYLIST = 67,
+  ACTION_IR_GENRE = 68,
+  ACTION_IR_ARTIST = 69,
+  ACTION_IR_ALBUM = 70,
+  ACTION_IR_POWER = 71,
+  ACTION_IR_SHUFFLE = 72,
+  ACTION_IR_REPEAT = 73,
+  // Queries and services.
+  ACTION_QRY_STREAM_STATE = 74,
+  ACTION_QRY_GENRE_LIST = 75,
+  ACTION_QRY_GENRE_LIST_COUNT = 76,
+  ACTION_QRY_PLAYLIST = 77,
+  ACTION_QRY_PLAYLIST_COUNT = 78,
+  ACTION_QRY_STREAM_SELECTION = 79,
+  ACTION_QRY_CURRENT_PLAYLIST = 80,
+  ACTION_QRY_CURRENT_PLAYLIST_COUNT = 81,
+  ACTION_QRY_STREAM_LIST = 82,
+  // 83 has no name either.
+  ACTION_QRY_SONG_INFO = 84,
+  ACTION_SVC_QRY_VERSION = 85,
+  ACTION_SVC_QRY_AUTHOR = 86,
+  ACTION_SVC_SHUTDOWN = 87,
+  // What the lookup gives for a name the table does not hold.
+  ACTION_UNKNOWN = 88,
+};
+
+// Which body runs an id.
+enum class RemoteActionGroup { None, Song, Search, Transport, Key, Query };
+RemoteActionGroup GroupOfAction(int id);
+
+// Action name -> id, looked up without case.
+using RemoteActionMapType = std::map<CString, int, NoCaseLess>;
+
+// Fills `map` with every named action (ids 0 to 87 except 41 and 83).
+void FillRemoteActionMap(RemoteActionMapType& map);
+// The name of an id, or an empty text for an id without one.
+CString RemoteActionName(int id);

@@ -1,0 +1,220 @@
+#include "jukebox/remote/tests/ActionTestSupport.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "dblib/QHDb.h"
+#include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/ZoneWindowKit.h"
+#include "platform/core/testing/TestSandbox.h"
+#include "platform/ui/AfxWin.h"
+#include "platform/ui/Dialog.h"
+
+namespace fs = std::filesystem;
+
+namespace remote_test {
+
+CMasterWindow* AppHost::MainWindow() { return JukeboxApp() ? JukeboxApp()->GetMainWindow() : nullptr; }
+int AppHost::ZoneCount() { return JukeboxApp() ? JukeboxApp()->GetZoneCount() : 0; }
+int AppHost::CurrentZone() { return MainWindow() ? MainWindow()->GetCurrentZone() : -1; }
+CPlayerBase* AppHost::ZonePlayer(int index) {
+  return JukeboxApp() ? dynamic_cast<CPlayerBase*>(JukeboxApp()->GetZoneWindow(index)) : nullptr;
+}
+CWnd* AppHost::ChooserDialog() { return JukeboxApp() ? JukeboxApp()->GetModalDialog() : nullptr; }
+
+namespace {
+
+// The text as one word of a shell command.
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+void RemoveSongCache();
+
+// The library's sound files, made once per test program with sox and lame (ID3 tags carry the fields).
+const std::string& SongCache() {
+  // Kept until the exit handler has removed the folder.
+  static const std::string* const folder = new std::string([] {
+    const fs::path dir = fs::temp_directory_path() / ("qh-remote-songs-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::atexit(RemoveSongCache);
+    for (const SongSpec& song : JukeboxActions::Library()) {
+      const std::string wav = (dir / (song.file + ".wav")).string();
+      const std::string mp3 = (dir / song.file).string();
+      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 2 sine 440";
+      EXPECT_EQ(std::system(command.c_str()), 0) << command;
+      command = "lame --quiet -b 128 --tt " + Quote(song.name) + " --ta " + Quote(song.artist) + " --tl " +
+                Quote(song.album) + " --tg " + Quote(song.genre) + (song.year.empty() ? "" : " --ty " + song.year) +
+                " " + Quote(wav) + " " + Quote(mp3);
+      EXPECT_EQ(std::system(command.c_str()), 0) << command;
+      fs::remove(wav);
+    }
+    return dir.string();
+  }());
+  return *folder;
+}
+
+void RemoveSongCache() {
+  std::error_code ignored;
+  fs::remove_all(SongCache(), ignored);
+}
+
+BYTE DirectionCode(const std::string& direction) {
+  if (direction == "out") return ARG_DIRECTION_OUT;
+  if (direction == "inout") return ARG_DIRECTION_INOUT;
+  return ARG_DIRECTION_IN;
+}
+
+}  // namespace
+
+const std::vector<SongSpec>& JukeboxActions::Library() {
+  static const std::vector<SongSpec> songs = {
+      {"blue.mp3", "Blue Harbour", "Ada Brook", "Harbour Lights", "Jazz", "1999"},
+      {"cold.mp3", "Cold Rain", "Ada Brook", "Harbour Lights", "Jazz", "1999"},
+      {"bright.mp3", "Bright Morning", "Bela Quint", "O'Brien Sessions", "Rock", "2004"},
+      {"dust.mp3", "Dust Road", "Bela Quint", "Dust", "Rock", "2004"},
+      {"echo.mp3", "Echo Hill", "Cora Vale", "100% Pure", "Pop", "2010"},
+      {"fern.mp3", "Fern Light", "Cora Vale", "", "Pop", ""},
+  };
+  return songs;
+}
+
+void JukeboxActions::SetUp() {
+  setenv("QH_SOUND", "none", 1);
+  // The zone windows of the build, not the recording ones the application tests use.
+  SetZoneWindowKit(nullptr);
+  env.MakeDatabase();
+  const char* descriptions[] = {"Bar", "Lounge", "Patio & Deck"};
+  for (int n = 1; n <= 3; ++n) {
+    CString key;
+    key.Format("Zone%d", n);
+    env.Profile().WriteProfileString("Jukebox", key.GetString(), "Null Audio Device");
+    key.Format("ZoneDesc%d", n);
+    env.Profile().WriteProfileString("Jukebox", key.GetString(), descriptions[n - 1]);
+  }
+  fs::create_directories(env.Sandbox().HostPath("D/Music"));
+  for (const SongSpec& song : Library())
+    fs::copy_file(fs::path(SongCache()) / song.file, env.Sandbox().HostPath("D/Music/" + song.file));
+  ASSERT_TRUE(env.Start()) << jukebox::test::BoxTexts(env.boxes);
+  ASSERT_EQ(env.App()->GetZoneCount(), 3);
+  for (const SongSpec& song : Library())
+    ASSERT_TRUE(Master().IndexMp3File(CString(("D:\\Music\\" + song.file).c_str()))) << song.file;
+  host = std::make_unique<AppHost>();
+  executor = std::make_unique<CRemoteExecutor>(*host);
+  // The first zone is shown by a timer two seconds after start; its tick now saves every test the wait.
+  Master().SendMessage(WM_TIMER, jukebox::kTimerFirstZone, 0);
+  ASSERT_TRUE(PumpUntil([this] { return Master().GetCurrentZone() == 0 && Zone(0).IsWindowVisible(); }, 10000));
+  TakePlayerCompletions();
+}
+
+void JukeboxActions::TearDown() {
+  executor.reset();
+  host.reset();
+  env.Stop();
+}
+
+Outcome JukeboxActions::Run(const std::string& name, int subDevice, const std::vector<Arg>& args) {
+  CRemoteAction action;
+  action.SetName(name.c_str());
+  action.SetTransID(1);
+  action.SetActionID(1);
+  action.SetSubDevice(subDevice);
+  for (const Arg& arg : args) {
+    auto argument = std::make_unique<CActionArgument>();
+    argument->SetName(arg.name.c_str());
+    argument->SetDirection(DirectionCode(arg.direction));
+    if (arg.direction != "out") argument->SetString(arg.value.c_str());
+    action.AddArgument(arg.name.c_str(), argument.release());
+  }
+  const int before = host->completions;
+  executor->ExecuteAction(action);
+  Outcome outcome;
+  outcome.completedAtOnce = host->completions == before + 1;
+  outcome.code = action.GetReturnCode();
+  outcome.message = action.GetReturnMessage().GetString();
+  if (action.BeginArguments()) {
+    while (CActionArgument* argument = action.NextArgument()) {
+      if ((argument->GetDirection() & ARG_DIRECTION_OUT) == 0) continue;
+      const std::string key = argument->GetName().GetString();
+      if (argument->GetItemCount() == 0) {
+        outcome.values[key] = argument->ToText().GetString();
+        continue;
+      }
+      std::vector<std::string>& items = outcome.lists[key];
+      for (int i = 0; i < argument->GetItemCount(); ++i) {
+        CValueNode item;
+        items.push_back(argument->GetItem(i, item) ? item.ToText().GetString() : "<missing>");
+      }
+    }
+    action.EndArguments();
+  }
+  return outcome;
+}
+
+LONG JukeboxActions::SongId(const std::string& name) {
+  for (LONG id = 1; id <= static_cast<LONG>(Library().size()); ++id)
+    if (StoredSong(id).SongName == name.c_str()) return id;
+  ADD_FAILURE() << "no song " << name;
+  return 0;
+}
+
+CPlayerBase& JukeboxActions::Zone(int index) { return *host->ZonePlayer(index); }
+
+tSong JukeboxActions::StoredSong(LONG songId) {
+  tSong song;
+  EXPECT_EQ(Db().GetSongDetail(songId, &song), 1) << "song " << songId;
+  return song;
+}
+
+bool JukeboxActions::PumpUntil(const std::function<bool()>& done, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const HWND master = Master().GetSafeHwnd();
+  do {
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.hwnd == master && msg.message == jukebox::kMsgActionFinished) {
+        ++playerCompletions_;
+        continue;
+      }
+      if (!qh::ui::PreTranslateThroughFramework(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+      }
+    }
+    if (done && done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  } while (std::chrono::steady_clock::now() < end);
+  return done ? done() : true;
+}
+
+int JukeboxActions::TakePlayerCompletions() {
+  PumpUntil(nullptr, 20);
+  const int taken = playerCompletions_;
+  playerCompletions_ = 0;
+  return taken;
+}
+
+void JukeboxActions::QueueSongs(int zone, const std::vector<LONG>& ids) {
+  for (LONG id : ids) {
+    int count = 0;
+    ASSERT_EQ(Zone(zone).AddSongToCurrentPlaylist(id, count), 0) << "song " << id;
+  }
+}
+
+std::vector<LONG> JukeboxActions::PlaylistSongs(const std::string& playlist) {
+  std::vector<LONG> ids;
+  if (Db().OpenPlaylistSongs(playlist.c_str()) != 0) {
+    LONG id = 0;
+    SHORT sequence = 0;
+    while (Db().NextPlaylistSong(id, sequence) > 0) ids.push_back(id);
+  }
+  Db().ClosePlaylistSongs();
+  return ids;
+}
+
+}  // namespace remote_test
