@@ -4,6 +4,8 @@
 #include "recorder/RecordFlow.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
+#include "recorder/RipFlow.h"
+#include "recorder/SoundFileImport.h"
 #include "recorder/UploadDlg.h"
 #include "platform/ui/WinApp.h"
 
@@ -19,5 +21,7 @@ void InstallCaptureHooks() {
     RunUpload(main.GetSongDatabase(), main.GetStorage(), app != nullptr ? app->GetShortVersionText() : CString(),
               &main);
   };
+  hooks.importSoundFile = [](CRecorderDlg& main) { RunImportSoundFiles(main); };
+  hooks.ripFromCd = [](CRecorderDlg& main) { RunRipFromCd(main); };
   SetCaptureHooks(std::move(hooks));
 }

@@ -37,6 +37,8 @@ done
 demo="$build/demo"
 rm -rf "$demo"
 mkdir -p "$demo/D/Incoming" "$demo/startdir/Logs" "$demo/locks" "$demo/snapshots" "$demo/work"
+# The jukebox's own device definition: the commands its options sheet offers for start-up.
+cp -r "$top/resources/jukebox/sysdevices" "$demo/startdir/"
 export QH_REGISTRY="$demo/registry.txt"
 export QH_DRIVES="$demo/drives.txt"
 export QH_LOCK_DIR="$demo/locks"

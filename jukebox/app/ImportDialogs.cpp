@@ -20,19 +20,3 @@ BOOL CImportChoiceDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   }
   return CDialog::OnCommand(wParam, lParam);
 }
-
-CMyOpen::CMyOpen(BOOL openFileDialog, LPCSTR defaultExt, LPCSTR fileName, DWORD flags, LPCSTR filter, CWnd* parent)
-    : CFileDialog(openFileDialog, defaultExt, fileName, flags | OFN_EXPLORER | OFN_ENABLETEMPLATE, filter, parent) {
-  m_ofn.lpTemplateName = MAKEINTRESOURCE(kDlgOpenExtension);
-}
-
-BOOL CMyOpen::OnInitDialog() {
-  CFileDialog::OnInitDialog();
-  CheckDlgButton(kIdDeleteSource, m_bDeleteSource ? BST_CHECKED : BST_UNCHECKED);
-  return TRUE;
-}
-
-BOOL CMyOpen::OnFileNameOK() {
-  m_bDeleteSource = IsDlgButtonChecked(kIdDeleteSource) == BST_CHECKED ? 1 : 0;
-  return FALSE;
-}

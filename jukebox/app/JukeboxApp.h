@@ -32,6 +32,11 @@ class CJukeboxApp : public CWinApp, public CJukeboxServices {
   void ReadZoneSettings();
   void ReadVersionInfo();
 
+  // ---- The remote control's own files (none without a remote control; results as its readers give) ----
+  int ReadProjectX();
+  int ParseXMLDeviceDef();
+  int ReadXMLActionList();
+
   // ---- Event log and message boxes ----
   int LogEvent(const CString& severity, const CString& source, const CString& text) override;
   void WriteErrorLog(const CString& severity, const CString& source, const CString& text) override;
@@ -117,6 +122,7 @@ class CJukeboxApp : public CWinApp, public CJukeboxServices {
   void ComputeUploadMergeTime();
   void WriteStartupLines();
   void DestroyWindows();
+  void FreeRemoteDefinitions();
   void CloseDatabases();
 
   CMasterWindow* m_masterWindow = nullptr;

@@ -92,8 +92,9 @@ BOOL CJukeboxApp::RunStartup() {
   if (!OpenStorage()) return FALSE;
   ReadRemoteSettings();
   ReadZoneSettings();
-  // The project file, the own device definition and the start-up action list belong to the remote
-  // control; a build without it starts without them.
+  ReadProjectX();
+  ParseXMLDeviceDef();
+  ReadXMLActionList();
   if (!CheckBrowser()) return FALSE;
 
   m_startTime = COleDateTime::GetCurrentTime();
@@ -256,6 +257,7 @@ int CJukeboxApp::ExitInstance() {
   WriteLogLine("I", "Main", "Quaverhouse Jukebox is shutting down :(");
   WriteLogLine("I", "Main", kLogFrameLine);
   DestroyWindows();
+  FreeRemoteDefinitions();
   // The outbound connections and the remote-control maps belong to the remote control, which a build
   // without it does not have.
   m_storage.reset();

@@ -21,6 +21,8 @@ struct JukeboxOptions {
   CString errorLogPath;
   CString cddbServer;
   bool startupListChanged = false;  // the Startup page changed the start-up action list
+  // After such an OK: makes the page's list the start-up list and writes its file; 0 when written.
+  std::function<int()> writeStartupList;
 };
 
 inline constexpr const char* kDefaultCddbServer = "gnudb.gnudb.org";

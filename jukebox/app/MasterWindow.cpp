@@ -311,6 +311,8 @@ LRESULT CMasterWindow::OnOptions(WPARAM, LPARAM) {
   app->WriteProfileInt("Jukebox", "ErrorLog", options.errorLog);
   app->WriteProfileString("Recorder", "CddbServer",
                           options.cddbServer.IsEmpty() ? kDefaultCddbServer : options.cddbServer.GetString());
+  if (options.startupListChanged && options.writeStartupList && options.writeStartupList() != 0)
+    ::MessageBox(m_hWnd, "Error writing Startup XML File", "Quaverhouse", MB_OK | MB_ICONEXCLAMATION);
   ::MessageBox(m_hWnd, LoadText(IDS_RESTART_NOTE).GetString(), "Quaverhouse", MB_OK | MB_ICONASTERISK);
   return 0;
 }

@@ -1,11 +1,20 @@
 #include "jukebox/app/dialogs/DlgOptMain.h"
 
+#include <memory>
+
+#include "jukebox/app/JukeboxApp.h"
+#include "jukebox/remote/RemoteDefinitions.h"
+
 CDlgOptMain::CDlgOptMain(CWnd* parent) : CPropertySheet(kCaption, parent) {
   AddPage(&m_general);
   AddPage(&m_zones);
   AddPage(&m_web);
   AddPage(&m_storage);
   AddPage(&m_log);
+  AddPage(&m_startup);
+  if (CJukeboxApp* app = JukeboxApp())
+    for (int i = 0; i < app->GetZoneCount() && i < app->GetZoneDescriptions().GetSize(); ++i)
+      m_startup.m_streamDescriptions.push_back(app->GetZoneDescriptions().GetAt(i));
 }
 
 INT_PTR CDlgOptMain::Run(JukeboxOptions& options) {
@@ -29,6 +38,15 @@ INT_PTR CDlgOptMain::Run(JukeboxOptions& options) {
   options.errorLog = m_log.m_bErrorLog;
   options.errorMessageBox = m_log.m_bErrorMessageBox;
   options.errorLogPath = m_log.m_strErrorLogPath;
+  options.startupListChanged = m_startup.m_bChanged;
+  if (m_startup.m_bChanged) {
+    auto edited = std::make_shared<StartupActionMap>(std::move(m_startup.m_commands));
+    options.writeStartupList = [edited]() {
+      CJukeboxServices* services = JukeboxServices();
+      if (!services) return 1;  // no start directory to write into
+      return RemoteDefinitions().WriteStartupActionsXml(services->GetStartDirectory(), *edited);
+    };
+  }
   return result;
 }
 

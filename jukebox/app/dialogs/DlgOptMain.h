@@ -1,8 +1,9 @@
 // "Quaverhouse Options": the modal sheet of the main window's Options command with its pages in their
-// fixed order (General, Streams, External, Storage, Logs).
+// fixed order (General, Streams, External, Storage, Logs, Startup).
 #pragma once
 
 #include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/dialogs/DlgOptStartup2.h"
 #include "jukebox/app/dialogs/DlgOptStorage.h"
 #include "jukebox/app/dialogs/DlgOptZones.h"
 #include "jukebox/app/dialogs/OptionPages.h"
@@ -20,6 +21,7 @@ class CDlgOptMain : public CPropertySheet {
   DlgOptWeb m_web;
   DlgOptStorage m_storage;
   DlgOptLog m_log;
+  DlgOptStartup2 m_startup;
 };
 
 // Installs the options sheet's runner in LaterDialogs() (once; later calls do nothing).

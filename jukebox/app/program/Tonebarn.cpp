@@ -8,6 +8,7 @@
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
+#include "jukebox/remote/RemoteDefinitions.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/gdi/BitmapResources.h"
@@ -22,6 +23,7 @@ class CTonebarnApp : public CJukeboxApp {
     InstallMediaDialogRunners();
     InstallOptionsSheetRunner();
     InstallAudioMatrixRunner();
+    InstallRemoteDefinitions();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;

@@ -1,7 +1,10 @@
 // The main window's commands, zone selection and keyboard map.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/LaterDialogs.h"
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/app/tests/JukeboxTestSupport.h"
 #include "platform/ui/Input.h"
@@ -117,5 +120,48 @@ TEST_F(MainWindow, TheSongBeingPlayedIsKnownThroughTheZones) {
   EXPECT_TRUE(env.App()->IsSongPlaying(41));
   EXPECT_FALSE(env.App()->IsSongPlaying(42));
 }
+
+}  // namespace
+
+namespace {
+
+struct StartupWriteCase {
+  const char* name;
+  bool changed;
+  int writeResult;
+  int writes;             // how often the writer is called
+  bool errorBox;          // "Error writing Startup XML File" shown before the restart note
+};
+
+class OptionsStartupWrite : public MainWindow, public ::testing::WithParamInterface<StartupWriteCase> {};
+
+TEST_P(OptionsStartupWrite, TheStartupListIsWrittenOnlyWhenChangedAndAFailureIsShown) {
+  int writes = 0;
+  const StartupWriteCase c = GetParam();
+  const auto saved = std::exchange(LaterDialogs().optionsSheet, [&](CWnd*, JukeboxOptions& options) -> INT_PTR {
+    options.startupListChanged = c.changed;
+    options.writeStartupList = [&]() {
+      ++writes;
+      return c.writeResult;
+    };
+    return IDOK;
+  });
+  env.boxes.clear();
+  master->OnOptions();
+  LaterDialogs().optionsSheet = saved;
+  EXPECT_EQ(writes, c.writes);
+  ASSERT_EQ(env.boxes.size(), c.errorBox ? 2u : 1u) << BoxTexts(env.boxes);
+  if (c.errorBox) {
+    EXPECT_EQ(env.boxes[0].text, "Error writing Startup XML File");
+    EXPECT_EQ(env.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+  }
+  EXPECT_EQ(env.boxes.back().text, LoadText(IDS_RESTART_NOTE).str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OptionsStartupWrite,
+                         ::testing::Values(StartupWriteCase{"Unchanged", false, 1, 0, false},
+                                           StartupWriteCase{"Written", true, 0, 1, false},
+                                           StartupWriteCase{"NotWritten", true, 1, 1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -83,7 +83,7 @@ TEST_F(OptionsSheetTest, OkCopiesThePagesValuesBackAndCancelLeavesThemAlone) {
   options.errorMessageBox = 1;
   options.compressOnExit = 0;
   sheetScript = [](CDlgOptMain& sheet) {
-    EXPECT_EQ(sheet.GetPageCount(), 5);
+    EXPECT_EQ(sheet.GetPageCount(), 6);
     EXPECT_EQ(TextOf(Page(sheet, kGeneral), DlgOptGeneral::kCddbServer), "cddb.example.org");
     Type(Page(sheet, kGeneral), DlgOptGeneral::kCddbServer, "freedb.venue.lan");
     Click(Page(sheet, kGeneral), DlgOptGeneral::kCompressOnExit);

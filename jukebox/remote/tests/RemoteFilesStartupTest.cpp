@@ -1,0 +1,78 @@
+// The jukebox reads the remote control's own files while it starts and empties them when it ends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "jukebox/app/tests/JukeboxTestSupport.h"
+#include "jukebox/remote/RemoteDefinitions.h"
+
+namespace {
+
+using jukebox::test::BoxTexts;
+using jukebox::test::JukeboxEnvironment;
+
+class RemoteFilesStartup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallRemoteDefinitions();
+    env.MakeDatabase();
+  }
+  void TearDown() override {
+    env.Stop();
+    RemoteDefinitions().ClearDefinitions();
+    RemoteDefinitions().FreeStartupActions();
+  }
+  void Write(const std::string& relative, const std::string& content) {
+    qh::testing::WriteHostFile(env.Sandbox().HostPath("C/" + relative), content);
+  }
+  void ShipOwnDefinition() {
+    const std::string name = std::string(COwnDeviceDefinition::kOwnDeviceId) + ".xml";
+    std::filesystem::create_directories(env.Sandbox().HostPath("C/sysdevices"));
+    std::filesystem::copy_file(std::string(QH_TEST_SOURCE_DIR) + "/resources/jukebox/sysdevices/" + name,
+                               env.Sandbox().HostPath("C/sysdevices/" + name));
+  }
+
+  JukeboxEnvironment env;
+};
+
+TEST_F(RemoteFilesStartup, TheFilesAreReadAtStartAndEmptiedAtTheEnd) {
+  Write("config/project.xml", "<project><device><DEVNUM>3</DEVNUM><SVCADDRESS>127.0.0.1</SVCADDRESS>"
+                              "<SVCPORT>9000</SVCPORT></device><device><DEVNUM>4</DEVNUM></device></project>");
+  ShipOwnDefinition();
+  Write("config/jbstartup.xml", "<actionList><action><actionName>XportPlay</actionName></action>"
+                                "<action><actionName>SetShuffleOn</actionName></action></actionList>");
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  EXPECT_TRUE(env.boxes.empty()) << "the shipped definition is the program's version: " << BoxTexts(env.boxes);
+  EXPECT_EQ(RemoteDefinitions().Devices().GetCount(), 2);
+  EXPECT_EQ(RemoteDefinitions().Devices().Find(3)->GetServicePort(), 9000);
+  EXPECT_NE(RemoteDefinitions().FindActionDescription("SongLoadByPlaylist"), nullptr);
+  EXPECT_EQ(RemoteDefinitions().StartupActions().Actions().size(), 2u);
+  env.Stop();
+  EXPECT_EQ(RemoteDefinitions().Devices().GetCount(), 0);
+  EXPECT_EQ(RemoteDefinitions().FindActionDescription("SongLoadByPlaylist"), nullptr);
+  EXPECT_TRUE(RemoteDefinitions().StartupActions().Actions().empty());
+}
+
+TEST_F(RemoteFilesStartup, MissingFilesLeaveTheJukeboxRunningWithoutThem) {
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  EXPECT_TRUE(env.boxes.empty()) << BoxTexts(env.boxes);
+  EXPECT_EQ(RemoteDefinitions().Devices().GetCount(), 0);
+  EXPECT_TRUE(RemoteDefinitions().OwnDefinition().Actions().empty());
+  EXPECT_TRUE(RemoteDefinitions().StartupActions().Actions().empty());
+  EXPECT_NE(env.LogText().find(std::string("ParseXMLDeviceDef: Error loading device definition ") +
+                               COwnDeviceDefinition::DefinitionPath("C:\\").str()),
+            std::string::npos);
+}
+
+TEST_F(RemoteFilesStartup, ADefinitionOfAnotherVersionIsShownAndStillRead) {
+  Write(std::string("sysdevices/") + COwnDeviceDefinition::kOwnDeviceId + ".xml",
+        "<root><svcVersion><MAJOR>3</MAJOR><MINOR>9</MINOR></svcVersion><action><NAME>XportPlay</NAME></action></root>");
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  ASSERT_EQ(env.boxes.size(), 1u) << BoxTexts(env.boxes);
+  EXPECT_EQ(env.boxes[0].text,
+            "ParseXMLDeviceDef: Version mismatch between program and device definition file: Program 4.0, Device "
+            "definition file: 3.9");
+  EXPECT_NE(RemoteDefinitions().FindActionDescription("XportPlay"), nullptr);
+}
+
+}  // namespace
