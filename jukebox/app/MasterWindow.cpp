@@ -29,6 +29,11 @@ BEGIN_MESSAGE_MAP(CMasterWindow, CWnd)
   ON_MESSAGE(0x466, OnRipMessage)
   ON_MESSAGE(0x467, OnOptionsMessage)
   ON_MESSAGE(0x4C8, OnServerStopped)
+  ON_MESSAGE(0x468, OnServerNotify)
+  ON_MESSAGE(0x469, OnHandlerNotify)
+  ON_MESSAGE(0x46A, OnClientThreadStatus)
+  ON_MESSAGE(0x46B, OnQueueCommand)
+  ON_MESSAGE(0x46C, OnActionFinished)
   ON_WM_CREATE()
   ON_WM_DESTROY()
   ON_WM_PAINT()
@@ -62,7 +67,13 @@ int CMasterWindow::OnCreate(LPCREATESTRUCT create) {
       m_serverPort = static_cast<WORD>(app->GetServerPort() & 0xFFFF);
     }
     // The remote-control server and its action table belong to the remote control; a build without it
-    // has no control port.
+    // has no control port. A server that does not start leaves the jukebox running without one.
+    if (const RemotePortFactory& factory = GetRemotePortFactory()) {
+      m_remotePort = factory(*this);
+      if (m_remotePort) m_remotePort->StartServer();
+    } else if (app) {
+      app->WriteErrorLog("W", "MasterWindow", "The remote control is not part of this build: no control port.");
+    }
     if (!SetTimer(kTimerFirstZone, 2000, nullptr) || !SetTimer(kTimerStartupActions, 10000, nullptr)) {
       m_statusText = LoadText(IDS_NO_TIMER);
       if (app) app->LogEvent("E", "MasterWindow", m_statusText);
@@ -82,6 +93,7 @@ int CMasterWindow::OnCreate(LPCREATESTRUCT create) {
 }
 
 void CMasterWindow::OnDestroy() {
+  if (m_remotePort) m_remotePort->OnWindowDestroyed();
   CWnd::OnDestroy();
   KillTimer(kTimerMergeCheck);
   m_titleFont.DeleteObject();
@@ -129,6 +141,7 @@ void CMasterWindow::OnTimer(UINT_PTR id) {
     case kTimerStartupActions:
       // The start-up actions are run by the remote control; without it there are none to run.
       KillTimer(kTimerStartupActions);
+      if (m_remotePort) m_remotePort->RunStartupActions();
       break;
     case kTimerShutdownFallback:
       KillTimer(kTimerShutdownFallback);
@@ -186,6 +199,7 @@ LRESULT CMasterWindow::OnShutdownRequest(WPARAM, LPARAM) {
 
 void CMasterWindow::ShutdownServer() {
   m_shuttingDown = 1;
+  if (m_remotePort) m_remotePort->ShutdownServer();
   m_playersToWaitFor = 0;
   m_playersStopped = 0;
   if (CJukeboxApp* app = JukeboxApp()) {
@@ -212,7 +226,21 @@ LRESULT CMasterWindow::OnServerStopped(WPARAM, LPARAM) {
 }
 
 void CMasterWindow::StopServer() {
+  if (m_remotePort) m_remotePort->StopServer();
   if (GetSafeHwnd()) DestroyWindow();
+}
+
+LRESULT CMasterWindow::OnServerNotify(WPARAM wParam, LPARAM lParam) { return ForwardToPort(0x468, wParam, lParam); }
+LRESULT CMasterWindow::OnHandlerNotify(WPARAM wParam, LPARAM lParam) { return ForwardToPort(0x469, wParam, lParam); }
+LRESULT CMasterWindow::OnClientThreadStatus(WPARAM wParam, LPARAM lParam) {
+  return ForwardToPort(0x46A, wParam, lParam);
+}
+LRESULT CMasterWindow::OnQueueCommand(WPARAM wParam, LPARAM lParam) { return ForwardToPort(0x46B, wParam, lParam); }
+LRESULT CMasterWindow::OnActionFinished(WPARAM wParam, LPARAM lParam) { return ForwardToPort(0x46C, wParam, lParam); }
+
+LRESULT CMasterWindow::ForwardToPort(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Only the port posts these; without one nothing carries a block that would need freeing.
+  return m_remotePort ? m_remotePort->OnPortMessage(message, wParam, lParam) : -1;
 }
 
 // ---- Zone operations ----

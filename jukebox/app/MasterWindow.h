@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "jukebox/app/RemotePort.h"
 #include "jukebox/app/SkinButton.h"
 #include "jukebox/app/UploadMerge.h"
 #include "platform/core/Collections.h"
@@ -60,6 +61,8 @@ class CMasterWindow : public CWnd {
   LRESULT OnShutdownRequest(WPARAM wParam = 0, LPARAM lParam = 0);
   void ShutdownServer();
   void StopServer();
+  // The control port, when the program has one.
+  CRemotePort* GetRemotePort() const { return m_remotePort.get(); }
   BOOL IsShuttingDown() const { return m_shuttingDown != 0; }
 
   // Counters of the last indexing run.
@@ -89,6 +92,11 @@ class CMasterWindow : public CWnd {
   afx_msg LRESULT OnRipMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnOptionsMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnServerStopped(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnServerNotify(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnHandlerNotify(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnClientThreadStatus(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnQueueCommand(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnActionFinished(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
@@ -116,6 +124,7 @@ class CMasterWindow : public CWnd {
   void PostZoneCommand(UINT id);
   void RunUploadMergeCheck();
   void ReportTimerFailure();
+  LRESULT ForwardToPort(UINT message, WPARAM wParam, LPARAM lParam);
   void LogCommandFailure(const CString& text, const CString& severity = "E");
   bool ImportOneFile(const CString& path, tSong& song, bool deleteSource, UINT& mp3Count, UINT& wavCount,
                      UINT& errors, bool& stop);
@@ -154,4 +163,5 @@ class CMasterWindow : public CWnd {
   RECT m_pressWindowRect{};
   bool m_quitQuestionOpen = false;
   bool m_timerStarted = false;
+  std::unique_ptr<CRemotePort> m_remotePort;
 };

@@ -57,6 +57,9 @@ class CRemoteAction {
   bool BeginArguments();
   CActionArgument* NextArgument();
   void EndArguments();
+  // Puts the cursor on the first argument without the lock: for the response builder, whose answer is
+  // due even when another thread's walk outlasts the time-out.
+  void RewindArguments() { m_cursor = m_arguments.begin(); }
 
   // Makes this action a copy of `other`: identifiers, zone, outcome and a new copy of every argument.
   // The done flag is not copied: a copy has not run.

@@ -33,6 +33,9 @@ class CRemoteCommand {
   // goes by thread id: the object may be gone by the time the answer is ready.
   CHttpSocketThread* GetHandlerThread() const { return m_handlerThread; }
   bool HasHandler() const { return m_handlerThread != nullptr; }
+  // The peer asked to close after the answer (an HTTP/1.0 request without keep-alive, "Connection: close").
+  void SetCloseAfterReply(bool close) { m_closeAfterReply = close; }
+  bool GetCloseAfterReply() const { return m_closeAfterReply; }
 
   // Takes the action over. False when an action with this ActionID is already present: the record then
   // keeps the action all the same (it is queued and must live until it has run) but never reports it.
@@ -52,6 +55,7 @@ class CRemoteCommand {
   CString m_requestPath;
   DWORD m_handlerThreadId = 0;
   CHttpSocketThread* m_handlerThread = nullptr;
+  bool m_closeAfterReply = false;
   std::map<LONG, std::unique_ptr<CRemoteAction>> m_actions;
   std::vector<std::unique_ptr<CRemoteAction>> m_duplicates;
   std::map<LONG, std::unique_ptr<CRemoteAction>>::iterator m_cursor = m_actions.end();

@@ -9,6 +9,7 @@
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
 #include "jukebox/remote/RemoteDefinitions.h"
+#include "jukebox/remote/RemoteControl.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/gdi/BitmapResources.h"
@@ -24,6 +25,7 @@ class CTonebarnApp : public CJukeboxApp {
     InstallOptionsSheetRunner();
     InstallAudioMatrixRunner();
     InstallRemoteDefinitions();
+    InstallRemoteControl();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;

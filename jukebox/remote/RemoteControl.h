@@ -1,0 +1,110 @@
+// The jukebox's control port, owned by the main window: it starts and stops the listening server,
+// handles the notices of the server and its connection threads, routes each parsed request (POST
+// "/CONTROL" becomes queued actions, PUT is a finished upload), runs the queued actions one at a time
+// through the executor and answers each request when its last action is done. Main window thread only;
+// the socket threads reach it only through posted notices and take work only as queued command blocks.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "jukebox/app/RemotePort.h"
+#include "jukebox/remote/RemoteCommand.h"
+#include "jukebox/remote/RemoteEvents.h"
+#include "jukebox/remote/RemoteExecutor.h"
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+class CMasterWindow;
+class CServerThread;
+struct CHttpResponse;
+
+class CRemoteControl : public CRemotePort, public CRemoteExecutorHost {
+ public:
+  explicit CRemoteControl(CMasterWindow& window);
+  ~CRemoteControl() override;
+
+  // ---- Server (CRemotePort) ----
+  bool StartServer() override;
+  void ShutdownServer() override;
+  bool StopServer() override;
+  LRESULT OnPortMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void RunStartupActions() override;
+  void OnWindowDestroyed() override;
+  // The port the server listens on (the one the system chose when the setting is 0); 0 before then.
+  WORD GetBoundPort() const;
+  bool IsServerRunning() const { return m_serverRunning; }
+
+  // ---- Notices ----
+  void OnServerNotify(WPARAM code, LPARAM block);
+  void OnHandlerNotify(WPARAM code, LPARAM block);
+
+  // ---- Requests ----
+  // Status of the reply, 0 when it is deferred until the request's actions are done.
+  LONG HandleControlPost(const CHttpResponse& request);
+  LONG HandleXmlRequest(const CHttpResponse& request);
+  LONG HandleUploadPut(const CHttpResponse& request);
+  // An action document from the start-up file: 0 when its actions were queued, else the reader's
+  // failure. Its actions run like any others and are answered to nobody.
+  LONG ParseActionRequest(const CString& text);
+
+  // ---- Queue ----
+  void OnQueueCommand();
+  // Ends the current action; starts the next one unless `startNext` is false.
+  void OnActionFinished(bool startNext = true);
+  // -1 when there is no such record, else its actions not done yet.
+  int CountOpenActions(LONG requestNumber) const;
+  void SendActionResponse(LONG requestNumber);
+  size_t QueuedActionCount() const { return m_actionQueue.size(); }
+  size_t PendingRequestCount() const { return m_pendingRequests.size(); }
+
+  CRemoteExecutor& Executor() { return m_executor; }
+  CRemoteEvents& Events() { return *m_events; }
+
+  // ---- CRemoteExecutorHost ----
+  CMasterWindow* MainWindow() override { return &m_window; }
+  int ZoneCount() override;
+  int CurrentZone() override;
+  CPlayerBase* ZonePlayer(int index) override;
+  CWnd* ChooserDialog() override;
+  void PostCompletion() override;
+  void FinishNow() override { OnActionFinished(false); }
+  void RequestShutdown() override;
+  CEventSubscriptions* Subscriptions() override { return &m_events->Subscriptions(); }
+
+  // What runs the start-up action file at timer 3; installed by the start-up file's reader.
+  static std::function<void(CRemoteControl&)>& StartupActionRunner();
+
+ private:
+  void Log(const char* severity, const char* source, const CString& text) const;
+  void RouteRequest(CHttpResponse* request);
+  void ReplyNow(const CHttpResponse& request, LONG status);
+  bool PostToHandler(DWORD threadId, CHttpResponse* reply);
+  LONG FileActionRequest(std::string_view text, const CString& path, DWORD threadId, CHttpSocketThread* thread,
+                         bool closeAfterReply);
+  void DropPendingRequests();
+  // Stops the server and the outbound connections and waits for their threads.
+  void EndThreads();
+  CString UploadFolder() const;
+
+  CMasterWindow& m_window;
+  CServerThread* m_server = nullptr;
+  WORD m_listenPort = 80;
+  bool m_serverRunning = false;
+  bool m_shuttingDown = false;
+  CString m_replyBody;
+  CString m_replyContentType;
+  CString m_replyFilePath;
+  LONG m_requestCounter = 1;
+  std::deque<CRemoteAction*> m_actionQueue;  // borrowed from the records
+  CRemoteAction* m_currentAction = nullptr;
+  std::map<LONG, std::unique_ptr<CRemoteCommand>> m_pendingRequests;
+  CRemoteExecutor m_executor{*this};
+  std::unique_ptr<CRemoteEvents> m_events;
+  CRemoteEventSink* m_previousSink = nullptr;
+};
+
+// Installs the remote control as the main window's control port (the program calls it at start).
+void InstallRemoteControl();
