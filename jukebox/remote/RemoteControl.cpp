@@ -6,6 +6,7 @@
 #include "jukebox/app/JukeboxIds.h"
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/player/PlayerBase.h"
+#include "jukebox/remote/RemoteDefinitions.h"
 #include "netlib/ServerThread.h"
 #include "platform/core/FileApi.h"
 #include "platform/ui/Dialog.h"
@@ -35,6 +36,10 @@ CRemoteControl::CRemoteControl(CMasterWindow& window) : m_window(window) {
       window.GetSafeHwnd(), jukebox::kMsgOutboundNotice,
       [this](const char* severity, const char* source, const CString& text) { Log(severity, source, text); });
   m_previousSink = SetRemoteEventSink(m_events.get());
+  // Events go to the devices of the project file.
+  m_events->SetDeviceLookup([](LONG deviceNumber) -> CDeviceDescription* {
+    return deviceNumber > 0 ? RemoteDefinitions().Devices().Find(static_cast<DWORD>(deviceNumber)) : nullptr;
+  });
 }
 
 CRemoteControl::~CRemoteControl() {
@@ -154,13 +159,12 @@ LRESULT CRemoteControl::OnPortMessage(UINT message, WPARAM wParam, LPARAM lParam
   return -1;
 }
 
-std::function<void(CRemoteControl&)>& CRemoteControl::StartupActionRunner() {
-  static std::function<void(CRemoteControl&)> runner;
-  return runner;
-}
-
 void CRemoteControl::RunStartupActions() {
-  if (StartupActionRunner()) StartupActionRunner()(*this);
+  CJukeboxApp* app = JukeboxApp();
+  if (!app || m_shuttingDown) return;
+  RemoteDefinitions().RunStartupActions(app->GetStartDirectory(), [this](const CString& text) {
+    if (ParseActionRequest(text) < 0) Log("E", "MasterWindow", "The start-up action file does not parse; its actions are not run.");
+  });
 }
 
 void CRemoteControl::OnServerNotify(WPARAM code, LPARAM block) {

@@ -21,7 +21,7 @@ class CMasterWindow;
 class CServerThread;
 struct CHttpResponse;
 
-class CRemoteControl : public CRemotePort, public CRemoteExecutorHost {
+class CRemoteControl : public CRemotePort {
  public:
   explicit CRemoteControl(CMasterWindow& window);
   ~CRemoteControl() override;
@@ -63,21 +63,36 @@ class CRemoteControl : public CRemotePort, public CRemoteExecutorHost {
   CRemoteExecutor& Executor() { return m_executor; }
   CRemoteEvents& Events() { return *m_events; }
 
-  // ---- CRemoteExecutorHost ----
-  CMasterWindow* MainWindow() override { return &m_window; }
-  int ZoneCount() override;
-  int CurrentZone() override;
-  CPlayerBase* ZonePlayer(int index) override;
-  CWnd* ChooserDialog() override;
-  void PostCompletion() override;
-  void FinishNow() override { OnActionFinished(false); }
-  void RequestShutdown() override;
-  CEventSubscriptions* Subscriptions() override { return &m_events->Subscriptions(); }
-
-  // What runs the start-up action file at timer 3; installed by the start-up file's reader.
-  static std::function<void(CRemoteControl&)>& StartupActionRunner();
+  // ---- What the executor needs of the jukebox ----
+  CMasterWindow* MainWindow() { return &m_window; }
+  int ZoneCount();
+  int CurrentZone();
+  CPlayerBase* ZonePlayer(int index);
+  CWnd* ChooserDialog();
+  void PostCompletion();
+  // Shuts down as the main window's shut-down does (SvcShutdown).
+  void RequestShutdown();
+  CEventSubscriptions* Subscriptions() { return &m_events->Subscriptions(); }
 
  private:
+  // The executor's view of the control port (the port's own ShutdownServer means something else).
+  class ExecutorHost : public CRemoteExecutorHost {
+   public:
+    explicit ExecutorHost(CRemoteControl& control) : m_control(control) {}
+    CMasterWindow* MainWindow() override { return m_control.MainWindow(); }
+    int ZoneCount() override { return m_control.ZoneCount(); }
+    int CurrentZone() override { return m_control.CurrentZone(); }
+    CPlayerBase* ZonePlayer(int index) override { return m_control.ZonePlayer(index); }
+    CWnd* ChooserDialog() override { return m_control.ChooserDialog(); }
+    void PostCompletion() override { m_control.PostCompletion(); }
+    void FinishNow() override { m_control.OnActionFinished(false); }
+    void ShutdownServer() override { m_control.RequestShutdown(); }
+    CEventSubscriptions* Subscriptions() override { return m_control.Subscriptions(); }
+
+   private:
+    CRemoteControl& m_control;
+  };
+
   void Log(const char* severity, const char* source, const CString& text) const;
   void RouteRequest(CHttpResponse* request);
   void ReplyNow(const CHttpResponse& request, LONG status);
@@ -101,7 +116,8 @@ class CRemoteControl : public CRemotePort, public CRemoteExecutorHost {
   std::deque<CRemoteAction*> m_actionQueue;  // borrowed from the records
   CRemoteAction* m_currentAction = nullptr;
   std::map<LONG, std::unique_ptr<CRemoteCommand>> m_pendingRequests;
-  CRemoteExecutor m_executor{*this};
+  ExecutorHost m_executorHost{*this};
+  CRemoteExecutor m_executor{m_executorHost};
   std::unique_ptr<CRemoteEvents> m_events;
   CRemoteEventSink* m_previousSink = nullptr;
 };

@@ -32,7 +32,7 @@ class CRemoteExecutorHost {
   // Runs the completion handler at once without starting the next action.
   virtual void FinishNow() = 0;
   // Shuts the jukebox's server down as the main window's shut-down does (SvcShutdown).
-  virtual void RequestShutdown() = 0;
+  virtual void ShutdownServer() = 0;
   // The subscription store (EventSubscriptions.h); null while there is none.
   virtual CEventSubscriptions* Subscriptions() = 0;
 };
@@ -62,7 +62,7 @@ class CRemoteExecutor {
   CPlayerBase* CurrentZonePlayer();
   // Ends the current action now (its answer goes out) without starting the next one.
   void FinishNow() { m_host.FinishNow(); }
-  void ShutdownServer() { m_host.RequestShutdown(); }
+  void ShutdownServer() { m_host.ShutdownServer(); }
 
  private:
   CRemoteExecutorHost& m_host;

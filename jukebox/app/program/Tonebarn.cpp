@@ -8,8 +8,8 @@
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/program/DemoDriver.h"
-#include "jukebox/remote/RemoteDefinitions.h"
 #include "jukebox/remote/RemoteControl.h"
+#include "jukebox/remote/RemoteDefinitions.h"
 #include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/gdi/BitmapResources.h"
@@ -24,8 +24,8 @@ class CTonebarnApp : public CJukeboxApp {
     InstallMediaDialogRunners();
     InstallOptionsSheetRunner();
     InstallAudioMatrixRunner();
-    InstallRemoteDefinitions();
     InstallRemoteControl();
+    InstallRemoteDefinitions();
     m_started = CJukeboxApp::InitInstance();
     if (m_started) m_driver.Start(GetMainWindow());
     return m_started;

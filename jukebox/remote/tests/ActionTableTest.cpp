@@ -20,7 +20,7 @@ class FakeHost : public CRemoteExecutorHost {
   CWnd* ChooserDialog() override { return chooser; }
   void PostCompletion() override { ++completions; }
   void FinishNow() override { ++inlineFinishes; }
-  void RequestShutdown() override { ++shutdowns; }
+  void ShutdownServer() override { ++shutdowns; }
   CEventSubscriptions* Subscriptions() override { return nullptr; }
 
   int zoneCount = 2;
