@@ -42,6 +42,7 @@ std::string Quote(const std::string& text) {
 void RemoveSongCache();
 
 // The library's sound files, made once per test program with sox and lame (ID3 tags carry the fields).
+// Twenty seconds each, so that no song ends by itself while a test still counts on it playing.
 const std::string& SongCache() {
   // Kept until the exit handler has removed the folder.
   static const std::string* const folder = new std::string([] {
@@ -51,7 +52,7 @@ const std::string& SongCache() {
     for (const SongSpec& song : JukeboxActions::Library()) {
       const std::string wav = (dir / (song.file + ".wav")).string();
       const std::string mp3 = (dir / song.file).string();
-      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 2 sine 440";
+      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 20 sine 440";
       EXPECT_EQ(std::system(command.c_str()), 0) << command;
       command = "lame --quiet -b 128 --tt " + Quote(song.name) + " --ta " + Quote(song.artist) + " --tl " +
                 Quote(song.album) + " --tg " + Quote(song.genre) + (song.year.empty() ? "" : " --ty " + song.year) +

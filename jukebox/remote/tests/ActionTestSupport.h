@@ -58,7 +58,7 @@ class AppHost : public CRemoteExecutorHost {
   CWnd* ChooserDialog() override;
   void PostCompletion() override { ++completions; }
   void FinishNow() override { ++inlineFinishes; }
-  void RequestShutdown() override { ++shutdowns; }
+  void ShutdownServer() override { ++shutdowns; }
   CEventSubscriptions* Subscriptions() override { return &subscriptions; }
 
   CEventSubscriptions subscriptions;
