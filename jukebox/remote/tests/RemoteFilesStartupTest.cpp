@@ -102,4 +102,19 @@ TEST_F(RemoteFilesStartup, TenSecondsAfterTheStartTheFileAsItIsThenRunsThroughTh
   EXPECT_EQ(RemoteDefinitions().StartupActions().Actions().at(1)->FindArgument("RampMS")->GetString().str(), "2500");
 }
 
+TEST_F(RemoteFilesStartup, AStartupActionThatFailsIsToldInTheLogAndTheOthersStillRun) {
+  InstallRemoteControl();
+  env.Profile().WriteProfileInt("Remote", "SocketNumber", 0);
+  Write("config/jbstartup.xml", "<actionList><action><actionName>NoSuchCommand</actionName><actionID>1</actionID>"
+                                "<subDevice>2</subDevice></action>" +
+                                    RampTimeList(4000).substr(std::string("<actionList>").size()));
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  CJukeboxApp& app = *env.App();
+  Pump(15000, [&] { return app.GetVolumeRampTime() == 4000; });
+  EXPECT_EQ(app.GetVolumeRampTime(), 4000);
+  Pump(500);
+  EXPECT_NE(env.LogText().find("Start-up action NoSuchCommand (stream 3) failed: -3 "), std::string::npos)
+      << env.LogText();
+}
+
 }  // namespace
