@@ -67,6 +67,7 @@ function(qh_gtest)
   gtest_discover_tests(${A_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
+    NO_PRETTY_VALUES
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT})
 endfunction()

@@ -23,10 +23,7 @@ constexpr long kConnectionEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
 // Bytes a closing connection still reads and drops after it has shut down its sending side.
 constexpr int kMaxDrainBytes = 1 << 20;
 
-CString PeerText(SOCKET s) {
-  sockaddr_in peer{};
-  socklen_t length = sizeof(peer);
-  if (getpeername(s, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return "NO PEER CONNECTION INFO AVAILABLE";
+CString PeerText(const sockaddr_in& peer) {
   char address[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &peer.sin_addr, address, sizeof(address));
   return CString("Address: ") + address + ", Port: " + CString(std::to_string(ntohs(peer.sin_port)));
@@ -92,8 +89,10 @@ void CHttpSocketThread::SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs)
   m_idleTimeoutMs = idleTimeoutMs;
 }
 
-BOOL CHttpSocketThread::TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled) {
+BOOL CHttpSocketThread::TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled,
+                                           const sockaddr_in* peer) {
   if (m_linkState != LINK_NO_SOCKET || s == INVALID_SOCKET) return FALSE;
+  if (peer && peer->sin_family == AF_INET) m_acceptedPeer = *peer;
   m_socket = s;
   m_hadSocket = true;
   m_selectPending = true;
@@ -486,7 +485,13 @@ void CHttpSocketThread::OnConnected() {
   MarkProgress();
   m_parser = CHttpMessageParser();  // a new connection starts a new stream
   InstallUploadSink();
-  CString text = PeerText(m_socket);
+  // The listener knows the peer from accepting it; any other socket is asked.
+  sockaddr_in peer = m_acceptedPeer;
+  socklen_t length = sizeof(peer);
+  bool known = peer.sin_family == AF_INET ||
+               getpeername(m_socket, reinterpret_cast<sockaddr*>(&peer), &length) == 0;
+  m_acceptedPeer = sockaddr_in{};
+  CString text = known ? PeerText(peer) : CString("NO PEER CONNECTION INFO AVAILABLE");
   CSingleLock lock(&m_stateLock);
   if (!lock.Lock(kLockTimeout)) return;
   m_connectionState = CONNECTION_CONNECTED;

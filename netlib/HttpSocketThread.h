@@ -63,8 +63,9 @@ class CHttpSocketThread : public CWinThread {
   BOOL SetSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
   // As SetSocket, for a handler whose thread has not run yet: the socket is only taken here; its
   // event selection and the connected notice happen on the handler's own thread when it starts, so
-  // the listener goes back to accepting sooner. A selection that fails then ends the handler.
-  BOOL TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled);
+  // the listener goes back to accepting sooner. A selection that fails then ends the handler. The
+  // peer's address as accept gave it spares asking the socket for it again.
+  BOOL TakeAcceptedSocket(SOCKET s, CServerThread* server, BOOL sessionsEnabled, const sockaddr_in* peer = nullptr);
   BOOL SetClientManager(CClientSocketManager* manager);
   // Time-outs of an inbound connection (0: none); set before SetSocket.
   void SetTimeouts(DWORD requestTimeoutMs, DWORD idleTimeoutMs);
@@ -172,6 +173,7 @@ class CHttpSocketThread : public CWinThread {
   CString m_remoteHost;
   WORD m_remotePort = 0;
   sockaddr_in m_remoteAddress{};
+  sockaddr_in m_acceptedPeer{};  // from TakeAcceptedSocket, for the connected notice; else zero
   CString m_serverToken = HTTP_SERVER_TOKEN;
   HWND m_owner = nullptr;
   UINT m_noticeMessage = HTTP_DEFAULT_NOTICE_MESSAGE;

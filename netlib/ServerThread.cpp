@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "netlib/HandlerPool.h"
 #include "netlib/HttpWriter.h"
 #include "platform/ui/WinUser.h"
 
@@ -294,18 +295,15 @@ void CServerThread::WaitForConnection() {
       closesocket(accepted);
       return AcceptFailed("Could not allocate new handler thread object");
     }
-    if (!handler->CreateThread(CREATE_SUSPENDED, kHandlerStackSize)) {
-      delete handler;
-      closesocket(accepted);
-      return AcceptFailed("Could not create handler thread object");
-    }
+    // Its thread comes from the pool when it starts below; here it gets the id that names it.
+    CHandlerPool::AssignId(*handler);
     if (!handler->Init(m_owner, m_handlerMessage, m_uploadFolder)) {
       delete handler;
       closesocket(accepted);
       return AcceptFailed("Could not initialize handler thread object");
     }
     handler->SetTimeouts(m_requestTimeoutMs, m_idleTimeoutMs);
-    if (!handler->TakeAcceptedSocket(accepted, this, m_sessionsEnabled)) {
+    if (!handler->TakeAcceptedSocket(accepted, this, m_sessionsEnabled, &from)) {
       delete handler;  // closes the socket
       return AcceptFailed("Could not initialize handler thread object");
     }
@@ -317,11 +315,10 @@ void CServerThread::WaitForConnection() {
     }
     DWORD threadId = handler->m_nThreadID;
     m_liveHandlers.Add();
-    DWORD previous = handler->ResumeThread();
-    if (previous != 0 && previous != 1) {
+    if (!CHandlerPool::Instance().Run(handler, kHandlerStackSize)) {
       m_liveHandlers.Done();
       delete handler;
-      return AcceptFailed("Could not resume handler thread object");
+      return AcceptFailed("Could not create handler thread object");
     }
     if (!m_handlers.emplace(threadId, handler).second) Notify(NOTICE_ERROR, "Error adding entry to connection map", 0);
     LONG count = static_cast<LONG>(m_handlers.size());

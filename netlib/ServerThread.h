@@ -55,8 +55,8 @@ class CServerThread : public CWinThread {
   static constexpr DWORD kDefaultIdleTimeoutMs = 120000;
   // How long destruction waits for handlers that are still ending.
   static constexpr int kShutdownWaitMs = 10000;
-  // A handler's stack: parsing and writing need a few pages; small stacks of ended handlers are
-  // reused by the next ones instead of mapped afresh for every connection.
+  // The stack of a handler thread: parsing and writing need a few pages. The threads are kept
+  // parked for later connections (CHandlerPool), so few are ever made.
   static constexpr UINT kHandlerStackSize = 256 * 1024;
   // Accept failures are retried after a pause that doubles up to this.
   static constexpr DWORD kMaxAcceptBackoffMs = 2000;

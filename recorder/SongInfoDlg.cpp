@@ -9,6 +9,7 @@
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WinApp.h"
+#include "recorder/CuePointsDlg.h"
 #include "recorder/PlaylistSelectDlg.h"
 #include "recorder/RecorderGuard.h"
 #include "recorder/RecorderIds.h"
@@ -20,7 +21,7 @@ constexpr UINT kGenre = 1012, kRotation = 1227, kName = 1013, kArtist = 1014, kA
                kAttributes = 1017, kSongDate = 1019, kBpm = 1021, kAccuracy = 1224, kRecDate = 1015, kLength = 1018,
                kCdTrack = 1010, kCdId = 1023, kCompressionIcon = 1092, kUncompressed = 1264, kPlayCount = 1022,
                kComments = 1024, kInventory = 1225, kSource = 1226, kMediaPath = 1260, kGuid = 1261,
-               kMoreGenres = 1240, kPlaylists = 1239, kCoverArt = 1250;
+               kMoreGenres = 1240, kPlaylists = 1239, kCoverArt = 1250, kCuePoints = 1241;
 constexpr const char* kRotations[] = {"GENERAL", "NEW", "HOT", "WARM", "COLD", "OLD", "CLASSIC", "DON'T PLAY"};
 
 CString Text(CWnd* dialog, UINT id) {
@@ -34,6 +35,7 @@ BEGIN_MESSAGE_MAP(CSongInfoDlg, CDialog)
   ON_WM_CTLCOLOR()
   ON_BN_CLICKED(1240, OnAdditionalGenres)
   ON_BN_CLICKED(1239, OnEditPlaylists)
+  ON_BN_CLICKED(1241, OnCuePoints)
   ON_BN_CLICKED(1250, OnLoadCoverArt)
   ON_WM_DESTROY()
 END_MESSAGE_MAP()
@@ -67,6 +69,8 @@ BOOL CSongInfoDlg::OnInitDialog() {
     LoadSongFields(m_mode);
     bool hasCover = GetFileAttributes(m_pSong->GetCoverFileName()) != INVALID_FILE_ATTRIBUTES;
     SetDlgItemText(kCoverArt, LoadText(hasCover ? IDS_UPDATE_ART : IDS_LOAD_ART));
+    // Cue points are written at once, like playlist membership: only a stored song open for editing.
+    GetDlgItem(kCuePoints)->EnableWindow(m_mode == kEdit);
     if (m_mode == kNew) {
       for (UINT id : {kPlaylists, kMoreGenres, kCoverArt}) GetDlgItem(static_cast<int>(id))->EnableWindow(FALSE);
     } else if (m_mode == kView) {
@@ -240,6 +244,14 @@ void CSongInfoDlg::OnAdditionalGenres() {
                             m_pSong->SongPrimaryGenre.GetString());
     m_pSong->GetGenres(genres.m_genres);
     if (genres.DoModal() == IDOK) m_pSong->SetGenres(genres.m_genres);
+  });
+}
+
+void CSongInfoDlg::OnCuePoints() {
+  Guarded([&] {
+    CCuePointsDlg cues(m_pDb, m_pSong->GetStorage(), this);
+    cues.SetSong(m_songId);
+    cues.DoModal();
   });
 }
 

@@ -24,6 +24,7 @@ class CSongInfoDlg : public CDialog {
   afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
   afx_msg void OnAdditionalGenres();
   afx_msg void OnEditPlaylists();
+  afx_msg void OnCuePoints();
   afx_msg void OnLoadCoverArt();
   afx_msg void OnDestroy();
   DECLARE_MESSAGE_MAP()

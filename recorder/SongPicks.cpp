@@ -127,17 +127,61 @@ long CSongPreview::Build(tSong& song) {
 }
 
 bool CSongPreview::Play(tSong& song, CWnd* owner) {
+  if (!Open(song, owner)) return false;
+  long hr = m_pControl->Run();
+  if (SUCCEEDED(hr)) return true;
+  Report(hr);
+  return false;
+}
+
+bool CSongPreview::Open(tSong& song, CWnd* owner) {
   Stop();
   long hr = Build(song);
   if (SUCCEEDED(hr) && owner != nullptr)
     hr = m_pEvents->SetNotifyWindow(reinterpret_cast<OAHWND>(owner->m_hWnd), WM_PREVIEW_EVENT, 0);
-  if (SUCCEEDED(hr)) hr = m_pControl->Run();
   if (SUCCEEDED(hr)) return true;
+  Report(hr);
+  return false;
+}
+
+void CSongPreview::Report(long hr) {
   Stop();
   CString text;
   text.Format("DX Err %08X", static_cast<unsigned int>(hr));
   AfxMessageBox(text, MB_OK | MB_ICONSTOP);
-  return false;
+}
+
+void CSongPreview::Run() {
+  if (m_pControl != nullptr) m_pControl->Run();
+}
+
+void CSongPreview::Halt() {
+  if (m_pControl != nullptr) m_pControl->Stop();
+}
+
+bool CSongPreview::Seek(LONG milliseconds) {
+  if (m_pSeeking == nullptr) return false;
+  LONGLONG position = static_cast<LONGLONG>(milliseconds) * 10000;
+  return SUCCEEDED(m_pSeeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+}
+
+LONG CSongPreview::GetPosition() const {
+  LONGLONG position = 0;
+  if (m_pSeeking == nullptr || FAILED(m_pSeeking->GetCurrentPosition(&position))) return 0;
+  return static_cast<LONG>(position / 10000);
+}
+
+LONG CSongPreview::GetDuration() const {
+  LONGLONG duration = 0;
+  if (m_pSeeking == nullptr || FAILED(m_pSeeking->GetDuration(&duration))) return 0;
+  return static_cast<LONG>(duration / 10000);
+}
+
+CString CSongPreview::GetModeText() const {
+  OAFilterState state = State_Stopped;
+  if (m_pControl == nullptr || FAILED(m_pControl->GetState(0, &state))) return "not ready";
+  if (state == State_Running) return "playing";
+  return state == State_Paused ? "paused" : "stopped";
 }
 
 void CSongPreview::Pause() {

@@ -42,8 +42,20 @@ class CSongPreview {
   // user aborted it, 0 otherwise.
   int TakeEvents();
 
+  // Transport for an editor that moves through one song: the graph is built once (stopped) and then
+  // run, stopped and positioned at will. Positions in milliseconds.
+  bool Open(tSong& song, CWnd* owner);
+  void Run();
+  void Halt();
+  bool Seek(LONG milliseconds);
+  LONG GetPosition() const;
+  LONG GetDuration() const;
+  // "playing", "paused", "stopped", or "not ready" without a graph.
+  CString GetModeText() const;
+
  private:
   long Build(tSong& song);
+  void Report(long hr);
   IGraphBuilder* m_pGraph = nullptr;
   IMediaControl* m_pControl = nullptr;
   IMediaEventEx* m_pEvents = nullptr;

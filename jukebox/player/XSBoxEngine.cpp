@@ -374,10 +374,13 @@ void CXSBoxEngine::OnEndOfData() {
 
 void CXSBoxEngine::ContinueStream() {
   // Only an open connection takes the next block; a connection that has just dropped reports its
-  // close, and that report decides between a new connection and a stopped zone.
+  // close, and that report decides between a new connection and a stopped zone. The connection may
+  // drop at any moment on the audio thread, so the block goes out through SendBlock, which never
+  // opens a connection: SendNextChunk would take a connection that dropped since the check above for
+  // one to reopen, and the box that closed it would get the song again instead of a stopped zone.
   if (!m_closing && !m_blockInFlight && !m_audioRestart && m_audioThread != nullptr &&
       m_audioThread->GetState() == TCP_CONNECTED)
-    SendNextChunk();
+    SendBlock();
 }
 
 bool CXSBoxEngine::ChooseAndPrepare() {
@@ -477,7 +480,12 @@ bool CXSBoxEngine::SendNextChunk() {
     m_sendWhenConnected = m_songFile != nullptr;
     return false;
   }
-  if (state != TCP_CONNECTED || m_songFile == nullptr || m_blockInFlight) return false;
+  if (state != TCP_CONNECTED) return false;
+  return SendBlock();
+}
+
+bool CXSBoxEngine::SendBlock() {
+  if (m_songFile == nullptr || m_blockInFlight) return false;
   auto data = std::make_unique<char[]>(kXSBlockSize);
   size_t got = std::fread(data.get(), 1, kXSBlockSize, m_songFile);
   if (got == 0) {

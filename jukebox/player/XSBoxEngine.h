@@ -148,6 +148,8 @@ class CXSBoxEngine {
   void GiveUpPreparing();
   void PostEndOfData();
   void ContinueStream();
+  // The next block of the song file to the connection that is up; never opens one.
+  bool SendBlock();
   void EndThread(CTcpClientThread*& slot);
   void FreeWaitingNotices();
   bool IsLocked(const tSong& song);

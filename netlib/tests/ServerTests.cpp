@@ -20,7 +20,11 @@
 #include <algorithm>
 #include <atomic>
 #include <vector>
+#include <map>
+#include <mutex>
+#include <set>
 
+#include "netlib/HandlerPool.h"
 #include "netlib/ServerThread.h"
 #include "netlib/tests/PeerProcess.h"
 #include "netlib/tests/TestOwner.h"
@@ -142,6 +146,79 @@ TEST_F(Server, ConnectionCloseEndsTheHandler) {
   std::string reply = Shell("curl -s -i -H 'Connection: close' " + url + "/bye");
   EXPECT_NE(reply.find("Connection: close\r\n"), std::string::npos) << reply;
   EXPECT_TRUE(WaitForHandlersGone());
+}
+
+TEST_F(Server, TheHandlersConnectedNoticeNamesThePeerAsItConnected) {
+  Start();
+  std::string peerPort = Peer("whoami");
+  ASSERT_FALSE(peerPort.empty());
+  peerPort.pop_back();  // the line end
+  std::string expected = "Address: 127.0.0.1, Port: " + peerPort;
+  EXPECT_TRUE(owner.WaitFor([&](const NoticeRecord& n) {
+    return n.message == kHandlerMessage && n.code == NOTICE_INFO && n.text == expected;
+  })) << owner.Describe();
+}
+
+TEST_F(Server, SuccessiveConnectionsRunOnParkedThreadsEachUnderAnIdOfItsOwn) {
+  Start();
+  const int threadsBefore = ProcessThreads();
+  constexpr int kConnections = 60;
+  EXPECT_EQ(Shell(Peers() + " sequence " + std::to_string(port) + " " + std::to_string(kConnections)),
+            "answered " + std::to_string(kConnections) + "\n");
+  ASSERT_TRUE(WaitForHandlersGone());
+  std::set<DWORD> ids;
+  for (const auto& n : owner.Notices()) {
+    unsigned id = 0;
+    if (std::sscanf(n.text.c_str(), "Handler thread 0x%x", &id) == 1) ids.insert(id);
+  }
+  EXPECT_EQ(ids.size(), static_cast<size_t>(kConnections)) << "an id names one connection, not a thread";
+  EXPECT_LE(ProcessThreads(), threadsBefore + static_cast<int>(CHandlerPool::kDefaultMaxParked))
+      << "ended connections leave a few parked threads, not one each";
+}
+
+TEST_F(Server, AReplyForAnEndedConnectionNeverReachesTheNextOneOnItsThread) {
+  Start();
+  std::mutex lock;
+  std::map<std::string, DWORD> handlers;  // by request path; every reply is given by the test
+  owner.SetReplier([&](const CHttpResponse& request) -> CHttpResponse* {
+    std::lock_guard guard(lock);
+    handlers[std::string(request.m_url)] = request.m_threadId;
+    return nullptr;
+  });
+  auto handlerOf = [&](const std::string& path) {
+    std::lock_guard guard(lock);
+    return handlers.count(path) ? handlers[path] : 0;
+  };
+  auto asked = [](const std::string& path) {
+    return [path](const NoticeRecord& n) { return n.code == NOTICE_REQUEST && n.url == path; };
+  };
+  std::string firstReply;
+  std::jthread first([&] { firstReply = Peer("raw", "GET /first HTTP/1.1\\r\\n\\r\\n"); });
+  ASSERT_TRUE(owner.WaitFor(asked("/first")));
+  auto* close = new CHttpCommand(HTTP_CMD_CLOSE);
+  ASSERT_TRUE(server->PostToHandler(handlerOf("/first"), close));
+  ASSERT_TRUE(WaitForHandlersGone());
+  first.join();
+  std::string secondReply;
+  std::jthread second([&] { secondReply = Peer("raw", "GET /second HTTP/1.1\\r\\nConnection: close\\r\\n\\r\\n"); });
+  ASSERT_TRUE(owner.WaitFor(asked("/second")));
+  EXPECT_NE(handlerOf("/second"), handlerOf("/first"));
+  CHttpResponse firstRequest;
+  firstRequest.m_methodText = "GET";
+  firstRequest.m_url = "/first";
+  auto* late = new CHttpCommand(HTTP_CMD_WRITE_REPLY, TestOwner::Echo(firstRequest));
+  EXPECT_FALSE(server->PostToHandler(handlerOf("/first"), late)) << "the ended connection's id reaches nobody";
+  delete late;
+  CHttpResponse secondRequest;
+  secondRequest.m_methodText = "GET";
+  secondRequest.m_url = "/second";
+  secondRequest.m_close = true;
+  auto* own = new CHttpCommand(HTTP_CMD_WRITE_REPLY, TestOwner::Echo(secondRequest));
+  ASSERT_TRUE(server->PostToHandler(handlerOf("/second"), own));
+  second.join();
+  EXPECT_EQ(firstReply, "");
+  EXPECT_NE(secondReply.find("GET /second"), std::string::npos) << secondReply;
+  EXPECT_EQ(secondReply.find("/first"), std::string::npos) << secondReply;
 }
 
 TEST_F(Server, LargePutUploadLandsInTheUploadFolder) {

@@ -1,5 +1,7 @@
 #include "netlib/tests/TestOwner.h"
 
+#include <dirent.h>
+
 #include <atomic>
 #include <chrono>
 
@@ -171,4 +173,13 @@ std::string TestOwner::Describe() {
             " text '" + n.text + "' status " + std::to_string(n.status) + " body '" + n.body + "'\n";
   }
   return text;
+}
+
+int ProcessThreads() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  return count;
 }

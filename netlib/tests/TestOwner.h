@@ -76,3 +76,6 @@ class TestOwner {
   std::condition_variable m_changed;
   std::vector<NoticeRecord> m_notices;
 };
+
+// The threads the test process has now.
+int ProcessThreads();

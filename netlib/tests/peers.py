@@ -194,6 +194,26 @@ def burst(port, count):
     print("answered %d" % answered, flush=True)
 
 
+def whoami(port):
+    """Prints the port it connects from, then makes one request."""
+    s = connect(port)
+    print(s.getsockname()[1], flush=True)
+    s.sendall(b"GET /whoami HTTP/1.1\r\nConnection: close\r\n\r\n")
+    read_all(s)
+
+
+def sequence(port, count):
+    """Makes `count` requests one after another, each on a connection of its own."""
+    answered = 0
+    for i in range(count):
+        s = connect(port)
+        s.sendall(b"GET /next%d HTTP/1.1\r\nConnection: close\r\n\r\n" % i)
+        if read_all(s, 10.0).startswith(b"HTTP/1.1 200"):
+            answered += 1
+        s.close()
+    print("answered %d" % answered, flush=True)
+
+
 def file_changes(port, path, change):
     """Asks for a large file on a kept connection, changes the file while the reply is under way,
     then reads the reply and asks again on the same connection."""
@@ -231,12 +251,14 @@ def main():
         cap(port, int(sys.argv[3]))
     elif mode == "burst":
         burst(port, int(sys.argv[3]))
+    elif mode == "sequence":
+        sequence(port, int(sys.argv[3]))
     elif mode == "file-changes":
         file_changes(port, sys.argv[3], sys.argv[4])
     else:
         {"split": split, "slow": slow, "header-forever": header_forever, "long-body": long_body,
          "reset": reset, "half-close": half_close, "read-then-close": read_then_close,
-         "idle": idle}[mode](port)
+         "idle": idle, "whoami": whoami}[mode](port)
 
 
 if __name__ == "__main__":

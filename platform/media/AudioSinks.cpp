@@ -149,4 +149,6 @@ std::unique_ptr<AudioSink> NewNullSink() { return std::make_unique<NullSink>(); 
 std::unique_ptr<AudioSink> NewWaveFileSink(const std::string& hostPath) { return std::make_unique<WaveFileSink>(hostPath); }
 std::unique_ptr<AudioSink> NewSdlSink(const std::string& deviceName) { return std::make_unique<SdlSink>(deviceName); }
 
+void ReleaseSoundThreadState() { SDL_TLSCleanup(); }
+
 }  // namespace qh::media

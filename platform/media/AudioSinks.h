@@ -12,4 +12,8 @@ std::unique_ptr<AudioSink> NewNullSink();
 std::unique_ptr<AudioSink> NewWaveFileSink(const std::string& hostPath);
 std::unique_ptr<AudioSink> NewSdlSink(const std::string& deviceName);
 
+// Frees what SDL keeps for the calling thread. Every thread that fed a sink and that SDL did not start
+// calls it as its last step: SDL frees a thread's data only when asked.
+void ReleaseSoundThreadState();
+
 }  // namespace qh::media

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/media/AudioSinks.h"
 #include "platform/media/MediaClock.h"
 #include "platform/media/MediaFilter.h"
 #include "platform/ui/WinUser.h"
@@ -33,7 +34,10 @@ class CFilterGraph : public IGraphBuilder,
                      public IMediaSeeking,
                      public IBasicAudio {
  public:
-  CFilterGraph() : rate_(ClockRate()), thread_([this] { Stream(); }) {}
+  CFilterGraph() : rate_(ClockRate()), thread_([this] {
+        Stream();
+        ReleaseSoundThreadState();
+      }) {}
 
   // ---- IUnknown ----
   HRESULT QueryInterface(REFIID riid, void** object) override {

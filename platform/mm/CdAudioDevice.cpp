@@ -109,6 +109,13 @@ MCIERROR CdAudioDevice::Play(int32_t from, int32_t to) {
 }
 
 void CdAudioDevice::PlayLoop(std::shared_ptr<const cd::CdDisc> disc, int32_t from, int32_t to) {
+  Feed(*disc, from, to);
+  // SDL keeps data of its own for every thread that calls it (its error text, at least) and frees it only
+  // when asked: a thread SDL did not start must ask before it ends, or each play leaves it behind.
+  SDL_TLSCleanup();
+}
+
+void CdAudioDevice::Feed(const cd::CdDisc& disc, int32_t from, int32_t to) {
   AudioSink sink;
   std::vector<uint8_t> buffer(static_cast<size_t>(kFramesPerChunk) * cd::kAudioFrameBytes);
   auto clock = std::chrono::steady_clock::now();
@@ -117,7 +124,7 @@ void CdAudioDevice::PlayLoop(std::shared_ptr<const cd::CdDisc> disc, int32_t fro
     int count = std::min<int32_t>(kFramesPerChunk, to - fed);
     buffer.resize(static_cast<size_t>(count) * cd::kAudioFrameBytes);
     // A data track or an unreadable frame plays as silence; the position still moves on.
-    if (!disc->ReadAudio(fed, count, buffer.data())) std::fill(buffer.begin(), buffer.end(), 0);
+    if (!disc.ReadAudio(fed, count, buffer.data())) std::fill(buffer.begin(), buffer.end(), 0);
     if (sink.Open()) {
       sink.Queue(buffer);
       fed += count;

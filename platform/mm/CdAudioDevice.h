@@ -49,6 +49,8 @@ class CdAudioDevice {
  private:
   void StopPlayback();
   void PlayLoop(std::shared_ptr<const cd::CdDisc> disc, int32_t from, int32_t to);
+  // Plays the frames through the sound device (or the clock alone) until done or stopped.
+  void Feed(const cd::CdDisc& disc, int32_t from, int32_t to);
 
   const char letter_;
   std::mutex lock_;

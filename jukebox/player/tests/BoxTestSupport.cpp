@@ -191,6 +191,16 @@ std::vector<std::string> BoxSimulator::Commands() {
   return commands;
 }
 
+std::vector<long> BoxSimulator::AcceptOffsets() {
+  std::vector<long> offsets;
+  std::ifstream in(m_folder + "/commands.log");
+  const std::string mark = "# accept offset=";
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(mark, 0) == 0) offsets.push_back(std::strtol(line.c_str() + mark.size(), nullptr, 10));
+  return offsets;
+}
+
 long BoxSimulator::Stat(const std::string& name) {
   std::ifstream in(m_folder + "/stats.json");
   std::stringstream text;

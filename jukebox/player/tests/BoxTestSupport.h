@@ -97,6 +97,8 @@ class BoxSimulator {
   void Kill();
   std::string CapturePath() const { return m_folder + "/capture.bin"; }
   std::vector<std::string> Commands();
+  // For each audio connection accepted, in order: the bytes received before it (exact, from the log).
+  std::vector<long> AcceptOffsets();
   // A counter of the stats file ("received", "played", "underruns", "volume", ...), -1 when absent.
   long Stat(const std::string& name);
   bool WaitForStat(const std::string& name, const std::function<bool(long)>& test, int milliseconds);

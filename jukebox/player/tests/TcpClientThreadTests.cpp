@@ -5,10 +5,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -275,6 +281,45 @@ int FreePort() {
   return ntohs(address.sin_port);
 }
 
+// Connects to the peer and waits until the owner has the connection's information notice.
+bool ConnectAndSeeItReported(Client& client, NoticeRecorder& owner, const Peer& peer) {
+  return client.Connect("127.0.0.1", peer.Port()) && client.WaitForState(TCP_CONNECTED) &&
+         owner.WaitFor([](const Notice& n) { return IsInfo(n, 3, "Address: "); });
+}
+
+// CPU time (clock ticks) each thread of this process has used so far, by its host thread id.
+std::map<std::string, long> ThreadTicks() {
+  std::map<std::string, long> ticks;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream stat(task.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t end = line.rfind(')');  // the name may hold blanks
+    if (end == std::string::npos) continue;
+    std::istringstream fields(line.substr(end + 2));
+    std::string field;
+    long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 14) user = std::stol(field);
+      if (i == 15) system = std::stol(field);
+    }
+    ticks[task.path().filename().string()] = user + system;
+  }
+  return ticks;
+}
+
+// The most CPU time one thread used while the process stood idle for `milliseconds`.
+long BusiestThreadTicksWhileIdle(int milliseconds) {
+  const auto before = ThreadTicks();
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  long busiest = 0;
+  for (const auto& [thread, ticks] : ThreadTicks()) {
+    auto it = before.find(thread);
+    busiest = std::max(busiest, ticks - (it == before.end() ? 0 : it->second));
+  }
+  return busiest;
+}
+
 }  // namespace
 
 TEST(TcpClientThread, ConnectsSendsTextAndBytesAndReportsEachStep) {
@@ -301,15 +346,58 @@ TEST(TcpClientThread, PostsWhatArrivesAndAnEmptyBlockWhenThePeerCloses) {
   NoticeRecorder owner;
   Peer peer;
   Client client(owner.Window());
-  client.Connect("127.0.0.1", peer.Port());
-  ASSERT_TRUE(client.WaitForState(TCP_CONNECTED));
-  ASSERT_TRUE(owner.WaitFor([](const Notice& n) { return IsInfo(n, 3, "Address: "); }));
+  ASSERT_TRUE(ConnectAndSeeItReported(client, owner, peer));
   peer.Write("<VOLUME>7</VOLUME>");
   ASSERT_TRUE(owner.WaitFor([](const Notice& n) { return n.code == TCP_NOTICE_DATA && n.value > 0; }));
   EXPECT_EQ(owner.Received(), "<VOLUME>7</VOLUME>");
   peer.CloseConnection();
   EXPECT_TRUE(owner.WaitFor([](const Notice& n) { return IsInfo(n, 1, "Socket closed"); })) << owner.Describe();
   EXPECT_TRUE(client.WaitForState(TCP_NOT_CONNECTED));
+  // The end of the stream is told once, never as a stream of empty blocks.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_LE(owner.Count([](const Notice& n) { return n.code == TCP_NOTICE_DATA && n.value == 0; }), 1)
+      << owner.Describe();
+}
+
+// A block with nothing in it must not reach the box as a write of zero bytes, nor leave the thread
+// writing (or spinning) with nothing to write, nor report a write that never happened.
+TEST(TcpClientThread, AnEmptyBlockSendsNothingReportsNothingAndTheNextBlockGoesOutAlone) {
+  NoticeRecorder owner;
+  Peer peer;
+  Client client(owner.Window());
+  ASSERT_TRUE(ConnectAndSeeItReported(client, owner, peer));
+  struct EmptyBlock {
+    const char* name;
+    std::function<CTcpRequest*()> make;
+  };
+  const EmptyBlock blocks[] = {
+      {"no bytes", [] { return new CTcpRequest(TCP_REQUEST_SEND_BYTES, CTcpSendRecord::Bytes(std::make_unique<char[]>(1), 0)); }},
+      {"no buffer", [] { return new CTcpRequest(TCP_REQUEST_SEND_BYTES, CTcpSendRecord::Bytes(nullptr, 16)); }},
+      {"no record", [] { return new CTcpRequest(TCP_REQUEST_SEND_BYTES); }},
+      {"empty text", [] { return new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text("")); }},
+  };
+  for (const EmptyBlock& block : blocks) {
+    CTcpRequest* request = block.make();
+    ASSERT_TRUE(client->PostRequest(request)) << block.name;
+  }
+  for (int waited = 0; client->GetQueuedCount() != 0 && waited < 5000; waited += 5)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(client->GetQueuedCount(), 0);
+  // A thread that spun on an empty write would use most of a processor meanwhile.
+  EXPECT_LT(BusiestThreadTicksWhileIdle(500), sysconf(_SC_CLK_TCK) / 10);
+  EXPECT_EQ(client->GetThreadState(), TCP_THREAD_CONNECTED);
+  EXPECT_EQ(client->GetState(), TCP_CONNECTED);
+  EXPECT_EQ(peer.Received(), "");
+  EXPECT_EQ(owner.Count([](const Notice& n) { return n.code == TCP_NOTICE_WRITTEN || n.code == TCP_NOTICE_ERROR; }), 0)
+      << owner.Describe();
+
+  ASSERT_TRUE(client.SendBytes("mp3"));
+  ASSERT_TRUE(peer.WaitForBytes(3));
+  EXPECT_TRUE(owner.WaitFor([](const Notice& n) { return n.code == TCP_NOTICE_WRITTEN && n.value == 3; }))
+      << owner.Describe();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(peer.Received(), "mp3");
+  EXPECT_EQ(owner.Count([](const Notice& n) { return n.code == TCP_NOTICE_WRITTEN; }), 1) << owner.Describe();
 }
 
 TEST(TcpClientThread, ElevenRequestsWaitAndTheTwelfthIsRefused) {

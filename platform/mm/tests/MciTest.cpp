@@ -1,4 +1,5 @@
 // The MCI CD-audio device on a generated image: command strings, command messages and errors.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -130,6 +131,27 @@ TEST_F(MciTest, PlayMovesThePositionUntilStopped) {
   long stopped = std::stol(Send("status cdplay position"));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(std::stol(Send("status cdplay position")), stopped);
+}
+
+// Every play runs on a thread of its own that calls SDL, and SDL keeps data for each such thread until
+// it is told the thread is done: a jukebox that plays CDs all evening must not collect it play by play.
+TEST_F(MciTest, PlayThreadsLeaveNothingOfSdlsBehind) {
+  ASSERT_EQ(Send("open E: type cdaudio alias cdplay shareable"), "");
+  ASSERT_EQ(Send("set cdplay time format ms"), "");
+  auto playAndStop = [&] {
+    ASSERT_EQ(Send("play cdplay from 4000"), "");
+    // The position moves once the thread has opened its sound device.
+    auto start = std::chrono::steady_clock::now();
+    while (std::stol(Send("status cdplay position")) <= 4000 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(std::stol(Send("status cdplay position")), 4000);
+    ASSERT_EQ(Send("stop cdplay"), "");  // the play thread has ended when this returns
+  };
+  playAndStop();  // what SDL sets up once per process
+  const int outstanding = SDL_GetNumAllocations();
+  for (int play = 0; play < 3; ++play) playAndStop();
+  EXPECT_EQ(SDL_GetNumAllocations(), outstanding) << "SDL allocations still held after three plays";
 }
 
 TEST_F(MciTest, FailuresGiveMciErrorsWithTexts) {

@@ -1,0 +1,99 @@
+// The converter on a real display: a private X server, the SDL back end, the dialog read back from the
+// screen as it looks headless, and its Close button pressed with the X server's own mouse.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "maintenance/convert/ConvertResources.h"
+#include "maintenance/convert/CvtDlg.h"
+#include "maintenance/convert/tests/OldLibraryBuilder.h"
+#include "platform/core/testing/TestSandbox.h"
+#include "platform/ui/DisplayLink.h"
+#include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/tests/XDisplaySession.h"
+
+using namespace qh::maint::testing;
+using qh::gdi::testing::InkPixels;
+using qh::gdi::testing::SameShare;
+
+namespace {
+
+// Where the dialog stands once it is up, in window coordinates, taken on the dialog's thread.
+struct ShownDialog {
+  HWND window = nullptr;
+  RECT rect{}, log{}, close{};
+  std::optional<qh::gdi::Surface> headless;
+  CString logText;
+};
+
+RECT WindowRectOf(CWnd& dialog, UINT id) { return qh::gdi::testing::RectInWindow(dialog.m_hWnd, dialog.GetDlgItem(id)->m_hWnd); }
+
+TEST(ConverterOnDisplay, ShowsTheLogAsHeadlessAndCloseEndsIt) {
+  qh::testing::TestSandbox sandbox;
+  qh::gdi::testing::XDisplaySession session;
+  if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
+  std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse/Backup"));
+  BuildOldLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", ManySongsLibrary(3));
+  RegisterShiftoverDialogs();
+
+  CCvtDlg dialog("C:\\Quaverhouse");
+  ShownDialog shown;
+  std::atomic<bool> up{false}, ended{false}, onDisplay{false};
+  qh::ui::SetDialogAnswerer([&](CWnd& window) {
+    onDisplay = qh::ui::DisplayActive();
+    shown.window = window.m_hWnd;
+    window.GetWindowRect(&shown.rect);
+    shown.log = WindowRectOf(window, IDC_LOG);
+    shown.close = WindowRectOf(window, IDOK);
+    shown.headless = qh::gdi::SnapshotWindow(window.m_hWnd);
+    window.GetDlgItemText(IDC_LOG, shown.logText);
+    up = true;
+    if (!onDisplay || !shown.headless) static_cast<CDialog&>(window).EndDialog(IDCANCEL);
+  });
+  // The user, while the dialog runs: waits to see it on the screen, then clicks Close.
+  std::optional<qh::gdi::Surface> screen;
+  std::thread user([&] {
+    for (int i = 0; i < 3000 && !up; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!onDisplay || !shown.headless) return;
+    const RECT& r = shown.rect;
+    screen = session.GrabWhen(r.left, r.top, r.right - r.left, r.bottom - r.top, [&](const qh::gdi::Surface& s) {
+      return SameShare(s, *shown.headless, 0, 0, s.width(), s.height()) > 0.97;
+    });
+    const int x = r.left + (shown.close.left + shown.close.right) / 2, y = r.top + (shown.close.top + shown.close.bottom) / 2;
+    session.Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.3 click 1");
+    // A Close that does nothing fails the test instead of hanging it.
+    for (int i = 0; i < 1000 && !ended; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!ended) PostMessage(shown.window, WM_COMMAND, IDCANCEL, 0);
+  });
+  const INT_PTR result = dialog.DoModal();
+  ended = true;
+  user.join();
+  qh::ui::SetDialogAnswerer(nullptr);
+  if (!onDisplay) GTEST_SKIP() << "SDL could not open " << session.display();
+
+  EXPECT_EQ(result, IDOK) << "the Close button on the screen ends the dialog";
+  EXPECT_EQ(dialog.Outcome(), CDatabaseConverter::kUpgraded);
+  EXPECT_NE(shown.logText.Find("successfully upgraded"), -1) << shown.logText.GetString();
+  ASSERT_TRUE(shown.headless.has_value());
+  ASSERT_TRUE(screen.has_value());
+  // The dialog, its log and its Close button look on the screen as they do headless, and are drawn.
+  const RECT& log = shown.log;
+  const RECT& close = shown.close;
+  EXPECT_GT(SameShare(*screen, *shown.headless, 0, 0, screen->width(), screen->height()), 0.97);
+  EXPECT_GT(SameShare(*screen, *shown.headless, log.left, log.top, log.right, log.bottom), 0.97);
+  EXPECT_GT(SameShare(*screen, *shown.headless, close.left, close.top, close.right, close.bottom), 0.97);
+  // A read-only log shows on the dialog's face.
+  const qh::gdi::Pixel paper = qh::gdi::PixelFromColor(GetSysColor(COLOR_BTNFACE));
+  const qh::gdi::Pixel face = qh::gdi::PixelFromColor(GetSysColor(COLOR_BTNFACE));
+  const int logArea = (log.right - log.left) * (log.bottom - log.top);
+  const int logInk = InkPixels(*screen, log.left + 3, log.top + 3, log.right - 3, log.bottom - 3, paper);
+  EXPECT_GT(logInk, 200) << "the log's lines are drawn";
+  EXPECT_LT(logInk, logArea / 4) << "on the log's own paper";
+  const int closeInk = InkPixels(*screen, close.left + 3, close.top + 3, close.right - 3, close.bottom - 3, face);
+  EXPECT_GT(closeInk, 20) << "the button's caption is drawn";
+  EXPECT_LT(closeInk, (close.right - close.left) * (close.bottom - close.top) / 3) << "on the button's face";
+}
+
+}  // namespace
