@@ -34,4 +34,18 @@ inline int MatchKeyword(const CString& upperName, std::initializer_list<const ch
   return -1;
 }
 
+// True when the last load failed on a file that is there but is no readable document (as against a
+// missing file, which simply means the installation has none).
+inline bool IsUnreadableDocument(const DOMDocument& document) {
+  return document.parseError().errorCode != 0 && document.parseError().errorCode != XML_ERROR_FILE_NOT_FOUND;
+}
+
+// "<path> cannot be read (line 3: <reason>)": the text that tells the user which file to mend and where.
+inline CString DescribeLoadFailure(const CString& path, const DOMDocument& document) {
+  CString text;
+  text.Format("%s cannot be read (line %ld: %s)", path.GetString(), document.parseError().line,
+              document.parseError().reason.GetString());
+  return text;
+}
+
 }  // namespace definition_xml

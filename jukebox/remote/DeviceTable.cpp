@@ -33,7 +33,15 @@ CDeviceTable::ProjectFields CDeviceTable::ReadFields(const IXMLDOMNode& device) 
 int CDeviceTable::ReadProjectX(const CString& startDirectory) {
   try {
     DOMDocument document;
-    if (!document.load((startDirectory + "\\config\\project.xml").GetString())) return -2;
+    const CString path = startDirectory + "\\config\\project.xml";
+    if (!document.load(path.GetString())) {
+      // Without the file the jukebox simply knows no devices; a file that is there but broken is said.
+      if (definition_xml::IsUnreadableDocument(document))
+        if (CJukeboxServices* services = JukeboxServices())
+          services->WriteErrorLog("E", "Main", "ReadProjectX: " + definition_xml::DescribeLoadFailure(path, document) +
+                                                   "; no devices are known.");
+      return -2;
+    }
     IXMLDOMNodeList devices = document.getElementsByTagName("device");
     for (long i = 0; i < devices.length(); ++i) {
       IXMLDOMNode device = devices.item(i);

@@ -38,7 +38,18 @@ void CRemoteControl::SendActionResponse(LONG requestNumber) {
   if (found == m_pendingRequests.end()) return;
   std::unique_ptr<CRemoteCommand> command = std::move(found->second);
   m_pendingRequests.erase(found);
-  if (!command->HasHandler()) return;  // the start-up file: nobody to answer
+  if (!command->HasHandler()) {
+    // The start-up file has nobody to answer, so an action of it that failed is told in the log.
+    for (CRemoteAction* action = command->First(); action; action = command->Next()) {
+      if (action->GetReturnCode() == 0) continue;
+      CString text;
+      text.Format("Start-up action %s (stream %ld) failed: %ld %s", action->GetName().GetString(),
+                  static_cast<long>(action->GetSubDevice()) + 1, static_cast<long>(action->GetReturnCode()),
+                  action->GetReturnMessage().GetString());
+      Log("W", "MasterWindow", text);
+    }
+    return;
+  }
   auto* reply = new CHttpResponse;
   reply->m_status = 200;
   reply->m_reason = "OK";

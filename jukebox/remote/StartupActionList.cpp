@@ -77,7 +77,16 @@ CString CStartupActionList::FilePath(const CString& startDirectory) {
 int CStartupActionList::ReadXMLActionList(const CString& startDirectory) {
   try {
     DOMDocument document;
-    if (!document.load(FilePath(startDirectory).GetString())) return -2;
+    const CString path = FilePath(startDirectory);
+    m_unreadableFile = false;
+    if (!document.load(path.GetString())) {
+      m_unreadableFile = definition_xml::IsUnreadableDocument(document);
+      if (m_unreadableFile)
+        if (CJukeboxServices* services = JukeboxServices())
+          services->WriteErrorLog("E", "Main", "ReadXMLActionList: " + definition_xml::DescribeLoadFailure(path, document) +
+                                                   "; no start-up actions are known.");
+      return -2;
+    }
     IXMLDOMNodeList actions = document.getElementsByTagName("action");
     int key = 1;
     for (long i = 0; i < actions.length(); ++i) {
@@ -172,6 +181,14 @@ int CStartupActionList::WriteStartupActionsXml(const CString& startDirectory, co
     e->Delete();
     DeleteFile(fresh.GetString());
     return 2;
+  }
+  // A file nobody could read is somebody's work all the same: it is kept aside, not overwritten.
+  if (m_unreadableFile) {
+    if (!CopyFile(path.GetString(), (path + ".bad").GetString(), FALSE)) {
+      DeleteFile(fresh.GetString());
+      return 4;
+    }
+    m_unreadableFile = false;
   }
   const BOOL replaced = CopyFile(fresh.GetString(), path.GetString(), FALSE);
   DeleteFile(fresh.GetString());

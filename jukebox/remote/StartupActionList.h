@@ -27,7 +27,7 @@ class CStartupActionList {
 
   // Reads the file into the list (keys 1, 2, 3 ...): 0 when read to its end; -2 missing or not
   // well-formed; -4..-6 the document could not be walked; -99 the XML layer failed. Entries read before
-  // a failure stay. Nothing is logged.
+  // a failure stay. Only a file that is there but cannot be read is logged.
   int ReadXMLActionList(const CString& startDirectory);
   // Reads one argument element into `action`; an argument without a name is not added.
   static void ReadXMLActionArguments(const IXMLDOMNode& argument, CRemoteAction& action);
@@ -37,7 +37,8 @@ class CStartupActionList {
   static int ReadFileText(const CString& startDirectory, CString& text);
 
   // Makes `edited` (copied; null entries skipped) the list and writes the file: 0 when written,
-  // non-zero when the file could not be opened or written. The list is replaced either way.
+  // non-zero when the file could not be opened or written. The list is replaced either way. A file that
+  // could not be read at start-up is kept as "jbstartup.xml.bad" before it is replaced.
   int WriteStartupActionsXml(const CString& startDirectory, const StartupActionMap& edited);
 
   // Destroys every action and empties the list.
@@ -49,4 +50,5 @@ class CStartupActionList {
 
  private:
   StartupActionMap m_actions;
+  bool m_unreadableFile = false;  // the file was there at the last read but could not be read
 };

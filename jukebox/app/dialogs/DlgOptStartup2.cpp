@@ -11,6 +11,17 @@ constexpr const char* kEnteredDescription = "Entered Description";
 constexpr const char* kDuplicateSequence = "ERROR: Duplicate Command Sequence Numbers";
 constexpr const char* kNotInMap = "Internal error finding object in map";
 
+// Add and edit need the command's description; without it the user is told why nothing happens.
+void ReportUnknownCommand(const CString& command) {
+  CString text;
+  if (command.IsEmpty())
+    text = "The jukebox's device definition offers no commands, so none can be added.";
+  else
+    text.Format("The command \"%s\" is not in the jukebox's device definition, so its arguments cannot be edited.",
+                command.GetString());
+  AfxMessageBox(text.GetString(), MB_OK | MB_ICONEXCLAMATION);
+}
+
 CString Number(long value) {
   CString text;
   text.Format("%ld", value);
@@ -79,7 +90,10 @@ void DlgOptStartup2::OnAdd() {
   chooser.m_streamDescriptions = m_streamDescriptions;
   if (chooser.DoModal() != IDOK) return;
   CActionDescription* description = RemoteDefinitions().FindActionDescription(chooser.m_strCommand);
-  if (!description) return;
+  if (!description) {
+    ReportUnknownCommand(chooser.m_strCommand);
+    return;
+  }
   auto action = std::make_unique<CRemoteAction>();
   action->SetName(chooser.m_strCommand);
   action->SetSubDevice(chooser.m_nStream);
@@ -107,7 +121,10 @@ void DlgOptStartup2::OnEdit() {
   auto copy = std::make_unique<CRemoteAction>();
   copy->CopyFrom(*current);
   CActionDescription* description = RemoteDefinitions().FindActionDescription(copy->GetName());
-  if (!description) return;
+  if (!description) {
+    ReportUnknownCommand(copy->GetName());
+    return;
+  }
   CEditCmdArgsDlg arguments(this);
   arguments.SetAction(copy.get(), description);
   arguments.m_nSequence = seq;

@@ -3,15 +3,20 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <future>
 #include <thread>
 
 #include "dblib/QHDb.h"
+#include "dblib/TextUtil.h"
 #include "jukebox/app/JukeboxApp.h"
 #include "jukebox/app/JukeboxIds.h"
 #include "jukebox/app/ZoneWindowKit.h"
+#include "jukebox/remote/RemoteControl.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/Dialog.h"
+#include "platform/xml/XmlDom.h"
 
 namespace fs = std::filesystem;
 
@@ -37,6 +42,7 @@ std::string Quote(const std::string& text) {
 void RemoveSongCache();
 
 // The library's sound files, made once per test program with sox and lame (ID3 tags carry the fields).
+// Twenty seconds each, so that no song ends by itself while a test still counts on it playing.
 const std::string& SongCache() {
   // Kept until the exit handler has removed the folder.
   static const std::string* const folder = new std::string([] {
@@ -46,7 +52,7 @@ const std::string& SongCache() {
     for (const SongSpec& song : JukeboxActions::Library()) {
       const std::string wav = (dir / (song.file + ".wav")).string();
       const std::string mp3 = (dir / song.file).string();
-      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 2 sine 440";
+      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 20 sine 440";
       EXPECT_EQ(std::system(command.c_str()), 0) << command;
       command = "lame --quiet -b 128 --tt " + Quote(song.name) + " --ta " + Quote(song.artist) + " --tl " +
                 Quote(song.album) + " --tg " + Quote(song.genre) + (song.year.empty() ? "" : " --ty " + song.year) +
@@ -86,6 +92,10 @@ const std::vector<SongSpec>& JukeboxActions::Library() {
 
 void JukeboxActions::SetUp() {
   setenv("QH_SOUND", "none", 1);
+  if (overHttp) {
+    InstallRemoteControl();
+    env.Profile().WriteProfileInt("Remote", "SocketNumber", 0);  // a port the system chooses
+  }
   // The zone windows of the build, not the recording ones the application tests use.
   SetZoneWindowKit(nullptr);
   env.MakeDatabase();
@@ -104,6 +114,12 @@ void JukeboxActions::SetUp() {
   ASSERT_EQ(env.App()->GetZoneCount(), 3);
   for (const SongSpec& song : Library())
     ASSERT_TRUE(Master().IndexMp3File(CString(("D:\\Music\\" + song.file).c_str()))) << song.file;
+  if (overHttp) {
+    auto* control = static_cast<CRemoteControl*>(Master().GetRemotePort());
+    ASSERT_NE(control, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return control->IsServerRunning() && control->GetBoundPort() != 0; }, 10000));
+    port_ = control->GetBoundPort();
+  }
   host = std::make_unique<AppHost>();
   executor = std::make_unique<CRemoteExecutor>(*host);
   // The first zone is shown by a timer two seconds after start; its tick now saves every test the wait.
@@ -119,6 +135,10 @@ void JukeboxActions::TearDown() {
 }
 
 Outcome JukeboxActions::Run(const std::string& name, int subDevice, const std::vector<Arg>& args) {
+  return overHttp ? RunOverHttp(name, subDevice, args) : RunDirect(name, subDevice, args);
+}
+
+Outcome JukeboxActions::RunDirect(const std::string& name, int subDevice, const std::vector<Arg>& args) {
   CRemoteAction action;
   action.SetName(name.c_str());
   action.SetTransID(1);
@@ -156,6 +176,87 @@ Outcome JukeboxActions::Run(const std::string& name, int subDevice, const std::v
   return outcome;
 }
 
+Outcome JukeboxActions::RunOverHttp(const std::string& name, int subDevice, const std::vector<Arg>& args) {
+  Outcome outcome;
+  const fs::path body = fs::temp_directory_path() / ("qh-remote-action-" + std::to_string(::getpid()) + ".xml");
+  std::ofstream(body, std::ios::binary) << ActionDocument(name, subDevice, args);
+  const std::string command = "curl -s -S -i -m 60 -X POST -H 'Content-Type: text/xml' --data-binary @" +
+                              Quote(body.string()) + " http://127.0.0.1:" + std::to_string(port_) + "/control";
+  auto reply = std::async(std::launch::async, [command] {
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      size_t got;
+      while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+      pclose(pipe);
+    }
+    return output;
+  });
+  PumpUntil([&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 70000);
+  lastReply_ = reply.get();
+  fs::remove(body);
+  const size_t headerEnd = lastReply_.find("\r\n\r\n");
+  EXPECT_EQ(lastReply_.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << name << ": " << lastReply_;
+  EXPECT_NE(lastReply_.find("Content-Type: text/xml\r\n"), std::string::npos) << name;
+  const std::string document = headerEnd == std::string::npos ? std::string() : lastReply_.substr(headerEnd + 4);
+  const fs::path saved = fs::temp_directory_path() / ("qh-remote-reply-" + std::to_string(::getpid()) + ".xml");
+  std::ofstream(saved, std::ios::binary) << document;
+  const std::string lint = "xmllint --noout " + Quote(saved.string()) + " 2>/dev/null";
+  EXPECT_EQ(std::system(lint.c_str()), 0) << name << ": not well-formed: " << document;
+  fs::remove(saved);
+  EXPECT_TRUE(ReadResponse(document, outcome)) << name << ": " << document;
+  outcome.completedAtOnce = true;
+  return outcome;
+}
+
+std::string ActionDocument(const std::string& name, int subDevice, const std::vector<Arg>& args) {
+  std::string document = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><actionList><action><actionName>" +
+                         XmlEscapeStd(name) + "</actionName><transID>7</transID><actionID>1</actionID><subDevice>" +
+                         std::to_string(subDevice) + "</subDevice>";
+  for (const Arg& arg : args) {
+    document += "<argument><name>" + XmlEscapeStd(arg.name) + "</name><direction>" + arg.direction + "</direction>";
+    if (arg.direction != "out") document += "<value>" + XmlEscapeStd(arg.value) + "</value>";
+    document += "</argument>";
+  }
+  return document + "</action></actionList>";
+}
+
+namespace {
+
+std::string ChildText(const IXMLDOMNode& node, const char* name) {
+  IXMLDOMNodeList children = node.childNodes();
+  for (long i = 0; i < children.length(); ++i)
+    if (children.item(i).nodeName() == name) return children.item(i).text().GetString();
+  return "<absent>";
+}
+
+}  // namespace
+
+bool ReadResponse(const std::string& document, Outcome& outcome) {
+  DOMDocument dom;
+  if (!dom.loadXML(document)) return false;
+  IXMLDOMNodeList responses = dom.getElementsByTagName("actionResponse");
+  if (responses.length() < 1) return false;
+  const IXMLDOMNode response = responses.item(0);
+  outcome.code = std::strtol(ChildText(response, "actionReturnCode").c_str(), nullptr, 10);
+  outcome.message = ChildText(response, "actionReturnMsg");
+  IXMLDOMNodeList children = response.childNodes();
+  for (long i = 0; i < children.length(); ++i) {
+    const IXMLDOMNode argument = children.item(i);
+    if (argument.nodeName() != "argument") continue;
+    const std::string name = ChildText(argument, "name");
+    if (ChildText(argument, "arrayCount") == "<absent>") {
+      outcome.values[name] = ChildText(argument, "value");
+      continue;
+    }
+    std::vector<std::string>& items = outcome.lists[name];
+    IXMLDOMNodeList parts = argument.childNodes();
+    for (long j = 0; j < parts.length(); ++j)
+      if (parts.item(j).nodeName() == "arrayItem") items.push_back(ChildText(parts.item(j), "arrayValue"));
+  }
+  return true;
+}
+
 LONG JukeboxActions::SongId(const std::string& name) {
   for (LONG id = 1; id <= static_cast<LONG>(Library().size()); ++id)
     if (StoredSong(id).SongName == name.c_str()) return id;
@@ -177,7 +278,8 @@ bool JukeboxActions::PumpUntil(const std::function<bool()>& done, int ms) {
   do {
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.hwnd == master && msg.message == jukebox::kMsgActionFinished) {
+      // Without a control port nothing would take the players' completions; they are counted instead.
+      if (!overHttp && msg.hwnd == master && msg.message == jukebox::kMsgActionFinished) {
         ++playerCompletions_;
         continue;
       }

@@ -82,8 +82,11 @@ class JukeboxActions : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs one action on zone `subDevice` through the executor.
+  // Runs one action on zone `subDevice`: through the executor, or with `overHttp` as an action document
+  // POSTed by curl to the control port, its reply checked by xmllint and read back.
   Outcome Run(const std::string& name, int subDevice = 0, const std::vector<Arg>& args = {});
+  // The reply of the last action run over HTTP (headers and body as curl wrote them).
+  const std::string& LastReply() const { return lastReply_; }
 
   LONG SongId(const std::string& name);
   CPlayerBase& Zone(int index);
@@ -100,10 +103,24 @@ class JukeboxActions : public ::testing::Test {
   // Playlist rows of a saved playlist in sequence order.
   std::vector<LONG> PlaylistSongs(const std::string& playlist);
 
+  // Set before SetUp: the jukebox gets its control port and Run goes through it.
+  bool overHttp = false;
+
   jukebox::test::JukeboxEnvironment env;
   std::unique_ptr<AppHost> host;
   std::unique_ptr<CRemoteExecutor> executor;
   int playerCompletions_ = 0;
+
+ private:
+  Outcome RunDirect(const std::string& name, int subDevice, const std::vector<Arg>& args);
+  Outcome RunOverHttp(const std::string& name, int subDevice, const std::vector<Arg>& args);
+  WORD port_ = 0;
+  std::string lastReply_;
 };
+
+// The action document of one action, as a peer writes it.
+std::string ActionDocument(const std::string& name, int subDevice, const std::vector<Arg>& args);
+// The outcome of the first action of a response document; false when the text is no such document.
+bool ReadResponse(const std::string& document, Outcome& outcome);
 
 }  // namespace remote_test

@@ -27,9 +27,13 @@ TEST_F(DeviceTableTest, NoProjectFileLeavesAnEmptyTableAndNothingLogged) {
   EXPECT_TRUE(services.log.empty());
 }
 
-TEST_F(DeviceTableTest, AFileThatIsNotWellFormedReadsAsMissing) {
-  EXPECT_EQ(Read("<project><device><DEVNUM>1</DEVNUM></project>"), -2);
+TEST_F(DeviceTableTest, AFileThatIsNotWellFormedLeavesNoDevicesAndSaysWhere) {
+  EXPECT_EQ(Read("<project>\n<device><DEVNUM>1</DEVNUM></project>"), -2);
   EXPECT_EQ(table.GetCount(), 0);
+  ASSERT_EQ(services.log.size(), 1u);
+  EXPECT_EQ(services.log[0].text.rfind("ReadProjectX: C:\\Jukebox\\config\\project.xml cannot be read (line 2: ", 0), 0u)
+      << services.log[0].text;
+  EXPECT_FALSE(services.log[0].shown);
 }
 
 TEST_F(DeviceTableTest, DevicesAnywhereInTheFileAreReadWithTheirFieldsInAnyLetterCase) {

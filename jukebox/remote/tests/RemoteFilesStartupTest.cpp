@@ -3,13 +3,22 @@
 
 #include <filesystem>
 
+#include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/RemotePort.h"
 #include "jukebox/app/tests/JukeboxTestSupport.h"
+#include "jukebox/remote/RemoteControl.h"
 #include "jukebox/remote/RemoteDefinitions.h"
 
 namespace {
 
 using jukebox::test::BoxTexts;
 using jukebox::test::JukeboxEnvironment;
+using jukebox::test::Pump;
+
+std::string RampTimeList(int milliseconds) {
+  return "<actionList><action><actionName>SetVolumeRampTime</actionName><argument><name>RampMS</name><value>" +
+         std::to_string(milliseconds) + "</value><direction>in</direction></argument></action></actionList>";
+}
 
 class RemoteFilesStartup : public ::testing::Test {
  protected:
@@ -19,6 +28,7 @@ class RemoteFilesStartup : public ::testing::Test {
   }
   void TearDown() override {
     env.Stop();
+    SetRemotePortFactory(nullptr);
     RemoteDefinitions().ClearDefinitions();
     RemoteDefinitions().FreeStartupActions();
   }
@@ -73,6 +83,38 @@ TEST_F(RemoteFilesStartup, ADefinitionOfAnotherVersionIsShownAndStillRead) {
             "ParseXMLDeviceDef: Version mismatch between program and device definition file: Program 4.0, Device "
             "definition file: 3.9");
   EXPECT_NE(RemoteDefinitions().FindActionDescription("XportPlay"), nullptr);
+}
+
+TEST_F(RemoteFilesStartup, TenSecondsAfterTheStartTheFileAsItIsThenRunsThroughTheActionQueue) {
+  InstallRemoteControl();
+  env.Profile().WriteProfileInt("Remote", "SocketNumber", 0);
+  Write("config/jbstartup.xml", RampTimeList(2500));
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  CJukeboxApp& app = *env.App();
+  const int initial = app.GetVolumeRampTime();
+  ASSERT_NE(initial, 3500);
+  // What runs is the file when the time comes, not the list read at start.
+  Write("config/jbstartup.xml", RampTimeList(3500));
+  Pump(8000, [&] { return app.GetVolumeRampTime() != initial; });
+  EXPECT_EQ(app.GetVolumeRampTime(), initial) << "nothing runs before ten seconds";
+  Pump(6000, [&] { return app.GetVolumeRampTime() != initial; });
+  EXPECT_EQ(app.GetVolumeRampTime(), 3500);
+  EXPECT_EQ(RemoteDefinitions().StartupActions().Actions().at(1)->FindArgument("RampMS")->GetString().str(), "2500");
+}
+
+TEST_F(RemoteFilesStartup, AStartupActionThatFailsIsToldInTheLogAndTheOthersStillRun) {
+  InstallRemoteControl();
+  env.Profile().WriteProfileInt("Remote", "SocketNumber", 0);
+  Write("config/jbstartup.xml", "<actionList><action><actionName>NoSuchCommand</actionName><actionID>1</actionID>"
+                                "<subDevice>2</subDevice></action>" +
+                                    RampTimeList(4000).substr(std::string("<actionList>").size()));
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  CJukeboxApp& app = *env.App();
+  Pump(15000, [&] { return app.GetVolumeRampTime() == 4000; });
+  EXPECT_EQ(app.GetVolumeRampTime(), 4000);
+  Pump(500);
+  EXPECT_NE(env.LogText().find("Start-up action NoSuchCommand (stream 3) failed: -3 "), std::string::npos)
+      << env.LogText();
 }
 
 }  // namespace

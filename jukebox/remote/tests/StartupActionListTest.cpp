@@ -174,6 +174,24 @@ TEST_F(StartupActionListTest, AFileThatCannotBeWrittenIsReportedAndTheOldFileSta
   EXPECT_FALSE(std::filesystem::exists(StartHostPath("config/jbstartup.xml.new")));
 }
 
+TEST_F(StartupActionListTest, AnUnreadableFileIsReportedAndKeptAsideWhenTheListIsWritten) {
+  const std::string broken = "<actionList><action><actionName>XportPlay</actionName></actionList>";
+  EXPECT_EQ(Read(broken), -2);
+  EXPECT_TRUE(list.Actions().empty());
+  ASSERT_EQ(services.log.size(), 1u);
+  EXPECT_NE(services.log[0].text.find("ReadXMLActionList: C:\\Jukebox\\config\\jbstartup.xml cannot be read"),
+            std::string::npos);
+  StartupActionMap edited;
+  edited[1] = MakeAction("XportStop", 0, {});
+  ASSERT_EQ(list.WriteStartupActionsXml(kStart, edited), 0);
+  EXPECT_EQ(ReadStartFile("config/jbstartup.xml.bad"), broken);
+  EXPECT_NE(ReadStartFile("config/jbstartup.xml").find("XportStop"), std::string::npos);
+  // A later write has nothing more to keep aside.
+  WriteStartFile("config/jbstartup.xml.bad", "older");
+  ASSERT_EQ(list.WriteStartupActionsXml(kStart, edited), 0);
+  EXPECT_EQ(ReadStartFile("config/jbstartup.xml.bad"), "older");
+}
+
 TEST_F(StartupActionListTest, TheTextToRunHasSingleLineFeeds) {
   WriteStartFile("config/jbstartup.xml", "<actionList>\r\n<action/>\r\n</actionList>\r\n");
   CString text;

@@ -268,7 +268,22 @@ TEST_F(StartupPageTest, WithoutADefinitionNothingCanBeAdded) {
   };
   ASSERT_EQ(RunSheet(), IDOK);
   EXPECT_FALSE(options.startupListChanged);
-  EXPECT_TRUE(boxTexts.empty());
+  EXPECT_EQ(boxTexts, (std::vector<std::string>{"The jukebox's device definition offers no commands, so none can be added."}));
+}
+
+TEST_F(StartupPageTest, ACommandTheDefinitionDoesNotKnowIsKeptButCannotBeEdited) {
+  StartWith("<actionList><action><actionName>MadeUpCommand</actionName><argument><name>x</name><value>1</value>"
+            "</argument></action></actionList>");
+  sheetScript = [](CDlgOptMain& sheet) {
+    CPropertyPage& page = Startup(sheet);
+    ClickRow(page, DlgOptStartup2::kList, 0);
+    Click(page, DlgOptStartup2::kEditCommand);
+    PressOk(sheet);
+  };
+  ASSERT_EQ(RunSheet(), IDOK);
+  EXPECT_FALSE(options.startupListChanged);
+  EXPECT_EQ(boxTexts, (std::vector<std::string>{"The command \"MadeUpCommand\" is not in the jukebox's device "
+                                                "definition, so its arguments cannot be edited."}));
 }
 
 }  // namespace
