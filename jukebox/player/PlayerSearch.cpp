@@ -9,11 +9,16 @@ using namespace qh::player;
 
 namespace {
 
-void WriteRow(int row, const tSong& song, CValueNode* texts, CValueNode* ids) {
+// False when the row is beyond what a list may hold (the row count comes from the remote request).
+bool WriteRow(int row, const tSong& song, CValueNode* texts, CValueNode* ids) {
+  CValueNode* textItem = texts != nullptr ? texts->GetChild(row) : nullptr;
+  CValueNode* idItem = ids != nullptr ? ids->GetChild(row) : nullptr;
+  if ((texts != nullptr && textItem == nullptr) || (ids != nullptr && idItem == nullptr)) return false;
   CString text;
   text.Format("%s (%s)", song.SongName.GetString(), song.SongArtist.GetString());
-  if (texts != nullptr) texts->GetChild(row)->SetString(text);
-  if (ids != nullptr) ids->GetChild(row)->SetI4(song.SongID);
+  if (textItem != nullptr) textItem->SetString(text);
+  if (idItem != nullptr) idItem->SetI4(song.SongID);
+  return true;
 }
 
 }  // namespace
@@ -22,8 +27,7 @@ int CPlayerBase::FillSearchPage(int rowCount, CValueNode* texts, CValueNode* ids
   int row = 0;
   for (; row < rowCount && m_songCursor != nullptr; ++row) {
     tSong song;
-    if (m_pSongDb->FetchSong(&song, m_songCursor) <= 0) break;
-    WriteRow(row, song, texts, ids);
+    if (m_pSongDb->FetchSong(&song, m_songCursor) <= 0 || !WriteRow(row, song, texts, ids)) break;
   }
   return row;
 }
@@ -84,8 +88,7 @@ void CPlayerBase::GetCurrentPlaylist(int firstIndex, int rowCount, CValueNode* t
                                      CValueNode* count) {
   for (int row = 0; row < rowCount; ++row) {
     const tSong* song = GetQueuedSong(firstIndex + row);
-    if (song == nullptr) break;
-    WriteRow(row, *song, texts, ids);
+    if (song == nullptr || !WriteRow(row, *song, texts, ids)) break;
   }
   if (count != nullptr) count->SetI4(GetSongCount());
 }

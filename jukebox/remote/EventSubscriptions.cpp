@@ -23,7 +23,7 @@ LONG CEventSubscriptions::AddSubscription(LONG deviceNumber, const CString& even
   if (eventName.IsEmpty()) return -2;
   const LONG type = EventTypeFromName(eventName);
   if (type < 0) return -1;
-  if (Count() >= kMaxSubscriptions || CountForDevice(deviceNumber) >= kMaxPerDevice) return -1;
+  if (Count() >= kMaxSubscriptions || CountFor(deviceNumber, type) >= kMaxPerDeviceEvent) return -1;
   const LONG id = m_nextId++;
   auto subscription = std::make_unique<CEventSubscription>();
   subscription->SetAll(id, std::time(nullptr), deviceNumber, eventName, type);
@@ -57,9 +57,9 @@ void CEventSubscriptions::Clear() {
   m_subscriptions.clear();
 }
 
-int CEventSubscriptions::CountForDevice(LONG deviceNumber) const {
+int CEventSubscriptions::CountFor(LONG deviceNumber, LONG eventType) const {
   int count = 0;
-  for (const auto& [id, subscription] : m_subscriptions)
+  for (const CEventSubscription* subscription : SubscribersOf(eventType))
     if (subscription->GetDeviceNumber() == deviceNumber) ++count;
   return count;
 }

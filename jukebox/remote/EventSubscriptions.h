@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "netlib/HeldNotifications.h"
 #include "netlib/ValueNode.h"
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
@@ -18,9 +19,9 @@ CString EventNameFromType(LONG type);
 class CEventSubscriptions {
  public:
   // Anyone on the network may subscribe, so the store is bounded: a device holds at most this many
-  // subscriptions, and the store at most kMaxSubscriptions in all.
-  static constexpr int kMaxPerDevice = 64;
-  static constexpr int kMaxSubscriptions = 4096;
+  // subscriptions to one event, and the store at most kMaxSubscriptions in all.
+  static constexpr int kMaxPerDeviceEvent = kMaxSubscriptionsPerDeviceEvent;
+  static constexpr int kMaxSubscriptions = ::kMaxSubscriptions;
 
   // The new subscription's id (> 0); -1 when the device number is not above 0, the event name is
   // unknown or a limit is reached; -2 when the event name is empty.
@@ -34,7 +35,7 @@ class CEventSubscriptions {
   void Clear();
 
  private:
-  int CountForDevice(LONG deviceNumber) const;
+  int CountFor(LONG deviceNumber, LONG eventType) const;
 
   LONG m_nextId = 1;
   std::map<LONG, std::unique_ptr<CEventSubscription>> m_subscriptions;

@@ -52,20 +52,20 @@ TEST(EventSubscriptionsTest, UnsubscribeRemovesFromEveryIndex) {
 
 TEST(EventSubscriptionsTest, OneDeviceCannotFillTheStore) {
   CEventSubscriptions store;
-  for (int i = 0; i < CEventSubscriptions::kMaxPerDevice; ++i) ASSERT_GT(store.AddSubscription(7, "SongPosChanged"), 0);
+  for (int i = 0; i < CEventSubscriptions::kMaxPerDeviceEvent; ++i)
+    ASSERT_GT(store.AddSubscription(7, "SongPosChanged"), 0);
   EXPECT_EQ(store.AddSubscription(7, "SongPosChanged"), -1);
-  EXPECT_EQ(store.Count(), CEventSubscriptions::kMaxPerDevice);
-  // Another device still may.
+  EXPECT_EQ(store.Count(), CEventSubscriptions::kMaxPerDeviceEvent);
+  // Another event of that device, or another device, still may.
+  EXPECT_GT(store.AddSubscription(7, "VolumeChanged"), 0);
   EXPECT_GT(store.AddSubscription(8, "SongPosChanged"), 0);
 }
 
 TEST(EventSubscriptionsTest, TheStoreAsAWholeIsBounded) {
   CEventSubscriptions store;
-  LONG device = 1;
-  while (store.Count() < CEventSubscriptions::kMaxSubscriptions) {
-    const LONG id = store.AddSubscription(device, "VolumeChanged");
-    if (id == -1) ++device;
-  }
+  for (LONG device = 1; store.Count() < CEventSubscriptions::kMaxSubscriptions; ++device)
+    ASSERT_GT(store.AddSubscription(device, "VolumeChanged"), 0);
+  const LONG device = CEventSubscriptions::kMaxSubscriptions + 1;
   EXPECT_EQ(store.AddSubscription(device + 1, "VolumeChanged"), -1);
   EXPECT_EQ(store.Count(), CEventSubscriptions::kMaxSubscriptions);
 }
