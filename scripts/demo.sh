@@ -79,8 +79,8 @@ cat <<EOF
    Drive it with curl on its control port $port, e.g.
      curl -s -X POST -H 'Content-Type: text/xml' --data-binary @request.xml http://localhost:$port/control
    with request.xml holding an actionList document, e.g.
-     <actionList><action name="PlayPause" transID="1" actionID="1" subDevice="0"/></actionList>
-   (the control port is served once the jukebox's remote control is part of the build)
+     <actionList><action><actionName>XportPlayPause</actionName><transID>1</transID>
+       <actionID>1</actionID><subDevice>0</subDevice></action></actionList>
    Quit with the key Q on the window (QH_DISPLAY=sdl) or with Ctrl+C.
 
 EOF
