@@ -65,7 +65,7 @@ done
 echo "== Registering the log writer Quillmark in the demo's registry store"
 "$bin/qhregsvr" /s "$bin/Quillmark.so"
 
-echo "== Building the demo library"
+echo "== Building the demo library (zones on ${QH_DEMO_DEVICE:-Null Audio Device})"
 "$bin/qh_make_demo_library" 'D:\Quaverhouse' 'D:\Incoming' "Bar" "Terrace"
 
 port=12130
@@ -86,7 +86,6 @@ cat <<EOF
 EOF
 cd "$demo/startdir"
 export QH_SNAPSHOT_DIR="$demo/snapshots"
-export QH_AUDIO="${QH_AUDIO:-null}"
 if [ "$stop_after_startup" = 1 ]; then
   export QH_STOP_AFTER_STARTUP=1
 fi

@@ -56,7 +56,7 @@ run_jukebox() {  # log setting (1 on, 0 off)
   sed -i -e "s/^\"SocketNumber\"=dword:.*/\"SocketNumber\"=dword:$(printf '%08x' "$port")/" \
          -e "s/^\"ErrorLog\"=dword:.*/\"ErrorLog\"=dword:$(printf '%08x' "$1")/" "$demo/registry.txt"
   (cd "$demo/startdir" && QH_REGISTRY="$demo/registry.txt" QH_DRIVES="$demo/drives.txt" QH_LOCK_DIR="$demo/locks" \
-     QH_AUDIO=null exec "$build/bin/Tonebarn" 1 > "$work/tonebarn.out" 2>&1) &
+     exec "$build/bin/Tonebarn" 1 > "$work/tonebarn.out" 2>&1) &
   local pid=$!
   for _ in $(seq 200); do
     curl -s -m 2 -o /dev/null -H 'Content-Type: text/xml' --data-binary '<actionList/>' "http://127.0.0.1:$port/control" && break

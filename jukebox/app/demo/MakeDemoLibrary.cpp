@@ -6,6 +6,7 @@
 //   qh_make_demo_library <database folder> <incoming folder> <zone description>...
 //   e.g. qh_make_demo_library D:\Quaverhouse D:\Incoming Bar Terrace
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -73,10 +74,14 @@ void WriteSettings(const CString& databaseFolder, const std::vector<CString>& zo
   profile.WriteProfileInt("Jukebox", "ErrorLog", 1);
   profile.WriteProfileInt("Jukebox", "ErrorMessageBox", 0);
   profile.WriteProfileInt("Jukebox", "CompressOnExit", 0);
+  // The demo plays on the renderer every machine has unless another is named (a sound card's own name
+  // as the audio matrix lists it).
+  const char* named = std::getenv("QH_DEMO_DEVICE");
+  const CString device = named && *named ? CString(named) : CString("Null Audio Device");
   for (size_t i = 0; i < zones.size() && i < 8; ++i) {
     CString key;
     key.Format("Zone%d", static_cast<int>(i + 1));
-    profile.WriteProfileString("Jukebox", key.GetString(), "Default DirectSound Device");
+    profile.WriteProfileString("Jukebox", key.GetString(), device.GetString());
     key.Format("ZoneDesc%d", static_cast<int>(i + 1));
     profile.WriteProfileString("Jukebox", key.GetString(), zones[i].GetString());
   }
