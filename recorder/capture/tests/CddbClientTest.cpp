@@ -232,11 +232,13 @@ TEST_F(CddbClientTest, Latin1RepliesKeepTheirBytes) {
 
 TEST_F(CddbClientTest, ASlowServerTimesOutToDefaultNames) {
   std::string routes = Routes("200 rock 7a0bc10d Band / Album\r\n", "");
-  routes.replace(routes.find("\"body\""), 0, "\"delay\": 9, ");
+  // The server answers long after the client's six-second time-out, with room for a loaded machine
+  // in between: an answer before the bound means the client gave up instead of waiting.
+  routes.replace(routes.find("\"body\""), 0, "\"delay\": 16, ");
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(Run(routes));
   EXPECT_EQ(view_.status, "Could not get CD information from FreeDB database");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(14));
   EXPECT_EQ(view_.trackList.size(), 3u);
 }
 
