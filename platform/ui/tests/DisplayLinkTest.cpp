@@ -1,5 +1,8 @@
 // What the window manager tells a display back end and how the display's input becomes messages,
 // with a recording back end in place of a screen.
+#include <algorithm>
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include "platform/ui/AfxControls.h"
@@ -156,9 +159,15 @@ TEST_F(DisplayLinkTest, ManyControlPaintsMakeOnePresent) {
   }
   PumpPending();
   display->presents = 0;
+  const auto start = std::chrono::steady_clock::now();
   for (auto& button : buttons) button->Invalidate(TRUE);
   PumpPending();
-  EXPECT_EQ(display->presents, 1);
+  // While painting goes on the screen is still brought up to date every 16 ms, so a pump slowed by a
+  // loaded machine may present more than once, but never once per control.
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const int allowed = 1 + static_cast<int>(elapsed.count() / 16);
+  EXPECT_GE(display->presents, 1);
+  EXPECT_LE(display->presents, std::min(allowed, 11)) << "paints of " << elapsed.count() << " ms";
 }
 
 TEST_F(DisplayLinkTest, FocusLostOnTheDisplayEndsFocusAndCapture) {
