@@ -32,6 +32,7 @@ def out(data):
 
 def split(port):
     s = connect(port)
+    s.settimeout(20)  # the answer waits for the owner's window, which a loaded machine may keep busy
     request = b"POST /split HTTP/1.1\r\nContent-Length: 11\r\nConnection: close\r\n\r\nhello world"
     for i in range(0, len(request), 2):
         s.sendall(request[i:i + 2])
