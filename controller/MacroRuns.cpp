@@ -77,11 +77,11 @@ void CMainDlg::RunStartupMacro() {
 }
 
 double CMainDlg::OnSchedulerTick() {
-  return m_app.Schedule().Tick(std::time(nullptr), [this](DWORD eventId) { ExecuteCalcEvent(eventId); });
+  return m_app.Schedule().Tick(Now(), [this](DWORD eventId) { ExecuteCalcEvent(eventId); });
 }
 
 void CMainDlg::PlanNextWindow() {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = Now();
   m_windowStart = m_windowEnd + 1;
   m_windowEnd = now + 1800;
   m_app.Schedule().PlanWindow(m_windowStart, m_windowEnd);

@@ -49,23 +49,7 @@ CMainApp::CMainApp() : CWinApp(nullptr) {}
 CMainApp& ControllerApp() { return *static_cast<CMainApp*>(AfxGetApp()); }
 
 BOOL CMainApp::InitInstance() {
-  // Sockets need no start-up here, and there is no control containment or COM apartment to enter.
-  m_startTime = COleDateTime::GetCurrentTime();
-  SetRegistryKey("Tallowmere");
-  char directory[260] = {};
-  GetCurrentDirectory(259, directory);
-  m_startDirectory = directory;
-  if (!CheckSingleInstance()) {
-    AfxMessageBox("The Quaverhouse Control Program is already running.", MB_ICONSTOP);
-    return FALSE;
-  }
-  OpenLog();
-  WriteLog("Hallwarden Control Program is STARTING");
-  m_webSocketNumber = GetProfileInt("FrameWork", "WebSocketNumber", 80);
-  InitTemplateHandler();
-  InitMacroManager();
-  InitSchedEventManager();
-
+  if (!StartUp()) return FALSE;
   CMainDlg dialog(*this);
   m_dialog = &dialog;
   m_pMainWnd = &dialog;
@@ -76,6 +60,28 @@ BOOL CMainApp::InitInstance() {
   m_pMainWnd = nullptr;
   return FALSE;
 }
+
+bool CMainApp::StartUp() {
+  // Sockets need no start-up here, and there is no control containment or COM apartment to enter.
+  m_startTime = COleDateTime::GetCurrentTime();
+  SetRegistryKey("Tallowmere");
+  char directory[260] = {};
+  GetCurrentDirectory(259, directory);
+  m_startDirectory = directory;
+  if (!CheckSingleInstance()) {
+    AfxMessageBox("The Quaverhouse Control Program is already running.", MB_ICONSTOP);
+    return false;
+  }
+  OpenLog();
+  WriteLog("Hallwarden Control Program is STARTING");
+  m_webSocketNumber = GetProfileInt("FrameWork", "WebSocketNumber", 80);
+  InitTemplateHandler();
+  InitMacroManager();
+  InitSchedEventManager();
+  return true;
+}
+
+void CMainApp::SetDialog(CMainDlg* dialog) { m_dialog = dialog; }
 
 int CMainApp::ExitInstance() {
   m_devices.ClearDeviceMaps(m_clients);

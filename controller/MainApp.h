@@ -21,6 +21,11 @@ class CMainApp : public CWinApp {
 
   BOOL InitInstance() override;
   int ExitInstance() override;
+  // Everything before the status dialog opens, in the start directory (the current directory):
+  // false when another instance already runs.
+  bool StartUp();
+  // The dialog that owns the outbound connections' notices (set by InitInstance for its own).
+  void SetDialog(CMainDlg* dialog);
 
   void WriteLog(const CString& text) { m_log.WriteLog(text); }
   CString StartDirectory() const { return m_startDirectory; }

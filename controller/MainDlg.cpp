@@ -52,7 +52,7 @@ BOOL CMainDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   ShowTemplateCount();
   ShowUptime();
-  std::time_t now = std::time(nullptr);
+  std::time_t now = Now();
   m_ownStore.Init(1, now, nullptr);
   m_windowStart = now;
   m_windowEnd = now + 1800;
@@ -69,6 +69,11 @@ BOOL CMainDlg::OnInitDialog() {
   PostMessage(WM_LOAD_PROJECT);
   NoteMainWindow(m_hWnd);
   return TRUE;
+}
+
+void CMainDlg::SetClock(std::function<std::time_t()> clock) {
+  m_clock = clock;
+  m_app.Schedule().SetClock(std::move(clock));
 }
 
 // ---- Server start and shutdown ----
@@ -190,7 +195,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
   switch (id) {
     case TIMER_UPTIME:
       ShowUptime();
-      m_transactions.CheckTransactionTimeouts(std::time(nullptr));
+      m_transactions.CheckTransactionTimeouts(Now());
       break;
     case TIMER_SESSIONS:
       if (m_server) {

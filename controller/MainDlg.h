@@ -3,6 +3,8 @@
 // request routing, transactions and device traffic run on its thread, reached by posted notices.
 #pragma once
 
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -61,6 +63,9 @@ class CMainDlg : public CDialog {
   CActionClient& ActionClient() { return m_actions; }
   CSession& OwnStore() { return m_ownStore; }
   DWORD NextTransactionNumber() { return m_nextTransaction++; }
+  // The wall clock of the planning windows, the scheduler tick and the transactions' time-outs; the
+  // schedule plans with it too. Tests move it; the timers themselves keep their real periods.
+  void SetClock(std::function<std::time_t()> clock);
 
  protected:
   afx_msg void OnTimer(UINT_PTR id);
@@ -106,6 +111,9 @@ class CMainDlg : public CDialog {
   CTransactionTable m_transactions;
   CActionClient m_actions;
   CStatementExecutor m_executor;
+  std::time_t Now() const { return m_clock ? m_clock() : std::time(nullptr); }
+
+  std::function<std::time_t()> m_clock;
   std::time_t m_windowStart = 0;
   std::time_t m_windowEnd = 0;
   CBrush m_badBrush{RGB(220, 127, 127)};

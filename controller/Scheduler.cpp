@@ -141,7 +141,10 @@ DWORD CSchedEventManager::AddEvent(const CString& description, std::time_t start
 }
 
 void CSchedEventManager::PlanNow(const CSchedEvent& event) {
-  std::time_t from = std::max(m_windowFrom, Now());
+  // The windows planned so far reach m_windowTo and the next one starts after it: whatever of the
+  // event falls between now and then is planned here or never. The last window may start later than
+  // now (the one planned after the start-up macro starts where the first one ended).
+  std::time_t from = Now();
   if (from <= m_windowTo) PlanEvent(event, from, m_windowTo);
 }
 
@@ -390,7 +393,6 @@ int CSchedEventManager::PlanWindow(std::time_t from, std::time_t to) {
   if (most > m_occurrences.capacity()) m_occurrences.reserve(std::max(most, 2 * m_occurrences.capacity()));
   for (const auto& [id, event] : m_events) PlanEvent(*event, from, to);
   std::erase_if(m_occurrences, [](const COccurrence& occurrence) { return occurrence.m_done; });
-  m_windowFrom = from;
   m_windowTo = to;
   return GetOccurrenceCount();
 }

@@ -115,7 +115,6 @@ class CSchedEventManager {
   // In ascending id: ids only grow, so new occurrences are appended.
   std::vector<COccurrence> m_occurrences;
   DWORD m_nextOccurrence = 1;
-  std::time_t m_windowFrom = 0;
   std::time_t m_windowTo = -1;
   CString m_path;
   std::function<std::time_t()> m_clock;

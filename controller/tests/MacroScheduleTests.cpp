@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "BerlinZone.h"
 #include "controller/MacroManager.h"
 #include "controller/Scheduler.h"
 #include "platform/core/testing/TestSandbox.h"
@@ -16,27 +17,12 @@ namespace {
 
 class Berlin : public testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("TZ");
-    saved = old ? old : "";
-    hadTz = old != nullptr;
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (hadTz)
-      setenv("TZ", saved.c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
   static std::vector<std::string> Texts(const std::vector<std::time_t>& times) {
     std::vector<std::string> texts;
     for (std::time_t t : times) texts.push_back(FormatScheduleDate(t).str());
     return texts;
   }
-  std::string saved;
-  bool hadTz = false;
+  BerlinZone zone;
   qh::testing::TestSandbox sandbox;
 };
 
