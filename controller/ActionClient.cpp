@@ -50,6 +50,9 @@ CString XmlEscapeText(const CString& text) {
 bool CActionClient::IsConnectionLost(LONG errorCode) {
   switch (errorCode) {
     case 10050: case 10051: case 10052: case 10053: case 10054: case 10061: case 10065: return true;
+    // A connect that fails in any other way (no address, timed out, host down) or a name that does
+    // not resolve leaves the device just as unreachable: its waiting runs are answered at once.
+    case 10049: case 10060: case 10064: case 11001: case 11002: case 11003: case 11004: return true;
     default: return false;
   }
 }
@@ -96,7 +99,7 @@ int CActionClient::SendTransactionActions(CRemoteCommand& record) {
     record.AddToDeviceGroup(pending->m_deviceNumber, pending->m_actionXml);
   bool missing = false, failed = false;
   int handed = 0;
-  std::vector<DWORD> sent;
+  std::vector<DWORD> sent, unreachable;
   DWORD deviceNumber = 0;
   record.BeginDeviceGroups();
   for (CString group = record.NextDeviceGroup(deviceNumber); !group.IsEmpty();
@@ -104,17 +107,27 @@ int CActionClient::SendTransactionActions(CRemoteCommand& record) {
     CDeviceDescription* device = m_devices.GetSelectedDevice(deviceNumber, m_log);
     if (!device) {
       missing = true;
+      unreachable.push_back(deviceNumber);
       continue;
     }
     ++handed;
     int result = SendXMLCommand(deviceNumber, device->GetServiceAddress(),
                                 static_cast<DWORD>(device->GetServicePort()), ActionListDocument(group));
-    if (result == 1)
+    if (result == 1) {
       sent.push_back(deviceNumber);
-    else if (result < 0)
+    } else if (result < 0) {
       failed = true;
+      unreachable.push_back(deviceNumber);
+    }
   }
   for (DWORD number : sent) record.RemoveDeviceGroup(number);
+  // A device that cannot be found or sent to would keep its run waiting for the time-out.
+  for (DWORD number : unreachable) {
+    CString text;
+    text.Format("Transaction %lu gave up %d pending commands for DeviceID %lu.", record.GetTransactionNumber(),
+                record.DropDeviceActions(number), number);
+    m_log.WriteLog(text);
+  }
   if (missing) return -1;
   if (failed) return -2;
   return handed;
@@ -267,7 +280,10 @@ void CActionClient::OnClientNotify(WPARAM code, LPARAM block) {
       text.Format("%s received HTTP response %ld", ThreadText(response->m_threadId).GetString(), response->m_status);
       m_log.WriteLog(text);
       ++m_responses;
-      if (response->m_status == 200) ProcessActionResponse(*response);
+      if (response->m_status == 200)
+        ProcessActionResponse(*response);
+      else
+        FinishAndLog(response->m_threadId);  // the device refused the whole document: nothing will answer
       return;
     }
     case NOTICE_WRITTEN:

@@ -70,7 +70,8 @@ int CMainDlg::ExecuteCommandRequest(CRemoteCommand& run, const RequestParamMap& 
   });
   if (queued && run.GetPendingCount() > 0) {
     m_actions.SendTransactionActions(run);
-    return -1;
+    // Devices that could not be sent to were given up at once; only the others are waited for.
+    if (run.GetPendingCount() > 0) return -1;
   }
   return ChooseReplyPage(run.GetSession());
 }

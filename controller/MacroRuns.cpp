@@ -17,7 +17,9 @@ void CMainDlg::RunMacroStatements(const StatementList& statements, const std::fu
   if (!queued || record->GetPendingCount() == 0) return;
   m_app.WriteLog(createdLine(record->GetTransactionNumber(), record->GetPendingCount()));
   CRemoteCommand* run = record.get();
-  if (m_transactions.FileTransaction(record.release())) m_actions.SendTransactionActions(*run);
+  if (!m_transactions.FileTransaction(record.release())) return;
+  m_actions.SendTransactionActions(*run);
+  if (run->GetPendingCount() == 0) m_transactions.RemoveTransaction(run->GetTransactionNumber());
 }
 
 void CMainDlg::ExecuteCalcEvent(DWORD eventId) {

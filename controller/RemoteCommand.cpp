@@ -29,6 +29,21 @@ BOOL CRemoteCommand::RemoveAction(DWORD actionId) {
   return TRUE;
 }
 
+int CRemoteCommand::DropDeviceActions(DWORD deviceNumber) {
+  int dropped = 0;
+  for (auto it = m_actions.begin(); it != m_actions.end();) {
+    if (it->second->m_deviceNumber != deviceNumber) {
+      ++it;
+      continue;
+    }
+    if (m_actionCursor == it) ++m_actionCursor;
+    it = m_actions.erase(it);
+    ++dropped;
+  }
+  RemoveDeviceGroup(deviceNumber);
+  return dropped;
+}
+
 CPendingCommand* CRemoteCommand::NextAction() {
   if (m_actionCursor == m_actions.end()) return nullptr;
   return (m_actionCursor++)->second.get();

@@ -67,6 +67,8 @@ class CRemoteCommand {
   BOOL AddAction(DWORD actionId, CPendingCommand* command);
   CPendingCommand* FindAction(DWORD actionId);
   BOOL RemoveAction(DWORD actionId);
+  // Gives up the device's pending commands and its unsent group; the number of commands dropped.
+  int DropDeviceActions(DWORD deviceNumber);
   DWORD GetPendingCount() const { return static_cast<DWORD>(m_actions.size()); }
   void BeginActions() { m_actionCursor = m_actions.begin(); }
   CPendingCommand* NextAction();

@@ -55,13 +55,9 @@ int CTransactionTable::FinishTransaction(DWORD clientThreadId, const CProjectDev
   int dropped = 0;
   std::vector<DWORD> finished;
   for (auto& [number, record] : m_table) {
-    std::vector<DWORD> ids;
-    record->BeginActions();
-    while (CPendingCommand* pending = record->NextAction())
-      if (pending->m_deviceNumber == device) ids.push_back(pending->m_actionId);
-    if (ids.empty()) continue;
-    for (DWORD id : ids) record->RemoveAction(id);
-    dropped += static_cast<int>(ids.size());
+    int count = record->DropDeviceActions(device);
+    if (count == 0) continue;
+    dropped += count;
     if (record->GetPendingCount() == 0) finished.push_back(number);
   }
   for (DWORD number : finished) {

@@ -79,6 +79,11 @@ class DeviceTraffic : public testing::Test {
     projectText += "<device><DEVNUM>" + std::to_string(number) + "</DEVNUM><DEVUID>DEV</DEVUID>" +
                    "<SVCADDRESS>127.0.0.1</SVCADDRESS><SVCPORT>" + std::to_string(device.port) + "</SVCPORT></device>";
   }
+  // Lists a device at an address where no service answers.
+  void AddAddress(DWORD number, const std::string& address, int port) {
+    projectText += "<device><DEVNUM>" + std::to_string(number) + "</DEVNUM><DEVUID>DEV</DEVUID>" + "<SVCADDRESS>" +
+                   address + "</SVCADDRESS><SVCPORT>" + std::to_string(port) + "</SVCPORT></device>";
+  }
   void ReadProject() {
     qh::testing::WriteHostFile(sandbox.HostPath("C/site/config/project.xml"), "<project>" + projectText + "</project>");
     qh::testing::WriteHostFile(
@@ -183,21 +188,65 @@ TEST_F(DeviceTraffic, RunsQueuedWhileConnectingGoOutOnceConnectedAndSlowAnswersC
   EXPECT_EQ(Requests(1).size(), 2u);
 }
 
-TEST_F(DeviceTraffic, AnErrorStatusOrAMalformedAnswerLeavesTheRunToItsTimeOut) {
+TEST_F(DeviceTraffic, AnErrorStatusAnswersTheRunAtOnceAMalformedAnswerLeavesItToItsTimeOut) {
   AddDevice(1, "error");
   AddDevice(2, "malformed");
   ReadProject();
   CRemoteCommand* run = NewRun(1);
   Queue(*run, 1, "x");
   Queue(*run, 2, "y");
+  CRemoteCommand* errorOnly = NewRun(2);
+  Queue(*errorOnly, 1, "z");
   client.SendTransactionActions(*run);
-  ASSERT_TRUE(Pump([&] { return client.GetResponseCount() == 2; }));
+  client.SendTransactionActions(*errorOnly);
+  ASSERT_TRUE(Pump([&] { return table.FindTransaction(2) == nullptr; })) << "refused by its only device";
+  ASSERT_TRUE(Pump([&] { return client.GetResponseCount() >= 2; }));
   ASSERT_NE(table.FindTransaction(1), nullptr);
-  EXPECT_EQ(table.FindTransaction(1)->GetPendingCount(), 2u);
+  EXPECT_EQ(table.FindTransaction(1)->GetPendingCount(), 1u) << "the malformed answer's action still waits";
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0], "200 R=\r\n");
   table.CheckTransactionTimeouts(std::time(nullptr) + 181);
   EXPECT_EQ(table.GetCount(), 0);
-  ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(replies[0], "200 R=\r\n") << "unanswered values keep their old (absent) value";
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[1], "200 R=\r\n") << "unanswered values keep their old (absent) value";
+}
+
+// A device whose name does not resolve, or where nothing listens, answers its waiting run at once
+// (well inside the 180 s time-out), and only that device's actions are given up.
+TEST_F(DeviceTraffic, AnUnreachableDeviceAnswersItsRunAtOnce) {
+  AddDevice(1, "echo");
+  AddAddress(2, "nohost.invalid", 80);
+  int closed = 0;
+  {
+    Device& spare = running[9];
+    spare.record = sandbox.HostPath("record-9.jsonl");
+    spare.process = std::make_unique<PeerProcess>(std::vector<std::string>{
+        "python3", std::string(CONTROLLER_TEST_SOURCE_DIR) + "/fake_device.py", "echo", spare.record});
+    closed = std::stoi(spare.process->ReadLine());
+    spare.process.reset();  // its port is free again: nothing listens there
+  }
+  AddAddress(3, "127.0.0.1", closed);
+  ReadProject();
+  for (DWORD unreachable : {2u, 3u}) {
+    SCOPED_TRACE(unreachable);
+    replies.clear();
+    session->SetStringVariable("RESULT", "old");
+    CRemoteCommand* run = NewRun(unreachable);
+    Queue(*run, 1, "reached");
+    Queue(*run, unreachable, "lost");
+    client.SendTransactionActions(*run);
+    auto begun = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Pump([&] { return table.FindTransaction(unreachable) == nullptr; }, 30000));
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(30));
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0], "200 R=echo:Result\r\n") << "the reachable device's answer is in the page";
+  }
+  CRemoteCommand* alone = NewRun(5);
+  Queue(*alone, 2, "lost");
+  replies.clear();
+  client.SendTransactionActions(*alone);
+  ASSERT_TRUE(Pump([&] { return table.FindTransaction(5) == nullptr; }, 30000)) << "a second try fails as fast";
+  EXPECT_EQ(replies.size(), 1u);
 }
 
 TEST_F(DeviceTraffic, ADeviceThatClosesFinishesItsRunsAndIsReachedAgainLater) {
@@ -225,6 +274,7 @@ TEST_F(DeviceTraffic, ADeviceOutsideTheProjectIsReported) {
   pending->m_actionId = 50;
   run->AddAction(50, pending);
   EXPECT_EQ(client.SendTransactionActions(*run), -1);
+  EXPECT_EQ(run->GetPendingCount(), 0u) << "nothing will ever answer it";
 }
 
 }  // namespace
