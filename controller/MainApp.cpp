@@ -123,7 +123,8 @@ void CMainApp::InitMacroManager() {
 }
 
 void CMainApp::InitSchedEventManager() {
-  int read = m_schedule.ReadSchedule(m_startDirectory + "\\config\\schedule.xml");
+  int read = m_schedule.ReadSchedule(m_startDirectory + "\\config\\schedule.xml",
+                                     [this](const CString& problem) { WriteLog(problem); });
   CString text;
   if (read >= 0)
     text.Format("InitSchedEventManager: Read %d scheduled events OK.", read);

@@ -83,11 +83,13 @@ std::time_t ParseScheduleDate(const CString& text) {
 
 // ---- Events ----
 
+bool CSchedEvent::ValidRepeat(char type, DWORD mask) { return ValidType(type) && mask < 128; }
+
 bool CSchedEvent::SetRepeat(char type, DWORD amount, DWORD mask) {
-  if (!ValidType(type) || mask >= 128) return false;
+  if (!ValidRepeat(type, mask)) return false;
   m_repeatType = type;
   m_repeatAmount = amount;
-  m_mask = static_cast<BYTE>(mask);
+  m_mask = mask;
   return true;
 }
 
@@ -124,7 +126,12 @@ DWORD CSchedEventManager::LoadEvent(DWORD id, const CString& description, std::t
   event->m_id = id;
   event->SetDescription(description);
   event->SetStartTime(start);
-  event->SetRepeat(type, amount, mask);
+  if (!event->SetRepeat(type, amount, mask)) {
+    // Kept as given, so a rewrite of the file keeps it too; such an event is never planned.
+    event->m_repeatType = type;
+    event->m_repeatAmount = amount;
+    event->m_mask = mask;
+  }
   if (endDate >= 1 && endDate > start) event->SetEndDate(true, endDate);
   m_events.emplace(id, std::move(event));
   return id;
@@ -193,7 +200,10 @@ CSchedEvent* CSchedEventManager::NextEvent() {
 
 // ---- File ----
 
-int CSchedEventManager::ReadSchedule(const CString& path) {
+int CSchedEventManager::ReadSchedule(const CString& path, const std::function<void(const CString&)>& report) {
+  auto tell = [&](const CString& text) {
+    if (report) report(text);
+  };
   try {
     DOMDocument document;
     if (!document.load(path)) {
@@ -208,7 +218,28 @@ int CSchedEventManager::ReadSchedule(const CString& path) {
       std::time_t start = 0, end = 0;
       char type = 'N';
       DWORD amount = 1, mask = 127;
-      bool loaded = false;
+      bool loaded = false, kept = false;
+      // Creates the event once per entry; an id already read keeps its first entry, untouched.
+      auto load = [&] {
+        if (loaded) return;
+        loaded = true;
+        kept = LoadEvent(id, description, start, type, amount, mask, end) != 0;
+        if (kept) {
+          ++count;
+          if (!CSchedEvent::ValidRepeat(type, mask)) {
+            CString text;
+            text.Format("ReadSchedule: Event %lu has repeat type [%s] and weekday mask %lu, which cannot run; it is "
+                        "kept as written but never runs.", id, CString(type, type ? 1 : 0).GetString(), mask);
+            tell(text);
+          }
+        } else if (id == 0) {
+          tell("ReadSchedule: An event without an id was skipped.");
+        } else {
+          CString text;
+          text.Format("ReadSchedule: Duplicate event id %lu; the first event with that id stays.", id);
+          tell(text);
+        }
+      };
       IXMLDOMNodeList children = events.item(i).childNodes();
       for (long c = 0; c < children.length(); ++c) {
         IXMLDOMNode child = children.item(c);
@@ -216,7 +247,6 @@ int CSchedEventManager::ReadSchedule(const CString& path) {
         name.MakeUpper();
         if (name == "ID") {
           id = static_cast<DWORD>(qh_atol(child.text()));
-          ++count;
         } else if (name == "DESC") {
           description = child.text();
         } else if (name == "EVENTDTS") {
@@ -231,8 +261,7 @@ int CSchedEventManager::ReadSchedule(const CString& path) {
         } else if (name == "RPTENDDATE") {
           end = ParseScheduleDate(child.text());
         } else if (name == "COMMANDS") {
-          if (!loaded) LoadEvent(id, description, start, type, amount, mask, end);
-          loaded = true;
+          load();
           int sequence = 0;
           IXMLDOMNodeList commands = child.childNodes();
           for (long m = 0; m < commands.length(); ++m) {
@@ -241,13 +270,13 @@ int CSchedEventManager::ReadSchedule(const CString& path) {
             if (commandName == "SEQ") {
               sequence = qh_atoi(commands.item(m).text());
             } else if (commandName == "MACRO") {
-              if (CSchedEvent* event = FindEvent(id)) event->AddMacro(commands.item(m).text());
+              if (CSchedEvent* event = kept ? FindEvent(id) : nullptr) event->AddMacro(commands.item(m).text());
             }
           }
           (void)sequence;
         }
       }
-      if (!loaded) LoadEvent(id, description, start, type, amount, mask, end);
+      load();
     }
     m_path = path;
     return count;
@@ -264,9 +293,9 @@ std::string CSchedEventManager::DocumentText() const {
     text += "    <id>" + std::to_string(id) + "</id>\n";
     text += "    <desc>" + XmlEscapeText(event->m_description).str() + "</desc>\n";
     text += "    <eventdts>" + FormatScheduleDate(event->m_start).str() + "</eventdts>\n";
-    text += std::string("    <rpttype>") + (event->m_repeatType ? event->m_repeatType : 'N') + "</rpttype>\n";
+    text += "    <rpttype>" + (event->m_repeatType ? std::string(1, event->m_repeatType) : std::string()) + "</rpttype>\n";
     text += "    <rptamount>" + std::to_string(event->m_repeatAmount) + "</rptamount>\n";
-    text += "    <rptmask>" + std::to_string(static_cast<unsigned>(event->m_mask)) + "</rptmask>\n";
+    text += "    <rptmask>" + std::to_string(event->m_mask) + "</rptmask>\n";
     if (event->m_hasEndDate)
       text += "    <rptenddate>" + FormatScheduleDate(event->m_endDate).str() + "</rptenddate>\n";
     text += "    <commands>\n";
@@ -305,7 +334,11 @@ void CSchedEventManager::AddOccurrence(const CSchedEvent& event, std::time_t sta
 
 void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, std::time_t to) {
   if (event.m_hasEndDate && event.m_endDate != 0 && event.m_endDate < from) return;
-  auto wanted = [&](std::time_t t) { return event.m_mask == 127 || (event.m_mask & WeekdayBit(t)) != 0; };
+  if (!event.HasValidRepeat()) return;
+  // A mask of 0 names no day at all; it is read as no restriction, as a mask of 127.
+  auto wanted = [&](std::time_t t) {
+    return event.m_mask == 0 || event.m_mask == 127 || (event.m_mask & WeekdayBit(t)) != 0;
+  };
   // A repetition that never advances is one run at its start.
   if (event.m_repeatType == 'N' || event.m_repeatAmount == 0) {
     if (event.m_start >= from && event.m_start <= to && (event.m_repeatType == 'N' || wanted(event.m_start)))

@@ -20,8 +20,11 @@ class CSchedEvent {
 
   void SetDescription(const CString& text) { m_description = text; }
   void SetStartTime(std::time_t start) { m_start = start; }
-  // False unless the type is one of N H D W M Y and the mask is below 128.
+  // False unless the type is one of N H D W M Y and the mask is below 128 (0: any day).
   bool SetRepeat(char type, DWORD amount, DWORD mask);
+  static bool ValidRepeat(char type, DWORD mask);
+  // An event read with a repetition SetRepeat refuses keeps it as written and is never planned.
+  bool HasValidRepeat() const { return ValidRepeat(m_repeatType, m_mask); }
   void SetEndDate(bool hasEnd, std::time_t date);
   int AddMacro(const CString& name);
   void ClearMacros() { m_macros.clear(); }
@@ -39,7 +42,7 @@ class CSchedEvent {
   DWORD m_repeatAmount = 0;
   bool m_hasEndDate = false;
   std::time_t m_endDate = 0;
-  BYTE m_mask = 127;
+  DWORD m_mask = 127;
 
  private:
   std::vector<CString> m_macros;
@@ -87,9 +90,10 @@ class CSchedEventManager {
   CSchedEvent* NextEvent();
   int GetEventCount() const { return static_cast<int>(m_events.size()); }
 
-  // The number of "ID" elements read; -2 the file cannot be loaded; -3 no event list; -99 the reader
-  // failed. Reading never rewrites the file.
-  int ReadSchedule(const CString& path);
+  // The number of events read; -2 the file cannot be loaded; -3 no event list; -99 the reader failed.
+  // Entries that cannot run as written, and every entry after the first of an id, are told to
+  // `report`. Reading never rewrites the file.
+  int ReadSchedule(const CString& path, const std::function<void(const CString&)>& report = {});
   // The number written; -1 no path known; -2 the file cannot be written.
   int WriteSchedule();
   std::string DocumentText() const;

@@ -347,7 +347,17 @@ LONG CStatementExecutor::Schedule(const Arguments& args, CSession* session, bool
   }
   char type = typeText.IsEmpty() ? '\0' : typeText.GetAt(0);
   auto amount = static_cast<DWORD>(field[8]);
-  auto mask = static_cast<DWORD>(field[9]);
+  const long long maskNumber = field[9];
+  // A repetition the scheduler cannot run would be stored as a single run: refused, nothing stored.
+  if (maskNumber < 0 || !CSchedEvent::ValidRepeat(type, static_cast<DWORD>(maskNumber))) {
+    CString text;
+    text.Format("%s: Repeat type [%s] or weekday mask %lld refused: the type is one of N H D W M Y (upper case), "
+                "the mask from 0 (any day) to 127.",
+                update ? "SYSUPDSCHEDULE" : "SYSADDSCHEDULE", typeText.GetString(), maskNumber);
+    m_log.WriteLog(text);
+    return -99;
+  }
+  auto mask = static_cast<DWORD>(maskNumber);
   if (update) {
     m_schedule.UpdateEvent(static_cast<DWORD>(id), start, type, amount, mask, end, description);
   } else {

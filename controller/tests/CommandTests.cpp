@@ -315,4 +315,32 @@ TEST_F(Statements, ScheduleCommands) {
   EXPECT_EQ(schedule.GetEventCount(), 1);
 }
 
+// A repetition the scheduler cannot run is refused with its reason in the log; nothing is stored or
+// changed, and the schedule file keeps its text.
+TEST_F(Statements, RepetitionsThatCannotRunAreRefused) {
+  qh::testing::WriteHostFile(sandbox.HostPath("C/site/Logs/.keep"), "");
+  ASSERT_TRUE(log.Open("C:\\site\\Logs\\HallwardenLog.txt"));
+  ASSERT_EQ(Run("SYSADDSCHEDULE('Daily', 2035, 1, 1, 7, 0, 0, 'D', 1, 0, 0, 0, 0, 'ID');"), std::vector<LONG>{1});
+  const std::string file = qh::testing::ReadHostFile(sandbox.HostPath("C/site/config/schedule.xml"));
+  for (const char* bad : {"'d', 1, 0", "'x', 1, 0", "'', 1, 0", "'D', 1, 128", "'W', 1, 255", "'D', 1, -1"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(Run(("SYSADDSCHEDULE('Bad', 2035, 1, 1, 7, 0, 0, " + std::string(bad) + ", 0, 0, 0, 'NEW');").c_str()),
+              std::vector<LONG>{-99});
+    EXPECT_EQ(Run(("SYSUPDSCHEDULE(1, 2036, 1, 1, 7, 0, 0, " + std::string(bad) + ", 0, 0, 0, 'Bad');").c_str()),
+              std::vector<LONG>{-99});
+  }
+  EXPECT_STREQ(Text("NEW"), "") << "no id stored";
+  EXPECT_EQ(schedule.GetEventCount(), 1);
+  CSchedEvent* event = schedule.FindEvent(1);
+  ASSERT_NE(event, nullptr);
+  EXPECT_STREQ(event->m_description, "Daily");
+  EXPECT_EQ(event->m_repeatType, 'D');
+  EXPECT_EQ(event->m_mask, 0u);
+  EXPECT_EQ(qh::testing::ReadHostFile(sandbox.HostPath("C/site/config/schedule.xml")), file);
+  log.Close();
+  const std::string lines = qh::testing::ReadHostFile(sandbox.HostPath("C/site/Logs/HallwardenLog.txt"));
+  EXPECT_NE(lines.find("SYSADDSCHEDULE: Repeat type [d] or weekday mask 0 refused"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("SYSUPDSCHEDULE: Repeat type [D] or weekday mask 128 refused"), std::string::npos) << lines;
+}
+
 }  // namespace

@@ -188,4 +188,45 @@ TEST_F(Berlin, TheScheduleSurvivesARestart) {
   EXPECT_EQ(text.find("<rptenddate>", text.find("plain")), std::string::npos);
 }
 
+// A file entry that cannot run is reported and kept as written; a second entry with an id read
+// before is reported and left out, and the first stays as it was.
+TEST_F(Berlin, FileEntriesThatCannotRunOrRepeatAnIdAreReportedAndKept) {
+  auto entry = [](int id, const char* type, int mask, const char* macro) {
+    return "  <tevent><id>" + std::to_string(id) + "</id><desc>e" + std::to_string(id) +
+           "</desc><eventdts>2026-06-01T09:00:00</eventdts><rpttype>" + type + "</rpttype><rptamount>1</rptamount>"
+           "<rptmask>" + std::to_string(mask) + "</rptmask><commands><seq>1</seq><macro>" + macro +
+           "</macro></commands></tevent>\n";
+  };
+  qh::testing::WriteHostFile(sandbox.HostPath("C/schedule.xml"),
+                             "<teventlist>\n" + entry(1, "d", 127, "A") + entry(2, "D", 200, "B") +
+                                 entry(1, "N", 127, "C") + entry(3, "D", 0, "D") + "</teventlist>\n");
+  CSchedEventManager schedule;
+  std::vector<std::string> reports;
+  EXPECT_EQ(schedule.ReadSchedule("C:\\schedule.xml", [&](const CString& text) { reports.push_back(text.str()); }), 3);
+  EXPECT_EQ(reports, (std::vector<std::string>{
+                         "ReadSchedule: Event 1 has repeat type [d] and weekday mask 127, which cannot run; it is kept "
+                         "as written but never runs.",
+                         "ReadSchedule: Event 2 has repeat type [D] and weekday mask 200, which cannot run; it is kept "
+                         "as written but never runs.",
+                         "ReadSchedule: Duplicate event id 1; the first event with that id stays."}));
+  ASSERT_NE(schedule.FindEvent(1), nullptr);
+  EXPECT_EQ(schedule.FindEvent(1)->Macros(), std::vector<CString>{"A"}) << "the duplicate's macros are not merged";
+  EXPECT_EQ(schedule.FindEvent(1)->m_repeatType, 'd');
+  schedule.PlanWindow(LocalTime(2026, 6, 1, 0, 0, 0), LocalTime(2026, 6, 3, 0, 0, 0));
+  EXPECT_TRUE(schedule.OccurrencesOf(1).empty());
+  EXPECT_TRUE(schedule.OccurrencesOf(2).empty());
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(3)), (std::vector<std::string>{"2026-06-01T09:00:00", "2026-06-02T09:00:00"}))
+      << "a weekday mask of 0 restricts nothing";
+  // The next rewrite keeps what was written.
+  schedule.AddEventMacro(3, 2, "E");
+  const std::string text = qh::testing::ReadHostFile(sandbox.HostPath("C/schedule.xml"));
+  EXPECT_NE(text.find("<id>1</id>\n    <desc>e1</desc>\n    <eventdts>2026-06-01T09:00:00</eventdts>\n    "
+                      "<rpttype>d</rpttype>\n    <rptamount>1</rptamount>\n    <rptmask>127</rptmask>\n    "
+                      "<commands>\n      <seq>1</seq>\n      <macro>A</macro>\n    </commands>"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("<rptmask>200</rptmask>"), std::string::npos) << text;
+  EXPECT_EQ(text.find("<macro>C</macro>"), std::string::npos) << text;
+}
+
 }  // namespace

@@ -455,5 +455,84 @@ class Commands(unittest.TestCase):
         self.assertEqual(values["MN"], ["Mark", "_Startup"])
 
 
+SCHEDULE_WITH_FAULTS = """<?xml version="1.0" encoding="ISO-8859-1"?>
+<teventlist>
+  <tevent><id>1</id><desc>first</desc><eventdts>2030-01-01T08:00:00</eventdts><rpttype>D</rpttype>
+    <rptamount>1</rptamount><rptmask>0</rptmask><commands><seq>1</seq><macro>A</macro></commands></tevent>
+  <tevent><id>2</id><desc>lower</desc><eventdts>2030-01-01T09:00:00</eventdts><rpttype>d</rpttype>
+    <rptamount>1</rptamount><rptmask>127</rptmask><commands><seq>1</seq><macro>B</macro></commands></tevent>
+  <tevent><id>1</id><desc>again</desc><eventdts>2030-01-01T10:00:00</eventdts><rpttype>N</rpttype>
+    <rptamount>0</rptamount><rptmask>127</rptmask><commands><seq>1</seq><macro>C</macro></commands></tevent>
+</teventlist>
+"""
+
+
+class OperatorFaults(unittest.TestCase):
+    """What an operator meets: a schedule file with a repeated id and an entry that cannot run, forms
+    with repetitions that cannot run, and a device whose name does not resolve, all through curl."""
+
+    @classmethod
+    def setUpClass(cls):
+        def prepare(directory):
+            with open(os.path.join(directory, "config", "schedule.xml"), "w") as f:
+                f.write(SCHEDULE_WITH_FAULTS)
+            with open(os.path.join(directory, "config", "project.xml"), "w") as f:
+                f.write("<project><device><DEVNUM>1</DEVNUM><DEVNAME>Gone</DEVNAME><DEVUID>TONEBARN-0001</DEVUID>"
+                        "<SVCADDRESS>nohost.invalid</SVCADDRESS><SVCPORT>12130</SVCPORT></device></project>")
+
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=prepare).start()
+        cls.jar = os.path.join(cls.server.root, "cookies.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            code = cls.server.stop()
+            assert code == 0 and "Sanitizer" not in cls.server.errors(), cls.server.errors()
+        finally:
+            cls.server.cleanup()
+
+    def post(self, statement):
+        """The status and seconds of a /COMMAND form posted with curl in the test's session."""
+        url = "http://127.0.0.1:%d" % self.server.port
+        subprocess.run(["curl", "-s", "-o", "/dev/null", "-c", self.jar, "-b", self.jar, url + "/"], check=True,
+                       timeout=30)
+        begun = time.time()
+        result = subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "-b", self.jar,
+                                 "--data-urlencode", "COMMAND=" + statement, url + "/COMMAND"],
+                                capture_output=True, timeout=120)
+        return int(result.stdout), time.time() - begun
+
+    def schedule_file(self):
+        with open(os.path.join(self.server.dir, "config", "schedule.xml")) as f:
+            return f.read()
+
+    def test_schedule_file_faults_are_reported_and_the_file_kept(self):
+        log = self.server.log()
+        self.assertIn("ReadSchedule: Duplicate event id 1; the first event with that id stays.", log)
+        self.assertIn("ReadSchedule: Event 2 has repeat type [d] and weekday mask 127, which cannot run", log)
+        self.assertIn("InitSchedEventManager: Read 2 scheduled events OK.", log)
+        self.assertEqual(self.schedule_file(), SCHEDULE_WITH_FAULTS, "reading never rewrites the file")
+
+    def test_repetitions_that_cannot_run_are_refused(self):
+        before = self.schedule_file()
+        status, _ = self.post("SYSADDSCHEDULE('Bad', 2031, 1, 1, 7, 0, 0, 'w', 1, 127, 0, 0, 0, 'NEWID');"
+                              "SYSADDSCHEDULE('Bad', 2031, 1, 1, 7, 0, 0, 'W', 1, 128, 0, 0, 0, 'NEWID');"
+                              "SYSUPDSCHEDULE(1, 2031, 1, 1, 7, 0, 0, 'h', 1, 127, 0, 0, 0, 'Bad');")
+        self.assertEqual(status, 200)
+        self.assertTrue(self.server.wait_log("Error -99 when executing statement num 3"))
+        log = self.server.log()
+        self.assertIn("Error -99 when executing statement num 1", log)
+        self.assertIn("Error -99 when executing statement num 2", log)
+        self.assertIn("SYSADDSCHEDULE: Repeat type [w] or weekday mask 127 refused", log)
+        self.assertEqual(self.schedule_file(), before, "nothing stored, nothing changed")
+
+    def test_a_device_whose_name_does_not_resolve_answers_at_once(self):
+        status, seconds = self.post("DEVICECMD(1, 'SvcQryVersion', N, V);")
+        self.assertEqual(status, 200)
+        self.assertLess(seconds, 30, "far inside the 180 s time-out")
+        self.assertTrue(self.server.wait_log("has generated error code - 11001"))
+        self.assertIn("pending commands which were marked complete.", self.server.log())
+
+
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], "-v"])
