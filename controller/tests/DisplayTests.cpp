@@ -58,7 +58,8 @@ class RunningHallwarden {
     char pattern[] = "/tmp/hallwarden-display-XXXXXX";
     root_ = mkdtemp(pattern) ? pattern : "";
     start_ = root_ + "/start";
-    fs::copy(QH_START_DIR, start_, fs::copy_options::recursive);
+    // Links stay links: the jukebox linked beside the start directory is not started here.
+    fs::copy(QH_START_DIR, start_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     fs::create_directories(root_ + "/locks");
     std::ofstream(root_ + "/registry.txt") << "[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\FrameWork]\n"
                                            << "\"WebSocketNumber\"=dword:" << std::hex << std::setw(8) << std::setfill('0') << port << "\n";

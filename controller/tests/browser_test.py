@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
-"""A real browser against Hallwarden: headless Chromium loads a page of the sample site, follows a
-link and submits a form. Skipped (exit 77) when Chromium or its driver cannot start here.
+"""A real browser against Hallwarden: headless Chromium loads the pages of the sample site, follows a
+link, submits forms and drives the site's jukebox (a python3 device service standing in for it on
+the project's device). Skipped (exit 77) when Chromium or its driver cannot start here.
 
 Usage: browser_test.py <Hallwarden> <assembled start directory>"""
+import json
 import os
+import re
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -34,7 +39,21 @@ def start_browser():
 class Browser(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.server = Hallwarden(PROGRAM, STARTDIR).start()
+        # The sample project as shipped, its jukebox's port moved to the stand-in device.
+        cls.record = os.path.join(tempfile.mkdtemp(prefix="hallwarden-jukebox-"), "requests.jsonl")
+        here = os.path.dirname(os.path.abspath(__file__))
+        cls.device = subprocess.Popen([sys.executable, os.path.join(here, "fake_device.py"), "echo", cls.record],
+                                      stdout=subprocess.PIPE, text=True)
+        port = int(cls.device.stdout.readline())
+
+        def jukebox_port(directory):
+            path = os.path.join(directory, "config", "project.xml")
+            with open(path) as f:
+                project = f.read()
+            with open(path, "w") as f:
+                f.write(re.sub(r"<SVCPORT>\d+</SVCPORT>", "<SVCPORT>%d</SVCPORT>" % port, project))
+
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=jukebox_port).start()
         cls.base = "http://127.0.0.1:%d" % cls.server.port
 
     @classmethod
@@ -44,14 +63,28 @@ class Browser(unittest.TestCase):
             assert cls.server.stop() == 0, cls.server.errors()
         finally:
             cls.server.cleanup()
+            cls.device.terminate()
+            cls.device.wait()
 
-    def submit_and_wait(self, old_page_marker):
-        """Clicks Send and waits until the answering page replaced the old one."""
+    def jukebox_actions(self):
+        """The actions the stand-in jukebox received, with their input values, in order."""
+        if not os.path.exists(self.record):
+            return []
+        actions = []
+        with open(self.record) as f:
+            for line in f:
+                for action in re.findall(r"<action>(.*?)</action>", json.loads(line)["body"], re.S):
+                    name = re.search(r"<actionName>(.*?)</actionName>", action).group(1)
+                    actions.append((name, re.findall(r"<value>(.*?)</value>", action)))
+        return actions
+
+    def submit_and_wait(self, old_page_marker, button="send"):
+        """Clicks a form's button and waits until the answering page replaced the old one."""
         from selenium.webdriver.common.by import By
         from selenium.webdriver.support.ui import WebDriverWait
         from selenium.webdriver.support import expected_conditions
         marker = self.driver.find_element(By.TAG_NAME, "html")
-        self.driver.find_element(By.ID, "send").click()
+        self.driver.find_element(By.ID, button).click()
         WebDriverWait(self.driver, 20).until(expected_conditions.staleness_of(marker))
         WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, old_page_marker))
 
@@ -67,10 +100,13 @@ class Browser(unittest.TestCase):
         self.driver.find_element(By.ID, "start").click()
         WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, "cur"))
         self.assertEqual(self.text("cur"), "DEFAULT.HTM")
-        # The browser's own request for /favicon.ico is answered with the default page too, so the page
-        # before this one is the new-session page or that default page.
-        self.assertIn(self.text("prev"), ("NEWSESSION.HTM", "DEFAULT.HTM"))
+        # The pages name their icon, so no request for /favicon.ico renders the default page between.
+        self.assertEqual(self.text("prev"), "NEWSESSION.HTM")
+        self.assertNotIn("GET /favicon.ico", self.server.log())
         self.assertEqual(self.text("zone"), "", "a missing name shows nothing")
+        # Without zones the list shows no entry and links nowhere.
+        self.assertEqual([li for li in self.driver.find_elements(By.CSS_SELECTOR, "#zones li") if li.is_displayed()], [])
+        self.assertEqual(self.driver.find_elements(By.CSS_SELECTOR, "#zones a"), [])
         # The style sheet and the picture came from their folders.
         color = self.driver.execute_script("return getComputedStyle(document.body).backgroundColor")
         self.assertEqual(color, "rgb(244, 241, 234)")
@@ -82,19 +118,35 @@ class Browser(unittest.TestCase):
         self.assertEqual(self.text("cur"), "Default.htm")
         self.assertEqual(self.text("prev"), "DEFAULT.HTM")
         # A form that posts statements; the page that answers shows the new values.
-        field = self.driver.find_element(By.NAME, "COMMAND")
+        field = self.driver.find_element(By.ID, "statement")
         field.clear()
         field.send_keys("ZONE='Main Hall'; ZONES[0]='Bar'; ZONES[1]='Patio & Garden'; SYSNEXTPAGE('Default.htm');")
         self.submit_and_wait("zone")
         self.assertEqual(self.text("zone"), "Main Hall")
         self.assertEqual(self.text("first"), "Bar")
         items = self.driver.find_elements(By.CSS_SELECTOR, "#zones li")
-        self.assertEqual([item.text for item in items], ["Bar (open)", "Patio & Garden (open)"])
-        links = [a.get_attribute("href") for a in self.driver.find_elements(By.CSS_SELECTOR, "#zones a")]
-        self.assertTrue(links[1].endswith("/USER/zone.htm?name=Patio%20%26%20Garden"), links)
+        self.assertEqual([item.text for item in items], ["Bar", "Patio & Garden"])
         self.driver.get(self.base + "/DEBUG")
         self.assertIn("SYSCURPAGE", self.driver.page_source)
         self.assertIn("Patio &amp; Garden", self.driver.page_source.replace("&amp;amp;", "&amp;"))
+
+    def test_the_jukebox_buttons_drive_the_jukebox(self):
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.support.ui import WebDriverWait
+        self.driver.get(self.base + "/USER/DEFAULT.HTM")
+        if self.driver.find_elements(By.ID, "start"):
+            self.driver.find_element(By.ID, "start").click()
+            WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, "askversion"))
+        self.submit_and_wait("program", "askversion")
+        self.assertEqual(self.text("program"), "echo:SvcPgmName")
+        self.assertEqual(self.text("version"), "echo:SvcPgmVersion")
+        for button in ("playpause", "stop", "next", "volume"):
+            self.submit_and_wait("program", button)
+            self.assertEqual(self.text("cur"), "DEFAULT.HTM")
+        self.assertEqual(self.jukebox_actions(), [("SvcQryVersion", []), ("XportPlayPause", []), ("XportStop", []),
+                                                  ("XportNext", []), ("SetVolumeAbsolute", ["50"])])
+        # Every action the page offers is one the jukebox's definition lists: none was refused.
+        self.assertNotIn("when executing statement", self.server.log())
 
 
 if __name__ == "__main__":

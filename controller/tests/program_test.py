@@ -206,7 +206,8 @@ class Program(unittest.TestCase):
         time.sleep(0.3)
         with open(started) as f:
             self.assertEqual(f.read().split("\n")[:-1], [os.path.join(self.server.dir, "svc.sh") + " 7"])
-        self.assertTrue(self.server.wait_log("StartSvcPrograms: Could not start service program Tonebarn.exe"))
+        # The copy's link to the jukebox leads nowhere: that program is missing here.
+        self.assertTrue(self.server.wait_log("StartSvcPrograms: Could not start service program Tonebarn\n"))
         log = self.server.log()
         self.assertIn("Duplicate device numbers detected (DeviceID 7). Check your project.xml file.", log)
         self.assertIn("StartSvcPrograms: Started service program svc.sh OK.", log)
@@ -254,6 +255,31 @@ class Lifecycle(unittest.TestCase):
         finally:
             server.cleanup()
 
+    def test_the_sample_project_starts_the_jukebox_by_its_name_here(self):
+        # The build's start directory reaches the built jukebox through a relative link.
+        self.assertEqual(os.readlink(os.path.join(STARTDIR, "Tonebarn")), os.path.join("..", "bin", "Tonebarn"))
+
+        def jukebox_stand_in(directory):
+            os.remove(os.path.join(directory, "Tonebarn"))
+            with open(os.path.join(directory, "Tonebarn"), "w") as f:
+                f.write(SERVICE)
+            os.chmod(os.path.join(directory, "Tonebarn"), 0o755)
+
+        server = Hallwarden(PROGRAM, STARTDIR, prepare=jukebox_stand_in)
+        try:
+            server.start()
+            self.assertTrue(server.wait_log("StartSvcPrograms: Started service program Tonebarn OK."))
+            self.assertNotIn("Could not start service program", server.log())
+            deadline = time.time() + 10
+            started = os.path.join(server.dir, "started.txt")
+            while not os.path.exists(started) and time.time() < deadline:
+                time.sleep(0.05)
+            with open(started) as f:
+                self.assertEqual(f.read().split(), [os.path.join(server.dir, "Tonebarn"), "1"])
+            self.assertEqual(server.stop(), 0)
+        finally:
+            server.cleanup()
+
     def test_shutdown_logs_its_steps(self):
         server = Hallwarden(PROGRAM, STARTDIR)
         try:
@@ -290,6 +316,15 @@ def form(**fields):
 
 
 FORM = {"Content-Type": "application/x-www-form-urlencoded"}
+
+
+def end_server(server):
+    """Ends the program through its normal shutdown, which must be clean, and removes its folder."""
+    try:
+        code = server.stop()
+        assert code == 0 and "Sanitizer" not in server.errors(), server.errors()
+    finally:
+        server.cleanup()
 
 
 class FakeDevice:
@@ -338,10 +373,8 @@ class Commands(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         try:
-            code = cls.server.stop()
-            assert code == 0 and "Sanitizer" not in cls.server.errors(), cls.server.errors()
+            end_server(cls.server)
         finally:
-            cls.server.cleanup()
             cls.device.stop()
             cls.slow.stop()
             shutil.rmtree(cls.folder, ignore_errors=True)
@@ -395,8 +428,8 @@ class Commands(unittest.TestCase):
     def test_device_commands_wait_for_the_devices_answer(self):
         browser = self.browser()
         status, body, _ = self.post(browser, COMMAND="SYSNEXTPAGE('list.htm'); ZONES[0]='before';"
-                                             "DEVICECMD(1, 'SvcQryVersion', NAME, VERSION); DEVICECMD(2, 'SetVolume', 3, 80);"
-                                             "DEVICECMD(1, 'SetVolume', 1, 'loud & <clear>');")
+                                             "DEVICECMD(1, 'SvcQryVersion', NAME, VERSION); DEVICECMD(2, 'SetVolumeAbsolute', 80);"
+                                             "DEVICECMD(1, 'SongLoadByGenre', 'loud & <clear>', 'Y');")
         self.assertEqual(status, 200)
         values = self.variables(browser)
         self.assertEqual(values["NAME"], "echo:SvcPgmName")
@@ -407,10 +440,10 @@ class Commands(unittest.TestCase):
         document = xml.dom.minidom.parseString(requests[0]["body"].encode("latin-1"))
         actions = document.getElementsByTagName("action")
         self.assertEqual([a.getElementsByTagName("actionName")[0].firstChild.data for a in actions],
-                         ["SvcQryVersion", "SetVolume"])
-        self.assertEqual(actions[1].getElementsByTagName("value")[1].firstChild.data, "loud & <clear>")
+                         ["SvcQryVersion", "SongLoadByGenre"])
+        self.assertEqual(actions[1].getElementsByTagName("value")[0].firstChild.data, "loud & <clear>")
         self.assertEqual(len(self.slow.requests()), 1)
-        status, _, _ = self.post(browser, COMMAND="DEVICECMD('1', 'SetVolume'); DEVICECMD(9, 'SetVolume');")
+        status, _, _ = self.post(browser, COMMAND="DEVICECMD('1', 'XportPlay'); DEVICECMD(9, 'XportPlay');")
         self.assertEqual(status, 200)
         self.assertTrue(self.server.wait_log("Error -4 when executing statement num 1"))
         self.assertIn("Error -8 when executing statement num 2", self.server.log())
@@ -418,12 +451,18 @@ class Commands(unittest.TestCase):
     def test_queries_fill_arrays(self):
         browser = self.browser()
         self.post(browser, COMMAND="SYSQRYDEVICES(NUMS, NAMES); SYSQRYDEVICECOMMANDS(1, ACTS, DESCS);"
-                                   "SYSQRYCOMMANDARGS(1, 'SetVolume', AN, AD, AT);")
+                                   "SYSQRYCOMMANDARGS(1, 'SongLoadByGenre', AN, AD, AT);")
         values = self.variables(browser)
         self.assertEqual(values["NUMS"], ["1", "2"])
         self.assertEqual(values["NAMES"], ["Box 1", "Box 2"])
-        self.assertEqual(values["ACTS"], ["SetVolume", "SvcQryVersion"])
-        self.assertEqual(values["AT"], ["INTEGER (UI1)", "INTEGER (UI1)"])
+        # The sample's jukebox offers the actions of the jukebox's own definition, and only those.
+        definition = xml.dom.minidom.parse(os.path.join(STARTDIR, "sysdevices", "TONEBARN-0001.xml"))
+        own = [a.getElementsByTagName("name")[0].firstChild.data for a in definition.getElementsByTagName("action")]
+        self.assertEqual(values["ACTS"], sorted(own))
+        self.assertIn("XportPlayPause", values["ACTS"])
+        self.assertNotIn("SetVolume", values["ACTS"])
+        self.assertEqual(values["AN"], ["Genre", "SortByAlbum"])
+        self.assertEqual(values["AT"], ["STRING", "STRING"])
 
     def test_zz_startup_macro_scheduled_events_and_a_restart(self):
         browser = self.browser()
@@ -485,11 +524,7 @@ class OperatorFaults(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        try:
-            code = cls.server.stop()
-            assert code == 0 and "Sanitizer" not in cls.server.errors(), cls.server.errors()
-        finally:
-            cls.server.cleanup()
+        end_server(cls.server)
 
     def post(self, statement):
         """The status and seconds of a /COMMAND form posted with curl in the test's session."""
