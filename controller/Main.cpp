@@ -3,7 +3,9 @@
 #include <string>
 
 #include "controller/MainApp.h"
+#include "platform/core/Module.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/gdi/BitmapResources.h"
 
 extern const char* const kHallwardenDialogs;
 
@@ -16,5 +18,7 @@ int main(int argc, char** argv) {
   setenv("TZ", ":/etc/localtime", 0);
   std::string error;
   if (!qh::ui::LoadDialogTemplates(kHallwardenDialogs, &error)) return 3;
+  // The program's picture (icon 128) is copied beside the program by the build.
+  qh::gdi::AddBitmapFolder(qh::ProgramHostFolder() + "/resources/controller/bitmaps");
   return AfxWinMain(argc, argv);
 }

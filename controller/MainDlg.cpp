@@ -15,6 +15,8 @@ BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
   ON_WM_TIMER()
   ON_WM_CLOSE()
   ON_WM_CTLCOLOR()
+  ON_WM_PAINT()
+  ON_WM_QUERYDRAGICON()
   ON_BN_CLICKED(1006, OnReloadTemplates)
   ON_BN_CLICKED(1010, OnCloseButton)
   ON_MESSAGE(WM_LOAD_PROJECT, OnLoadProject)
@@ -50,6 +52,9 @@ CMainDlg::~CMainDlg() {
 
 BOOL CMainDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  if (CWinApp* app = AfxGetApp()) m_hIcon = app->LoadIcon(kIconId);
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
   ShowTemplateCount();
   ShowUptime();
   std::time_t now = Now();
@@ -181,6 +186,27 @@ HBRUSH CMainDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
   }
   return CDialog::OnCtlColor(dc, wnd, kind);
 }
+
+void CMainDlg::OnPaint() {
+  if (!IsIconic()) {
+    Default();
+    return;
+  }
+  // Minimised: the program's picture centred in the client area.
+  CPaintDC dc(this);
+  CBitmap picture;
+  BITMAP size{};
+  CDC source;
+  if (!picture.LoadBitmap(kIconId) || !picture.GetBitmap(&size) || !source.CreateCompatibleDC(&dc)) return;
+  CBitmap* old = source.SelectObject(&picture);
+  CRect area;
+  GetClientRect(&area);
+  dc.BitBlt((area.Width() - size.bmWidth + 1) / 2, (area.Height() - size.bmHeight + 1) / 2, size.bmWidth,
+            size.bmHeight, &source, 0, 0, SRCCOPY);
+  source.SelectObject(old);
+}
+
+HCURSOR CMainDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(m_hIcon); }
 
 void CMainDlg::OnReloadTemplates() {
   m_app.InitTemplateHandler();

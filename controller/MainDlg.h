@@ -37,6 +37,7 @@ class CMainDlg : public CDialog {
  public:
   static constexpr UINT kTemplateId = 102;
   static constexpr double kIdleLimit = 1200.0;
+  static constexpr UINT kIconId = 128;
 
   explicit CMainDlg(CMainApp& app);
   ~CMainDlg() override;
@@ -62,6 +63,8 @@ class CMainDlg : public CDialog {
   CTransactionTable& Transactions() { return m_transactions; }
   CActionClient& ActionClient() { return m_actions; }
   CSession& OwnStore() { return m_ownStore; }
+  // The listener's session table; null without a server.
+  CSessionManager* Sessions() { return m_server ? m_server->GetSessionManager() : nullptr; }
   DWORD NextTransactionNumber() { return m_nextTransaction++; }
   // The wall clock of the planning windows, the scheduler tick and the transactions' time-outs; the
   // schedule plans with it too. Tests move it; the timers themselves keep their real periods.
@@ -73,6 +76,8 @@ class CMainDlg : public CDialog {
   afx_msg void OnReloadTemplates();
   afx_msg void OnCloseButton();
   afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
+  afx_msg void OnPaint();
+  afx_msg HCURSOR OnQueryDragIcon();
   afx_msg LRESULT OnLoadProject(WPARAM, LPARAM);
   afx_msg LRESULT OnStartSvcPrograms(WPARAM, LPARAM);
   afx_msg LRESULT OnServerNotify(WPARAM code, LPARAM block);
@@ -116,6 +121,7 @@ class CMainDlg : public CDialog {
   std::function<std::time_t()> m_clock;
   std::time_t m_windowStart = 0;
   std::time_t m_windowEnd = 0;
+  HICON m_hIcon = nullptr;
   CBrush m_badBrush{RGB(220, 127, 127)};
   CBrush m_goodBrush{RGB(127, 220, 127)};
 };

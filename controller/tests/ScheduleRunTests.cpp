@@ -21,6 +21,9 @@ extern const char* const kHallwardenDialogs;
 
 namespace {
 
+std::time_t g_sessionClock = 0;
+std::time_t SessionClock() { return g_sessionClock; }
+
 // Each macro notes the wall-clock second it ran at in the dialog's own store.
 const char* const kMacros =
     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<macrolist>\n"
@@ -216,6 +219,78 @@ TEST_F(ScheduledRuns, EventsAddedAndChangedAfterAStartOrARestartRunAtTheirTimes)
   ExpectRunsAt("RAN_MUSIC", {music});
   ExpectRunsAt("RAN_BELL", {bell});
   EXPECT_TRUE(runs["RAN_DOORS"].empty());
+}
+
+// What the status dialog shows while the program runs: the next event's distance, the template
+// counters and their colour across a reload, the minimised dialog with its icon after the start-up
+// macro, and the line for sessions ended by inactivity.
+TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
+  Run([&](CMainApp& app, CMainDlg& dialog) {
+    auto text = [&](int id) {
+      CString value;
+      dialog.GetDlgItemText(id, value);
+      return value.str();
+    };
+    auto brushColour = [&](int id) {
+      CClientDC dc(&dialog);
+      auto brush = reinterpret_cast<HBRUSH>(dialog.SendMessage(
+          WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), reinterpret_cast<LPARAM>(dialog.GetDlgItem(id)->m_hWnd)));
+      LOGBRUSH colour{};
+      EXPECT_EQ(::GetObject(brush, sizeof colour, &colour), static_cast<int>(sizeof colour));
+      return colour.lbColor;
+    };
+    const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
+    HICON icon = app.LoadIcon(CMainDlg::kIconId);
+    EXPECT_EQ(dialog.GetIcon(TRUE), icon);
+    EXPECT_EQ(dialog.GetIcon(FALSE), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
+    EXPECT_EQ(text(1002), "1 loaded, 0 errors");
+    EXPECT_EQ(brushColour(1002), good);
+    EXPECT_EQ(brushColour(1003), good) << "the listener reported that it listens";
+    EXPECT_FALSE(dialog.IsIconic());
+
+    // Thirty seconds after the start: the start-up macro, then the dialog minimises itself.
+    StartUpMacro(dialog);
+    EXPECT_TRUE(dialog.IsIconic());
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "[Next event more than 30 minutes away.]");
+    AddEvent(dialog, "soon", now + 124, "Bell");
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "In 0 hrs 2 mins 4 secs (124)");
+    now += 124;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(dialog.OwnStore().GetVariableText("RAN_BELL"), "yes");
+    EXPECT_EQ(text(1013), "In 0 hrs 0 mins 0 secs (0)") << "something ran in this tick";
+
+    // A template that cannot be read: the counters and the bad brush, until a reload without failures.
+    const std::string broken = sandbox.HostPath("C/site/Templates/BROKEN.HTM");
+    ASSERT_EQ(symlink("nowhere", broken.c_str()), 0);
+    dialog.SendMessage(WM_COMMAND, 1006);
+    EXPECT_EQ(text(1002), "1 loaded, 1 errors");
+    EXPECT_EQ(text(1009), "HTML Templates reloaded");
+    EXPECT_EQ(brushColour(1002), bad);
+    EXPECT_EQ(brushColour(1001), good);
+    unlink(broken.c_str());
+    dialog.SendMessage(WM_COMMAND, 1006);
+    EXPECT_EQ(text(1002), "1 loaded, 0 errors");
+    EXPECT_EQ(brushColour(1002), good);
+
+    // A session idle for longer than 1,200 s ends at the 5-minute check, with its line in the log.
+    CSessionManager* sessions = dialog.Sessions();
+    ASSERT_NE(sessions, nullptr);
+    g_sessionClock = now;
+    sessions->SetClockForTesting(SessionClock);
+    ASSERT_NE(sessions->CreateSession(), nullptr);
+    ASSERT_NE(sessions->CreateSession(), nullptr);
+    g_sessionClock = now + 1199;
+    dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
+    EXPECT_EQ(Log().find("sessions were terminated because of inactivity"), std::string::npos);
+    g_sessionClock = now + 1201;
+    dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
+    EXPECT_NE(Log().find(":: 2 sessions were terminated because of inactivity\n"), std::string::npos) << Log();
+    EXPECT_EQ(text(1007), "0");
+    sessions->SetClockForTesting(nullptr);
+  });
 }
 
 }  // namespace
