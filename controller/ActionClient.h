@@ -75,7 +75,3 @@ class CActionClient {
   bool m_shuttingDown = false;
   std::function<void(const CString&)> m_errorDisplay;
 };
-
-// "<", ">", the double quote and "&" as entities; control characters XML 1.0 cannot carry become
-// blanks, so every document stays well-formed.
-CString XmlEscapeText(const CString& text);

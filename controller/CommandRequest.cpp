@@ -4,6 +4,7 @@
 
 #include "controller/MainApp.h"
 #include "controller/MainDlg.h"
+#include "controller/ReplyPage.h"
 #include "platform/core/CrtNumbers.h"
 
 int CMainDlg::OnCommandRequest(CHttpResponse& request) {

@@ -1,7 +1,8 @@
-#include "controller/MacroManager.h"
-
 #include "controller/ActionClient.h"
+
 #include "controller/AtomicFile.h"
+#include "controller/MacroManager.h"
+#include "controller/XmlText.h"
 #include "platform/xml/XmlDom.h"
 
 bool CMacro::Set(const CString& name, const CString& description, const CString& commandText) {

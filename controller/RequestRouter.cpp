@@ -1,7 +1,8 @@
-#include "controller/RequestRouter.h"
-
 #include "controller/ActionClient.h"
+
+#include "controller/RequestRouter.h"
 #include "controller/TemplateHandler.h"
+#include "controller/XmlText.h"
 #include "netlib/Sessions.h"
 #include "platform/core/Paths.h"
 

@@ -1,10 +1,11 @@
-#include "controller/Scheduler.h"
+#include "controller/ActionClient.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "controller/ActionClient.h"
 #include "controller/AtomicFile.h"
+#include "controller/Scheduler.h"
+#include "controller/XmlText.h"
 #include "platform/core/CrtNumbers.h"
 #include "platform/xml/XmlDom.h"
 

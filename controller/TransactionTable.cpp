@@ -4,6 +4,7 @@
 
 #include "controller/ControllerLog.h"
 #include "controller/ProjectDevices.h"
+#include "controller/ReplyPage.h"
 #include "controller/TemplateHandler.h"
 #include "netlib/Sessions.h"
 #include "netlib/ThreadBlocks.h"
@@ -75,24 +76,6 @@ void CTransactionTable::CheckTransactionTimeouts(std::time_t now) {
     SendCompletionReply(number);
     RemoveTransaction(number);
   }
-}
-
-int RenderReplyPage(CTemplateHandler& templates, CSession* session, CString& body) {
-  CString page = session->GetVariableText("SYSNEXTPAGE");
-  if (!page.IsEmpty()) {
-    session->SetVariable("SYSPREVPAGE", "SYSCURPAGE");
-    session->SetStringVariable("SYSCURPAGE", page);
-  } else {
-    page = session->GetVariableText("SYSCURPAGE");
-  }
-  body.Empty();
-  if (page.IsEmpty()) return 204;
-  page.MakeUpper();
-  if (templates.RenderPage(page, body, session) < 0) {
-    body.Empty();
-    return 404;
-  }
-  return 200;
 }
 
 int CTransactionTable::SendCompletionReply(DWORD number) {

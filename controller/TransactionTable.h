@@ -17,10 +17,6 @@ class CProjectDevices;
 class CHttpCommand;
 class CSession;
 
-// The page after a run: SYSNEXTPAGE when set (it becomes SYSCURPAGE, the old one SYSPREVPAGE), else
-// SYSCURPAGE again; rendered into `body`. 200, 204 when no page is set, 404 for an unknown page.
-int RenderReplyPage(CTemplateHandler& templates, CSession* session, CString& body);
-
 class CTransactionTable {
  public:
   static constexpr double kTimeoutSeconds = 180.0;
