@@ -19,12 +19,6 @@ namespace {
 
 constexpr const char* kControlPath = "/control";
 
-CString Number(DWORD value) {
-  CString text;
-  text.Format("%lu", value);
-  return text;
-}
-
 CString ThreadText(DWORD threadId) { return ThreadLabel("Client", threadId); }
 
 }  // namespace
@@ -46,8 +40,8 @@ CString CActionClient::ActionListDocument(const CString& elements) {
 CString CActionClient::BuildActionXml(CActionDescription& action, CSession* session, DWORD& actionId,
                                       DWORD transaction, DWORD subDevice, size_t firstArgument,
                                       const std::vector<CActionArgumentNode>& nodes) {
-  CString xml = "<action><actionName>" + action.GetName() + "</actionName><transID>" + Number(transaction) +
-                "</transID><actionID>" + Number(m_nextActionId) + "</actionID><subDevice>" + Number(subDevice) +
+  CString xml = "<action><actionName>" + action.GetName() + "</actionName><transID>" + Decimal(transaction) +
+                "</transID><actionID>" + Decimal(m_nextActionId) + "</actionID><subDevice>" + Decimal(subDevice) +
                 "</subDevice>";
   actionId = m_nextActionId++;
   if (!action.BeginEnum()) return "";
@@ -69,7 +63,7 @@ CString CActionClient::BuildActionXml(CActionDescription& action, CSession* sess
       xml += "<direction>in</direction><value>" + XmlEscapeText(value) + "</value>";
     else
       xml += "<direction>out</direction><hostvar>" + hostVar + "</hostvar>";
-    xml += "<seq>" + Number(static_cast<DWORD>(argument->GetSequence())) + "</seq></argument>";
+    xml += "<seq>" + Decimal(static_cast<DWORD>(argument->GetSequence())) + "</seq></argument>";
   }
   action.EndEnum();
   return xml + "</action>";
@@ -136,12 +130,12 @@ int CActionClient::SendXMLCommand(DWORD deviceNumber, const CString& address, DW
   if (!m_devices.FindConnection(deviceNumber, threadId)) {
     CHttpSocketThread* thread = m_clients.OpenClientSocket();
     if (!thread) {
-      m_log.WriteLog("SendXMLCommand: Could not open outbound socket for device " + Number(deviceNumber));
+      m_log.WriteLog("SendXMLCommand: Could not open outbound socket for device " + Decimal(deviceNumber));
       return -1;
     }
     threadId = thread->m_nThreadID;
     if (!m_devices.AddConnection(deviceNumber, threadId)) {
-      m_log.WriteLog("SendXMLCommand: Could not add to map. DeviceID " + Number(deviceNumber));
+      m_log.WriteLog("SendXMLCommand: Could not add to map. DeviceID " + Decimal(deviceNumber));
       return -4;
     }
   }
@@ -155,7 +149,7 @@ int CActionClient::SendXMLCommand(DWORD deviceNumber, const CString& address, DW
   }
   switch (state) {
     case -1:
-      m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Number(deviceNumber));
+      m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Decimal(deviceNumber));
       return -2;
     case CONNECTION_CLOSED: {
       auto* connect = new CHttpConnect;
@@ -164,7 +158,7 @@ int CActionClient::SendXMLCommand(DWORD deviceNumber, const CString& address, DW
       auto* command = new CHttpCommand(HTTP_CMD_CONNECT, connect);
       if (!m_clients.PostCommand(threadId, command)) {
         delete command;
-        m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Number(deviceNumber));
+        m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Decimal(deviceNumber));
         return -2;
       }
       return 0;
@@ -173,7 +167,7 @@ int CActionClient::SendXMLCommand(DWORD deviceNumber, const CString& address, DW
       return 0;
     case CONNECTION_CONNECTED:
       if (!QueueRequest(threadId, document)) {
-        m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Number(deviceNumber));
+        m_log.WriteLog("SendXMLCommand: Socket no longer connected for DeviceID " + Decimal(deviceNumber));
         return -2;
       }
       return 1;
@@ -185,7 +179,7 @@ int CActionClient::SendXMLCommand(DWORD deviceNumber, const CString& address, DW
 int CActionClient::ReSendXMLCommand(DWORD deviceNumber, const CString& document) {
   DWORD threadId = 0;
   if (!m_devices.FindConnection(deviceNumber, threadId)) {
-    m_log.WriteLog("ReSendXMLCommand: Could not find outbound socket for DeviceID " + Number(deviceNumber));
+    m_log.WriteLog("ReSendXMLCommand: Could not find outbound socket for DeviceID " + Decimal(deviceNumber));
     return -1;
   }
   LONG state = m_clients.GetState(threadId);

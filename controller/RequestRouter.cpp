@@ -1,19 +1,15 @@
-#include "controller/ActionClient.h"
-
 #include "controller/RequestRouter.h"
+
+#include <cctype>
+
+#include "controller/LogText.h"
 #include "controller/TemplateHandler.h"
 #include "controller/XmlText.h"
+#include "netlib/HttpParser.h"
 #include "netlib/Sessions.h"
 #include "platform/core/Paths.h"
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 bool EndsWith(const CString& text, const char* ending) {
   std::string_view view = text.view();
@@ -21,30 +17,22 @@ bool EndsWith(const CString& text, const char* ending) {
   return view.size() >= tail.size() && view.substr(view.size() - tail.size()) == tail;
 }
 
-CString UpperAscii(const CString& text) {
-  std::string out(text.view());
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return CString(out.c_str(), static_cast<int>(out.size()));
-}
-
 }  // namespace
 
 bool CRequestRouter::CleanStaticName(const CString& raw, CString& name) {
-  std::string decoded;
+  // A path takes no half escapes, and its "+" is a plus (the form decoder would make it a blank).
+  std::string escaped;
   std::string_view view = raw.view();
   for (size_t i = 0; i < view.size(); ++i) {
-    if (view[i] == '%' && i + 2 < view.size()) {
-      int high = HexValue(view[i + 1]), low = HexValue(view[i + 2]);
-      if (high < 0 || low < 0) return false;
-      decoded += static_cast<char>(high * 16 + low);
-      i += 2;
-    } else if (view[i] == '%') {
+    if (view[i] == '%' && !(i + 2 < view.size() && std::isxdigit(static_cast<unsigned char>(view[i + 1])) &&
+                            std::isxdigit(static_cast<unsigned char>(view[i + 2]))))
       return false;
-    } else {
-      decoded += view[i];
-    }
+    if (view[i] == '+')
+      escaped += "%2B";
+    else
+      escaped += view[i];
   }
+  const std::string decoded = PercentDecode(escaped).str();
   if (decoded.empty() || decoded[0] == '.' || decoded.find("..") != std::string::npos) return false;
   for (char c : decoded) {
     auto byte = static_cast<unsigned char>(c);

@@ -378,8 +378,13 @@ void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, s
       return;
     }
     case 'M': {
-      std::time_t t = event.m_start;
+      // A month's step depends on the day reached (from the 29th on it is 30 days), so a start can
+      // only be reached by walking; the walk goes on from the last start before an earlier window.
+      MonthWalk& walk = m_monthWalks[event.m_id];
+      if (walk.start != event.m_start || walk.amount != amount || walk.reached > from) walk = {event.m_start, amount, event.m_start};
+      std::time_t t = walk.reached;
       for (long steps = 0; steps < kMaxStepsPerWindow && t <= to && t != -1; ++steps) {
+        if (t < from) walk.reached = t;
         if (t >= from && wanted(t)) AddOccurrence(event, t);
         std::tm local{};
         localtime_r(&t, &local);

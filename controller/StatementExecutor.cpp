@@ -5,6 +5,7 @@
 
 #include "controller/ActionClient.h"
 #include "controller/ControllerLog.h"
+#include "controller/LogText.h"
 #include "controller/MacroManager.h"
 #include "controller/ProjectDevices.h"
 #include "controller/RemoteCommand.h"
@@ -16,8 +17,6 @@
 namespace {
 
 enum class NumberText { Atoi, Atol, Strtoul, Refused };
-
-bool IsIntegerType(LONG type) { return type >= ARGTYPE_UI1 && type <= ARGTYPE_FLOAT; }
 
 // An index value read as an integer: integer types by their field, real types truncated toward
 // zero; false for other types, negative indexes and values no array can reach.
@@ -37,16 +36,9 @@ bool IndexOf(const CValueNode& value, int& index) {
     case ARGTYPE_FLOAT: number = value.GetR8(); break;
     default: return false;
   }
-  if (!IsIntegerType(value.GetType()) || !(number > -1.0) || number >= CSession::kMaxArrayItems) return false;
+  if (!(number > -1.0) || number >= CSession::kMaxArrayItems) return false;
   index = static_cast<int>(number);  // in range: truncation toward zero is defined
   return true;
-}
-
-CString Upper(const CString& text) {
-  std::string out(text.view());
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return CString(out.c_str(), static_cast<int>(out.size()));
 }
 
 CString DateText(std::time_t when) {
@@ -154,7 +146,7 @@ bool CStatementExecutor::EvaluateNode(const CStatementNode& node, CValueNode& ou
       out = node.m_value;
       return true;
     case NODE_NAME: {
-      CString upper = Upper(node.m_name);
+      CString upper = UpperAscii(node.m_name);
       if (upper == "TRUE" || upper == "FALSE") {
         out = CValueNode();
         out.SetBoolean(upper == "TRUE");
@@ -213,7 +205,7 @@ LONG CStatementExecutor::ExecuteCommand(const CStatementNode& nameNode,
   CSession* session = run.GetSession();
   if (!session) return -5;
   Arguments args{*this, nodes, session};
-  const CString keyword = Upper(nameNode.m_name);
+  const CString keyword = UpperAscii(nameNode.m_name);
   const size_t count = args.Count();
   LONG r = 1;
   if (keyword == "SYSNEXTPAGE") {

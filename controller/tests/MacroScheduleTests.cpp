@@ -229,4 +229,34 @@ TEST_F(Berlin, FileEntriesThatCannotRunOrRepeatAnIdAreReportedAndKept) {
   EXPECT_EQ(text.find("<macro>C</macro>"), std::string::npos) << text;
 }
 
+// Monthly events are walked on from window to window; every window still gets exactly the starts a
+// walk from the event's first start gives, also when a window begins before the last one.
+TEST_F(Berlin, MonthlyWalksGoOnFromTheLastWindow) {
+  CSchedEventManager walked;
+  const std::time_t first = LocalTime(2020, 1, 31, 8, 0, 0), second = LocalTime(2020, 3, 15, 8, 0, 0);
+  DWORD a = walked.AddEvent("31st", first, 'M', 1, 127, 0);
+  DWORD b = walked.AddEvent("15th", second, 'M', 2, 127, 0);
+  std::time_t from = LocalTime(2026, 1, 1, 0, 0, 0);
+  std::vector<std::pair<std::time_t, std::time_t>> windows;
+  for (int i = 0; i < 40; ++i, from += 86400 * 9) windows.emplace_back(from, from + 86400 * 9 - 1);
+  windows.emplace_back(LocalTime(2026, 2, 1, 0, 0, 0), LocalTime(2026, 4, 1, 0, 0, 0));  // back again
+  size_t planned = 0;
+  for (const auto& [start, end] : windows) {
+    CSchedEventManager fresh;
+    fresh.AddEvent("31st", first, 'M', 1, 127, 0);
+    fresh.AddEvent("15th", second, 'M', 2, 127, 0);
+    fresh.PlanWindow(start, end);
+    walked.PlanWindow(start, end);
+    for (DWORD id : {a, b}) {
+      std::vector<std::time_t> inWindow;
+      for (std::time_t t : walked.OccurrencesOf(id))
+        if (t >= start && t <= end) inWindow.push_back(t);
+      EXPECT_EQ(Texts(inWindow), Texts(fresh.OccurrencesOf(id))) << FormatScheduleDate(start).GetString();
+      planned += inWindow.size();
+    }
+    walked.Tick(end, [](DWORD) {});  // what ran is removed at the next window
+  }
+  EXPECT_GE(planned, 20u) << "the windows held starts of both events";
+}
+
 }  // namespace

@@ -95,6 +95,21 @@ TEST_F(Router, StaticNamesNeverLeaveTheirFolder) {
   }
 }
 
+TEST(StaticNames, EscapesDecodeAndAPlusStaysAPlus) {
+  struct Case {
+    const char* raw;
+    const char* name;  // null: refused
+  } cases[] = {
+      {"a%20b.gif", "a b.gif"}, {"a+b.gif", "a+b.gif"}, {"%41%62.css", "Ab.css"}, {"50%25.js", "50%.js"},
+      {"x%.gif", nullptr},      {"x%4.gif", nullptr},   {"%4g.gif", nullptr},      {"x%2Fy.gif", nullptr},
+  };
+  for (const auto& c : cases) {
+    CString name;
+    EXPECT_EQ(CRequestRouter::CleanStaticName(c.raw, name), c.name != nullptr) << c.raw;
+    if (c.name) EXPECT_STREQ(name, c.name) << c.raw;
+  }
+}
+
 TEST_F(Router, DebugListsTheVariablesAsAWellFormedDocument) {
   session.SetStringVariable("A", "x<y & \"z\"\x01\x1F");
   for (int i = 0; i < 2; ++i) {
