@@ -201,12 +201,18 @@ int CActionClient::ReSendXMLCommand(DWORD deviceNumber, const CString& document)
 int CActionClient::ResendActionList(DWORD clientThreadId) {
   DWORD device = m_devices.GetConnectionDevice(clientThreadId);
   int count = 0;
+  std::vector<DWORD> failed;
   m_transactions.ForEach([&](CRemoteCommand& record) {
     CString group = record.GetDeviceGroup(device);
     if (group.IsEmpty()) return;
     ++count;
-    if (ReSendXMLCommand(device, ActionListDocument(group)) > 0) record.RemoveDeviceGroup(device);
+    if (ReSendXMLCommand(device, ActionListDocument(group)) > 0)
+      record.RemoveDeviceGroup(device);
+    else
+      failed.push_back(record.GetTransactionNumber());
   });
+  // A document that cannot go out now never will on this connection: its runs do not wait for it.
+  for (DWORD number : failed) m_transactions.GiveUpDevice(number, device);
   return count;
 }
 

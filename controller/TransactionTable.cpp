@@ -53,15 +53,18 @@ int CTransactionTable::DetachHandlerThread(DWORD threadId) {
 int CTransactionTable::FinishTransaction(DWORD clientThreadId, const CProjectDevices& devices) {
   DWORD device = devices.GetConnectionDevice(clientThreadId);
   if (device < 1) return 0;
+  std::vector<DWORD> numbers;
+  for (auto& [number, record] : m_table) numbers.push_back(number);
   int dropped = 0;
-  std::vector<DWORD> finished;
-  for (auto& [number, record] : m_table) {
-    int count = record->DropDeviceActions(device);
-    if (count == 0) continue;
-    dropped += count;
-    if (record->GetPendingCount() == 0) finished.push_back(number);
-  }
-  for (DWORD number : finished) {
+  for (DWORD number : numbers) dropped += GiveUpDevice(number, device);
+  return dropped;
+}
+
+int CTransactionTable::GiveUpDevice(DWORD number, DWORD deviceNumber) {
+  CRemoteCommand* record = FindTransaction(number);
+  if (!record) return 0;
+  int dropped = record->DropDeviceActions(deviceNumber);
+  if (dropped > 0 && record->GetPendingCount() == 0) {
     SendCompletionReply(number);
     RemoveTransaction(number);
   }

@@ -39,6 +39,9 @@ class CTransactionTable {
   // Drops the pending actions of the device the client connection reaches from every run; runs left
   // with none are answered and removed. The number of actions dropped.
   int FinishTransaction(DWORD clientThreadId, const CProjectDevices& devices);
+  // Drops one device's pending actions from one run; a run left with none is answered and removed.
+  // The number of actions dropped.
+  int GiveUpDevice(DWORD number, DWORD deviceNumber);
   void CheckTransactionTimeouts(std::time_t now);
   int SendCompletionReply(DWORD number);
   void RemoveAll();

@@ -72,6 +72,31 @@ TEST_F(Transactions, ADuplicateActionIdIsRefusedWithoutALeak) {
   EXPECT_EQ(record.GetPendingCount(), 1u);
 }
 
+// A device given up in one run: its actions and unsent group go; the run answers when nothing else
+// is pending, and a run without actions for that device is left alone.
+TEST_F(Transactions, AGivenUpDeviceAnswersTheRunWhenNothingElseWaits) {
+  session->SetStringVariable("SYSCURPAGE", "MAIN.HTM");
+  CRemoteCommand* run = Run(5, 0x1008);
+  run->AddAction(1, Pending(1, 1, 5));
+  run->AddAction(2, Pending(2, 2, 5));
+  run->AddAction(3, Pending(1, 3, 5));
+  run->AddToDeviceGroup(1, "<action/>");
+  CRemoteCommand* other = Run(6, 0x1010);
+  other->AddAction(4, Pending(2, 4, 6));
+  EXPECT_EQ(table.GiveUpDevice(5, 1), 2);
+  EXPECT_EQ(run->GetPendingCount(), 1u);
+  EXPECT_STREQ(run->GetDeviceGroup(1), "");
+  EXPECT_TRUE(sent.empty()) << "device 2 is still waited for";
+  EXPECT_EQ(table.GiveUpDevice(6, 1), 0);
+  EXPECT_NE(table.FindTransaction(6), nullptr);
+  EXPECT_EQ(table.GiveUpDevice(5, 2), 1);
+  EXPECT_EQ(table.FindTransaction(5), nullptr);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].threadId, 0x1008u);
+  EXPECT_EQ(sent[0].status, 200);
+  EXPECT_EQ(table.GiveUpDevice(5, 2), 0) << "a run that has gone";
+}
+
 TEST_F(Transactions, TheLastAnswerSendsTheReplyPageAndRemovesTheRun) {
   session->SetStringVariable("SYSNEXTPAGE", "Main.htm");
   session->SetStringVariable("SYSCURPAGE", "DEFAULT.HTM");
