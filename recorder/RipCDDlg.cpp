@@ -590,6 +590,17 @@ void CRipCDDlg::OnRip() {
   });
 }
 
+RippedDisc CRipCDDlg::Ripped() const {
+  RippedDisc disc{m_artist, m_album, m_genre, CString(), m_discId, {}};
+  for (size_t index = 0; index < m_rippedFiles.size() && index < m_rippedTracks.size(); ++index) {
+    const size_t entry = static_cast<size_t>(m_rippedEntries[index] - 1);
+    disc.tracks.push_back({m_rippedFiles[index], m_rippedTracks[index],
+                           entry < m_titles.size() ? m_titles[entry] : CString(),
+                           entry < m_extended.size() ? m_extended[entry] : CString()});
+  }
+  return disc;
+}
+
 void CRipCDDlg::KeepResults() {
   GetDlgItemText(kArtist, m_artist);
   GetDlgItemText(kAlbum, m_album);
