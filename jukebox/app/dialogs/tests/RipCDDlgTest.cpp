@@ -201,6 +201,29 @@ TEST_F(RipCDDlgTest, SelectAllAndClearAllDriveTheRipButton) {
   EXPECT_TRUE(SongsOfDisc().empty());
 }
 
+// The songs folder the main window chose belongs to no volume that can take songs (its disk went, say):
+// nothing is stored, the user hears of it, and the ripped files stay, as they are the only copies.
+TEST_F(RipCDDlgTest, RippedFilesThatCannotBeStoredAreKept) {
+  std::filesystem::create_directories(Host("C/Elsewhere"));
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
+    ClickEntry(dialog, CRipCDDlg::kTracks, 0);
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  ASSERT_EQ(LaterDialogs().ripDialog(nullptr, "C:\\Elsewhere", ""), IDOK);
+  EXPECT_TRUE(SongsOfDisc().empty());
+  ASSERT_EQ(boxTexts.size(), 1u);
+  EXPECT_EQ(boxTexts[0], "Song could not be saved in the database. CD rip might be incomplete.");
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(Host("C/Elsewhere"))) kept.push_back(entry.path().string());
+  ASSERT_EQ(kept.size(), 1u);
+  const std::string wav = ReadHostFile(kept[0]);
+  ASSERT_GT(wav.size(), 44u);
+  EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, 2)) << "the file holds the disc's second track";
+}
+
 TEST(RipCDDlgModes, ModeTextsAreClassified) {
   EXPECT_EQ(CRipCDDlg::ModeClass("open"), 1);
   EXPECT_EQ(CRipCDDlg::ModeClass("not ready"), 1);
