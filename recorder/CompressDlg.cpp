@@ -279,18 +279,8 @@ void CCompressDlg::OnTimer(UINT_PTR id) {
 }
 
 void CCompressDlg::RestartWorker() {
-  auto finish = [&](auto& worker) {
-    if (!worker) return;
-    // The failed worker's thread has ended or is ending: its error report is posted before it does.
-    if (WaitForSingleObject(worker->m_hThread, kThreadWaitMilliseconds) != WAIT_OBJECT_0) {
-      AfxMessageBox(LoadText(IDS_THREAD_TIMEOUT), MB_OK | MB_ICONSTOP);
-      (void)worker.release();
-      return;
-    }
-    worker.reset();
-  };
-  finish(m_acmWorker);
-  finish(m_mp3Worker);
+  // The failed worker's thread has ended or is ending: its error report is posted before it does.
+  ReleaseWorkers();
   m_workerStarted = false;
   m_statusShown.Empty();
   const long start = m_startTime;
@@ -432,17 +422,7 @@ void CCompressDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
-void CCompressDlg::DeleteWorkFile() {
-  if (!m_targetPath.IsEmpty()) DeleteFile(m_targetPath);
-  m_targetPath.Empty();
-}
-
-void CCompressDlg::OnDestroy() {
-  if (m_acmWorker) m_acmWorker->Stop();
-  if (m_mp3Worker) m_mp3Worker->Stop();
-  if (m_timerRunning) KillTimer(kPollTimer);
-  m_timerRunning = false;
-  m_pDb->CloseUncompressedSongs();
+void CCompressDlg::ReleaseWorkers() {
   auto finish = [&](auto& worker) {
     if (!worker) return;
     if (m_workerStarted) {
@@ -457,6 +437,20 @@ void CCompressDlg::OnDestroy() {
   };
   finish(m_acmWorker);
   finish(m_mp3Worker);
+}
+
+void CCompressDlg::DeleteWorkFile() {
+  if (!m_targetPath.IsEmpty()) DeleteFile(m_targetPath);
+  m_targetPath.Empty();
+}
+
+void CCompressDlg::OnDestroy() {
+  if (m_acmWorker) m_acmWorker->Stop();
+  if (m_mp3Worker) m_mp3Worker->Stop();
+  if (m_timerRunning) KillTimer(kPollTimer);
+  m_timerRunning = false;
+  m_pDb->CloseUncompressedSongs();
+  ReleaseWorkers();
   // The work file of an unfinished song is left over only after the worker has let go of it.
   if (m_currentSongId >= 0) DeleteWorkFile();
   CDialog::OnDestroy();

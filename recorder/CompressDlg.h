@@ -64,6 +64,8 @@ class CCompressDlg : public CDialog {
   void SkipSong(const CString& reason);
   // After a song's worker failure: a new worker for the next song.
   void RestartWorker();
+  // Waits for each worker's thread (bounded) and frees the worker.
+  void ReleaseWorkers();
   void ShowSkippedSongs();
   // A failed worker ends the run: the song and its file stay as they were.
   void EndAfterWorkerFailure();
