@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/mm/Acm.h"
+#include "platform/mm/WaveIn.h"
+#include "recorder/capture/AcmThread.h"
 #include "recorder/AboutDlg.h"
 #include "recorder/OptionsDlg.h"
 #include "recorder/RecorderDlg.h"
@@ -39,6 +42,11 @@ class SmallDialogsTest : public RecorderTest {
 TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
   sandbox->AddDrive('E', 0xCD000001, "DISC", DRIVE_CDROM);
   sandbox->AddDrive('A', 0xF1000001, "FLOPPY", DRIVE_REMOVABLE);
+  // A wave-in device this machine surely has: the one that plays a file as its input.
+  setenv("QH_WAVEIN_FILE", sandbox->HostPath("C/input.wav").c_str(), 1);
+  struct Unset {
+    ~Unset() { unsetenv("QH_WAVEIN_FILE"); }
+  } unset;
   std::string report;
   OnDialog(IDD_TECH_INFO, [&](CDialog& dialog) {
     report = TextOf(dialog, 1060);
@@ -55,8 +63,28 @@ TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
   EXPECT_EQ(std::string::npos, report.find("Drive A:")) << "A: and B: are left out";
   EXPECT_NE(std::string::npos, report.find("CDROM Drives:\r\n  E:\r\n\r\n"));
   EXPECT_EQ(std::string::npos, report.find("Drive E:")) << "CD drives only in their own section";
-  EXPECT_NE(std::string::npos, report.find("Audio Input Devices:\r\n"));
-  EXPECT_EQ(report.size() - std::string("Audio Input Devices:\r\n").size(), report.rfind("Audio Input Devices:\r\n"));
+  // The codec manager, its codecs and the wave-in devices are the sound layer's own.
+  const DWORD acm = acmGetVersion();
+  ASSERT_NE(0u, acm);
+  char line[96];
+  std::snprintf(line, sizeof line, "ACM Version:\t%u.%02u build %u\r\n", static_cast<unsigned>(acm >> 24),
+                static_cast<unsigned>((acm >> 16) & 0xFF), static_cast<unsigned>(acm & 0xFFFF));
+  EXPECT_NE(std::string::npos, report.find(line)) << report;
+  if (CAcmThread::FindAcmCodec(WAVE_FORMAT_ADPCM) != nullptr)
+    EXPECT_NE(std::string::npos, report.find("CODECs installed:\t1\r\n")) << report;
+  const size_t inputs = report.find("Audio Input Devices:\r\n");
+  ASSERT_NE(std::string::npos, inputs);
+  std::string expected = "Audio Input Devices:\r\n";
+  const UINT count = waveInGetNumDevs();
+  ASSERT_GT(count, 0u) << "the platform offers its wave-in devices";
+  for (UINT index = 0; index < count; ++index) {
+    WAVEINCAPS caps{};
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInGetDevCaps(index, &caps, sizeof caps));
+    expected += "  " + std::to_string(index) + ": " + caps.szPname + "\r\n\tSupports " + std::to_string(caps.wChannels) +
+                " channels\r\n";
+    if (caps.dwFormats & WAVE_FORMAT_4S16) expected += "\tSupports 44.1Khz 16bit sampling\r\n";
+  }
+  EXPECT_EQ(expected, report.substr(inputs));
 }
 
 TEST_F(SmallDialogsTest, TipsWrapContinueAndRestartWhenTheFileChanges) {
