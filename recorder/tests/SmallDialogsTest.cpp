@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ui/gdi/Snapshot.h"
 #include "platform/mm/Acm.h"
 #include "platform/mm/WaveIn.h"
 #include "recorder/capture/AcmThread.h"
@@ -85,6 +86,53 @@ TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
     if (caps.dwFormats & WAVE_FORMAT_4S16) expected += "\tSupports 44.1Khz 16bit sampling\r\n";
   }
   EXPECT_EQ(expected, report.substr(inputs));
+}
+
+// Dark pixels (text) inside a control's area of the dialog's picture, and whether its background is white.
+struct AreaInk {
+  int dark = 0;
+  bool whiteGround = false;
+};
+AreaInk InkOf(CDialog& dialog, const qh::gdi::Surface& picture, int id, int heightLimit = 0) {
+  RECT window{}, area{};
+  dialog.GetWindowRect(&window);
+  dialog.GetDlgItem(id)->GetWindowRect(&area);
+  if (heightLimit > 0) area.bottom = area.top + heightLimit;
+  AreaInk ink;
+  int white = 0, total = 0;
+  for (int y = area.top - window.top; y < area.bottom - window.top && y < picture.height(); ++y) {
+    for (int x = area.left - window.left; x < area.right - window.left && x < picture.width(); ++x) {
+      const qh::gdi::Pixel p = picture.at(x, y);
+      const int level = static_cast<int>(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF));
+      if (level < 3 * 96) ++ink.dark;
+      if (p == qh::gdi::kWhitePixel) ++white;
+      ++total;
+    }
+  }
+  ink.whiteGround = total > 0 && white * 2 > total;
+  return ink;
+}
+
+// The first showing draws the heading and the tip on the white panel, as later ones do; so does the
+// text that says the tips file is missing.
+TEST_F(SmallDialogsTest, TheFirstShowingDrawsTheHeadingAndTheTip) {
+  for (bool withFile : {true, false}) {
+    if (withFile) WriteTips("A tip long enough to leave ink on the panel\n");
+    else std::filesystem::remove(sandbox->HostPath("C/tips.txt"));
+    OnDialog(IDD_TIP, [&](CDialog& dialog) {
+      auto picture = qh::gdi::SnapshotWindow(dialog.m_hWnd);
+      ASSERT_TRUE(picture.has_value());
+      const AreaInk heading = InkOf(dialog, *picture, 1000, 24);
+      const AreaInk tip = InkOf(dialog, *picture, 1004);
+      EXPECT_TRUE(heading.whiteGround) << withFile;
+      EXPECT_GT(heading.dark, 0) << "\"Did you know...\" is drawn, file " << withFile;
+      EXPECT_TRUE(tip.whiteGround) << withFile;
+      EXPECT_GT(tip.dark, 0) << "the tip or the missing-file text is drawn, file " << withFile;
+      Click(dialog, IDOK);
+    });
+    CTipDlg tip;
+    tip.DoModal();
+  }
 }
 
 TEST_F(SmallDialogsTest, TipsWrapContinueAndRestartWhenTheFileChanges) {
