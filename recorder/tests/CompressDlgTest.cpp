@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "recorder/CaptureHooks.h"
 #include "recorder/CompressDlg.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
@@ -24,10 +23,8 @@ class CompressDlgTest : public RecorderTest {
   void SetUp() override {
     RecorderTest::SetUp();
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
   }
   void TearDown() override {
-    SetCaptureHooks({});
     RecorderTest::TearDown();
   }
   std::string SongFile(LONG songId, const char* prefix, const char* extension) {

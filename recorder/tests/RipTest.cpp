@@ -17,7 +17,6 @@
 
 #include "platform/cd/testing/CdImageFixture.h"
 #include "platform/inet/testing/FakeHttpServer.h"
-#include "recorder/CaptureHooks.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/RipCDDlg.h"
@@ -46,12 +45,10 @@ class RipTest : public RecorderTest {
     setenv("QH_CDROM", image.cuePath.c_str(), 1);
     address = qh::inet::testing::PrivateLoopbackAddress();
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
     discId = ReadDiscId();
   }
   void TearDown() override {
     server.reset();
-    SetCaptureHooks({});
     unsetenv("QH_CDROM");
     RecorderTest::TearDown();
   }
