@@ -16,10 +16,9 @@
 
 namespace {
 
-constexpr UINT kNoSpace = 61359, kNoFolder = 61360, kBadTrack = 61310, kNotSaved = 61369;
 constexpr DWORD kRoomForADisc = 734003200;  // 700 MB
 
-RippedSongTexts StoringTexts() { return {LoadText(kBadTrack), LoadText(kNotSaved), LoadText(IDS_COPY_FAILED)}; }
+RippedSongTexts StoringTexts() { return {LoadText(IDS_RIP_BAD_TRACK), LoadText(IDS_RIP_NOT_SAVED), LoadText(IDS_COPY_FAILED)}; }
 
 }  // namespace
 
@@ -40,12 +39,12 @@ void RunRipFromCd(CRecorderDlg& main) {
   storage->GetFreeSpace(total);
   const DWORD serial = storage->FindVolumeWithFreeBytes(kRoomForADisc, 0);
   if (serial == 0) {
-    AfxMessageBox(LoadText(kNoSpace), MB_OK | MB_ICONSTOP);
+    AfxMessageBox(LoadText(IDS_NO_SPACE), MB_OK | MB_ICONSTOP);
     return;
   }
   const CString root = storage->GetRootPath(serial);
   if (root.IsEmpty()) {
-    AfxMessageBox(LoadText(kNoFolder), MB_OK | MB_ICONSTOP);
+    AfxMessageBox(LoadText(IDS_NO_FOLDER_INFO), MB_OK | MB_ICONSTOP);
     return;
   }
   CRipCDDlg rip(main.GetSongDatabase(), storage, app->GetAlbumDatabase(), &main);
