@@ -130,7 +130,7 @@ LONG tQHDb::OpenUncompressedSongs() {
   if (IsClosed()) return -1;
   return Guarded(-2, -2, -2, [&]() -> LONG {
     ReopenCached(kSetUncompressed, dbOpenSnapshot,
-                 "Select SongID from Songs Where SongCompression = ' ' And SongUncompressed = False; ", dbReadOnly);
+                 "Select SongID from Songs Where SongCompression = ' ' And SongUncompressed = False Order By SongID; ", dbReadOnly);
     return CountRows(ExistingRecordset(kSetUncompressed));
   });
 }

@@ -162,11 +162,8 @@ void CCompressDlg::OnGo() {
       if (entry.Left(1) == "M") m_compressionCode = 'R';
     }
     StartWorker();
-    if (m_songCount > 0) {
-      m_songNumber = 1;
-      m_song.Clear();
-      if (m_pDb->NextUncompressedSong(&m_song) > 0) StartNextSong();
-    }
+    m_songNumber = 1;
+    if (m_songCount > 0) LoadNextSong();
   });
 }
 
@@ -204,6 +201,7 @@ void CCompressDlg::StartNextSong() {
                   m_song.SongArtist.GetString());
   SetDlgItemText(kSongText, songText);
   m_currentSongId = m_song.SongID;
+  m_pendingReason.Empty();
   m_totalPlayTime += PlayTimeOf(m_song.SongLength);
   CString genreText;
   genreText.Format("Genre: %s", m_song.SongPrimaryGenre.GetString());
@@ -213,8 +211,27 @@ void CCompressDlg::StartNextSong() {
   if (CompressNextSong(tag)) ++m_songNumber;
 }
 
-BOOL CCompressDlg::CompressNextSong(WORD formatTag) {
+bool CCompressDlg::SourceIsReadable() {
   m_sourcePath = m_song.GetMediaFileName();
+  CString reason;
+  if (m_sourcePath.IsEmpty()) {
+    reason = "its storage volume is not available";
+  } else if (GetFileAttributes(m_sourcePath) == INVALID_FILE_ATTRIBUTES) {
+    reason.Format("its file %s was not found", m_sourcePath.GetString());
+  } else {
+    return true;
+  }
+  SkipSong(reason);
+  return false;
+}
+
+void CCompressDlg::SkipSong(const CString& reason) {
+  CString song;
+  song.Format("%s - %s", m_song.SongName.GetString(), m_song.SongArtist.GetString());
+  m_skipped.push_back({m_song.SongID, song, reason});
+}
+
+BOOL CCompressDlg::CompressNextSong(WORD formatTag) {
   if (m_compressionCode == 'R') m_song.SetSongCompression('R');
   m_targetPath = m_song.GetTempFileName();
   if (m_compressionCode == 'R') {
@@ -239,16 +256,36 @@ void CCompressDlg::OnTimer(UINT_PTR id) {
     }
     static_cast<CProgressCtrl*>(GetDlgItem(kSongBar))->SetPos(percent);
     if (done == 0) {
-      if (worker->GetErrorCode() != 0) EndAfterWorkerFailure();
+      const int error = worker->GetErrorCode();
+      if (error == 0 || m_failed) return;
+      // Without an encoder no song can be compressed: the run ends. Any other failure is this song's.
+      if (error == kEncoderMissing || error == kEncoderBroken) return EndAfterWorkerFailure();
+      DeleteWorkFile();
+      CString reason = m_pendingReason;
+      if (reason.IsEmpty()) reason.Format("the compressor stopped with error %d", error);
+      m_pendingReason.Empty();
+      SkipSong(reason);
+      static_cast<CProgressCtrl*>(GetDlgItem(kSongBar))->SetPos(0);
+      RestartWorker();
+      LoadNextSong();
       return;
     }
     m_song.SetSongCompression(m_compressionCode);
-    bool replaced = ReplaceSourceFile();
+    if (ReplaceSourceFile()) ++m_compressedCount;
     static_cast<CProgressCtrl*>(GetDlgItem(kSongBar))->SetPos(0);
-    if (replaced) m_song.Update();
     LoadNextSong();
   });
   CDialog::OnTimer(id);
+}
+
+void CCompressDlg::RestartWorker() {
+  // The failed worker's thread has ended or is ending: its error report is posted before it does.
+  ReleaseWorkers();
+  m_workerStarted = false;
+  m_statusShown.Empty();
+  const long start = m_startTime;
+  StartWorker();
+  m_startTime = start;
 }
 
 bool CCompressDlg::ReplaceSourceFile() {
@@ -257,20 +294,33 @@ bool CCompressDlg::ReplaceSourceFile() {
     AfxMessageBox(LoadText(IDS_SOURCE_NOT_REPLACED), MB_OK | MB_ICONSTOP);
     ok = false;
   };
+  // The row is written while the old file is still there to go back to: a row that cannot be written
+  // leaves the song as it was, never a row naming a file that is gone.
+  auto writeRow = [&] {
+    if (m_song.Update() == 1) return true;
+    m_song.SetSongCompression(' ');
+    SkipSong("its row in the song database could not be written");
+    ok = false;
+    return false;
+  };
   SetFileAttributes(m_sourcePath, FILE_ATTRIBUTE_NORMAL);
   if (m_compressionCode == 'R') {
-    // The MP3 goes in place before the WAV goes, and a WAV that cannot go takes the MP3 back with it:
-    // the song keeps exactly one file, the one its row names.
+    // The MP3 goes in place and the row names it before the WAV goes; a WAV that cannot go takes the
+    // row and the MP3 back with it: the song keeps exactly one file, the one its row names.
     DeleteFile(m_mp3Path);
     if (!MoveFile(m_targetPath, m_mp3Path)) {
       fail();
-    } else if (!DeleteFile(m_sourcePath)) {
+    } else if (!writeRow()) {
       DeleteFile(m_mp3Path);
+    } else if (!DeleteFile(m_sourcePath)) {
+      m_song.SetSongCompression(' ');
+      // When even the way back cannot be written, the row names the MP3, which stays.
+      if (m_song.Update() == 1) DeleteFile(m_mp3Path);
       fail();
     }
   } else {
     // The converted file takes the source's own name: the source steps aside first and comes back
-    // when the new file cannot take its place.
+    // when the new file cannot take its place or the row cannot be written.
     CString aside = m_sourcePath + ".old";
     DeleteFile(aside);
     if (!MoveFile(m_sourcePath, aside)) {
@@ -278,6 +328,9 @@ bool CCompressDlg::ReplaceSourceFile() {
     } else if (!MoveFile(m_targetPath, m_sourcePath)) {
       MoveFile(aside, m_sourcePath);
       fail();
+    } else if (!writeRow()) {
+      DeleteFile(m_sourcePath);
+      MoveFile(aside, m_sourcePath);
     } else {
       DeleteFile(aside);
     }
@@ -288,13 +341,18 @@ bool CCompressDlg::ReplaceSourceFile() {
 }
 
 void CCompressDlg::LoadNextSong() {
-  m_song.Clear();
-  if (m_pDb->NextUncompressedSong(&m_song) > 0) {
+  for (;;) {
+    m_song.Clear();
+    if (m_pDb->NextUncompressedSong(&m_song) <= 0) break;
+    if (!SourceIsReadable()) {
+      ++m_songNumber;
+      continue;
+    }
     StartNextSong();
-  } else {
-    m_currentSongId = -1;
-    PostMessage(WM_COMPRESS_DONE);
+    return;
   }
+  m_currentSongId = -1;
+  PostMessage(WM_COMPRESS_DONE);
 }
 
 void CCompressDlg::EndAfterWorkerFailure() {
@@ -309,11 +367,30 @@ void CCompressDlg::EndAfterWorkerFailure() {
   SetDlgItemText(IDCANCEL, "C&lose");
 }
 
-LRESULT CCompressDlg::OnWorkerError(WPARAM, LPARAM text) {
+LRESULT CCompressDlg::OnWorkerError(WPARAM code, LPARAM text) {
   CString message = TakeWorkerErrorText(text);
+  const int error = static_cast<int>(code);
+  if (error != kEncoderMissing && error != kEncoderBroken) {
+    // One song's failure: its reason joins the song the timer skipped (or is about to skip).
+    if (!m_skipped.empty() && m_skipped.back().reason.Find("the compressor stopped with error") == 0)
+      m_skipped.back().reason = message;
+    else if (m_currentSongId >= 0)
+      m_pendingReason = message;
+    return 0;
+  }
   EndAfterWorkerFailure();
   AfxMessageBox(message, MB_OK | MB_ICONSTOP);
   return 0;
+}
+
+void CCompressDlg::ShowSkippedSongs() {
+  if (m_skipped.empty()) return;
+  CString text;
+  text.Format("%ld songs were not compressed and stay as they were:", static_cast<long>(m_skipped.size()));
+  for (const Skipped& skipped : m_skipped)
+    text.AppendFormat("\nSong %ld (%s): %s.", static_cast<long>(skipped.songId), skipped.song.GetString(),
+                      skipped.reason.GetString());
+  AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT CCompressDlg::OnCompressDone(WPARAM, LPARAM) {
@@ -322,11 +399,12 @@ LRESULT CCompressDlg::OnCompressDone(WPARAM, LPARAM) {
     m_timerRunning = false;
     m_pDb->CloseUncompressedSongs();
     long elapsed = Now() - m_startTime;
-    SetDlgItemText(kCountText, LoadFormatted(IDS_COMPRESS_COMPLETE, static_cast<long>(m_songCount)));
+    SetDlgItemText(kCountText, LoadFormatted(IDS_COMPRESS_COMPLETE, static_cast<long>(m_compressedCount)));
     // A run inside its first second has no rate to speak of; one second keeps the figure finite.
     SetDlgItemText(kSongText, LoadFormatted(IDS_COMPRESSION_RATE, m_totalPlayTime / (elapsed > 0 ? elapsed : 1)));
     SetDlgItemText(kGenreText, "");
     SetDlgItemText(IDCANCEL, "C&lose");
+    ShowSkippedSongs();
   });
   return 0;
 }
@@ -344,17 +422,7 @@ void CCompressDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
-void CCompressDlg::DeleteWorkFile() {
-  if (!m_targetPath.IsEmpty()) DeleteFile(m_targetPath);
-  m_targetPath.Empty();
-}
-
-void CCompressDlg::OnDestroy() {
-  if (m_acmWorker) m_acmWorker->Stop();
-  if (m_mp3Worker) m_mp3Worker->Stop();
-  if (m_timerRunning) KillTimer(kPollTimer);
-  m_timerRunning = false;
-  m_pDb->CloseUncompressedSongs();
+void CCompressDlg::ReleaseWorkers() {
   auto finish = [&](auto& worker) {
     if (!worker) return;
     if (m_workerStarted) {
@@ -369,6 +437,20 @@ void CCompressDlg::OnDestroy() {
   };
   finish(m_acmWorker);
   finish(m_mp3Worker);
+}
+
+void CCompressDlg::DeleteWorkFile() {
+  if (!m_targetPath.IsEmpty()) DeleteFile(m_targetPath);
+  m_targetPath.Empty();
+}
+
+void CCompressDlg::OnDestroy() {
+  if (m_acmWorker) m_acmWorker->Stop();
+  if (m_mp3Worker) m_mp3Worker->Stop();
+  if (m_timerRunning) KillTimer(kPollTimer);
+  m_timerRunning = false;
+  m_pDb->CloseUncompressedSongs();
+  ReleaseWorkers();
   // The work file of an unfinished song is left over only after the worker has let go of it.
   if (m_currentSongId >= 0) DeleteWorkFile();
   CDialog::OnDestroy();

@@ -1,11 +1,14 @@
 // "Compress all songs": compresses, one after the other, every library song that is still an
 // uncompressed WAV file, to ADPCM through the conversion worker or to MP3 through the MP3 worker. The
 // worker runs on its own thread; a one-second timer polls it, and when a job is done the dialog puts
-// the new file in place of the old one and writes the song row.
+// the new file in place of the old one and writes the song row. Songs go in the order of their ids; a
+// song that cannot be compressed (its file missing, a sample format the worker refuses, a row that
+// cannot be written) is skipped with its reason, which the end of the run shows, and the run goes on.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "dblib/Song.h"
 #include "platform/ui/Dialog.h"
@@ -52,9 +55,18 @@ class CCompressDlg : public CDialog {
   void StartWorker();
   void StartNextSong();
   BOOL CompressNextSong(WORD formatTag);
-  // Puts the finished work file in place of the song's file; false when the old file had to stay.
+  // Puts the finished work file in place of the song's file and writes the row; false when the song
+  // had to stay as it was (its old file and row).
   bool ReplaceSourceFile();
   void LoadNextSong();
+  // The song's file is there to be read; otherwise the song is skipped with the reason.
+  bool SourceIsReadable();
+  void SkipSong(const CString& reason);
+  // After a song's worker failure: a new worker for the next song.
+  void RestartWorker();
+  // Waits for each worker's thread (bounded) and frees the worker.
+  void ReleaseWorkers();
+  void ShowSkippedSongs();
   // A failed worker ends the run: the song and its file stay as they were.
   void EndAfterWorkerFailure();
   void DeleteWorkFile();
@@ -77,6 +89,14 @@ class CCompressDlg : public CDialog {
   bool m_workerStarted = false;
   bool m_timerRunning = false;
   bool m_failed = false;
+  LONG m_compressedCount = 0;
+  struct Skipped {
+    LONG songId;
+    CString song;
+    CString reason;
+  };
+  std::vector<Skipped> m_skipped;
+  CString m_pendingReason;  // a worker's reason that came before the timer saw its failure
   CString m_sourcePath, m_targetPath, m_mp3Path;
   CString m_statusShown;
   CString m_encoderModule = "lame_enc.dll";

@@ -4,7 +4,7 @@
 #include "dblib/Storage.h"
 #include "platform/ui/MessageBox.h"
 #include "recorder/AboutDlg.h"
-#include "recorder/CaptureHooks.h"
+#include "recorder/CompressDlg.h"
 #include "recorder/GenreListDlg.h"
 #include "recorder/OptionsDlg.h"
 #include "recorder/PlaylistEditDlg.h"
@@ -12,10 +12,14 @@
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDevices.h"
 #include "recorder/RecorderGuard.h"
+#include "recorder/RecordFlow.h"
 #include "recorder/RecorderIds.h"
+#include "recorder/RipFlow.h"
 #include "recorder/SearchDlg.h"
+#include "recorder/SoundFileImport.h"
 #include "recorder/TechInfoDlg.h"
 #include "recorder/TipDlg.h"
+#include "recorder/UploadDlg.h"
 
 namespace {
 
@@ -35,15 +39,7 @@ constexpr std::array<std::pair<UINT, UINT>, 12> kButtons = {{{1092, 1143},
 constexpr UINT kStatus = 1119, kFreeBar = 1120, kTotalSongs = 1121, kCompressed = 1124, kUncompressed = 1125,
                kFreeText = 1126;
 
-tCaptureHooks& Hooks() {
-  static tCaptureHooks hooks;
-  return hooks;
-}
-
 }  // namespace
-
-void SetCaptureHooks(tCaptureHooks hooks) { Hooks() = std::move(hooks); }
-const tCaptureHooks& GetCaptureHooks() { return Hooks(); }
 
 BEGIN_MESSAGE_MAP(CRecorderDlg, CDialog)
   ON_BN_CLICKED(1092, OnRecord)
@@ -135,22 +131,28 @@ void CRecorderDlg::Guarded(const std::function<void()>& work) {
   if (!RunRecorderGuarded(work)) EndDialog(IDCANCEL);
 }
 
-void CRecorderDlg::RunCaptureHook(const std::function<void(CRecorderDlg&)>& hook) {
-  if (!hook) {
-    AfxMessageBox("This function is not installed in this copy of the Quaverhouse Recorder.", MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  Guarded([&] { hook(*this); });
+void CRecorderDlg::OnRecord() {
+  Guarded([&] { RecordNewSong(*this); });
 }
-
-void CRecorderDlg::OnRecord() { RunCaptureHook(GetCaptureHooks().recordNewSong); }
-void CRecorderDlg::OnImport() { RunCaptureHook(GetCaptureHooks().importSoundFile); }
-void CRecorderDlg::OnRip() { RunCaptureHook(GetCaptureHooks().ripFromCd); }
+void CRecorderDlg::OnImport() {
+  Guarded([&] { RunImportSoundFiles(*this); });
+}
+void CRecorderDlg::OnRip() {
+  Guarded([&] { RunRipFromCd(*this); });
+}
 void CRecorderDlg::OnCompress() {
-  RunCaptureHook(GetCaptureHooks().compressSongs);
+  Guarded([&] {
+    CCompressDlg compress(m_pDb, m_pStorage, this);
+    compress.DoModal();
+  });
   RefreshSummary();
 }
-void CRecorderDlg::OnUpload() { RunCaptureHook(GetCaptureHooks().upload); }
+void CRecorderDlg::OnUpload() {
+  Guarded([&] {
+    CRecorderApp* app = GetRecorderApp();
+    RunUpload(m_pDb, m_pStorage, app != nullptr ? app->GetShortVersionText() : CString(), this);
+  });
+}
 
 void CRecorderDlg::OnSearch() {
   Guarded([&] {

@@ -51,7 +51,6 @@ class CRecorderDlg : public CDialog {
  private:
   // Runs a button's work under the recorder's handlers; a failure ends the program's dialog.
   void Guarded(const std::function<void()>& work);
-  void RunCaptureHook(const std::function<void(CRecorderDlg&)>& hook);
   void HideHelp();
 
   std::array<CHoverButton, 12> m_buttons;

@@ -15,11 +15,6 @@
 
 namespace {
 
-constexpr UINT kMciErrorText = 61204, kInsertCd = 61206, kCannotOpen = 61210, kMciFailed = 61211, kCaption = 61223,
-               kRippingText = 61288, kRipButton = 61289, kExtractError = 61290, kRippingTrack = 61297,
-               kStoppedEarly = 61302, kNoDigitalAudio = 61325, kAspiError = 61326, kAspiManager = 61327,
-               kDriveInUse = 61328;
-constexpr UINT kPlayIcon = 165, kEjectIcon = 164, kStopIcon = 171, kHelloBitmap = 210;
 constexpr const char* kCopyTypes[] = {"Normal", "Sync Mode", "Burst Mode"};
 
 void StopBox(const CString& text) { AfxMessageBox(text, MB_OK | MB_ICONSTOP); }
@@ -85,7 +80,7 @@ int CRipCDDlg::ModeClass(const CString& mode) {
 
 void CRipCDDlg::MciError(const CString& text) {
   if (m_mainDialog != nullptr && m_mainDialog->GetSafeHwnd() != nullptr)
-    m_mainDialog->SetDlgItemText(kMainStatus, LoadFormatted(kMciErrorText, text.GetString()));
+    m_mainDialog->SetDlgItemText(kMainStatus, LoadFormatted(IDS_RIP_MCI_ERROR, text.GetString()));
 }
 
 void CRipCDDlg::EnableControls(std::initializer_list<int> ids, bool enable) {
@@ -119,7 +114,7 @@ void CRipCDDlg::MakeFontsAndBrushes() {
 bool CRipCDDlg::StartDrive() {
   if (!m_mci.Open(m_driveLetter)) {
     MciError(m_mci.GetErrorText());
-    StopBox(LoadFormatted(kCannotOpen, m_driveLetter));
+    StopBox(LoadFormatted(IDS_RIP_CANNOT_OPEN, m_driveLetter));
     return false;
   }
   m_deviceOpen = true;
@@ -129,7 +124,7 @@ bool CRipCDDlg::StartDrive() {
   const int index = m_mci.GetCdDriveLetters().Find(m_driveLetter);
   m_driveIndex = index < 0 ? 0 : index;
   if (!m_mci.SetTimeFormat(0, "tmsf")) {
-    StopBox(LoadText(kMciFailed));
+    StopBox(LoadText(IDS_RIP_MCI_FAILED));
     return false;
   }
   m_mci.GetStatus("mode", m_previousMode, 0);
@@ -147,11 +142,11 @@ void CRipCDDlg::SetupControls() {
   CheckDlgButton(kUseFreeDb, m_useCddb ? BST_CHECKED : BST_UNCHECKED);
   CWinApp* app = AfxGetApp();
   if (app != nullptr) {
-    const std::pair<int, UINT> icons[] = {{kPlay, kPlayIcon}, {kEject, kEjectIcon}, {kStop, kStopIcon}};
+    const std::pair<int, UINT> icons[] = {{kPlay, IDI_RIP_PLAY}, {kEject, IDI_RIP_EJECT}, {kStop, IDI_RIP_STOP}};
     for (auto [id, icon] : icons)
       GetDlgItem(id)->SendMessage(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(app->LoadIcon(icon)));
   }
-  if (HBITMAP hello = LoadBitmap(nullptr, MAKEINTRESOURCE(kHelloBitmap)))
+  if (HBITMAP hello = LoadBitmap(nullptr, MAKEINTRESOURCE(IDB_RIP_HELLO)))
     GetDlgItem(kCddbHello)->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hello));
   m_extraction.SubclassWindow(::GetDlgItem(m_hWnd, kExtraction));
   m_extraction.SetEventSink([this](DISPID event, LONG value) {
@@ -173,7 +168,7 @@ BOOL CRipCDDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   Guarded([&] {
     MakeFontsAndBrushes();
-    SetWindowText(LoadFormatted(kCaption, m_driveLetter));
+    SetWindowText(LoadFormatted(IDS_RIP_CAPTION, m_driveLetter));
     if (m_copyType < 0 || m_copyType > 2) m_copyType = 0;
     auto* copyTypes = static_cast<CComboBox*>(GetDlgItem(kCopyType));
     for (const char* type : kCopyTypes) copyTypes->AddString(type);
@@ -229,7 +224,7 @@ void CRipCDDlg::IdentifyDisc(bool showExisting) {
 }
 
 void CRipCDDlg::ShowIdle() {
-  SetDlgItemText(kStatus, LoadText(kInsertCd));
+  SetDlgItemText(kStatus, LoadText(IDS_RIP_INSERT_CD));
   m_playing = false;
   EnableControls({kPlay, kStop, kTracks}, false);
   SetDlgItemText(kTrackPosition, "--:--");
@@ -454,7 +449,7 @@ void CRipCDDlg::OnSecondsChange(NMHDR* header, LRESULT* result) {
 
 void CRipCDDlg::ShowRipCount() {
   const int selected = Tracks()->GetSelCount();
-  SetDlgItemText(kRip, LoadFormatted(kRipButton, selected > 0 ? selected : 0));
+  SetDlgItemText(kRip, LoadFormatted(IDS_RIP_BUTTON, selected > 0 ? selected : 0));
   GetDlgItem(kRip)->EnableWindow(selected >= 1 && !m_ripping ? TRUE : FALSE);
 }
 
@@ -550,11 +545,11 @@ LRESULT CRipCDDlg::OnCddbReply(WPARAM, LPARAM result) {
 
 void CRipCDDlg::ReportExtractionError(int code) {
   switch (code) {
-    case qh::cd::CdExtractionControl::kErrorAspiManager: StopBox(LoadText(kAspiManager)); break;
-    case qh::cd::CdExtractionControl::kErrorDriveInUse: StopBox(LoadText(kDriveInUse)); break;
-    case qh::cd::CdExtractionControl::kErrorNoDigitalAudio: StopBox(LoadText(kNoDigitalAudio)); break;
-    case 700: StopBox(LoadText(kAspiError)); break;
-    default: StopBox(LoadFormatted(kExtractError, code)); break;
+    case qh::cd::CdExtractionControl::kErrorAspiManager: StopBox(LoadText(IDS_RIP_ASPI_MANAGER)); break;
+    case qh::cd::CdExtractionControl::kErrorDriveInUse: StopBox(LoadText(IDS_RIP_DRIVE_IN_USE)); break;
+    case qh::cd::CdExtractionControl::kErrorNoDigitalAudio: StopBox(LoadText(IDS_RIP_NO_DIGITAL_AUDIO)); break;
+    case 700: StopBox(LoadText(IDS_RIP_ASPI_ERROR)); break;
+    default: StopBox(LoadFormatted(IDS_RIP_EXTRACT_ERROR, code)); break;
   }
 }
 
@@ -575,7 +570,7 @@ void CRipCDDlg::OnRip() {
       return;
     }
     m_ripping = true;
-    SetDlgItemText(kStatus, LoadText(kRippingText));
+    SetDlgItemText(kStatus, LoadText(IDS_RIPPING));
     auto* total = static_cast<CProgressCtrl*>(GetDlgItem(kRipProgress));
     total->SetPos(0);
     total->SetRange32(0, Tracks()->GetSelCount());
@@ -588,6 +583,17 @@ void CRipCDDlg::OnRip() {
     m_progress = 1000;
     PostMessage(WM_RIP_TRACK);
   });
+}
+
+RippedDisc CRipCDDlg::Ripped() const {
+  RippedDisc disc{m_artist, m_album, m_genre, CString(), m_discId, {}};
+  for (size_t index = 0; index < m_rippedFiles.size() && index < m_rippedTracks.size(); ++index) {
+    const size_t entry = static_cast<size_t>(m_rippedEntries[index] - 1);
+    disc.tracks.push_back({m_rippedFiles[index], m_rippedTracks[index],
+                           entry < m_titles.size() ? m_titles[entry] : CString(),
+                           entry < m_extended.size() ? m_extended[entry] : CString()});
+  }
+  return disc;
 }
 
 void CRipCDDlg::KeepResults() {
@@ -616,7 +622,7 @@ void CRipCDDlg::DropUnfinishedTrack() {
   m_rippedFiles.pop_back();
   m_rippedEntries.pop_back();
   m_rippedTracks.pop_back();
-  StopBox(LoadFormatted(kStoppedEarly, track));
+  StopBox(LoadFormatted(IDS_RIP_STOPPED_EARLY, track));
 }
 
 LRESULT CRipCDDlg::OnRipTrack(WPARAM, LPARAM) {
@@ -655,7 +661,7 @@ LRESULT CRipCDDlg::OnRipTrack(WPARAM, LPARAM) {
         m_rippedTracks.push_back(track);
         m_nextEntry = entry + 1;
         m_ripped = true;
-        SetDlgItemText(kStatus, LoadFormatted(kRippingTrack, track));
+        SetDlgItemText(kStatus, LoadFormatted(IDS_RIPPING_TRACK, track));
       },
       IDOK);
   return 0;

@@ -13,6 +13,7 @@
 #include "recorder/capture/ACD.h"
 #include "recorder/capture/CddbClient.h"
 #include "recorder/capture/MciCdAudio.h"
+#include "recorder/capture/RippedSongs.h"
 
 class tQHDb;
 class tQHFRDb;
@@ -40,6 +41,8 @@ class CRipCDDlg : public CDialog, public ICddbView {
 
   void Setup(char driveLetter, CWnd* mainDialog, const CString& tempFolder);
   bool HasRippedTracks() const { return m_ripped; }
+  // The ripped tracks with the names of their list entries, for storing.
+  RippedDisc Ripped() const;
   BOOL OnInitDialog() override;
   void OnCancel() override;
 

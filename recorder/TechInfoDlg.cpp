@@ -9,6 +9,9 @@
 #include "platform/dao/DaoWorkspace.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDevices.h"
+#include "platform/mm/Acm.h"
+#include "platform/mm/WaveIn.h"
+#include "recorder/capture/AcmThread.h"
 #include "recorder/RecorderIds.h"
 
 namespace {
@@ -96,7 +99,30 @@ void DeviceSection(CString& report, const CString& cdDriveLetters, const tAudioS
 
 }  // namespace
 
-tAudioSystemInfo QueryAudioSystem() { return {}; }
+tAudioSystemInfo QueryAudioSystem() {
+  tAudioSystemInfo audio;
+  audio.version = acmGetVersion();
+  audio.haveCodecManager = audio.version != 0;
+  // The codecs this system converts with: the driver behind each compressed format it offers.
+  for (WORD tag : {static_cast<WORD>(WAVE_FORMAT_ADPCM)}) {
+    HACMDRIVERID driver = CAcmThread::FindAcmCodec(tag);
+    ACMDRIVERDETAILS details{};
+    details.cbStruct = sizeof details;
+    if (driver == nullptr || acmDriverDetails(driver, &details, 0) != MMSYSERR_NOERROR) continue;
+    if ((details.fdwSupport & ACMDRIVERDETAILS_SUPPORTF_CODEC) != 0) audio.codecs.push_back(details.szShortName);
+  }
+  const UINT inputs = waveInGetNumDevs();
+  for (UINT index = 0; index < inputs; ++index) {
+    WAVEINCAPS caps{};
+    if (waveInGetDevCaps(index, &caps, sizeof caps) != MMSYSERR_NOERROR) continue;
+    tWaveDeviceInfo device;
+    device.name = caps.szPname;
+    device.channels = caps.wChannels;
+    device.cdQuality = (caps.dwFormats & WAVE_FORMAT_4S16) != 0;
+    audio.inputs.push_back(device);
+  }
+  return audio;
+}
 
 CString BuildTechInfoReport(const CString& version, CDaoDatabase* songDatabase, const CString& cdDriveLetters,
                             const tAudioSystemInfo& audio) {

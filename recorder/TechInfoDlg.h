@@ -8,7 +8,7 @@
 
 class CDaoDatabase;
 
-// What the sound layer tells about its devices (empty until the recording layer is installed).
+// What the sound layer tells about its codecs and devices (this platform has no wave-out devices to ask).
 struct tWaveDeviceInfo {
   CString name;
   int channels = 0;

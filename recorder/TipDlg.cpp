@@ -101,6 +101,9 @@ BOOL CTipDlg::OnInitDialog() {
   CheckDlgButton(kShowAtStart, m_startUp ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemText(kTipText, m_tip);
   if (!m_tips.IsOpen()) GetDlgItem(kNextTip)->EnableWindow(FALSE);
+  // The frame only marks where the dialog paints its white panel and heading: shown, it would paint
+  // its own background over them and over the tip beneath it.
+  if (CWnd* picture = GetDlgItem(kPicture)) picture->ShowWindow(SW_HIDE);
   return TRUE;
 }
 

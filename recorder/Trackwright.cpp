@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <string>
 
-#include "recorder/CaptureHooks.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderResources.h"
 
@@ -16,6 +15,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Trackwright: a dialog template is malformed: %s\n", error.c_str());
     return 1;
   }
-  InstallCaptureHooks();
   return AfxWinMain(argc, argv);
 }

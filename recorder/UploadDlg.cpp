@@ -87,10 +87,9 @@ void CUploadDlg::ReleaseConnection() { m_socket.reset(); }
 LRESULT CUploadDlg::OnCheckVersion(WPARAM, LPARAM) {
   m_socket = std::make_unique<CUploadSocket>();
   m_socket->SetReplyTimeLimit(m_replyTimeLimit);
-  if (m_socket->ConnectTo("Remote Server", m_address, m_port, GetSafeHwnd(), WM_UPLOAD_SOCKET, FALSE) != 0) {
-    CString reason;
-    reason.Format("Could not connect to %s port %u (error %d)", m_address.GetString(), m_port,
-                  m_socket->GetLastError());
+  const int connected = m_socket->ConnectTo("Remote Server", m_address, m_port, GetSafeHwnd(), WM_UPLOAD_SOCKET, FALSE);
+  if (connected != 0) {
+    const CString reason = CUploadSocket::ConnectFailureText(connected, m_socket->GetLastError());
     ReleaseConnection();
     m_versionState = -1;
     SetDlgItemText(kVersion, "*COMMUNCATIONS ERROR*");
@@ -196,7 +195,8 @@ void CUploadDlg::CountSent(int result) {
   Status(text);
   CountError();
   ++m_index;
-  PostMessage(WM_UPLOAD_NEXT_SONG);
+  // A connection that was given up (a peer that stopped reading) ends the run with its own notice.
+  if (m_socket && m_socket->IsConnected()) PostMessage(WM_UPLOAD_NEXT_SONG);
 }
 
 LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {

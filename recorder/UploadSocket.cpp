@@ -1,6 +1,12 @@
 #include "recorder/UploadSocket.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/time.h>
+
+#include <cerrno>
+#include <chrono>
 
 #include <ctime>
 #include <new>
@@ -26,12 +32,27 @@ int CUploadSocket::ConnectTo(const CString& serverToken, const CString& address,
     m_lastError = WSAGetLastError();
     return kNotConnected;
   }
+  // A connect that waits for a host that does not answer is bounded by the connect time limit.
+  const int flags = fcntl(m_socket, F_GETFL, 0);
+  fcntl(m_socket, F_SETFL, flags | O_NONBLOCK);
+  int error = 0;
   if (connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), static_cast<int>(sizeof peer)) == SOCKET_ERROR) {
-    m_lastError = WSAGetLastError();
+    error = errno == EINPROGRESS || errno == EAGAIN ? 0 : WsaErrorFromErrno(errno);
+    if (error == 0 && !WaitFor(POLLOUT, m_connectTimeLimit)) error = WSAETIMEDOUT;
+    if (error == 0) {
+      int pending = 0;
+      socklen_t length = sizeof pending;
+      if (getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &pending, &length) != 0) pending = errno;
+      error = WsaErrorFromErrno(pending);
+    }
+  }
+  if (error != 0) {
+    m_lastError = error;
     closesocket(m_socket);
     m_socket = INVALID_SOCKET;
     return kNotConnected;
   }
+  fcntl(m_socket, F_SETFL, flags);
   m_serverToken = serverToken;
   m_owner = owner;
   m_notifyMessage = notifyMessage;
@@ -76,10 +97,32 @@ CString CUploadSocket::HeadOf(const CString& method, const CString& path, const 
   return head + line;
 }
 
+bool CUploadSocket::WaitFor(short events, DWORD limit) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
+  for (;;) {
+    pollfd ready{m_socket, events, 0};
+    const int result = poll(&ready, 1, 50);
+    if (result > 0) return true;
+    if (result < 0 && errno != EINTR) return true;  // the call that follows reports the error
+    if (std::chrono::steady_clock::now() >= end) return false;
+    // Only painting: no command of the owner runs while its request is half sent.
+    MSG message;
+    while (PeekMessage(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessage(&message);
+  }
+}
+
 bool CUploadSocket::SendAll(const char* data, size_t length) {
   while (length > 0) {
     int chunk = static_cast<int>(length < kBlockBytes ? length : kBlockBytes);
-    int sent = send(m_socket, data, chunk, 0);
+    int sent = send(m_socket, data, chunk, MSG_DONTWAIT);
+    if (sent == SOCKET_ERROR && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (WaitFor(POLLOUT, m_sendTimeLimit)) continue;
+      // The peer has stopped reading: the request can never complete on this connection.
+      m_lastError = WSAETIMEDOUT;
+      Disconnect();
+      Notify(1);
+      return false;
+    }
     if (sent <= 0) {
       m_lastError = WSAGetLastError();
       return false;
@@ -88,6 +131,36 @@ bool CUploadSocket::SendAll(const char* data, size_t length) {
     length -= static_cast<size_t>(sent);
   }
   return true;
+}
+
+CString CUploadSocket::ConnectFailureText(int code, int socketError) {
+  switch (code) {
+    case kOutOfMemory: return "INTERNAL ERROR - Memory Exception when initializing communications";
+    case kFileError: return "INTERNAL ERROR - File Exception when initializing communications";
+    case -4: return "INTERNAL ERROR - Archive Exception when initializing communications";
+    case kNotConnected: break;
+    default: return "INTERNAL ERROR - unexpected error code";
+  }
+  switch (socketError) {
+    case WSAEFAULT: return "INTERNAL ERROR - incorrect argument";
+    case WSAEINVAL: return "An invalid address was specified";
+    case WSAEMFILE: return "INTERNAL ERROR - No more file descriptors available";
+    case WSAEWOULDBLOCK: return "INTERNAL ERROR - connection attempt would block";
+    case WSAEINPROGRESS: return "INTERNAL ERROR - Operation currently in progress";
+    case WSAENOTSOCK: return "INTERNAL ERROR - The descriptor is not a socket";
+    case WSAEDESTADDRREQ: return "INTERNAL ERROR - Destination address required";
+    case WSAEAFNOSUPPORT: return "The specified protocol cannot be used with this socket - check TCP/IP setup";
+    case WSAEADDRINUSE: return "INTERNAL ERROR - Address already in use";
+    case WSAEADDRNOTAVAIL: return "The specified address is not available from the local machine";
+    case WSAENETDOWN: return "Network failure detected";
+    case WSAENETUNREACH: return "Destination address is unreachable - check TCP/IP setup";
+    case WSAENOBUFS: return "INTERNAL ERROR - No buffer space is available";
+    case WSAEISCONN: return "INTERNAL ERROR - The socket is already connected";
+    case WSAETIMEDOUT: return "Connection attempt timed out - check server availability";
+    case WSAECONNREFUSED: return "The connection attempt was rejected by the server";
+    case WSANOTINITIALISED: return "INTERNAL ERROR - Windows Sockets not initialized";
+    default: return "INTERNAL ERROR - unexpected error code";
+  }
 }
 
 int CUploadSocket::SendPost(const CString& body, const CString& path, const CString& method) {

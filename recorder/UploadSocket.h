@@ -2,7 +2,9 @@
 // its reply is read at once (within the reply time limit), its body queued, and the owner window told
 // with the notify message: wParam 0 a reply is queued, wParam 1 the connection is gone (closed by the
 // peer, or no reply within the limit). A reply that never comes or ends early therefore always ends
-// in one of the two notices, never in a wait without end.
+// in one of the two notices, never in a wait without end. Connecting and sending are bounded too: a
+// jukebox that is switched off or stops reading costs at most the connect or send time limit, during
+// which the owner's windows are still painted; a send that stalls gives the connection up (wParam 1).
 #pragma once
 
 #include <deque>
@@ -45,11 +47,20 @@ class CUploadSocket {
   void SetContentType(const CString& type) { m_contentType = type; }
   // How long a reply may take to arrive, in milliseconds.
   void SetReplyTimeLimit(DWORD milliseconds) { m_replyTimeLimit = milliseconds; }
+  // How long a connect may take, and how long a send may make no progress, in milliseconds.
+  void SetConnectTimeLimit(DWORD milliseconds) { m_connectTimeLimit = milliseconds; }
+  void SetSendTimeLimit(DWORD milliseconds) { m_sendTimeLimit = milliseconds; }
+
+  // The text for a failed connect: the connect code and, for -5, the Windows Sockets error.
+  static CString ConnectFailureText(int code, int socketError);
 
  private:
   CString HeadOf(const CString& method, const CString& path, const CString& contentType, ULONGLONG length,
                  bool withDate) const;
   bool SendAll(const char* data, size_t length);
+  // Waits until the socket is ready for `events` (poll flags), painting the owner's windows meanwhile;
+  // false when the limit passed first.
+  bool WaitFor(short events, DWORD limit);
   // Reads the reply to the request just sent and tells the owner.
   void ReadReply();
   void Notify(WPARAM what);
@@ -63,6 +74,8 @@ class CUploadSocket {
   UINT m_notifyMessage = 0;
   BOOL m_closeAfterReply = TRUE;
   DWORD m_replyTimeLimit = 30000;
+  DWORD m_connectTimeLimit = 10000;
+  DWORD m_sendTimeLimit = 10000;
   CUploadReplyReader m_reader;
   std::deque<CString> m_replies;
 };

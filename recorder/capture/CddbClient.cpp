@@ -1,6 +1,7 @@
 #include "recorder/capture/CddbClient.h"
 
 #include <atomic>
+#include <map>
 
 #include "dblib/AlbumDb.h"
 #include "dblib/QHDb.h"
@@ -66,11 +67,20 @@ void CCddbClient::Setup() {
     Disable("Error registering internet callback function. Will not try to talk to FreeDB database.");
     return;
   }
+  CString host;
+  INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
+  if (!ParseCddbServer(m_server, host, port)) {
+    CString text;
+    text.Format("The FreeDB server setting \"%s\" is not a host name or host:port. Will not try to talk to FreeDB "
+                "database.",
+                m_server.GetString());
+    Disable(text);
+    return;
+  }
   CString connecting;
   connecting.Format("Connecting to FreeDB Server: %s", m_server.GetString());
   m_view.SetCddbStatus(connecting);
-  HINTERNET connection =
-      InternetConnect(m_session, m_server, INTERNET_DEFAULT_HTTP_PORT, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET connection = InternetConnect(m_session, host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
   if (connection != nullptr) {
     m_connection = connection;
     PostMessage(m_view.CddbWindow(), WM_CDDB_CONNECTED, 0, reinterpret_cast<LPARAM>(connection));
@@ -89,9 +99,10 @@ int CCddbClient::QueryCddb(MCIDEVICEID device, CString& mciError) {
   m_extended.clear();
   ReadCddbToc(device, m_toc, mciError);
   m_embeddedTried = false;
+  m_querySent = false;
+  m_queryWaiting = false;
   if (!m_active) {
-    CddbTitles defaults = DefaultCddbTitles(static_cast<int>(m_toc.audioTracks.size()));
-    ApplyTitles(defaults);
+    ApplyTitles(DefaultCddbTitles(m_toc.audioTracks));
   }
   m_requestPath = CddbQueryPath(m_toc, m_hello, m_version);
   return static_cast<int>(m_toc.audioTracks.size());
@@ -101,6 +112,10 @@ void CCddbClient::OnLookupCd(LPARAM connection) {
   if (connection != 0 && m_connection == nullptr) m_connection = reinterpret_cast<HINTERNET>(connection);
   if (LookupEmbeddedAlbum()) return;
   if (!m_active || m_connection == nullptr || m_toc.totalTracks == 0) return;
+  // One query per disc: the connection's completion and the dialog's own call both ask, and a second
+  // answer would rebuild the track list under the user's selection (or under a running rip).
+  if (m_querySent) return;
+  m_querySent = true;
   if (IsRequestInFlight()) {
     m_queryWaiting = true;  // sent when the request in flight has been read
     return;
@@ -228,7 +243,7 @@ void CCddbClient::ParseCddbReply(bool failed) {
   if (kind == kRead) {
     m_view.ClearTrackList();
     CddbTitles titles;
-    if (failed || !ParseCddbRead(reply, static_cast<int>(m_toc.audioTracks.size()), titles)) {
+    if (failed || !ParseCddbRead(reply, m_toc.audioTracks, titles)) {
       m_view.SetCddbStatus("Could not get CD information from FreeDB database");
       SetDefaultTitles();
       return;
@@ -239,7 +254,7 @@ void CCddbClient::ParseCddbReply(bool failed) {
 }
 
 void CCddbClient::SetDefaultTitles() {
-  ApplyTitles(DefaultCddbTitles(static_cast<int>(m_toc.audioTracks.size())));
+  ApplyTitles(DefaultCddbTitles(m_toc.audioTracks));
   m_view.SetAlbumArtist(CString(), CString());
 }
 
@@ -277,17 +292,21 @@ int CCddbClient::LookupEmbeddedAlbum() {
   m_view.SetAlbumArtist(album, artist);
   m_view.SelectGenre(genre);
   if (m_albumDb->OpenTrackInfo(m_toc.discId, albumNumber) > 0) {
-    m_titles.clear();
-    m_extended.clear();
-    m_view.ClearTrackList();
+    // The album rows number the disc's tracks: each audio track takes its own row's title.
+    std::map<int, CString> byTrack;
     BYTE track = 0;
     CString title;
-    while (m_albumDb->NextTrackInfo(track, title) > 0) {
-      m_titles.push_back(title);
-      m_extended.push_back(CString());
-      m_view.AddTrackListEntry(title);
-    }
+    while (m_albumDb->NextTrackInfo(track, title) > 0) byTrack[track] = title;
     m_albumDb->CloseTrackInfo();
+    CddbTitles titles;
+    for (int audio : m_toc.audioTracks) {
+      auto found = byTrack.find(audio);
+      const CString name = found != byTrack.end() ? found->second : DefaultCddbTitle(audio);
+      titles.titles.push_back(name);
+      titles.extended.push_back(CString());
+      titles.listEntries.push_back(name);
+    }
+    ApplyTitles(titles);
   }
   m_view.SetCddbStatus("Embedded FreeDB Query Complete.");
   return 1;

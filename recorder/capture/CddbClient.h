@@ -112,4 +112,5 @@ class CCddbClient {
   CString m_album, m_artist, m_genre;
   bool m_embeddedTried = false;
   bool m_queryWaiting = false;
+  bool m_querySent = false;
 };

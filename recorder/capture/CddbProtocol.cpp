@@ -141,6 +141,41 @@ bool ReadCddbToc(MCIDEVICEID device, CddbToc& toc, CString& mciError) {
   return ok;
 }
 
+bool ParseCddbServer(const CString& setting, CString& host, INTERNET_PORT& port) {
+  CString text = setting;
+  text.Trim();
+  CString portText;
+  if (text.Left(1) == "[") {
+    const int close = text.Find(']');
+    if (close < 2) return false;
+    host = text.Mid(1, close - 1);
+    const CString rest = text.Mid(close + 1);
+    if (!rest.IsEmpty()) {
+      if (rest[0] != ':') return false;
+      portText = rest.Mid(1);
+      if (portText.IsEmpty()) return false;
+    }
+  } else {
+    const int colon = text.Find(':');
+    host = colon < 0 ? text : text.Left(colon);
+    if (colon >= 0) {
+      portText = text.Mid(colon + 1);
+      if (portText.IsEmpty() || portText.Find(':') >= 0) return false;
+    }
+  }
+  if (host.IsEmpty()) return false;
+  port = INTERNET_DEFAULT_HTTP_PORT;
+  if (portText.IsEmpty()) return true;
+  long value = 0;
+  for (int i = 0; i < portText.GetLength(); ++i) {
+    if (portText[i] < '0' || portText[i] > '9' || value > 65535) return false;
+    value = value * 10 + (portText[i] - '0');
+  }
+  if (value < 1 || value > 65535) return false;
+  port = static_cast<INTERNET_PORT>(value);
+  return true;
+}
+
 CString CddbUrlEscape(const CString& text) {
   static const char* hex = "0123456789ABCDEF";
   CString escaped;
@@ -236,33 +271,38 @@ bool ParseCddbQuery(const CString& reply, CddbMatch& match) {
   return true;
 }
 
-CddbTitles DefaultCddbTitles(int audioCount) {
+CString DefaultCddbTitle(int track) {
+  CString title;
+  title.Format("Track %d", track);
+  return title;
+}
+
+CddbTitles DefaultCddbTitles(const std::vector<int>& audioTracks) {
   CddbTitles titles;
-  for (int t = 1; t <= audioCount; ++t) {
-    CString entry, title;
-    entry.Format("%02d - Unknown Song", t);
-    title.Format("Track %d", t);
+  for (int track : audioTracks) {
+    CString entry;
+    entry.Format("%02d - Unknown Song", track);
     titles.listEntries.push_back(entry);
-    titles.titles.push_back(title);
+    titles.titles.push_back(DefaultCddbTitle(track));
     titles.extended.push_back(CString());
   }
   return titles;
 }
 
-bool ParseCddbRead(const CString& reply, int audioCount, CddbTitles& titles) {
+bool ParseCddbRead(const CString& reply, const std::vector<int>& audioTracks, CddbTitles& titles) {
   titles = CddbTitles();
   if (CddbStatus(reply) != 210) return false;
-  for (int i = 0; i < audioCount; ++i) {
+  for (int track : audioTracks) {
     CString key, value, entry, title;
-    key.Format("TTITLE%d", i);
+    key.Format("TTITLE%d", track - 1);
     if (FindValue(reply, key, value)) {
-      entry.Format("%02d - %s", i + 1, value.GetString());
+      entry.Format("%02d - %s", track, value.GetString());
       title = value;
     } else {
-      entry.Format("%02d - Unknown Song", i + 1);
-      title.Format("Track %d", i + 1);
+      entry.Format("%02d - Unknown Song", track);
+      title = DefaultCddbTitle(track);
     }
-    key.Format("EXTT%d", i);
+    key.Format("EXTT%d", track - 1);
     CString extended;
     FindValue(reply, key, extended);
     titles.listEntries.push_back(entry);

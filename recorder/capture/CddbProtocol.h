@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/core/CString.h"
+#include "platform/inet/WinInet.h"
 #include "platform/mm/Mci.h"
 
 // The table of contents as the disc id and the query need it.
@@ -35,6 +36,11 @@ struct CddbToc {
 bool ReadCddbToc(MCIDEVICEID device, CddbToc& toc, CString& mciError);
 // The disc id of a table of contents whose entries are filled.
 DWORD CddbDiscIdOf(const CddbToc& toc);
+
+// The server setting "host", "host:port", "[v6 address]" or "[v6 address]:port" (port 80 when none is
+// given): false when the setting is not one of them (no host, a port that is not 1 to 65535, an
+// unbracketed address with several colons).
+bool ParseCddbServer(const CString& setting, CString& host, INTERNET_PORT& port);
 
 // "%" escapes of everything but letters, digits and "-._~".
 CString CddbUrlEscape(const CString& text);
@@ -60,13 +66,18 @@ struct CddbMatch {
 // 200, 210, 211, or a match line without its parts).
 bool ParseCddbQuery(const CString& reply, CddbMatch& match);
 
+// Names follow the audio: entry i is the disc's track audioTracks[i], named by that track's own
+// TTITLE and EXTT (a data track before the audio keeps its own TTITLE); list entries and default names
+// carry the disc's track number.
 struct CddbTitles {
   std::vector<CString> titles;    // one per audio track
   std::vector<CString> extended;  // EXTT texts, "" when none
   std::vector<CString> listEntries;
 };
-// The track names of a read reply (status 210) for `audioCount` audio tracks; false when the reply is
+// The track names of a read reply (status 210) for the disc's audio tracks; false when the reply is
 // not one (the caller then uses the default names).
-bool ParseCddbRead(const CString& reply, int audioCount, CddbTitles& titles);
+bool ParseCddbRead(const CString& reply, const std::vector<int>& audioTracks, CddbTitles& titles);
 // "Track %d" names and "%02d - Unknown Song" entries.
-CddbTitles DefaultCddbTitles(int audioCount);
+CddbTitles DefaultCddbTitles(const std::vector<int>& audioTracks);
+// The default name of one disc track.
+CString DefaultCddbTitle(int track);

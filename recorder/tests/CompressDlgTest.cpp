@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "recorder/CaptureHooks.h"
 #include "recorder/CompressDlg.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
@@ -24,10 +23,8 @@ class CompressDlgTest : public RecorderTest {
   void SetUp() override {
     RecorderTest::SetUp();
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
   }
   void TearDown() override {
-    SetCaptureHooks({});
     RecorderTest::TearDown();
   }
   std::string SongFile(LONG songId, const char* prefix, const char* extension) {
@@ -184,7 +181,7 @@ TEST_F(CompressDlgTest, ASongWhoseMp3CannotTakeItsPlaceKeepsItsWavAndTheNextFoll
     Click(dialog, kGo);
     EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 60));
   });
-  EXPECT_EQ("COMPLETE! 2 songs compressed.", finalText);
+  EXPECT_EQ("COMPLETE! 1 songs compressed.", finalText) << "only the song that was compressed counts";
   ASSERT_EQ(1u, boxTexts.size());
   EXPECT_EQ(
       "An error occurred while trying to delete source audio file as part of the compression process. The current "
@@ -196,6 +193,67 @@ TEST_F(CompressDlgTest, ASongWhoseMp3CannotTakeItsPlaceKeepsItsWavAndTheNextFoll
   EXPECT_EQ('R', CodeOf(next));
   EXPECT_TRUE(fs::is_regular_file(SongFile(next, "Song", "mp3")));
   EXPECT_FALSE(fs::exists(SongFile(next, "Song", "wav")));
+}
+
+// A missing file and a sample format the encoder refuses cost only their own songs: the run skips them
+// with their reasons, in the order of the song ids, and compresses the rest.
+TEST_F(CompressDlgTest, SongsThatCannotBeCompressedAreSkippedWithTheirReasonsAndTheRunGoesOn) {
+  if (!HaveTool("sox")) GTEST_SKIP() << "sox makes the audio";
+  LONG first = AddWavSong("First");
+  LONG missing = AddWavSong("Missing");
+  LONG eightBit = AddWavSong("Eight Bit");
+  LONG last = AddWavSong("Last");
+  fs::remove(SongFile(missing, "Song", "wav"));
+  const std::string narrow = SongFile(eightBit, "Song", "wav");
+  ASSERT_TRUE(RunTool("sox -n -r 22050 -c 1 -b 8 '" + narrow + "' synth 1 sine 440"));
+  const std::string narrowBytes = ReadHostFile(narrow);
+  std::string finalText = RunDialog([&](CDialog& dialog) {
+    EXPECT_EQ("4 songs to be compressed", TextOf(dialog, kCountText));
+    Click(dialog, kGo);
+    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 90));
+  });
+  EXPECT_EQ("COMPLETE! 2 songs compressed.", finalText);
+  EXPECT_EQ('R', CodeOf(first));
+  EXPECT_EQ('R', CodeOf(last));
+  EXPECT_TRUE(fs::is_regular_file(SongFile(last, "Song", "mp3")));
+  EXPECT_EQ(' ', CodeOf(missing));
+  EXPECT_EQ(' ', CodeOf(eightBit));
+  EXPECT_EQ(narrowBytes, ReadHostFile(narrow));
+  EXPECT_FALSE(fs::exists(SongFile(eightBit, "Temp", "mp3")));
+  EXPECT_FALSE(fs::exists(SongFile(eightBit, "Song", "mp3")));
+  ASSERT_EQ(1u, boxTexts.size());
+  const std::string& box = boxTexts[0];
+  EXPECT_EQ(0u, box.find("2 songs were not compressed and stay as they were:\nSong " + std::to_string(missing) +
+                         " (Missing - Band): its file "))
+      << box;
+  const size_t second = box.find("\nSong " + std::to_string(eightBit) + " (Eight Bit - Band): ");
+  ASSERT_NE(std::string::npos, second) << box;
+  EXPECT_EQ(std::string::npos, box.find("the compressor stopped with error", second)) << "the worker's own reason: " << box;
+}
+
+// The song's row cannot be written (the database refuses the update): the song keeps its WAV and its
+// row, no MP3 is left, and the count says so.
+TEST_F(CompressDlgTest, ASongWhoseRowCannotBeWrittenStaysPlayableAsItWas) {
+  if (!HaveTool("sox") || !HaveTool("sqlite3")) GTEST_SKIP() << "sox makes the audio, sqlite3 sets the refusal";
+  LONG refused = AddWavSong("Refused");
+  LONG next = AddWavSong("Next");
+  const std::string before = ReadHostFile(SongFile(refused, "Song", "wav"));
+  ASSERT_TRUE(RunTool("sqlite3 '" + sandbox->HostPath("C/Quaverhouse/Quaverhouse.qhd") +
+                      "' \"CREATE TRIGGER refuse BEFORE UPDATE ON Songs WHEN OLD.SongID = " + std::to_string(refused) +
+                      " BEGIN SELECT RAISE(ABORT, 'refused'); END;\""));
+  std::string finalText = RunDialog([&](CDialog& dialog) {
+    Click(dialog, kGo);
+    EXPECT_TRUE(RunUntil([&] { return TextOf(dialog, kCountText).rfind("COMPLETE!", 0) == 0; }, 60));
+  });
+  EXPECT_EQ("COMPLETE! 1 songs compressed.", finalText);
+  EXPECT_EQ(' ', CodeOf(refused));
+  EXPECT_EQ(before, ReadHostFile(SongFile(refused, "Song", "wav")));
+  EXPECT_FALSE(fs::exists(SongFile(refused, "Song", "mp3")));
+  EXPECT_FALSE(fs::exists(SongFile(refused, "Temp", "mp3")));
+  EXPECT_EQ('R', CodeOf(next));
+  ASSERT_EQ(1u, boxTexts.size());
+  EXPECT_NE(std::string::npos, boxTexts[0].find("(Refused - Band): its row in the song database could not be written."))
+      << boxTexts[0];
 }
 
 TEST_F(CompressDlgTest, ClosingDuringASongStopsTheWorkerAndRemovesItsWorkFile) {

@@ -6,7 +6,6 @@
 
 #include "platform/ui/AfxControls.h"
 #include "platform/ui/CommonDialogs.h"
-#include "recorder/CaptureHooks.h"
 #include "recorder/ImportDlg.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
@@ -28,10 +27,8 @@ class ImportTest : public RecorderTest {
     if (!HaveTool("sox") || !HaveTool("lame")) GTEST_SKIP() << "sox and lame make the sound files";
     sandbox->AddDrive('D', kMusicSerial, "MUSIC");
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
   }
   void TearDown() override {
-    SetCaptureHooks({});
     qh::ui::SetFileDialogAnswerer(nullptr);
     qh::ui::SetFolderAnswerer(nullptr);
     RecorderTest::TearDown();

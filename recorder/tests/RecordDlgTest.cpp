@@ -11,7 +11,6 @@
 #include <filesystem>
 
 #include "platform/dao/DaoRecordset.h"
-#include "recorder/CaptureHooks.h"
 #include "recorder/RecordDlg.h"
 #include "recorder/RecordLevels.h"
 #include "recorder/RecorderDlg.h"
@@ -72,7 +71,6 @@ class RecordDialogTest : public RecorderTest {
     if (!HaveTool("sox")) GTEST_SKIP() << "sox makes the input";
   }
   void TearDown() override {
-    SetCaptureHooks({});
     unsetenv("QH_WAVEIN_FILE");
     unsetenv("QH_CLOCK_RATE");
     RecorderTest::TearDown();
@@ -93,7 +91,6 @@ class RecordDialogTest : public RecorderTest {
   void Start() {
     app->WriteProfileInt("Recorder", "WaveInDevice", static_cast<int>(waveInGetNumDevs()));
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
   }
   std::string SongsFolder() { return sandbox->HostPath("C/Quaverhouse/Songs"); }
   std::vector<std::string> SongFiles() {

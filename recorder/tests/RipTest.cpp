@@ -1,5 +1,5 @@
 // Ripping through the main dialog's Rip button from a CD image made at test time (QH_CDROM) whose first
-// track is data: the disc named by a scripted CDDB server on port 80 or by default names, tracks picked
+// track is data: the disc named by a scripted CDDB server on a free port or by default names, tracks picked
 // and ripped, each completed in the song information dialog and stored with its row, its genre and its
 // file (compared with the image's bytes and read by sox --i); a cancelled song, a file that cannot take
 // its place, a disc already in the library, and a disc ejected and put back while the dialog is open.
@@ -17,7 +17,6 @@
 
 #include "platform/cd/testing/CdImageFixture.h"
 #include "platform/inet/testing/FakeHttpServer.h"
-#include "recorder/CaptureHooks.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/RipCDDlg.h"
@@ -46,12 +45,10 @@ class RipTest : public RecorderTest {
     setenv("QH_CDROM", image.cuePath.c_str(), 1);
     address = qh::inet::testing::PrivateLoopbackAddress();
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
     discId = ReadDiscId();
   }
   void TearDown() override {
     server.reset();
-    SetCaptureHooks({});
     unsetenv("QH_CDROM");
     RecorderTest::TearDown();
   }
@@ -73,8 +70,10 @@ class RipTest : public RecorderTest {
   bool StartServer(const std::string& query, const std::string& read) {
     const std::string routes = R"([{"contains": "cmd=cddb+query+)" + DiscIdText() + R"(", "body": ")" + query +
                                R"("}, {"contains": "cmd=cddb+read+", "body": ")" + read + R"("}])";
-    server = std::make_unique<FakeHttpServer>(sandbox->Root(), address, 80, routes);
-    return server->Ready();
+    server = std::make_unique<FakeHttpServer>(sandbox->Root(), address, 0, routes);
+    if (!server->Ready()) return false;
+    app->WriteProfileString("Recorder", "CddbServer", (address + ":" + std::to_string(server->Port())).c_str());
+    return true;
   }
   void UseCddb(bool on) {
     app->WriteProfileInt("Recorder", "UseCddb", on ? 1 : 0);
@@ -135,16 +134,18 @@ class RipTest : public RecorderTest {
 
 TEST_F(RipTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
   UseCddb(true);
+  // A real entry of a mixed-mode disc names the data track too.
   ASSERT_TRUE(StartServer("200 rock " + DiscIdText() + " The Band / The Album\\r\\n",
                           "210 rock " + DiscIdText() +
-                              "\\r\\nTTITLE0=Opening\\r\\nTTITLE1=Middle\\r\\nTTITLE2=Closing\\r\\nEXTT2=live\\r\\n.\\r\\n"));
+                              "\\r\\nTTITLE0=(data track)\\r\\nTTITLE1=Opening\\r\\nTTITLE2=Middle\\r\\n"
+                              "TTITLE3=Closing\\r\\nEXTT0=data\\r\\nEXTT3=live\\r\\n.\\r\\n"));
   OnDialog(IDD_RIP_CD, [](CDialog& dialog) {
     CString caption;
     dialog.GetWindowText(caption);
     EXPECT_EQ("Log Song From Audio CD (Drive E)", caption.str());
     ASSERT_TRUE(WaitForText(dialog, CRipCDDlg::kCddbStatus, "FreeDB Query Complete."))
         << TextOf(dialog, CRipCDDlg::kCddbStatus);
-    EXPECT_EQ((std::vector<std::string>{"01 - Opening", "02 - Middle", "03 - Closing"}),
+    EXPECT_EQ((std::vector<std::string>{"02 - Opening", "03 - Middle", "04 - Closing"}),
               EntriesOf(dialog, CRipCDDlg::kTracks));
     EXPECT_EQ("The Band", TextOf(dialog, CRipCDDlg::kArtist));
     EXPECT_EQ("The Album", TextOf(dialog, CRipCDDlg::kAlbum));
@@ -205,7 +206,7 @@ TEST_F(RipTest, WithoutCddbTheDiscGetsDefaultNamesAndAFileThatCannotMoveLeavesNo
     dialog.EndDialog(IDOK);
   });
   OnDialog(IDD_RIP_CD, [](CDialog& dialog) {
-    EXPECT_EQ((std::vector<std::string>{"01 - Unknown Song", "02 - Unknown Song", "03 - Unknown Song"}),
+    EXPECT_EQ((std::vector<std::string>{"02 - Unknown Song", "03 - Unknown Song", "04 - Unknown Song"}),
               EntriesOf(dialog, CRipCDDlg::kTracks));
     EXPECT_EQ("Normal", TextOf(dialog, CRipCDDlg::kCopyType)) << "a stored copy type out of range is Normal";
     Click(dialog, CRipCDDlg::kIdentifiedIncorrectly);
@@ -230,7 +231,8 @@ TEST_F(RipTest, WithoutCddbTheDiscGetsDefaultNamesAndAFileThatCannotMoveLeavesNo
   ASSERT_EQ(1u, boxTexts.size());
   EXPECT_EQ("Could not copy WAV file. Disk may be full or file may be corrupted.", boxTexts[0]);
   EXPECT_EQ(3, Db()->CountSongs("")) << "the old song and two of three tracks";
-  for (auto [id, track, name] : {std::tuple{2L, 2, "Track 1"}, std::tuple{3L, 3, "Track 2"}}) {
+  // Default names carry the disc's track numbers, not the list positions.
+  for (auto [id, track, name] : {std::tuple{2L, 2, "Track 2"}, std::tuple{3L, 3, "Track 3"}}) {
     auto song = Load(id);
     ASSERT_TRUE(song);
     EXPECT_EQ(name, song->SongName.str());

@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ui/gdi/Snapshot.h"
+#include "platform/mm/Acm.h"
+#include "platform/mm/WaveIn.h"
+#include "recorder/capture/AcmThread.h"
 #include "recorder/AboutDlg.h"
 #include "recorder/OptionsDlg.h"
 #include "recorder/RecorderDlg.h"
@@ -39,6 +43,11 @@ class SmallDialogsTest : public RecorderTest {
 TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
   sandbox->AddDrive('E', 0xCD000001, "DISC", DRIVE_CDROM);
   sandbox->AddDrive('A', 0xF1000001, "FLOPPY", DRIVE_REMOVABLE);
+  // A wave-in device this machine surely has: the one that plays a file as its input.
+  setenv("QH_WAVEIN_FILE", sandbox->HostPath("C/input.wav").c_str(), 1);
+  struct Unset {
+    ~Unset() { unsetenv("QH_WAVEIN_FILE"); }
+  } unset;
   std::string report;
   OnDialog(IDD_TECH_INFO, [&](CDialog& dialog) {
     report = TextOf(dialog, 1060);
@@ -55,8 +64,75 @@ TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
   EXPECT_EQ(std::string::npos, report.find("Drive A:")) << "A: and B: are left out";
   EXPECT_NE(std::string::npos, report.find("CDROM Drives:\r\n  E:\r\n\r\n"));
   EXPECT_EQ(std::string::npos, report.find("Drive E:")) << "CD drives only in their own section";
-  EXPECT_NE(std::string::npos, report.find("Audio Input Devices:\r\n"));
-  EXPECT_EQ(report.size() - std::string("Audio Input Devices:\r\n").size(), report.rfind("Audio Input Devices:\r\n"));
+  // The codec manager, its codecs and the wave-in devices are the sound layer's own.
+  const DWORD acm = acmGetVersion();
+  ASSERT_NE(0u, acm);
+  char line[96];
+  std::snprintf(line, sizeof line, "ACM Version:\t%u.%02u build %u\r\n", static_cast<unsigned>(acm >> 24),
+                static_cast<unsigned>((acm >> 16) & 0xFF), static_cast<unsigned>(acm & 0xFFFF));
+  EXPECT_NE(std::string::npos, report.find(line)) << report;
+  if (CAcmThread::FindAcmCodec(WAVE_FORMAT_ADPCM) != nullptr)
+    EXPECT_NE(std::string::npos, report.find("CODECs installed:\t1\r\n")) << report;
+  const size_t inputs = report.find("Audio Input Devices:\r\n");
+  ASSERT_NE(std::string::npos, inputs);
+  std::string expected = "Audio Input Devices:\r\n";
+  const UINT count = waveInGetNumDevs();
+  ASSERT_GT(count, 0u) << "the platform offers its wave-in devices";
+  for (UINT index = 0; index < count; ++index) {
+    WAVEINCAPS caps{};
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInGetDevCaps(index, &caps, sizeof caps));
+    expected += "  " + std::to_string(index) + ": " + caps.szPname + "\r\n\tSupports " + std::to_string(caps.wChannels) +
+                " channels\r\n";
+    if (caps.dwFormats & WAVE_FORMAT_4S16) expected += "\tSupports 44.1Khz 16bit sampling\r\n";
+  }
+  EXPECT_EQ(expected, report.substr(inputs));
+}
+
+// Dark pixels (text) inside a control's area of the dialog's picture, and whether its background is white.
+struct AreaInk {
+  int dark = 0;
+  bool whiteGround = false;
+};
+AreaInk InkOf(CDialog& dialog, const qh::gdi::Surface& picture, int id, int heightLimit = 0) {
+  RECT window{}, area{};
+  dialog.GetWindowRect(&window);
+  dialog.GetDlgItem(id)->GetWindowRect(&area);
+  if (heightLimit > 0) area.bottom = area.top + heightLimit;
+  AreaInk ink;
+  int white = 0, total = 0;
+  for (int y = area.top - window.top; y < area.bottom - window.top && y < picture.height(); ++y) {
+    for (int x = area.left - window.left; x < area.right - window.left && x < picture.width(); ++x) {
+      const qh::gdi::Pixel p = picture.at(x, y);
+      const int level = static_cast<int>(((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF));
+      if (level < 3 * 96) ++ink.dark;
+      if (p == qh::gdi::kWhitePixel) ++white;
+      ++total;
+    }
+  }
+  ink.whiteGround = total > 0 && white * 2 > total;
+  return ink;
+}
+
+// The first showing draws the heading and the tip on the white panel, as later ones do; so does the
+// text that says the tips file is missing.
+TEST_F(SmallDialogsTest, TheFirstShowingDrawsTheHeadingAndTheTip) {
+  for (bool withFile : {true, false}) {
+    if (withFile) WriteTips("A tip long enough to leave ink on the panel\n");
+    else std::filesystem::remove(sandbox->HostPath("C/tips.txt"));
+    OnDialog(IDD_TIP, [&](CDialog& dialog) {
+      auto picture = qh::gdi::SnapshotWindow(dialog.m_hWnd);
+      ASSERT_TRUE(picture.has_value());
+      const AreaInk heading = InkOf(dialog, *picture, 1000, 24);
+      const AreaInk tip = InkOf(dialog, *picture, 1004);
+      EXPECT_TRUE(heading.whiteGround) << withFile;
+      EXPECT_GT(heading.dark, 0) << "\"Did you know...\" is drawn, file " << withFile;
+      EXPECT_TRUE(tip.whiteGround) << withFile;
+      EXPECT_GT(tip.dark, 0) << "the tip or the missing-file text is drawn, file " << withFile;
+      Click(dialog, IDOK);
+    });
+    CTipDlg tip;
+    tip.DoModal();
+  }
 }
 
 TEST_F(SmallDialogsTest, TipsWrapContinueAndRestartWhenTheFileChanges) {

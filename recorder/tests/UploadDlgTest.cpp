@@ -4,7 +4,6 @@
 // stop the run.
 #include <filesystem>
 
-#include "recorder/CaptureHooks.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/UploadDlg.h"
@@ -23,11 +22,9 @@ class UploadDlgTest : public RecorderTest {
   void SetUp() override {
     RecorderTest::SetUp();
     ASSERT_TRUE(StartRecorder());
-    InstallCaptureHooks();
     fs::create_directories(sandbox->HostPath("C/jukebox"));
   }
   void TearDown() override {
-    SetCaptureHooks({});
     RecorderTest::TearDown();
   }
   LONG AddMp3Song(const char* name, const char* guid, int year) {

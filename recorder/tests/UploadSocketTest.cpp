@@ -3,6 +3,11 @@
 // one that closes without answering, and one that answers with no body.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -135,6 +140,86 @@ TEST_F(UploadSocketTest, RefusedSendsSayWhy) {
   EXPECT_FALSE(std::filesystem::exists(Host("jukebox/requests.log"))) << "nothing was sent";
   socket.Disconnect();
   EXPECT_EQ(CUploadSocket::kNotConnected, socket.SendPost("x", "/control", "POST"));
+}
+
+// A jukebox that takes the connection and then never reads: the send gives up after its limit instead of
+// freezing the recorder, the connection is given up with its notice, and windows are painted meanwhile.
+TEST_F(UploadSocketTest, APeerThatStopsReadingEndsTheSendAfterItsLimit) {
+  auto jukebox = Start("deaf");
+  {
+    std::ofstream mp3(Host("big.mp3"), std::ios::binary);
+    std::string block(1 << 20, 'x');
+    for (int i = 0; i < 32; ++i) mp3.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
+  CUploadSocket socket;
+  socket.SetSendTimeLimit(1000);
+  ASSERT_EQ(0, Connect(socket, jukebox->Port()));
+  ASSERT_EQ(0, socket.SendPost(kVersionCheck, "/control", "POST"));
+  NextReply(socket);
+  // A paint pending on a window of this thread is served while the send waits.
+  capture_test::MessageWindow painted;
+  ShowWindow(painted.hwnd(), SW_SHOW);
+  InvalidateRect(painted.hwnd(), nullptr, TRUE);
+  ASSERT_TRUE(GetUpdateRect(painted.hwnd(), nullptr, FALSE));
+  EXPECT_EQ(CUploadSocket::kFileError, socket.SendPutFile("C:\\big.mp3", "Song1.mp3", "application/octet-stream"));
+  EXPECT_EQ(WSAETIMEDOUT, socket.GetLastError());
+  EXPECT_FALSE(socket.IsConnected());
+  EXPECT_EQ(std::vector<WPARAM>({0, 1}), Notices()) << "the version reply, then the connection given up";
+  EXPECT_FALSE(GetUpdateRect(painted.hwnd(), nullptr, FALSE)) << "the window was painted during the wait";
+}
+
+struct ConnectFailure {
+  int code;
+  int socketError;
+  const char* text;
+};
+
+TEST(UploadConnectTexts, EveryFailureHasItsText) {
+  const ConnectFailure cases[] = {
+      {CUploadSocket::kNotConnected, WSAETIMEDOUT, "Connection attempt timed out - check server availability"},
+      {CUploadSocket::kNotConnected, WSAECONNREFUSED, "The connection attempt was rejected by the server"},
+      {CUploadSocket::kNotConnected, WSAEINVAL, "An invalid address was specified"},
+      {CUploadSocket::kNotConnected, WSAENETUNREACH, "Destination address is unreachable - check TCP/IP setup"},
+      {CUploadSocket::kNotConnected, 12345, "INTERNAL ERROR - unexpected error code"},
+      {CUploadSocket::kOutOfMemory, 0, "INTERNAL ERROR - Memory Exception when initializing communications"},
+      {-4, 0, "INTERNAL ERROR - Archive Exception when initializing communications"},
+      {-77, 0, "INTERNAL ERROR - unexpected error code"},
+  };
+  for (const ConnectFailure& c : cases)
+    EXPECT_EQ(c.text, CUploadSocket::ConnectFailureText(c.code, c.socketError).str()) << c.code << " " << c.socketError;
+}
+
+// A port where nothing listens is refused at once; a listener whose queue is full never answers the
+// connect, which then ends at its limit.
+TEST_F(UploadSocketTest, ARefusedAndAnUnansweredConnectEachSayWhy) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in where{};
+  where.sin_family = AF_INET;
+  where.sin_port = 0;
+  inet_pton(AF_INET, "127.0.0.1", &where.sin_addr);
+  ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where));
+  socklen_t length = sizeof where;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&where), &length);
+  const int port = ntohs(where.sin_port);
+  CUploadSocket socket;
+  EXPECT_EQ(CUploadSocket::kNotConnected, Connect(socket, port));
+  EXPECT_EQ(WSAECONNREFUSED, socket.GetLastError());
+
+  ASSERT_EQ(0, listen(listener, 0));
+  // Connections nobody accepts fill the queue; the kernel then leaves further ones unanswered.
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    connect(filler, reinterpret_cast<sockaddr*>(&where), static_cast<int>(sizeof where));
+    fillers.push_back(filler);
+  }
+  socket.SetConnectTimeLimit(1000);
+  EXPECT_EQ(CUploadSocket::kNotConnected, Connect(socket, port));
+  EXPECT_EQ(WSAETIMEDOUT, socket.GetLastError());
+  EXPECT_EQ("Connection attempt timed out - check server availability",
+            CUploadSocket::ConnectFailureText(CUploadSocket::kNotConnected, socket.GetLastError()).str());
+  for (int filler : fillers) ::close(filler);
+  ::close(listener);
 }
 
 }  // namespace

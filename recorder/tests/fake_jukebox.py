@@ -7,7 +7,8 @@ answers every request in turn: POST /control with SvcQryVersion (SvcPgmVersion =
 by storing the body as FOLDER/<name> and answering UploadAudioFiles with UploadFileName. Each request
 line is appended to FOLDER/requests.log. MODE changes the answers: "ok"; "error" (actionReturnCode 5
 "Disk full" to every PUT); "stall" (PUTs get no answer); "close" (PUTs are read, then the connection
-is closed without answer); "empty" (PUTs get a reply with no body).
+is closed without answer); "empty" (PUTs get a reply with no body); "deaf" (the body of a PUT is never
+read: the connection stays open and the sender's buffers fill).
 """
 import os
 import random
@@ -53,6 +54,9 @@ def serve(conn):
                 return
             data += more
         body, data = data[:length], data[length:]
+        if MODE == "deaf" and lines[0].startswith("PUT "):
+            time.sleep(600)
+            return
         with open(os.path.join(FOLDER, "requests.log"), "a") as log:
             log.write(lines[0] + "\n")
         method, target = lines[0].split(" ")[0], lines[0].split(" ")[1]
@@ -82,6 +86,8 @@ def serve(conn):
 def main():
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if MODE == "deaf":
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
     # The recorder keeps the port in a 16-bit field of 1 to 32000: the port is taken from that range.
     for port in random.sample(range(20000, 32000), 200):
         try:

@@ -18,6 +18,7 @@ constexpr UINT kRateLabelText = 61308, kSongObjectError = 61359, kCountError = 6
                kComplete = 61287, kCompressionRate = 61414, kThreadsTimedOut = 61235;
 constexpr const char* kSource = "CompressDialog";
 constexpr DWORD kWorkerWaitMs = 15000;
+constexpr int kNoTrackNumber = 0;  // an ID3 v1.1 track byte of 0
 
 // The wait cursor for the length of a scope.
 class WaitCursor {
@@ -199,11 +200,12 @@ bool CCompressDlg::StartSong() {
   m_song.SetSongCompression('R');
   m_tempPath = m_song.GetTempFileName();
   m_finalPath = m_song.GetMp3FileName();
-  // The worker's tag holds a track number, not a product word: the song's own CD track fills it.
+  // The jukebox's tag texts end with its product word where the recorder gives the CD track; a word is
+  // no track number, so the tag's track byte says "none" rather than the song's CD track.
   const BOOL accepted =
       m_worker != nullptr &&
       m_worker->AddJob(m_sourcePath, m_tempPath, m_song.SongName, m_song.SongArtist, m_song.SongAlbumName,
-                       m_song.SongDate, m_song.SongComments, static_cast<int>(m_song.SongCdTrack),
+                       m_song.SongDate, m_song.SongComments, kNoTrackNumber,
                        m_song.GetPrimaryGenreIndex(), static_cast<DWORD>(m_bitRate));
   if (accepted) {
     ++m_ordinal;

@@ -3,10 +3,11 @@
 #include "jukebox/app/LaterDialogs.h"
 #include "jukebox/app/dialogs/CompressDlg.h"
 #include "jukebox/app/dialogs/RipCDDlg.h"
-#include "jukebox/app/dialogs/RippedSongs.h"
 #include "dblib/QHDb.h"
 #include "dblib/Storage.h"
 #include "jukebox/app/services/JukeboxServices.h"
+#include "jukebox/app/JukeboxIds.h"
+#include "recorder/capture/RippedSongs.h"
 
 namespace {
 
@@ -31,11 +32,28 @@ std::vector<CString> SongTypeCodes(tQHDb* songDb) {
   return codes;
 }
 
+// The volume whose songs folder the main window chose for the rip, before the rip starts: choosing
+// again afterwards could find no volume with room (free space moves) and lose every ripped track.
+DWORD VolumeOfWorkFolder(tStorage* storage, const CString& workFolder) {
+  if (storage == nullptr) return 0;
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  LONG songs = 0;
+  DWORD serial = 0;
+  CString label;
+  for (int index = 0; index < storage->GetVolumeCount(); ++index) {
+    storage->GetVolume(index, freeBytes, totalBytes, songs, serial, label);
+    const CString root = storage->GetRootPath(serial);
+    if (!root.IsEmpty() && (root + "\\Songs").CompareNoCase(workFolder) == 0) return serial;
+  }
+  return 0;
+}
+
 INT_PTR RunRipDialog(CWnd* owner, const CString& workFolder, const CString& cddbServer) {
   CJukeboxServices* services = JukeboxServices();
   if (services == nullptr) return IDCANCEL;
   tQHDb* songDb = services->GetSongDatabase();
   tStorage* storage = services->GetStorageManager();
+  const DWORD volumeSerial = VolumeOfWorkFolder(storage, workFolder);
   CRipCDDlg dialog(songDb, storage, services->GetAlbumDatabase(), owner);
   dialog.m_workFolder = workFolder;
   dialog.m_cddbServer = cddbServer;
@@ -43,11 +61,11 @@ INT_PTR RunRipDialog(CWnd* owner, const CString& workFolder, const CString& cddb
   dialog.m_version = services->GetVersionText();
   const INT_PTR result = dialog.DoModal();
   if (result != IDOK) {
-    DeleteRippedFiles(dialog);
+    DeleteRippedFiles(dialog.Ripped());
     return result;
   }
-  // The work folder lies on the volume the main window chose: the first one with room.
-  StoreRippedSongs(dialog, songDb, storage, storage != nullptr ? storage->FindVolumeWithRoom() : 0);
+  const RippedSongTexts texts{jukebox::LoadText(61275), jukebox::LoadText(61333), jukebox::LoadText(61238)};
+  StoreRippedSongs(dialog.Ripped(), songDb, storage, volumeSerial, texts);
   return result;
 }
 

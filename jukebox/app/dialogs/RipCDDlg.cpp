@@ -298,6 +298,7 @@ LRESULT CRipCDDlg::OnNextTrack(WPARAM, LPARAM) {
       DeleteFile(m_rippedFiles.back());
       m_rippedFiles.pop_back();
       m_rippedTracks.pop_back();
+      m_rippedEntries.pop_back();
       AfxMessageBox(jukebox::FormatText(kStoppedEarly, static_cast<int>(track)), MB_OK | MB_ICONEXCLAMATION);
     }
     const int count = Tracks()->GetCount();
@@ -320,7 +321,8 @@ LRESULT CRipCDDlg::OnNextTrack(WPARAM, LPARAM) {
     static_cast<CProgressCtrl*>(GetDlgItem(kTotalProgress))->StepIt();
     // The file is reported from here on, so a failed rip leaves nothing behind.
     m_rippedFiles.push_back(fileName);
-    m_rippedTracks.push_back(static_cast<unsigned>(entry + 1));
+    m_rippedTracks.push_back(static_cast<unsigned>(cdTrack));
+    m_rippedEntries.push_back(static_cast<unsigned>(entry + 1));
     m_progress = 0;
     const int code = m_extraction.ExtractTrack(cdTrack, fileName);
     if (code != 0) {
@@ -336,6 +338,17 @@ LRESULT CRipCDDlg::OnNextTrack(WPARAM, LPARAM) {
     EndDialog(IDCANCEL);
   }
   return 0;
+}
+
+RippedDisc CRipCDDlg::Ripped() const {
+  RippedDisc disc{m_artist, m_album, m_genre, m_upc, m_discId, {}};
+  for (size_t index = 0; index < m_rippedFiles.size() && index < m_rippedTracks.size(); ++index) {
+    const size_t entry = m_rippedEntries[index] - 1;
+    disc.tracks.push_back({m_rippedFiles[index], static_cast<int>(m_rippedTracks[index]),
+                           entry < m_titles.size() ? m_titles[entry] : CString(),
+                           entry < m_extended.size() ? m_extended[entry] : CString()});
+  }
+  return disc;
 }
 
 void CRipCDDlg::KeepResults() {

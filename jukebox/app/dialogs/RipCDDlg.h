@@ -12,6 +12,7 @@
 #include "recorder/capture/ACD.h"
 #include "recorder/capture/CddbClient.h"
 #include "recorder/capture/MciCdAudio.h"
+#include "recorder/capture/RippedSongs.h"
 
 class tQHDb;
 class tQHFRDb;
@@ -44,13 +45,17 @@ class CRipCDDlg : public CDialog, public ICddbView {
 
   // For the caller after IDOK (the files also after IDCANCEL, to be deleted).
   std::vector<CString> m_rippedFiles;
-  std::vector<unsigned> m_rippedTracks;  // the list entry of each file, 1-based
+  std::vector<unsigned> m_rippedTracks;   // the disc's own track number of each file
+  std::vector<unsigned> m_rippedEntries;  // the list entry of each file (its names), 1-based
   std::vector<CString> m_titles;
   std::vector<CString> m_extended;
   CString m_artist, m_album, m_genre;
   DWORD m_discId = 0;
   CString m_category;
   CString m_upc;
+
+  // The ripped tracks with the names of their list entries, for storing.
+  RippedDisc Ripped() const;
 
   // ICddbView.
   HWND CddbWindow() override { return m_hWnd; }

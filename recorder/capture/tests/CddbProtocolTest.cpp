@@ -127,7 +127,9 @@ TEST(CddbReadReplyTest, TitlesAreMatchedByTheirWholeKeyAndContinuationLinesJoin)
   for (int i = 0; i < 12; ++i) reply += "TTITLE" + std::to_string(i) + "=Song " + std::to_string(i) + "\r\n";
   reply += "TTITLE11= and its long end\r\nEXTT1=Extra one\r\nEXTT10=Extra ten\r\n.\r\n";
   CddbTitles titles;
-  ASSERT_TRUE(ParseCddbRead(reply.c_str(), 13, titles));
+  std::vector<int> tracks;
+  for (int t = 1; t <= 13; ++t) tracks.push_back(t);
+  ASSERT_TRUE(ParseCddbRead(reply.c_str(), tracks, titles));
   ASSERT_EQ(titles.titles.size(), 13u);
   EXPECT_EQ(titles.titles[1], "Song 1");
   EXPECT_EQ(titles.titles[10], "Song 10");
@@ -142,11 +144,71 @@ TEST(CddbReadReplyTest, TitlesAreMatchedByTheirWholeKeyAndContinuationLinesJoin)
 
 TEST(CddbReadReplyTest, LineFeedOnlyRepliesEndEachTitleAtItsLine) {
   CddbTitles titles;
-  ASSERT_TRUE(ParseCddbRead("210 rock 1 x\nTTITLE0=First\nTTITLE1=Second\n.\n", 2, titles));
+  ASSERT_TRUE(ParseCddbRead("210 rock 1 x\nTTITLE0=First\nTTITLE1=Second\n.\n", {1, 2}, titles));
   EXPECT_EQ(titles.titles[0], "First");
   EXPECT_EQ(titles.titles[1], "Second");
-  EXPECT_FALSE(ParseCddbRead("401 no such entry\r\n", 2, titles));
-  EXPECT_FALSE(ParseCddbRead("", 2, titles));
+  EXPECT_FALSE(ParseCddbRead("401 no such entry\r\n", {1, 2}, titles));
+  EXPECT_FALSE(ParseCddbRead("", {1, 2}, titles));
+}
+
+// A mixed-mode disc as real entries describe it: the data track has its TTITLE too, and each audio
+// track keeps the name and extra text of its own number.
+TEST(CddbReadReplyTest, EveryAudioTrackTakesTheNameOfItsOwnDiscTrack) {
+  const CString reply =
+      "210 misc 2f0a1c04 CD database entry follows\r\nDTITLE=Band / Album\r\nTTITLE0=(data track)\r\n"
+      "TTITLE1=Second\r\nTTITLE2=Third\r\nTTITLE3=Fourth\r\nEXTT0=data\r\nEXTT3=the last\r\n.\r\n";
+  CddbTitles titles;
+  ASSERT_TRUE(ParseCddbRead(reply, {2, 3, 4}, titles));
+  EXPECT_EQ(titles.titles, (std::vector<CString>{"Second", "Third", "Fourth"}));
+  EXPECT_EQ(titles.listEntries, (std::vector<CString>{"02 - Second", "03 - Third", "04 - Fourth"}));
+  EXPECT_EQ(titles.extended, (std::vector<CString>{"", "", "the last"}));
+  // An audio track in the middle that the entry leaves out gets its own default name.
+  ASSERT_TRUE(ParseCddbRead("210 x\r\nTTITLE0=One\r\nTTITLE2=Three\r\n.\r\n", {1, 2, 3}, titles));
+  EXPECT_EQ(titles.titles, (std::vector<CString>{"One", "Track 2", "Three"}));
+  EXPECT_EQ(titles.listEntries[1], "02 - Unknown Song");
+  CddbTitles defaults = DefaultCddbTitles({2, 3, 5});
+  EXPECT_EQ(defaults.titles, (std::vector<CString>{"Track 2", "Track 3", "Track 5"}));
+  EXPECT_EQ(defaults.listEntries, (std::vector<CString>{"02 - Unknown Song", "03 - Unknown Song", "05 - Unknown Song"}));
+}
+
+struct ServerCase {
+  const char* setting;
+  bool valid;
+  const char* host;
+  int port;
+};
+
+TEST(CddbServerSettingTest, AHostMayCarryItsPortAndOnlyBracketsMakeAnIpv6Address) {
+  const ServerCase cases[] = {
+      {"gnudb.gnudb.org", true, "gnudb.gnudb.org", 80},
+      {"127.0.0.1:8880", true, "127.0.0.1", 8880},
+      {"  cddb.example:65535 ", true, "cddb.example", 65535},
+      {"[::1]", true, "::1", 80},
+      {"[::1]:8080", true, "::1", 8080},
+      {"[fe80::1]:1", true, "fe80::1", 1},
+      {"::1", false, "", 0},
+      {"host:8080:9", false, "", 0},
+      {"host:", false, "", 0},
+      {"host:0", false, "", 0},
+      {"host:65536", false, "", 0},
+      {"host:99999999999", false, "", 0},
+      {"host:80a", false, "", 0},
+      {"host:-1", false, "", 0},
+      {":8080", false, "", 0},
+      {"", false, "", 0},
+      {"[]:80", false, "", 0},
+      {"[::1", false, "", 0},
+      {"[::1]x", false, "", 0},
+      {"[::1]:", false, "", 0},
+  };
+  for (const ServerCase& c : cases) {
+    CString host;
+    INTERNET_PORT port = 0;
+    ASSERT_EQ(c.valid, ParseCddbServer(c.setting, host, port)) << c.setting;
+    if (!c.valid) continue;
+    EXPECT_EQ(c.host, host) << c.setting;
+    EXPECT_EQ(c.port, port) << c.setting;
+  }
 }
 
 TEST(CddbReplyTextTest, Utf8BecomesCp1252AndLatin1StaysAsItIs) {

@@ -48,6 +48,13 @@ class CompressDlgTest : public MediaDialogsTest {
 
 TEST_F(CompressDlgTest, WavSongsBecomeMp3SongsAndTheRateIsNormalised) {
   const LONG first = AddWavSong("First"), second = AddWavSong("Second");
+  // A song ripped from a CD keeps its track number in the library, not in the jukebox's tag.
+  {
+    auto song = Load(first);
+    ASSERT_TRUE(song);
+    song->SetSongCdTrack(5);
+    ASSERT_EQ(song->Update(), 1);
+  }
   const LONG kept = AddSong({.name = "Kept", .artist = "Artist", .uncompressed = TRUE});
   OnDialog(CCompressDlg::IDD, [this](CDialog& dialog) {
     EXPECT_EQ(TextOf(dialog, CCompressDlg::kCounts), "2 songs to be compressed");
@@ -70,6 +77,9 @@ TEST_F(CompressDlgTest, WavSongsBecomeMp3SongsAndTheRateIsNormalised) {
     const std::string mp3 = ReadHostFile(SongFile(id, "mp3"));
     ASSERT_GT(mp3.size(), 128u);
     EXPECT_EQ(mp3.substr(mp3.size() - 128, 3), "TAG");
+    EXPECT_EQ(mp3[mp3.size() - 128 + 125], '\0');
+    EXPECT_EQ(mp3[mp3.size() - 128 + 126], '\0') << "the tag carries no track number, song " << id;
+    EXPECT_EQ(mp3.substr(mp3.size() - 128 + 3, 5), id == first ? "First" : "Secon");
   }
   EXPECT_EQ(CodeOf(kept), ' ');
 }

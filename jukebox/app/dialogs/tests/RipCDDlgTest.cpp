@@ -1,5 +1,5 @@
-// The CD rip dialog on a generated CD image (QH_CDROM) with a scripted CDDB server: the disc is
-// identified, its titles shown, the chosen tracks ripped and stored as songs whose files hold the
+// The CD rip dialog on a generated mixed-mode CD image (QH_CDROM, the data track first) with a scripted
+// CDDB server on a free port: the disc is identified, its titles shown, the chosen tracks ripped and stored as songs whose files hold the
 // image's tracks; a disc already in the library is listed; without a CDDB server the disc gets
 // default names and still rips.
 #include <arpa/inet.h>
@@ -28,17 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using qh::inet::testing::FakeHttpServer;
 
-bool CanListenOnPort80(const std::string& address) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in where{};
-  where.sin_family = AF_INET;
-  where.sin_port = htons(80);
-  inet_pton(AF_INET, address.c_str(), &where.sin_addr);
-  const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 || errno != EACCES;
-  close(fd);
-  return ok;
-}
-
 std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -55,7 +44,9 @@ class RipCDDlgTest : public MediaDialogsTest {
     MediaDialogsTest::SetUp();
     if (!RunTool("command -v sox")) GTEST_SKIP() << "sox is needed for the CD image";
     sandbox_->AddDrive('E', 0xCDCD0101, "AUDIO_CD", DRIVE_CDROM);
-    image_ = qh::cd::testing::MakeCdImage(sandbox_->Root(), "disc", {{true, 2.0, 440}, {true, 1.5, 660}, {true, 2.5, 880}});
+    // List entry n rips disc track n + 1.
+    image_ = qh::cd::testing::MakeCdImage(sandbox_->Root(), "disc",
+                                          {{false, 1.0, 0}, {true, 2.0, 440}, {true, 1.5, 660}, {true, 2.5, 880}});
     setenv("QH_CDROM", image_.cuePath.c_str(), 1);
     address_ = qh::inet::testing::PrivateLoopbackAddress();
     InstallMediaDialogRunners();
@@ -77,12 +68,14 @@ class RipCDDlgTest : public MediaDialogsTest {
     std::snprintf(id, sizeof id, "%08x", static_cast<unsigned>(toc.discId));
     return id;
   }
+  // The server on a free port; `server_setting_` names it.
   bool StartServer(const std::string& query, const std::string& read) {
-    if (!CanListenOnPort80(address_)) return false;
     const std::string routes = R"([{"contains": "cmd=cddb+query+)" + discId_ + R"(", "body": ")" + Escaped(query) +
                                R"("}, {"contains": "cmd=cddb+read+", "body": ")" + Escaped(read) + R"("}])";
-    server_ = std::make_unique<FakeHttpServer>(sandbox_->Root(), address_, 80, routes);
-    return server_->Ready();
+    server_ = std::make_unique<FakeHttpServer>(sandbox_->Root(), address_, 0, routes);
+    if (!server_->Ready()) return false;
+    server_setting_ = address_ + ":" + std::to_string(server_->Port());
+    return true;
   }
   // Waits (dispatching) until the status line starts with `text`.
   static bool WaitForStatus(CDialog& dialog, const std::string& text) {
@@ -106,21 +99,24 @@ class RipCDDlgTest : public MediaDialogsTest {
 
   qh::cd::testing::CdImage image_;
   std::string address_;
+  std::string server_setting_;
   std::string discId_;
   std::unique_ptr<FakeHttpServer> server_;
 };
 
 TEST_F(RipCDDlgTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
-  if (!StartServer("200 rock " + discId_ + " The Band / The Album\r\n",
-                   "210 rock " + discId_ + "\r\nTTITLE0=Opening\r\nTTITLE1=Middle\r\nTTITLE2=Closing\r\nEXTT2=live\r\n.\r\n"))
-    GTEST_SKIP() << "no CDDB server on port 80 (needs root or CAP_NET_BIND_SERVICE)";
+  // A real entry of a mixed-mode disc names the data track too.
+  ASSERT_TRUE(StartServer("200 rock " + discId_ + " The Band / The Album\r\n",
+                          "210 rock " + discId_ +
+                              "\r\nTTITLE0=(data track)\r\nTTITLE1=Opening\r\nTTITLE2=Middle\r\nTTITLE3=Closing\r\n"
+                              "EXTT0=data\r\nEXTT3=live\r\n.\r\n"));
   OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
     CString caption;
     dialog.GetWindowText(caption);
     EXPECT_EQ(caption.str(), "Rip audio tracks from CD Drive E:");
     ASSERT_TRUE(WaitForStatus(dialog, "FreeDB Query Complete.")) << TextOf(dialog, CRipCDDlg::kStatus);
     EXPECT_EQ(EntriesOf(dialog, CRipCDDlg::kTracks),
-              (std::vector<std::string>{"01 - Opening", "02 - Middle", "03 - Closing"}));
+              (std::vector<std::string>{"02 - Opening", "03 - Middle", "04 - Closing"}));
     EXPECT_EQ(TextOf(dialog, CRipCDDlg::kArtist), "The Band");
     EXPECT_EQ(TextOf(dialog, CRipCDDlg::kAlbum), "The Album");
     EXPECT_EQ(TextOf(dialog, CRipCDDlg::kGenre), "Rock");
@@ -131,10 +127,10 @@ TEST_F(RipCDDlgTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
     Click(dialog, CRipCDDlg::kRip);
     WaitForEnd(dialog);
   });
-  ASSERT_EQ(Rip(address_.c_str()), IDOK);
+  ASSERT_EQ(Rip(server_setting_.c_str()), IDOK);
   auto songs = SongsOfDisc();
   ASSERT_EQ(songs.size(), 2u);
-  const int tracks[] = {1, 3};
+  const int tracks[] = {2, 4};  // the disc's own track numbers
   const char* names[] = {"Opening", "Closing"};
   for (size_t i = 0; i < songs.size(); ++i) {
     tSong& song = *songs[i];
@@ -173,7 +169,7 @@ TEST_F(RipCDDlgTest, WithoutACddbServerTheDiscGetsDefaultNamesAndStillRips) {
   OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
     ASSERT_TRUE(WaitForStatus(dialog, "Could not get CD information")) << TextOf(dialog, CRipCDDlg::kStatus);
     EXPECT_EQ(EntriesOf(dialog, CRipCDDlg::kTracks),
-              (std::vector<std::string>{"01 - Unknown Song", "02 - Unknown Song", "03 - Unknown Song"}));
+              (std::vector<std::string>{"02 - Unknown Song", "03 - Unknown Song", "04 - Unknown Song"}));
     EXPECT_EQ(TextOf(dialog, CRipCDDlg::kArtist), "Unkown Artist");
     EXPECT_EQ(TextOf(dialog, CRipCDDlg::kAlbum).rfind("Album recorded at ", 0), 0u);
     ClickEntry(dialog, CRipCDDlg::kTracks, 1);
@@ -184,9 +180,10 @@ TEST_F(RipCDDlgTest, WithoutACddbServerTheDiscGetsDefaultNamesAndStillRips) {
   ASSERT_EQ(Rip(address_.c_str()), IDOK);
   auto songs = SongsOfDisc();
   ASSERT_EQ(songs.size(), 1u);
-  EXPECT_EQ(songs[0]->SongName.str(), "Track 2");
+  EXPECT_EQ(songs[0]->SongName.str(), "Track 3") << "the default name carries the disc's track number";
+  EXPECT_EQ(songs[0]->SongCdTrack, 3);
   EXPECT_EQ(songs[0]->SongArtist.str(), "Unkown Artist");
-  EXPECT_TRUE(ReadHostFile(SongFile(songs[0]->SongID, "wav")).substr(44) == qh::cd::testing::TrackBytes(image_, 2));
+  EXPECT_TRUE(ReadHostFile(SongFile(songs[0]->SongID, "wav")).substr(44) == qh::cd::testing::TrackBytes(image_, 3));
 }
 
 TEST_F(RipCDDlgTest, SelectAllAndClearAllDriveTheRipButton) {
@@ -202,6 +199,29 @@ TEST_F(RipCDDlgTest, SelectAllAndClearAllDriveTheRipButton) {
   });
   EXPECT_EQ(Rip(""), IDCANCEL);
   EXPECT_TRUE(SongsOfDisc().empty());
+}
+
+// The songs folder the main window chose belongs to no volume that can take songs (its disk went, say):
+// nothing is stored, the user hears of it, and the ripped files stay, as they are the only copies.
+TEST_F(RipCDDlgTest, RippedFilesThatCannotBeStoredAreKept) {
+  std::filesystem::create_directories(Host("C/Elsewhere"));
+  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
+    ClickEntry(dialog, CRipCDDlg::kTracks, 0);
+    Click(dialog, CRipCDDlg::kRip);
+    WaitForEnd(dialog);
+  });
+  ASSERT_EQ(LaterDialogs().ripDialog(nullptr, "C:\\Elsewhere", ""), IDOK);
+  EXPECT_TRUE(SongsOfDisc().empty());
+  ASSERT_EQ(boxTexts.size(), 1u);
+  EXPECT_EQ(boxTexts[0], "Song could not be saved in the database. CD rip might be incomplete.");
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(Host("C/Elsewhere"))) kept.push_back(entry.path().string());
+  ASSERT_EQ(kept.size(), 1u);
+  const std::string wav = ReadHostFile(kept[0]);
+  ASSERT_GT(wav.size(), 44u);
+  EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, 2)) << "the file holds the disc's second track";
 }
 
 TEST(RipCDDlgModes, ModeTextsAreClassified) {
