@@ -177,6 +177,20 @@ TEST(ConverterKill, AKilledConversionLeavesTheOldLibraryOrTheNewOne) {
       songDb.Close();
     }
   }
+  // The next whole run clears what the killed ones left beside the library (a kill leaves work files
+  // only while the old library is still in place).
+  {
+    std::filesystem::remove(live);
+    std::filesystem::copy_file(original, live);
+    Child last;
+    ASSERT_TRUE(last.Started());
+    int status = 0;
+    ASSERT_TRUE(last.WaitEnd(Clock::now() + kChildLimit, &status));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      if (entry.path().filename().string().rfind("QHC", 0) == 0) left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{});
+  }
   EXPECT_GT(newSeen, 0) << "the round let through to the end left the old library";
   EXPECT_GT(oldSeen, 0);
   std::printf("kill rounds: %d left the old library, %d the new one (seed %u, whole run %.1f s)\n", oldSeen, newSeen,
