@@ -69,5 +69,7 @@ function(qh_gtest)
     DISCOVERY_TIMEOUT 60
     NO_PRETTY_VALUES
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT})
+    # The build's own folder for what the tests leave behind (pictures): a folder shared by every user
+    # of the machine would belong to whoever ran the tests first.
+    PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "QH_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()

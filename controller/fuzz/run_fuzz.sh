@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the statement parser fuzzer for a bounded time (see scripts/fuzz-target.sh).
-#   controller/fuzz/run_fuzz.sh [seconds] [work folder]
+#   controller/fuzz/run_fuzz.sh [seconds | build] [work folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)

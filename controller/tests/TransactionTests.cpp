@@ -2,6 +2,13 @@
 // replies, the <action> element, and the values of actionResponse documents.
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define QH_ADDRESS_SANITIZER 1
+#else
+#define QH_ADDRESS_SANITIZER 0
+#endif
+
 #include "controller/ActionClient.h"
 #include "controller/ControllerLog.h"
 #include "controller/ProjectDevices.h"
@@ -65,10 +72,22 @@ class Transactions : public testing::Test {
   bool refuseReplies = false;
 };
 
+// The refused command is freed at once (AddAction owns it either way): under AddressSanitizer its
+// memory is poisoned from then on; every build checks that the first command stays the one pending.
 TEST_F(Transactions, ADuplicateActionIdIsRefusedWithoutALeak) {
   CRemoteCommand record;
-  EXPECT_TRUE(record.AddAction(7, Pending(1, 7, 1)));
-  EXPECT_FALSE(record.AddAction(7, Pending(1, 7, 1)));
+  CPendingCommand* first = Pending(1, 7, 1);
+  CPendingCommand* duplicate = Pending(2, 7, 1);
+  ASSERT_TRUE(record.AddAction(7, first));
+  EXPECT_FALSE(record.AddAction(7, duplicate));
+#if QH_ADDRESS_SANITIZER
+  EXPECT_TRUE(__asan_address_is_poisoned(duplicate)) << "the refused command was kept alive";
+#endif
+  EXPECT_EQ(record.GetPendingCount(), 1u);
+  ASSERT_EQ(record.FindAction(7), first);
+  EXPECT_EQ(first->m_deviceNumber, 1u);
+  EXPECT_FALSE(record.AddAction(8, nullptr));
+  EXPECT_EQ(record.FindAction(8), nullptr);
   EXPECT_EQ(record.GetPendingCount(), 1u);
 }
 

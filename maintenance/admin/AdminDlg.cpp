@@ -143,7 +143,11 @@ void CAdminDlg::OnCheckDatabase() {
   WaitCursor wait;
   auto status = [this](const CString& text) { SetStatus(text); };
   CDatabaseCheck check(m_databaseFolder, status);
-  CDatabaseFileOps(m_databaseFolder, status, Steps()).Backup();
+  // The check deletes rows: without its safety backup it does not run.
+  if (!CDatabaseFileOps(m_databaseFolder, status, Steps()).Backup()) {
+    SetStatus(LoadText(IDS_CHECK_NOT_RUN));
+    return;
+  }
   if (!check.Run()) return;
   SetStatus(FormatText(IDS_CHECK_DONE, check.ReportFile().GetString()));
   if (check.ErrorCount() > 0 && AfxMessageBox(IDS_VIEW_REPORT, MB_YESNO | MB_ICONQUESTION) == IDYES)

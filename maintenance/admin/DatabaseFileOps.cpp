@@ -21,6 +21,14 @@ CString CDatabaseFileOps::BackupName() const {
   return m_folder + "\\Backup\\BK" + CurrentTimeStamp("%Y%j%H%M%S") + ".qhd";
 }
 
+// The step's own message, then the file it failed on and why; read GetLastError() before anything
+// else can change it.
+void CDatabaseFileOps::FileStepFailed(UINT message, const CString& path) const {
+  const CString reason = FileErrorText(GetLastError());
+  AfxMessageBox(LoadText(message) + "\r\n" + FormatText(IDS_FILE_AND_REASON, path.GetString(), reason.GetString()),
+                MB_ICONEXCLAMATION);
+}
+
 bool CDatabaseFileOps::WorkFileIsSound(const CString& workFile, BOOL quick) const {
   CString verdict = m_steps.CheckDatabase(workFile, quick);
   if (verdict == "ok") return true;
@@ -50,21 +58,23 @@ BOOL CDatabaseFileOps::Backup() {
     // A missing Backup folder would fail every backup; the folder belongs to the database folder.
     CreateDirectory(m_folder + "\\Backup", nullptr);
     if (!m_steps.CopyFile(workFile, backupName, TRUE)) {
-      AfxMessageBox(IDS_ERR_COPY_FILE, MB_ICONEXCLAMATION);
+      FileStepFailed(IDS_ERR_COPY_FILE, backupName);
       compacted = false;
       return;
     }
     // The compacted copy takes the database's place in one rename: there is no moment without a
     // database file, and a failed rename leaves the original where it was.
     if (!m_steps.ReplaceFile(workFile, database)) {
-      AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+      FileStepFailed(IDS_ERR_RENAME_FILE, database);
       compacted = false;
       return;
     }
     m_backupSucceeded = TRUE;
-    Status(IDS_COMPACTED);
+    if (m_status) m_status(FormatText(IDS_BACKED_UP_TO, backupName.GetString()));
   });
   if (!ran || !compacted) DeleteWorkFile(workFile);
+  // The status must not stay at a step that did not finish.
+  if (!m_backupSucceeded) Status(IDS_BACKUP_FAILED);
   return m_backupSucceeded;
 }
 
@@ -103,8 +113,9 @@ BOOL CDatabaseFileOps::CreateNewDatabase() {
     if (FileExists(database)) {
       Status(IDS_BACKING_UP);
       // A copy, not a move: until the new file is complete the old one stays the database.
-      if (!m_steps.CopyFile(database, BackupName(), TRUE)) {
-        AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+      const CString backupName = BackupName();
+      if (!m_steps.CopyFile(database, backupName, TRUE)) {
+        FileStepFailed(IDS_ERR_RENAME_FILE, backupName);
         return;
       }
     }

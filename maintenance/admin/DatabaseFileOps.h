@@ -19,7 +19,8 @@ class CDatabaseFileOps {
   CString DatabaseFile() const;
 
   // Compacts the database into a work file, keeps the compacted copy as "Backup\BK<stamp>.qhd" and puts
-  // it in the database's place. TRUE when the database is the compacted file now.
+  // it in the database's place. TRUE when the database is the compacted file now; the status then
+  // names the backup file, and after a failure says the backup failed.
   BOOL Backup();
   BOOL LastBackupSucceeded() const { return m_backupSucceeded; }
 
@@ -33,6 +34,7 @@ class CDatabaseFileOps {
 
  private:
   void Status(UINT id) const;
+  void FileStepFailed(UINT message, const CString& path) const;
   CString BackupName() const;
   // Shows IDS_ERR_CHECK_FAILED unless the work file is sound.
   bool WorkFileIsSound(const CString& workFile, BOOL quick = FALSE) const;

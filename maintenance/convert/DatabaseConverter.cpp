@@ -85,6 +85,8 @@ CDatabaseConverter::Outcome CDatabaseConverter::Convert() {
   } catch (ConversionError& error) {
     AfxMessageBox(FormatText(IDS_ERROR_CODE, error.code), MB_ICONSTOP);
   }
+  // The log says so too: the message box goes, the log stays on screen.
+  Log(LoadText(IDS_CONVERSION_STOPPED));
   return kFailed;
 }
 
@@ -137,11 +139,16 @@ CDatabaseConverter::Outcome CDatabaseConverter::Upgrade(const CString& database,
   Log(FormatText(IDS_UPGRADING, oldVersion.GetString(), kCurrentVersion));
   // The library stays closed to every other process until the new file has taken its place.
   CDatabaseFileLock lock(database);
+  // With the lock held no other conversion is under way: a work file here is what a killed run left.
+  DeleteLeftWorkFiles(m_folder, "QHC", m_steps);
   CreateDirectory(m_folder + "\\Backup", nullptr);
-  m_backupFile = m_folder + "\\Backup\\CVT" + CurrentTimeStamp("%Y%m%d%H%M%S") + ".qhd";
+  m_backupFile = FreeFileName(m_folder + "\\Backup", "CVT" + CurrentTimeStamp("%Y%m%d%H%M%S"), ".qhd");
   // A copy, where the old program moved the file away: the old file stays the library meanwhile.
   if (!m_steps.CopyFile(database, m_backupFile, TRUE)) {
+    const DWORD error = GetLastError();
     Log(LoadText(IDS_ERR_BACKUP));
+    Log(FormatText(IDS_BACKUP_FAILED_AT, m_backupFile.GetString(), FileErrorText(error).GetString()));
+    Log(LoadText(IDS_CONVERSION_STOPPED));
     return kFailed;
   }
   Log(FormatText(IDS_BACKED_UP, m_backupFile.GetString()));
@@ -182,7 +189,6 @@ CDatabaseConverter::Outcome CDatabaseConverter::Upgrade(const CString& database,
     }
   } catch (...) {
     if (FileExists(workFile)) m_steps.DeleteFile(workFile);
-    Log(LoadText(IDS_CONVERSION_STOPPED));
     throw;
   }
   if (!placed) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "platform/core/DateTime.h"
 #include "platform/core/FileApi.h"
@@ -58,6 +59,42 @@ CString CurrentTimeStamp(LPCSTR format) { return CTime::GetCurrentTime().Format(
 BOOL FileExists(LPCSTR path) {
   DWORD attributes = GetFileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+CString FileErrorText(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return "the file already exists";
+    case ERROR_FILE_NOT_FOUND: return "the file was not found";
+    case ERROR_PATH_NOT_FOUND: return "the folder was not found";
+    case ERROR_ACCESS_DENIED: return "access was denied";
+    case ERROR_DISK_FULL: return "the disk is full";
+    case ERROR_SHARING_VIOLATION: return "the file is in use";
+    default: break;
+  }
+  CString text;
+  text.Format("error %lu", static_cast<unsigned long>(error));
+  return text;
+}
+
+CString FreeFileName(const CString& folder, const CString& stem, const CString& extension) {
+  CString name = folder + "\\" + stem + extension;
+  for (int number = 1; FileExists(name); ++number) name.Format("%s\\%s-%d%s", folder.GetString(), stem.GetString(), number, extension.GetString());
+  return name;
+}
+
+void DeleteLeftWorkFiles(const CString& folder, LPCSTR prefix, CFileSteps& steps) {
+  std::vector<CString> names;
+  for (const char* pattern : {"*.TMP", "*.TMP-journal"}) {
+    WIN32_FIND_DATA found;
+    HANDLE find = FindFirstFile(folder + "\\" + prefix + pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    do {
+      names.push_back(folder + "\\" + found.cFileName);
+    } while (FindNextFile(find, &found));
+    FindClose(find);
+  }
+  for (const CString& name : names) steps.DeleteFile(name);
 }
 
 CDatabaseFileLock::CDatabaseFileLock(LPCSTR path) {

@@ -40,6 +40,17 @@ CString CurrentTimeStamp(LPCSTR format);
 
 BOOL FileExists(LPCSTR path);
 
+// A short reason for a file step's failure, from its last-error code ("the file already exists", ...).
+CString FileErrorText(DWORD error);
+
+// `folder`\<stem><extension>, or <stem>-1<extension>, <stem>-2<extension>... : the first name no file has,
+// so two runs within the same second each get a backup of their own.
+CString FreeFileName(const CString& folder, const CString& stem, const CString& extension);
+
+// Deletes the work files (<prefix>*.TMP) and their journals that a killed run left in `folder`. Only for
+// a caller that holds the database's lock: no other run of the same program is then under way.
+void DeleteLeftWorkFiles(const CString& folder, LPCSTR prefix, CFileSteps& steps);
+
 namespace qh::dao {
 class FileLock;
 }

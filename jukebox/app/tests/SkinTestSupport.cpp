@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -14,9 +15,11 @@ namespace jukebox::test {
 
 SkinFolder::SkinFolder() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  path_ = (std::filesystem::temp_directory_path() /
-           ("qh-skin-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(getpid())))
-              .string();
+  // Parameterised tests' names hold '/': kept, they would put every run under one shared folder, which
+  // belongs to whichever user made it first.
+  std::string name = "qh-skin-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(getpid());
+  std::replace(name.begin(), name.end(), '/', '-');
+  path_ = (std::filesystem::temp_directory_path() / name).string();
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
   qh::gdi::ClearBitmapFolders();

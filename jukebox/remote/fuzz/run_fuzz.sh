@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the action-document fuzzer for a bounded time (see scripts/fuzz-target.sh).
-#   jukebox/remote/fuzz/run_fuzz.sh [seconds] [work folder]
+#   jukebox/remote/fuzz/run_fuzz.sh [seconds | build] [work folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../../.." && pwd)

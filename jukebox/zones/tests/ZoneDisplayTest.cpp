@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "jukebox/zones/tests/ZoneTestSupport.h"
@@ -31,19 +33,56 @@ class ScopedEnv {
   bool had_ = false;
 };
 
+// Set while the X input steps of RunSteps are under way; read by the timer below on the window thread.
+std::atomic<bool> g_stepsRunning{false};
+
+// A menu that the steps opened but did not close (a step failed) would keep the window thread in the
+// menu's own loop for ever: once the steps are over, the window thread takes the menu's mouse capture
+// away, which closes it, as any other loss of capture does.
+void CloseAMenuLeftOpen(HWND, UINT, UINT_PTR, DWORD) {
+  const HWND capture = ::GetCapture();
+  const bool menuOpen = capture && (::GetWindowLong(capture, GWL_STYLE) & WS_POPUP) && !::GetParent(capture);
+  if (!g_stepsRunning && menuOpen) ::ReleaseCapture();
+}
+
 class ZoneOnDisplay : public ZoneFixtureBase {
  protected:
-  // Runs the xdotool commands on their own thread while this thread dispatches the windows' messages.
-  bool RunX(const std::string& display, const std::string& commands) {
+  // One xdotool command line, from any thread; bounded, so a lost X server fails the step.
+  static bool Xdotool(const std::string& display, const std::string& commands) {
+    return std::system(("DISPLAY=" + display + " timeout 20 xdotool " + commands + " >/dev/null 2>&1").c_str()) == 0;
+  }
+
+  // Waits, off the window thread, until the screen's pixel at (x, y) is `wanted`; bounded.
+  static bool ScreenShows(const std::string& display, int x, int y, qh::gdi::Pixel wanted) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    do {
+      auto grab = qh::gdi::testing::GrabXScreen(display, x, y, 1, 1);
+      if (grab && grab->at(0, 0) == wanted) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+  }
+
+  // Runs `steps` (X input and waits on the screen) on their own thread while this thread dispatches the
+  // windows' messages, a menu's loop included. Every step is bounded, so this always returns.
+  bool RunSteps(const std::function<bool()>& steps) {
     std::atomic<bool> done{false};
-    int rc = -1;
+    bool succeeded = false;
+    g_stepsRunning = true;
+    const UINT_PTR timer = ::SetTimer(mainWindow->GetSafeHwnd(), 0x5145, 50, &CloseAMenuLeftOpen);
     std::thread runner([&] {
-      rc = std::system(("DISPLAY=" + display + " xdotool " + commands + " >/dev/null 2>&1").c_str());
+      succeeded = steps();
+      g_stepsRunning = false;
       done = true;
     });
-    const bool finished = PumpUntil([&] { return done.load(); }, std::chrono::seconds(20));
+    const bool finished = PumpUntil([&] { return done.load(); }, std::chrono::seconds(120));
     runner.join();
-    return finished && rc == 0;
+    ::KillTimer(mainWindow->GetSafeHwnd(), timer);
+    return finished && succeeded;
+  }
+
+  bool RunX(const std::string& display, const std::string& commands) {
+    return RunSteps([&] { return Xdotool(display, commands); });
   }
 };
 
@@ -76,22 +115,33 @@ TEST_F(ZoneOnDisplay, RightClickOpensTheSongMenuAndAnEntryRunsItsCommand) {
   dialogs.choice = "Red";
   zone.SendMessage(WM_COMMAND, ID_ZONE_ARTIST, 0);
   ASSERT_TRUE(PumpUntil([&] { return !zone.IsLoading() && zone.GetLook().SongList().GetCount() == 2; }));
-  player_testing::PumpFor(std::chrono::milliseconds(500));
 
   // The zone shows on the screen: the song list's selected line in its colours.
   const CRect list = zone.GetLook().SongListRect();
-  auto screen = qh::gdi::testing::GrabXScreen(server.display(), 0, 0, 800, 600);
-  ASSERT_TRUE(screen);
-  EXPECT_EQ(screen->at(list.left + 200, list.top + 8), qh::gdi::PixelFromColor(RGB(64, 64, 128)));
+  const std::string x = server.display();
+  auto at = [&](int px, int py) {
+    auto grab = qh::gdi::testing::GrabXScreen(x, px, py, 1, 1);
+    return grab ? grab->at(0, 0) : 0u;
+  };
+  const qh::gdi::Pixel selected = qh::gdi::PixelFromColor(RGB(64, 64, 128));
+  EXPECT_TRUE(PumpUntil([&] { return at(list.left + 200, list.top + 8) == selected; }, std::chrono::seconds(20)));
 
   // Right click on the first line; the menu opens at the line's top-left corner. Its fourth entry is
-  // "Edit &Song..." (items 20 pixels high, one pixel of border).
+  // "Edit &Song..." (items 20 pixels high, one pixel of border). Each step waits for the screen to show
+  // what the last one did: the menu's face where its fourth entry is, then that entry highlighted.
   dialogs.ran.clear();
-  const int menuEntryY = list.top + 1 + 3 * 20 + 10;
-  ASSERT_TRUE(RunX(server.display(), "mousemove " + std::to_string(list.left + 40) + " " + std::to_string(list.top + 8) +
-                                         " sleep 0.3 click 3 sleep 0.8 mousemove " + std::to_string(list.left + 40) +
-                                         " " + std::to_string(menuEntryY) + " sleep 0.3 click 1 sleep 0.3"));
-  ASSERT_TRUE(PumpUntil([&] { return !dialogs.ran.empty(); }, std::chrono::seconds(5)));
+  const int entryY = list.top + 1 + 3 * 20 + 10;
+  const int probeX = list.left + 112;  // inside the entry (menus are at least 122 pixels wide), past its text
+  const qh::gdi::Pixel menuFace = qh::gdi::PixelFromColor(GetSysColor(COLOR_MENU));
+  const qh::gdi::Pixel hotFace = qh::gdi::PixelFromColor(GetSysColor(COLOR_HIGHLIGHT));
+  ASSERT_NE(at(probeX, entryY), menuFace) << "the song list looks like the menu: the wait below would prove nothing";
+  ASSERT_TRUE(RunSteps([&] {
+    return Xdotool(x, "mousemove " + std::to_string(list.left + 40) + " " + std::to_string(list.top + 8) + " click 3") &&
+           ScreenShows(x, probeX, entryY, menuFace) &&
+           Xdotool(x, "mousemove " + std::to_string(list.left + 40) + " " + std::to_string(entryY)) &&
+           ScreenShows(x, probeX, entryY, hotFace) && Xdotool(x, "click 1");
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs.ran.empty(); }, std::chrono::seconds(20)));
   EXPECT_EQ(dialogs.ran, std::vector<std::string>{"song-info"});
   EXPECT_EQ(dialogs.shownInfo.name, "Blue");
 

@@ -204,6 +204,24 @@ TEST_F(AdminDialogTest, CheckBacksUpWritesTheReportAndOffersIt) {
   dialog.DestroyWindow();
 }
 
+// The check deletes rows it finds at fault: when its safety backup fails it stops before touching any.
+TEST_F(AdminDialogTest, CheckStopsWhenItsBackupFails) {
+  BuildCurrentLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", {{1, "Alpha", "Artist", 'R', kC, "", "NoSuchGenre"}});
+  const std::string host = sandbox.HostPath("C/Quaverhouse/Quaverhouse.qhd");
+  const std::string before = ReadHostFile(host);
+  FailingFileSteps steps(FailingFileSteps::kCopy, 1);
+  CAdminDlg dialog("C:\\Quaverhouse");
+  dialog.SetFileSteps(&steps);
+  ASSERT_TRUE(dialog.Create(IDD_ADMIN));
+  Click(dialog, IDC_CHECK);
+  EXPECT_EQ(dialog.StatusText(), CString("The database check did not run: its safety backup failed."));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\Backup\\BK", 0), 0u) << boxes[0];
+  EXPECT_EQ(ReadHostFile(host), before);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.HostPath("C/Quaverhouse/DbCheck.txt")));
+  dialog.DestroyWindow();
+}
+
 TEST_F(AdminDialogTest, StorageDialogMovesTheChosenSongsAndRefusesMismatchedTypes) {
   sandbox.AddDrive('D', kOld, "OLDDISK");
   sandbox.AddDrive('E', kNew, "NEWDISK");

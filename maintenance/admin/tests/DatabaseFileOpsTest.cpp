@@ -69,10 +69,11 @@ TEST_F(DatabaseFileOpsTest, BackupKeepsACompactedCopyAndPutsItInPlace) {
   EXPECT_TRUE(ops.Backup());
   EXPECT_TRUE(ops.LastBackupSucceeded());
   EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(status, (std::vector<std::string>{"Compacting database. Please wait...", "Backing up database files...",
-                                              "Database compacted successfully."}));
   std::vector<std::string> backups = Files("C/Quaverhouse/Backup", "BK");
   ASSERT_EQ(backups.size(), 1u);
+  const std::string backupName = "C:\\Quaverhouse\\Backup\\" + std::filesystem::path(backups[0]).filename().string();
+  EXPECT_EQ(status, (std::vector<std::string>{"Compacting database. Please wait...", "Backing up database files...",
+                                              "Database compacted successfully. Backup saved as " + backupName + "."}));
   EXPECT_EQ(std::filesystem::path(backups[0]).filename().string().size(), 2u + 13u + 4u);  // BK %Y%j%H%M%S .qhd
   for (const std::string& file : {host, backups[0]}) {
     EXPECT_EQ(Sqlite3(file, "PRAGMA integrity_check;"), "ok\n") << file;
@@ -100,7 +101,11 @@ TEST_F(DatabaseFileOpsTest, ABackupNameAlreadyTakenStopsTheBackup) {
   CDatabaseFileOps ops = Ops();
   EXPECT_FALSE(ops.Backup());
   EXPECT_FALSE(ops.LastBackupSucceeded());
-  EXPECT_EQ(boxes, (std::vector<std::string>{"An error occurred while trying to copy a file."}));
+  // The message names the file and the reason.
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\Backup\\BK", 0), 0u) << boxes[0];
+  EXPECT_EQ(boxes[0].substr(boxes[0].size() - 30), ".qhd: the file already exists.") << boxes[0];
+  EXPECT_EQ(status.back(), "The backup failed. The database was left as it was.");
   EXPECT_EQ(ReadHostFile(host), before);
   EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
   for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) EXPECT_EQ(ReadHostFile(backup), "an older backup");
@@ -116,8 +121,9 @@ TEST_F(DatabaseFileOpsTest, AFailingBackupStepKeepsTheDatabase) {
       {FailingFileSteps::kCompact, "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator."},
       {FailingFileSteps::kCheck, "The new database file did not pass its check (*** in database main ***\nPage 7: "
                                  "btreeInitPage() returns error code 11). The database was left as it was."},
-      {FailingFileSteps::kCopy, "An error occurred while trying to copy a file."},
-      {FailingFileSteps::kReplace, "An error occurred while trying to rename a file."},
+      {FailingFileSteps::kCopy, "An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\Backup\\BK"},
+      {FailingFileSteps::kReplace,
+       "An error occurred while trying to rename a file.\r\nC:\\Quaverhouse\\Quaverhouse.qhd: access was denied."},
   };
   BuildLibrary(5);
   std::string before = ReadHostFile(host);
@@ -126,7 +132,14 @@ TEST_F(DatabaseFileOpsTest, AFailingBackupStepKeepsTheDatabase) {
     FailingFileSteps steps(failure.step, 1);
     CDatabaseFileOps ops = Ops(steps);
     EXPECT_FALSE(ops.Backup());
-    EXPECT_EQ(boxes, std::vector<std::string>{failure.message});
+    ASSERT_EQ(boxes.size(), 1u);
+    if (failure.step == FailingFileSteps::kCopy) {
+      EXPECT_EQ(boxes[0].rfind(failure.message, 0), 0u) << boxes[0];
+      EXPECT_EQ(boxes[0].substr(boxes[0].size() - 23), ".qhd: the disk is full.") << boxes[0];
+    } else {
+      EXPECT_EQ(boxes[0], failure.message);
+    }
+    EXPECT_EQ(status.back(), "The backup failed. The database was left as it was.");
     EXPECT_EQ(ReadHostFile(host), before);
     EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
     for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) std::filesystem::remove(backup);

@@ -9,7 +9,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: shiftover_convert_child <database folder>\n");
     return 2;
   }
-  CDatabaseConverter converter(argv[1], [](const CString& text) { std::printf("%s\n", text.GetString()); });
+  // Each line goes out as it is logged: the tests time their kills by them.
+  CDatabaseConverter converter(argv[1], [](const CString& text) {
+    std::printf("%s\n", text.GetString());
+    std::fflush(stdout);
+  });
   CDatabaseConverter::Outcome outcome = converter.Convert();
   std::fflush(stdout);
   return outcome == CDatabaseConverter::kUpgraded ? 0 : 1;

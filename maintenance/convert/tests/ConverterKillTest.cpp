@@ -1,8 +1,12 @@
-// A conversion of 10,000 songs killed with SIGKILL at random moments: afterwards the library must open
+// A conversion of 10,000 songs killed with SIGKILL at chosen moments: afterwards the library must open
 // as either the old file (02.70, every song) or the new one (04.00, every song), never anything between.
+// The moments are taken from the child's own progress (the log lines it prints as it goes, and its end),
+// not from the clock: each stage of the run, the last rename included, is hit in turn however fast or
+// slow the machine is, and every wait for the child is bounded.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,9 +14,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dblib/QHDb.h"
 #include "maintenance/convert/tests/OldLibraryBuilder.h"
@@ -26,23 +32,80 @@ using namespace qh::maint::testing;
 namespace {
 
 constexpr long kSongCount = 10000;
+using Clock = std::chrono::steady_clock;
+// Far beyond any conversion here, loaded or not: only a child that hangs meets it.
+constexpr auto kChildLimit = std::chrono::minutes(4);
 
-pid_t StartChild() {
-  const char* argv[] = {QH_CONVERT_CHILD, "C:\\Quaverhouse", nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  posix_spawn(&pid, QH_CONVERT_CHILD, &actions, nullptr, const_cast<char* const*>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
+// One conversion in a process of its own, its log lines read through a pipe as they come.
+class Child {
+ public:
+  Child() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    const char* argv[] = {QH_CONVERT_CHILD, "C:\\Quaverhouse", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    if (posix_spawn(&pid_, QH_CONVERT_CHILD, &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    out_ = fds[0];
+  }
+  ~Child() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) close(out_);
+  }
+  bool Started() const { return pid_ > 0; }
 
-int WaitChild(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return status;
-}
+  // The next log line, or nothing at the child's end or at `until`.
+  std::optional<std::string> NextLine(Clock::time_point until) {
+    for (;;) {
+      const std::size_t newline = pending_.find('\n');
+      if (newline != std::string::npos) {
+        std::string line = pending_.substr(0, newline);
+        pending_.erase(0, newline + 1);
+        return line;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+      if (left <= 0) return std::nullopt;
+      pollfd ready{out_, POLLIN, 0};
+      if (poll(&ready, 1, static_cast<int>(left)) <= 0) continue;
+      char buffer[4096];
+      const ssize_t got = read(out_, buffer, sizeof buffer);
+      if (got <= 0) return std::nullopt;
+      pending_.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+
+  // Reads on until the child's end; false when it did not end by `until` (it is then killed).
+  bool WaitEnd(Clock::time_point until, int* status) {
+    while (NextLine(until)) {
+    }
+    return Reap(until, status);
+  }
+
+  void Kill() { kill(pid_, SIGKILL); }
+
+  bool Reap(Clock::time_point until, int* status) {
+    for (;;) {
+      const pid_t done = waitpid(pid_, status, WNOHANG);
+      if (done == pid_) {
+        pid_ = -1;
+        return true;
+      }
+      if (Clock::now() >= until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string pending_;
+};
 
 TEST(ConverterKill, AKilledConversionLeavesTheOldLibraryOrTheNewOne) {
   qh::testing::TestSandbox sandbox;
@@ -53,29 +116,51 @@ TEST(ConverterKill, AKilledConversionLeavesTheOldLibraryOrTheNewOne) {
   BuildOldLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", ManySongsLibrary(kSongCount));
   std::filesystem::copy_file(live, original);
 
-  // One whole run first, to know how long a conversion takes here.
-  auto start = std::chrono::steady_clock::now();
-  pid_t whole = StartChild();
-  ASSERT_GT(whole, 0);
-  int status = WaitChild(whole);
-  auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  // One whole run first, to learn the stages of a conversion here: the time each log line came, and
+  // the time of the child's end.
+  std::vector<double> stageStart;  // seconds from the start: each line, then the end
+  {
+    const auto start = Clock::now();
+    Child whole;
+    ASSERT_TRUE(whole.Started());
+    while (whole.NextLine(start + kChildLimit))
+      stageStart.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    int status = 0;
+    ASSERT_TRUE(whole.Reap(start + kChildLimit, &status)) << "the conversion did not end";
+    stageStart.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
   EXPECT_EQ(Sqlite3(live, "select ParmValue from QuavParms where ParmName = 'DatabaseVersion';"), "04.00\n");
+  ASSERT_GE(stageStart.size(), 4u) << "the conversion logs its stages";
 
   unsigned seed = std::random_device{}();
   std::mt19937 random(seed);
-  std::uniform_int_distribution<long> moment(0, duration.count());
   int oldSeen = 0, newSeen = 0;
+  // Each stage in turn: the kill comes at a random moment between its line and the next (the last
+  // stage: after the child's end, which must leave the new library).
+  const int stages = static_cast<int>(stageStart.size());
   for (int round = 0; round < 12; ++round) {
     std::filesystem::remove(live);
     std::filesystem::copy_file(original, live);
-    long delay = moment(random);
-    pid_t pid = StartChild();
-    ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-    kill(pid, SIGKILL);
-    WaitChild(pid);
-    SCOPED_TRACE("seed " + std::to_string(seed) + ", killed after " + std::to_string(delay) + " ms");
+    const int stage = round % stages;
+    const double length = stage + 1 < stages ? stageStart[stage + 1] - stageStart[stage] : 0.0;
+    const auto delay = std::chrono::microseconds(
+        static_cast<long>(std::uniform_real_distribution<double>(0.0, length)(random) * 1e6));
+    const auto limit = Clock::now() + kChildLimit;
+    Child child;
+    ASSERT_TRUE(child.Started());
+    int status = 0;
+    if (stage + 1 == stages) {
+      ASSERT_TRUE(child.WaitEnd(limit, &status)) << "the conversion did not end";
+    } else {
+      bool reached = true;
+      for (int line = 0; line <= stage && reached; ++line) reached = child.NextLine(limit).has_value();
+      if (reached) std::this_thread::sleep_for(delay);
+      child.Kill();
+      ASSERT_TRUE(child.Reap(limit, &status));
+    }
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", killed in stage " + std::to_string(stage) + " after " +
+                 std::to_string(delay.count() / 1000) + " ms");
     ASSERT_EQ(Sqlite3(live, "PRAGMA integrity_check;"), "ok\n");
     std::string version = Sqlite3(live, "select ParmValue from QuavParms where ParmName = 'DatabaseVersion';");
     ASSERT_EQ(Sqlite3(live, "select count(*) from Songs;"), std::to_string(kSongCount) + "\n");
@@ -92,8 +177,24 @@ TEST(ConverterKill, AKilledConversionLeavesTheOldLibraryOrTheNewOne) {
       songDb.Close();
     }
   }
-  std::printf("kill rounds: %d left the old library, %d the new one (seed %u, whole run %ld ms)\n", oldSeen, newSeen,
-              seed, static_cast<long>(duration.count()));
+  // The next whole run clears what the killed ones left beside the library (a kill leaves work files
+  // only while the old library is still in place).
+  {
+    std::filesystem::remove(live);
+    std::filesystem::copy_file(original, live);
+    Child last;
+    ASSERT_TRUE(last.Started());
+    int status = 0;
+    ASSERT_TRUE(last.WaitEnd(Clock::now() + kChildLimit, &status));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      if (entry.path().filename().string().rfind("QHC", 0) == 0) left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{});
+  }
+  EXPECT_GT(newSeen, 0) << "the round let through to the end left the old library";
+  EXPECT_GT(oldSeen, 0);
+  std::printf("kill rounds: %d left the old library, %d the new one (seed %u, whole run %.1f s)\n", oldSeen, newSeen,
+              seed, stageStart.back());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and the ways it refuses or fails, each of which must leave the old file as the library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -165,7 +166,7 @@ TEST_F(ConverterTest, OtherVersionsAreLeftExactlyAsTheyWere) {
       {"04.00", CDatabaseConverter::kAlreadyCurrent, "The database is already at the correct version. There is no work to do."},
       {"03.10", CDatabaseConverter::kUnknownVersion,
        "I don't know how to upgrade a version [03.10] database. You might need to get an updated convert utility."},
-      {"", CDatabaseConverter::kFailed, "**ERROR! Could not check the database version."},
+      {"", CDatabaseConverter::kFailed, "**ERROR! The conversion stopped. The old database was left in place."},
   };
   for (const VersionCase& versionCase : cases) {
     std::filesystem::remove(hostFile);
@@ -182,6 +183,8 @@ TEST_F(ConverterTest, OtherVersionsAreLeftExactlyAsTheyWere) {
     if (versionCase.outcome == CDatabaseConverter::kFailed) {
       ASSERT_EQ(boxes.size(), 1u);
       EXPECT_EQ(boxes[0], "An error (code 1) has occurred. Please check message log to find out what went wrong.");
+      ASSERT_GE(log.size(), 2u);
+      EXPECT_EQ(log[log.size() - 2], "**ERROR! Could not check the database version.");
     }
   }
 }
@@ -212,7 +215,7 @@ struct InjectedFailure {
 
 TEST_F(ConverterTest, FailingFileStepsKeepTheOldFile) {
   const InjectedFailure failures[] = {
-      {FailingFileSteps::kCopy, "**ERROR! Could not create backup file."},
+      {FailingFileSteps::kCopy, "**ERROR! The conversion stopped. The old database was left in place."},
       {FailingFileSteps::kCheck, "**ERROR! The new database did not pass its check (*** in database main ***\n"
                                  "Page 7: btreeInitPage() returns error code 11). The old database was left in place."},
       {FailingFileSteps::kReplace, "**ERROR! The conversion stopped. The old database was left in place."},
@@ -229,6 +232,41 @@ TEST_F(ConverterTest, FailingFileStepsKeepTheOldFile) {
     EXPECT_EQ(ReadHostFile(hostFile), before);
     EXPECT_TRUE(WorkFiles().empty());
   }
+}
+
+TEST_F(ConverterTest, AFailedBackupSaysWhereAndWhyAndThatTheRunStopped) {
+  BuildOldLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", SmallLibrary());
+  FailingFileSteps steps(FailingFileSteps::kCopy, 1);
+  EXPECT_EQ(Convert(steps), CDatabaseConverter::kFailed);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "**ERROR! Could not create backup file.");
+  EXPECT_EQ(log[log.size() - 2], "Backup file " + backupFile + ": the disk is full.");
+  EXPECT_EQ(backupFile.substr(0, 25), "C:\\Quaverhouse\\Backup\\CVT");
+  EXPECT_EQ(log.back(), "**ERROR! The conversion stopped. The old database was left in place.");
+}
+
+// What a conversion killed half-way leaves (its work file and journal) goes with the next run, and a
+// run that finds its backup name taken (an earlier run in the same second) takes the next free one.
+TEST_F(ConverterTest, ARunAfterAKilledOneClearsItsLeftoversAndTakesAFreeBackupName) {
+  BuildOldLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", SmallLibrary());
+  const std::string folder = sandbox.HostPath("C/Quaverhouse");
+  for (const char* left : {"QHCB0F3.TMP", "QHCB0F3.TMP-journal", "QHC12.TMP"}) qh::testing::WriteHostFile(folder + "/" + left, "left");
+  qh::testing::WriteHostFile(folder + "/QHA77.TMP", "the administrator's");
+  // Every backup name of the next seconds is taken.
+  std::vector<std::string> taken;
+  for (int ahead = 0; ahead < 5; ++ahead) {
+    const std::string name = "CVT" + std::string(CTime(CTime::GetCurrentTime().GetTime() + ahead).Format("%Y%m%d%H%M%S").GetString()) + ".qhd";
+    qh::testing::WriteHostFile(folder + "/Backup/" + name, "an earlier backup");
+    taken.push_back("C:\\Quaverhouse\\Backup\\" + name);
+  }
+  ASSERT_EQ(Convert(), CDatabaseConverter::kVolumesMissing) << log.back();  // two songs' drives are missing
+  EXPECT_EQ(Sqlite3(hostFile, "select ParmValue from QuavParms where ParmName = 'DatabaseVersion';"), "04.00\n");
+  EXPECT_EQ(WorkFiles(), std::vector<std::string>{});
+  EXPECT_TRUE(std::filesystem::exists(folder + "/QHA77.TMP"));
+  ASSERT_EQ(backupFile.substr(backupFile.size() - 6), "-1.qhd") << backupFile;
+  EXPECT_NE(std::find(taken.begin(), taken.end(), backupFile.substr(0, backupFile.size() - 6) + ".qhd"), taken.end());
+  EXPECT_EQ(Sqlite3(qh::HostPathOf(backupFile.c_str()), "select ParmValue from QuavParms;"), "02.70\n");
+  for (const std::string& name : taken) EXPECT_EQ(ReadHostFile(qh::HostPathOf(name.c_str())), "an earlier backup");
 }
 
 TEST_F(ConverterTest, AnOldFileHeldByAnotherProgramIsNotTouched) {
