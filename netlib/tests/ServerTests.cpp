@@ -221,6 +221,18 @@ TEST_F(Server, AReplyForAnEndedConnectionNeverReachesTheNextOneOnItsThread) {
   EXPECT_EQ(secondReply.find("/first"), std::string::npos) << secondReply;
 }
 
+// Kept-alive clients whose requests reach the server as a head and then a body, beside connections
+// that come and go: whatever the number of clients, every request is answered, and answered right.
+TEST_F(Server, EveryRequestOfKeptAliveClientsSendingHeadAndBodyApartIsAnswered) {
+  Start();
+  for (int clients : {1, 2, 4, 16, 64}) {
+    const int perClient = std::max(20, 1000 / clients);
+    std::string result = Shell(Peers() + " stress " + std::to_string(port) + " " + std::to_string(clients) + " " +
+                               std::to_string(perClient));
+    EXPECT_EQ(result, "answered " + std::to_string(clients * perClient) + " lost 0\n") << clients << " clients";
+  }
+}
+
 TEST_F(Server, LargePutUploadLandsInTheUploadFolder) {
   Start();
   std::string source = sandbox.HostPath("song.mp3");
@@ -559,6 +571,22 @@ TEST_F(Server, APeerThatHalfClosesSleepsUntilItsDeferredReplyThenTheHandlerEnds)
   ASSERT_TRUE(server->PostToHandler(handler, reply));
   EXPECT_EQ(peer.ReadLine(), "HTTP/1.1 200 OK\r");
   EXPECT_TRUE(WaitForHandlersGone()) << "the connection closes once the owed reply is out";
+}
+
+TEST_F(Server, APeerThatHalfClosesAfterItsRequestGetsTheWholeLargeReplyThenTheClose) {
+  Start();
+  std::string large = sandbox.HostPath("C/large.bin");
+  Shell("head -c 8000000 /dev/zero > " + large);
+  owner.SetReplier([](const CHttpResponse&) {
+    auto* reply = new CHttpResponse;
+    reply->m_status = 200;
+    reply->m_reason = "OK";
+    reply->m_url = "C:\\large.bin";
+    reply->m_close = true;
+    return reply;
+  });
+  EXPECT_EQ(Peer("half-close-large"), "HTTP/1.1 200 OK got 8000000 closed\n");
+  EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
 }
 
 TEST_F(Server, APeerThatLeavesWhileALargeReplyIsWrittenEndsItsHandler) {
