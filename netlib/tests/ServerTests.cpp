@@ -54,6 +54,16 @@ std::string ReadFile(const std::string& path) {
 
 bool HasText(const NoticeRecord& notice, const std::string& text) { return notice.text == text; }
 
+// A 200 reply that sends the file at `url`.
+CHttpResponse* FileReply(const char* url, bool close) {
+  auto* reply = new CHttpResponse;
+  reply->m_status = 200;
+  reply->m_reason = "OK";
+  reply->m_url = url;
+  reply->m_close = close;
+  return reply;
+}
+
 class Server : public testing::Test {
  protected:
   void Start(bool sessions = false) {
@@ -577,14 +587,7 @@ TEST_F(Server, APeerThatHalfClosesAfterItsRequestGetsTheWholeLargeReplyThenTheCl
   Start();
   std::string large = sandbox.HostPath("C/large.bin");
   Shell("head -c 8000000 /dev/zero > " + large);
-  owner.SetReplier([](const CHttpResponse&) {
-    auto* reply = new CHttpResponse;
-    reply->m_status = 200;
-    reply->m_reason = "OK";
-    reply->m_url = "C:\\large.bin";
-    reply->m_close = true;
-    return reply;
-  });
+  owner.SetReplier([](const CHttpResponse&) { return FileReply("C:\\large.bin", true); });
   EXPECT_EQ(Peer("half-close-large"), "HTTP/1.1 200 OK got 8000000 closed\n");
   EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
 }
@@ -593,13 +596,7 @@ TEST_F(Server, APeerThatLeavesWhileALargeReplyIsWrittenEndsItsHandler) {
   Start();
   std::string large = sandbox.HostPath("C/large.bin");
   Shell("head -c 8000000 /dev/zero > " + large);
-  owner.SetReplier([](const CHttpResponse&) {
-    auto* reply = new CHttpResponse;
-    reply->m_status = 200;
-    reply->m_reason = "OK";
-    reply->m_url = "C:\\large.bin";
-    return reply;
-  });
+  owner.SetReplier([](const CHttpResponse&) { return FileReply("C:\\large.bin", false); });
   EXPECT_NE(Peer("read-then-close").find("took "), std::string::npos);
   EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
   EXPECT_LT(CpuSecondsWhileWaiting(500), 0.2);
