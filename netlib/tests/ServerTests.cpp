@@ -301,7 +301,7 @@ TEST_F(Server, AFileReplyHeaderLongerThanTheChunkBufferGoesOutWhole) {
   Start();
   std::string page = sandbox.HostPath("C/page.htm");
   { std::ofstream(page) << "<html>hello</html>"; }
-  std::string longType = "text/html; x=" + std::string(6000, 'a');
+  std::string longType = "text/html; x=" + std::string(70000, 'a');  // beyond a file chunk (64 KiB)
   owner.SetReplier([longType](const CHttpResponse&) {
     auto* reply = new CHttpResponse;
     reply->m_status = 200;
