@@ -190,13 +190,17 @@ CString CTemplateHandler::PartValue(const CTemplatePart& part, CSession* session
 }
 
 int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSession* session) {
-  CSingleLock lock(&m_lock);
-  if (!lock.Lock(kLockTimeout)) return -2;
-  auto found = m_pages.find(pageName);
-  if (found == m_pages.end()) return -1;
-  const CTemplate* page = found->second.get();
+  std::shared_ptr<const CTemplate> page;
+  {
+    // The store's lock only for the look-up: renders of any pages on many connections go side by side.
+    CSingleLock lock(&m_lock);
+    if (!lock.Lock(kLockTimeout)) return -2;
+    auto found = m_pages.find(pageName);
+    if (found == m_pages.end()) return -1;
+    page = found->second;
+  }
   if (!page) return -3;
-  // The store's lock first, then the session's, held for the whole page.
+  // The session's lock is held for the whole page, so the page shows one state of its variables.
   std::unique_ptr<CSingleLock> sessionLock;
   if (session) {
     sessionLock = std::make_unique<CSingleLock>(&session->VariableLock());
@@ -242,7 +246,9 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     }
     for (int element = 0; element < count; ++element) appendLine(out, literal, part, end, element, arrayPart);
   }
-  page->m_size = std::max(page->m_size, out.size() - body.view().size());
+  const size_t size = out.size() - body.view().size();
+  for (size_t seen = page->m_size.load(); seen < size && !page->m_size.compare_exchange_weak(seen, size);) {
+  }
   body = CString(std::move(out));
   return 0;
 }

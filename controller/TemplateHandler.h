@@ -4,6 +4,8 @@
 // (URL-encoded), "name[N]" (one element) and "name[*]" (the line once per element).
 #pragma once
 
+#include <atomic>
+
 #include <map>
 #include <memory>
 #include <vector>
@@ -32,7 +34,8 @@ struct CTemplate {
   CString m_pageName;
   std::vector<CString> m_lines;
   std::vector<CTemplatePart> m_parts;
-  mutable size_t m_size = 0;  // the largest page rendered so far: room reserved for the next one
+  // The largest page rendered so far: room reserved for the next one (pages render on many threads).
+  mutable std::atomic<size_t> m_size{0};
   char m_endTag[4] = {'S', 'N', 'G', '2'};
 };
 
@@ -67,7 +70,9 @@ class CTemplateHandler {
   CString PartValue(const CTemplatePart& part, CSession* session, int elementIndex) const;
 
   CCriticalSection m_lock;
-  std::map<CString, std::unique_ptr<CTemplate>> m_pages;
+  // Shared so a page renders outside the store's lock: a reload meanwhile replaces the entry, while
+  // the render keeps the template it started with.
+  std::map<CString, std::shared_ptr<CTemplate>> m_pages;
   std::unique_ptr<CTemplate> m_open;
 };
 

@@ -25,9 +25,45 @@ std::string formatTime(const std::tm& local, const char* format) {
 
 DailyLogFile::DailyLogFile(Clock clock) : m_clock(clock ? std::move(clock) : [] { return std::time(nullptr); }) {
   m_lastWrite = m_clock();
+  m_syncThread = std::thread([this] { syncLoop(); });
 }
 
-DailyLogFile::~DailyLogFile() { Close(); }
+// The last lines are synced before the object goes: an orderly end loses nothing to a power cut.
+DailyLogFile::~DailyLogFile() {
+  Close();
+  {
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    m_stopping = true;
+  }
+  m_syncWake.notify_one();
+  m_syncThread.join();
+}
+
+void DailyLogFile::syncLoop() {
+  using namespace std::chrono;
+  std::unique_lock<std::mutex> lock(m_syncMutex);
+  for (;;) {
+    m_syncWake.wait(lock, [this] { return m_stopping || m_unsynced || !m_toClose.empty(); });
+    if (!m_unsynced && m_toClose.empty()) return;  // stopping with nothing left
+    const auto started = steady_clock::now();
+    std::vector<int> closing;
+    closing.swap(m_toClose);
+    const int fd = m_unsynced ? m_syncFd : -1;
+    m_unsynced = false;
+    lock.unlock();
+    // The open file stays open meanwhile: a file is closed only here, after its last sync.
+    if (fd >= 0) ::fdatasync(fd);
+    for (int closed : closing) {
+      ::fdatasync(closed);
+      ::close(closed);
+    }
+    lock.lock();
+    // Lines written meanwhile wait for the next sync, which comes one interval after this one
+    // started at the earliest: under a stream of lines the disk sees a sync per interval, not per line.
+    if (!m_stopping)
+      m_syncWake.wait_until(lock, started + milliseconds(kSyncIntervalMs), [this] { return m_stopping; });
+  }
+}
 
 void DailyLogFile::SetFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(m_mutex);
@@ -56,11 +92,14 @@ bool DailyLogFile::openForDay(std::time_t now) {
   m_fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (m_fd < 0) return false;
   m_recordCount = 0;
+  std::lock_guard<std::mutex> lock(m_syncMutex);
+  m_syncFd = m_fd;
+  m_unsynced = false;
   return true;
 }
 
-// One write call per line: with O_APPEND the line lands whole at the end, even with other writers.
-// The flush reaches the disk before the call returns, so a crash loses no written line.
+// One write call per line: with O_APPEND the line lands whole at the end, even with other writers,
+// and it is in the file (the system's, if not yet the disk's) when the call returns.
 bool DailyLogFile::appendLine(const std::string& line) {
   size_t done = 0;
   while (done < line.size()) {
@@ -71,7 +110,12 @@ bool DailyLogFile::appendLine(const std::string& line) {
     }
     done += static_cast<size_t>(n);
   }
-  return ::fdatasync(m_fd) == 0 || errno == EINVAL;
+  {
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    m_unsynced = true;
+  }
+  m_syncWake.notify_one();
+  return true;
 }
 
 HRESULT DailyLogFile::Write(const std::string& level, const std::string& component, const std::string& text) {
@@ -100,6 +144,13 @@ void DailyLogFile::Close() {
 }
 
 void DailyLogFile::closeLocked() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_fd < 0) return;
+  {
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    m_toClose.push_back(m_fd);
+    m_syncFd = -1;
+    m_unsynced = false;  // the closing file's own sync covers its lines
+  }
+  m_syncWake.notify_one();
   m_fd = -1;
 }

@@ -19,6 +19,9 @@
 namespace {
 
 constexpr int kBufferSize = 4096;
+// A file reply goes out in chunks of this size: each is one read of the file and one send, so large
+// chunks keep a long reply from costing a system call pair per page.
+constexpr size_t kFileChunkSize = 64 * 1024;
 constexpr long kConnectionEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
 // Bytes a closing connection still reads and drops after it has shut down its sending side.
 constexpr int kMaxDrainBytes = 1 << 20;
@@ -901,7 +904,7 @@ LONG CHttpSocketThread::WriteFileOutput() {
     if (!m_outgoingFile || m_fileBytesLeft == 0) break;
     // Exactly the announced length goes out: bytes appended to the file meanwhile are not sent, and a
     // file cut short ends the connection, since the peer would take the next reply for the rest.
-    size_t want = static_cast<size_t>(std::min<ULONGLONG>(kBufferSize, m_fileBytesLeft));
+    size_t want = static_cast<size_t>(std::min<ULONGLONG>(kFileChunkSize, m_fileBytesLeft));
     m_chunk.resize(want);
     size_t got = std::fread(m_chunk.data(), 1, want, m_outgoingFile);
     m_chunk.resize(got);

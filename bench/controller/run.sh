@@ -3,8 +3,10 @@
 # beside lighttpd serving the same rendered page as a file; then controller_bench (statements per
 # second and a year of planning).
 #   bench/controller/run.sh [build folder] [seconds per run]
-# Needs wrk and lighttpd (Debian packages). Builds Hallwarden and controller_bench in a Release build.
+# Installs what bench/packages.txt names (wrk, lighttpd, ...) when it is missing. Builds Hallwarden and controller_bench in a Release build.
 set -euo pipefail
+. "$(cd "$(dirname "$0")/.." && pwd)/common.sh"
+install_bench_packages
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build="${1:-$top/build-bench}"
@@ -65,7 +67,7 @@ report() {  # name, wrk output
   rps=$(grep 'Requests/sec' <<<"$2" | awk '{print $2}')
   p99=$(grep -E '^ +99%' <<<"$2" | awk '{print $2}')
   bytes=$(awk '/requests in/ {print $1}' <<<"$2")
-  printf '%-52s %12s req/s   p99 %-8s (%s requests)\n' "$1" "$rps" "$p99" "$bytes"
+  printf '%-52s %12s req/s   p99 %-8s (%s requests)  lost %s\n' "$1" "$rps" "$p99" "$bytes" "$(wrk_lost "$2")"
 }
 report "Hallwarden template page, 4 sessions, 50 keep-alive" \
   "$(wrk -t4 -c50 -d${seconds}s --latency -s "$here/sessions.lua" "http://127.0.0.1:$port/USER/BENCH.HTM" -- "${cookies[@]}")"

@@ -70,6 +70,10 @@ int main(int argc, char** argv) {
   g_server = new CServerThread;
   g_server->CreateThread(CREATE_SUSPENDED);
   g_server->Init(owner, kServerMessage, kHandlerMessage, port, FALSE, "");
+  // A second argument raises the connection cap (for the many-slow-clients case).
+  if (argc > 2)
+    g_server->SetConnectionLimits(std::stoi(argv[2]), CServerThread::kDefaultRequestTimeoutMs,
+                                  CServerThread::kDefaultIdleTimeoutMs);
   g_server->ResumeThread();
   g_server->PostCommand(new CServerCommand(SERVER_CMD_LISTEN, 0));
   std::thread console([owner] {

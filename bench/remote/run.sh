@@ -2,10 +2,12 @@
 # Requests per second and latency of the jukebox's control port answering the player-state query of a
 # zone (QryStreamState) over 50 kept connections, beside lighttpd serving a small file in the same run.
 #   bench/remote/run.sh [build folder] [seconds per run]
-# Needs wrk and lighttpd (Debian packages). Makes a Release build of the program and the demo library
+# Installs what bench/packages.txt names (wrk, lighttpd, ...) when it is missing. Makes a Release build of the program and the demo library
 # (scripts/demo.sh, stopped after start-up), then runs Tonebarn on that library on a free port, once
 # with its log on (as shipped) and once with it off.
 set -euo pipefail
+. "$(cd "$(dirname "$0")/.." && pwd)/common.sh"
+install_bench_packages
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build="${1:-$top/build-bench}"
@@ -40,7 +42,7 @@ report() {  # name, wrk output; remembers rate and p99 (ms) in $last_rps, $last_
   rps=$(grep 'Requests/sec' <<<"$2" | awk '{print $2}')
   p99=$(grep -E '^ +99%' <<<"$2" | awk '{print $2}')
   errors=$(grep -E 'Non-2xx|Socket errors' <<<"$2" | tr -s ' ' || true)
-  printf '%-46s %12s req/s   p99 %-9s%s\n' "$1" "$rps" "$p99" "${errors:+  $errors}"
+  printf '%-46s %12s req/s   p99 %-9s lost %s%s\n' "$1" "$rps" "$p99" "$(wrk_lost "$2")" "${errors:+  $errors}"
   last_rps=$rps
   last_p99=$(awk -v t="$p99" 'BEGIN { v = t + 0; if (t ~ /us$/) v /= 1000; else if (t ~ /s$/ && t !~ /ms$/) v *= 1000; print v }')
 }

@@ -54,6 +54,16 @@ std::string ReadFile(const std::string& path) {
 
 bool HasText(const NoticeRecord& notice, const std::string& text) { return notice.text == text; }
 
+// A 200 reply that sends the file at `url`.
+CHttpResponse* FileReply(const char* url, bool close) {
+  auto* reply = new CHttpResponse;
+  reply->m_status = 200;
+  reply->m_reason = "OK";
+  reply->m_url = url;
+  reply->m_close = close;
+  return reply;
+}
+
 class Server : public testing::Test {
  protected:
   void Start(bool sessions = false) {
@@ -221,6 +231,18 @@ TEST_F(Server, AReplyForAnEndedConnectionNeverReachesTheNextOneOnItsThread) {
   EXPECT_EQ(secondReply.find("/first"), std::string::npos) << secondReply;
 }
 
+// Kept-alive clients whose requests reach the server as a head and then a body, beside connections
+// that come and go: whatever the number of clients, every request is answered, and answered right.
+TEST_F(Server, EveryRequestOfKeptAliveClientsSendingHeadAndBodyApartIsAnswered) {
+  Start();
+  for (int clients : {1, 2, 4, 16, 64}) {
+    const int perClient = std::max(20, 1000 / clients);
+    std::string result = Shell(Peers() + " stress " + std::to_string(port) + " " + std::to_string(clients) + " " +
+                               std::to_string(perClient));
+    EXPECT_EQ(result, "answered " + std::to_string(clients * perClient) + " lost 0\n") << clients << " clients";
+  }
+}
+
 TEST_F(Server, LargePutUploadLandsInTheUploadFolder) {
   Start();
   std::string source = sandbox.HostPath("song.mp3");
@@ -279,7 +301,7 @@ TEST_F(Server, AFileReplyHeaderLongerThanTheChunkBufferGoesOutWhole) {
   Start();
   std::string page = sandbox.HostPath("C/page.htm");
   { std::ofstream(page) << "<html>hello</html>"; }
-  std::string longType = "text/html; x=" + std::string(6000, 'a');
+  std::string longType = "text/html; x=" + std::string(70000, 'a');  // beyond a file chunk (64 KiB)
   owner.SetReplier([longType](const CHttpResponse&) {
     auto* reply = new CHttpResponse;
     reply->m_status = 200;
@@ -561,17 +583,20 @@ TEST_F(Server, APeerThatHalfClosesSleepsUntilItsDeferredReplyThenTheHandlerEnds)
   EXPECT_TRUE(WaitForHandlersGone()) << "the connection closes once the owed reply is out";
 }
 
+TEST_F(Server, APeerThatHalfClosesAfterItsRequestGetsTheWholeLargeReplyThenTheClose) {
+  Start();
+  std::string large = sandbox.HostPath("C/large.bin");
+  Shell("head -c 8000000 /dev/zero > " + large);
+  owner.SetReplier([](const CHttpResponse&) { return FileReply("C:\\large.bin", true); });
+  EXPECT_EQ(Peer("half-close-large"), "HTTP/1.1 200 OK got 8000000 closed\n");
+  EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
+}
+
 TEST_F(Server, APeerThatLeavesWhileALargeReplyIsWrittenEndsItsHandler) {
   Start();
   std::string large = sandbox.HostPath("C/large.bin");
   Shell("head -c 8000000 /dev/zero > " + large);
-  owner.SetReplier([](const CHttpResponse&) {
-    auto* reply = new CHttpResponse;
-    reply->m_status = 200;
-    reply->m_reason = "OK";
-    reply->m_url = "C:\\large.bin";
-    return reply;
-  });
+  owner.SetReplier([](const CHttpResponse&) { return FileReply("C:\\large.bin", false); });
   EXPECT_NE(Peer("read-then-close").find("took "), std::string::npos);
   EXPECT_TRUE(WaitForHandlersGone()) << owner.Describe();
   EXPECT_LT(CpuSecondsWhileWaiting(500), 0.2);

@@ -4,6 +4,7 @@ prints what came back, so the test can check exactly what the server answered.""
 import socket
 import struct
 import sys
+import threading
 import time
 
 
@@ -118,6 +119,19 @@ def half_close(port):
     s.shutdown(socket.SHUT_WR)
     print("half-closed", flush=True)
     out(read_all(s, 20.0))
+
+
+def half_close_large(port):
+    """Asks for a large reply, ends its sending side at once (as some HTTP/1.0 clients do) and reads
+    the whole reply, then waits for the server's end of the connection."""
+    s = connect(port)
+    s.settimeout(30)
+    s.sendall(b"GET /large HTTP/1.0\r\n\r\n")
+    s.shutdown(socket.SHUT_WR)
+    header, body = read_reply(s)
+    closed = s.recv(1) == b""
+    sys.stdout.write("%s got %d %s\n" % (header.split(b"\r\n")[0].decode("latin-1"), len(body),
+                                         "closed" if closed else "open"))
 
 
 def read_then_close(port):
@@ -245,6 +259,61 @@ def file_changes(port, path, change):
     sys.stdout.write("next: %s\n" % nxt.split(b"\r\n")[0].decode("latin-1"))
 
 
+def stress(port, clients, per_client):
+    """`clients` kept-alive connections each make `per_client` requests whose head and body go out in
+    two writes (as many client libraries send them), while two more threads keep opening and closing
+    connections beside them. Prints how many requests were answered right and how many were lost."""
+    answered = [0]
+    lost = [0]
+    lock = threading.Lock()
+    done = threading.Event()
+
+    def client(k):
+        ok = 0
+        try:
+            s = connect(port)
+            s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+            s.settimeout(30)  # a lost request fails the case instead of hanging it
+            for i in range(per_client):
+                body = b"body-%d-%d" % (k, i)
+                s.sendall(b"POST /c%d/%d HTTP/1.1\r\nContent-Length: %d\r\n\r\n" % (k, i, len(body)))
+                if i % 2:
+                    time.sleep(0)  # lets the body arrive while the server is reading the head
+                s.sendall(body)
+                header, reply = read_reply(s)
+                if not header.startswith(b"HTTP/1.1 200") or reply != b"POST /c%d/%d %s" % (k, i, body):
+                    break
+                ok += 1
+            s.close()
+        except OSError:
+            pass
+        with lock:
+            answered[0] += ok
+            lost[0] += per_client - ok
+
+    def churn():
+        while not done.is_set():
+            try:
+                s = connect(port)
+                s.sendall(b"GET /churn HTTP/1.1\r\n")  # part of a head, then gone
+                s.close()
+                s = connect(port)
+                s.close()
+            except OSError:
+                pass
+
+    churners = [threading.Thread(target=churn) for _ in range(2)]
+    workers = [threading.Thread(target=client, args=(k,)) for k in range(clients)]
+    for t in churners + workers:
+        t.start()
+    for t in workers:
+        t.join()
+    done.set()
+    for t in churners:
+        t.join()
+    print("answered %d lost %d" % (answered[0], lost[0]), flush=True)
+
+
 def main():
     mode, port = sys.argv[1], int(sys.argv[2])
     if mode == "raw":
@@ -255,13 +324,16 @@ def main():
         cap(port, int(sys.argv[3]))
     elif mode == "burst":
         burst(port, int(sys.argv[3]))
+    elif mode == "stress":
+        stress(port, int(sys.argv[3]), int(sys.argv[4]))
     elif mode == "sequence":
         sequence(port, int(sys.argv[3]))
     elif mode == "file-changes":
         file_changes(port, sys.argv[3], sys.argv[4])
     else:
         {"split": split, "slow": slow, "header-forever": header_forever, "long-body": long_body,
-         "reset": reset, "half-close": half_close, "read-then-close": read_then_close,
+         "reset": reset, "half-close": half_close,
+         "half-close-large": half_close_large, "read-then-close": read_then_close,
          "idle": idle, "whoami": whoami}[mode](port)
 
 

@@ -39,6 +39,10 @@ struct SocketRecord {
   bool closeReported = false;
   // Selected for FD_ACCEPT before listen() was called: checked again until it listens.
   bool awaitingListen = false;
+  bool listening = false;  // once a socket listens it keeps listening: asked until then only
+  // The peer's end (or an error) was read: its readiness never clears, so it is watched no more; a
+  // reply still being sent keeps its write watch.
+  bool readEnded = false;
   // A hang-up that reported nothing new: stay out of the watch set until a call re-arms something.
   bool parked = false;
   std::uint32_t watched = 0;  // epoll interest currently registered (0 = not in the set)
@@ -144,14 +148,16 @@ std::uint32_t EventWatcher::WantedEvents(const SocketRecord& r) {
   if (r.connectPending) return wanted | EPOLLOUT;
   if (!r.connected) return wanted;  // an unconnected socket reads as hung up: do not watch it
   if ((r.mask & FD_WRITE) && r.writeArmed) wanted |= EPOLLOUT;
-  if ((r.mask & FD_READ) && r.readArmed) wanted |= EPOLLIN;
+  if ((r.mask & FD_READ) && r.readArmed && !r.readEnded) wanted |= EPOLLIN;
   if ((r.mask & FD_CLOSE) && !r.closeReported) wanted |= EPOLLRDHUP;
   return wanted;
 }
 
 void EventWatcher::UpdateWatchLocked(SocketRecord& record) {
   // An unconnected socket that does not listen yet reads as hung up: leave it out until it listens.
-  bool awaiting = (record.mask & FD_ACCEPT) && !record.connected && !record.connectPending && !IsListening(record.fd);
+  if ((record.mask & FD_ACCEPT) && !record.listening && !record.connected && !record.connectPending)
+    record.listening = IsListening(record.fd);
+  bool awaiting = (record.mask & FD_ACCEPT) && !record.connected && !record.connectPending && !record.listening;
   if (awaiting != record.awaitingListen) {
     awaitingListen_ += awaiting ? 1 : -1;
     record.awaitingListen = awaiting;
@@ -183,10 +189,26 @@ int SocketError(SOCKET fd) {
   return error;
 }
 
+// What waits to be read: 1 for data, 0 for the peer's end (or an error), -1 for nothing yet. A
+// readiness the watcher took from epoll may be stale by the time it looks (the owner's recv took the
+// bytes meanwhile), so "readable" alone never means the end: only the socket itself says so.
+// A failed look reads the socket's error and so clears it: it comes back through `error`.
+int ReadableState(SOCKET fd, int& error) {
+  char probe;
+  // The host's recv (void*, size_t), not the event model's own, which would re-arm under the lock.
+  ssize_t got = ::recv(fd, static_cast<void*>(&probe), size_t{1}, MSG_PEEK | MSG_DONTWAIT);
+  if (got > 0) return 1;
+  if (got == 0) return 0;
+  if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
+  error = errno;
+  return 0;
+}
+
 std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, std::uint32_t revents) {
   long found = 0;
   const bool hangup = (revents & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
-  bool ended = hangup;
+  // Only conditions epoll reports whether asked or not can make an ended socket spin the watcher.
+  const bool unmaskable = (revents & (EPOLLHUP | EPOLLERR)) != 0;
   if ((r.mask & FD_ACCEPT) && r.acceptArmed && (revents & EPOLLIN)) {
     found |= FD_ACCEPT;
     r.acceptArmed = false;
@@ -211,35 +233,31 @@ std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, st
       r.writeArmed = false;
     }
     if (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
-      int waiting = 0;
-      if (ioctl(r.fd, FIONREAD, &waiting) != 0) waiting = 0;
-      // Readable with nothing to read is the peer's end, also once EPOLLRDHUP is no longer asked for:
-      // with nothing new to report, the ended socket leaves the set instead of waking the watcher for
-      // ever.
-      if ((revents & EPOLLIN) && waiting == 0) ended = true;
-      if ((r.mask & FD_READ) && r.readArmed && (waiting > 0 || (hangup && r.closeReported))) {
+      int readError = 0;
+      const int readable = r.readEnded ? 0 : ReadableState(r.fd, readError);
+      const bool waiting = readable > 0;
+      // The end, once everything before it was read, stays readable for ever: reading stops being
+      // watched, so the watcher does not wake for it again, while a reply still going out to a peer
+      // that only ended its sending side keeps its write watch.
+      if (readable == 0) r.readEnded = true;
+      if ((r.mask & FD_READ) && r.readArmed && (waiting || (hangup && r.closeReported))) {
         found |= FD_READ;
         r.readArmed = false;
       }
       if (hangup && (r.mask & FD_CLOSE) && !r.closeReported) {
         found |= FD_CLOSE;
         r.closeReported = true;
-        r.errors[FD_CLOSE_BIT] = WsaErrorFromErrno(SocketError(r.fd));
+        r.errors[FD_CLOSE_BIT] = WsaErrorFromErrno(readError != 0 ? readError : SocketError(r.fd));
       }
     }
   }
-  if (found == 0 && ended) r.parked = true;
+  if (found == 0 && unmaskable) r.parked = true;
   r.recorded |= found;
   UpdateWatchLocked(r);
   return found != 0 ? r.event : nullptr;
 }
 
 int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
-  int flags = fcntl(s, F_GETFL);
-  if (flags < 0) {
-    WSASetLastError(WSAENOTSOCK);
-    return SOCKET_ERROR;
-  }
   std::shared_ptr<qh::EventObject> event;
   if (mask != 0) {
     event = qh::LookupHandleAs<qh::EventObject>(eventHandle);
@@ -248,35 +266,49 @@ int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
       return SOCKET_ERROR;
     }
   }
-  int type = 0;
-  socklen_t typeLength = sizeof(type);
-  if (getsockopt(s, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0) {
-    WSASetLastError(WSAENOTSOCK);
-    return SOCKET_ERROR;
-  }
-  fcntl(s, F_SETFL, flags | O_NONBLOCK);
+  // One call tells a socket from anything else and a connected one from the rest; every accepted
+  // connection is selected, so the selection costs as few calls as it can.
   sockaddr_storage peer{};
   socklen_t peerLength = sizeof(peer);
   bool connected = getpeername(s, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
-
-  std::lock_guard guard(lock_);
-  auto& slot = records_[s];
-  if (!slot) {
-    slot = std::make_unique<SocketRecord>();
-    slot->fd = s;
-    slot->generation = nextGeneration_++;
+  if (!connected && errno != ENOTCONN) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
   }
-  SocketRecord& r = *slot;
-  r.mask = mask;
-  r.event = std::move(event);
-  r.connected = r.connected || connected;
-  r.readArmed = true;
-  r.acceptArmed = true;
-  r.parked = false;
-  r.recorded = 0;
-  // A connected socket can send at once: the platform records FD_WRITE when it is selected.
-  r.writeArmed = r.connected;
-  UpdateWatchLocked(r);
+  int nonBlocking = 1;
+  if (ioctl(s, FIONBIO, &nonBlocking) != 0) {
+    WSASetLastError(WSAENOTSOCK);
+    return SOCKET_ERROR;
+  }
+
+  std::shared_ptr<qh::EventObject> toSignal;
+  {
+    std::lock_guard guard(lock_);
+    auto& slot = records_[s];
+    if (!slot) {
+      slot = std::make_unique<SocketRecord>();
+      slot->fd = s;
+      slot->generation = nextGeneration_++;
+    }
+    SocketRecord& r = *slot;
+    r.mask = mask;
+    r.event = std::move(event);
+    r.connected = r.connected || connected;
+    r.readArmed = true;
+    r.acceptArmed = true;
+    r.parked = false;
+    r.recorded = 0;
+    r.writeArmed = false;
+    // A connected socket can send at once: the platform records FD_WRITE when it is selected. It is
+    // recorded here rather than through the watcher, which would wake for it on every new connection.
+    if (r.connected && (mask & FD_WRITE)) {
+      r.recorded = FD_WRITE;
+      r.errors[FD_WRITE_BIT] = 0;
+      toSignal = r.event;
+    }
+    UpdateWatchLocked(r);
+  }
+  if (toSignal) toSignal->Set();
   return 0;
 }
 
@@ -359,6 +391,7 @@ void EventWatcher::AfterConnect(SOCKET s, bool connected, bool pending) {
   std::lock_guard guard(lock_);
   if (SocketRecord* r = FindLocked(s)) {
     r->connectPending = pending;
+    r->readEnded = false;
     if (connected) {
       r->connected = true;
       r->writeArmed = true;
