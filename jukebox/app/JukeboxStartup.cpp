@@ -21,6 +21,7 @@
 #include "platform/core/NamedMutex.h"
 #include "platform/core/VersionInfo.h"
 #include "platform/dao/DaoException.h"
+#include "platform/media/DeviceEnum.h"
 #include "platform/sock/WinSock2.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -92,6 +93,7 @@ BOOL CJukeboxApp::RunStartup() {
   if (!OpenStorage()) return FALSE;
   ReadRemoteSettings();
   ReadZoneSettings();
+  NoteSilentDefaultOutput();
   ReadProjectX();
   ParseXMLDeviceDef();
   ReadXMLActionList();
@@ -118,6 +120,19 @@ BOOL CJukeboxApp::StartSingleInstance() {
     return FALSE;
   }
   return TRUE;
+}
+
+void CJukeboxApp::NoteSilentDefaultOutput() {
+  for (int i = 0; i < m_zoneCount; ++i) {
+    const CString device = m_zoneDevices.GetAt(i);
+    if (!device.IsEmpty() && device != qh::media::kDefaultAudioDevice) continue;
+    if (qh::media::HasSoundOutput()) return;
+    CString text;
+    text.Format("No sound device was found: the zones on \"%s\" play on \"%s\".", qh::media::kDefaultAudioDevice,
+                qh::media::kNullAudioDevice);
+    WriteErrorLog("W", "Main", text);
+    return;
+  }
 }
 
 void CJukeboxApp::ReadDeviceIdFromCommandLine() {
