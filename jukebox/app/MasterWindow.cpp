@@ -2,6 +2,8 @@
 // MasterLayout.cpp; import and indexing in MasterImport.cpp; the upload merge in UploadMerge.cpp.
 #include "jukebox/app/MasterWindow.h"
 
+#include <cstring>
+
 #include "dblib/QHDb.h"
 #include "dblib/Storage.h"
 #include "platform/core/Exception.h"
@@ -25,6 +27,7 @@ bool g_firstZoneTimerPending = true;
 
 BEGIN_MESSAGE_MAP(CMasterWindow, CWnd)
   ON_MESSAGE(0x464, OnQuitMessage)
+  ON_MESSAGE(kMsgStopRequest, OnStopSignal)
   ON_MESSAGE(0x465, OnImportMessage)
   ON_MESSAGE(0x466, OnRipMessage)
   ON_MESSAGE(0x467, OnOptionsMessage)
@@ -126,6 +129,17 @@ LRESULT CMasterWindow::OnRipMessage(WPARAM wParam, LPARAM lParam) { return OnRip
 LRESULT CMasterWindow::OnOptionsMessage(WPARAM wParam, LPARAM lParam) { return OnOptions(wParam, lParam); }
 
 void CMasterWindow::OnClose() { OnShutdownRequest(0, 0); }
+
+// A service manager's stop (or Ctrl+C) asks no question and offers no compression: the shut-down of
+// the remote action SvcShutdown, which also ends a quit question or dialog that is open.
+LRESULT CMasterWindow::OnStopSignal(WPARAM wParam, LPARAM) {
+  if (m_shuttingDown) return 0;
+  CString text;
+  text.Format("Stopping on signal %d (%s).", static_cast<int>(wParam), strsignal(static_cast<int>(wParam)));
+  if (CJukeboxApp* app = JukeboxApp()) app->WriteErrorLog("I", "MasterWindow", text);
+  ShutdownServer();
+  return 0;
+}
 
 void CMasterWindow::OnTimer(UINT_PTR id) {
   switch (id) {
