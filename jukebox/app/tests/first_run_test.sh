@@ -97,4 +97,14 @@ stop_with run2 INT
 [ "$(log_text | grep -c 'No sound device was found: the zones on "Default DirectSound Device" play on "Null Audio Device".')" = 1 ] \
   || fail "run2: the null-device line is not in the log once"
 log_text | grep -q 'No sound device of stream' && fail "run2: a zone found no device"
+# ---- A stop while the jukebox is still starting waits for start-up and then stops it in order.
+(cd "$work/startdir" && exec env QH_SOUND=none "$bin/Tonebarn" 1) > "$work/run3.out" 2>&1 &
+pid=$!
+# Once start-up has written its first line (the signals are the program's own from then on).
+for _ in $(seq 300); do
+  [ "$(log_text | grep -c 'Jukebox Version .* is starting')" = 3 ] && break
+  sleep 0.02
+done
+stop_with run3 TERM
+[ "$(log_text | grep -c 'Stopping on signal')" = 3 ] || fail "run3: the stop during start-up was not taken in order"
 echo "first run: refused without a library, played on the default output and on the null device, stopped by SIGTERM and SIGINT"
