@@ -12,6 +12,7 @@
 #include "dblib/Storage.h"
 #include "jukebox/app/JukeboxApp.h"
 #include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/LibraryEdits.h"
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/app/ZoneWindowKit.h"
 #include "logwriter/ITSLLogWriter.h"
@@ -146,16 +147,7 @@ BOOL CJukeboxApp::OpenStorage() {
     LogEvent("S", "Main", FormatText(IDS_STORAGE_INIT, code));
     return FALSE;
   }
-  if (m_songDb->OpenVolumes()) {
-    LONG serial = 0, high = 0, low = 0;
-    CString letter, label, folder;
-    while (m_songDb->NextVolume(serial, letter, label, folder, high, low)) {
-      if (letter.IsEmpty()) continue;
-      m_storage->AddVolume(static_cast<DWORD>(serial), CString(letter[0]), label, folder, static_cast<DWORD>(high),
-                           static_cast<DWORD>(low));
-    }
-    m_songDb->CloseVolumes();
-  }
+  LoadStorageVolumes(*m_songDb, *m_storage);
   if (m_storage->HasDuplicateVolumes()) LogEvent("S", "Main", LoadText(IDS_DUPLICATE_SERIALS));
   double total = 0;
   m_storage->GetFreeSpace(total);
