@@ -376,6 +376,13 @@ class StoragePageTest : public OptionsSheetTest {
     EXPECT_EQ(RunSheet(), IDCANCEL);
     return rows;
   }
+  // Chooses the music drive's row and presses Add.
+  static void AddMusicDrive(CPropertyPage& page) {
+    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
+    for (size_t row = 0; row < before.size(); ++row)
+      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
+    Click(page, DlgOptStorage::kAdd);
+  }
   static const std::vector<std::string>* RowOf(const std::vector<std::vector<std::string>>& rows, const char* volser) {
     for (const auto& row : rows)
       if (row[0] == volser) return &row;
@@ -407,12 +414,7 @@ TEST_F(StoragePageTest, ListsAvailableInUseAndMissingVolumes) {
 }
 
 TEST_F(StoragePageTest, AddRegistersAnAvailableDriveWithItsFolders) {
-  const auto rows = ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  const auto rows = ShowStorage(AddMusicDrive);
   const auto* music = RowOf(rows, "1234ABCD");
   ASSERT_NE(music, nullptr);
   EXPECT_EQ((*music)[2], "INUSE");
@@ -430,12 +432,7 @@ TEST_F(StoragePageTest, AddRegistersAnAvailableDriveWithItsFolders) {
 }
 
 TEST_F(StoragePageTest, AVolumeAddedOnThePageHoldsSongsThatPlayAfterARestart) {
-  ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  ShowStorage(AddMusicDrive);
   ASSERT_EQ(boxTexts.size(), 1u);
   // The restart: the library opened again and its volumes read as start-up reads them.
   storage_.reset();
@@ -472,12 +469,7 @@ TEST_F(StoragePageTest, AVolumeAddedOnThePageHoldsSongsThatPlayAfterARestart) {
 
 TEST_F(StoragePageTest, ADriveWithTheFolderAlreadyThereIsNotRegistered) {
   std::filesystem::create_directories(Host("D/QHVolume"));
-  ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  ShowStorage(AddMusicDrive);
   EXPECT_EQ(boxTexts, (std::vector<std::string>{"Error when adding storage device."}));
   CString letter, label, path;
   LONG high = 0, low = 0;
@@ -488,12 +480,7 @@ TEST_F(StoragePageTest, ADriveWithTheFolderAlreadyThereIsNotRegistered) {
 TEST_F(StoragePageTest, AFailedDatabaseSaveLeavesTheVolumeUnregisteredEverywhere) {
   // The volume list cannot be written any more.
   database_.GetDatabase()->Execute("DROP TABLE VolserList");
-  ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  ShowStorage(AddMusicDrive);
   EXPECT_EQ(boxTexts, (std::vector<std::string>{"Error when adding storage device."}));
   EXPECT_TRUE(storage_->GetRootPath(kMusicSerial).IsEmpty());
 }
