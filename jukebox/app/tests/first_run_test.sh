@@ -3,7 +3,8 @@
 # jukebox refuses with the database message), a library made with the schema creator from songs made
 # with sox and lame, the zone a fresh store gives ("Default DirectSound Device"), a song played over the
 # control port on the default output (SDL's dummy driver) and, without sound, on the null device with
-# one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s.
+# one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s. It
+# runs in a copy of the build's start directory, which carries the jukebox's own device definition.
 #   first_run_test.sh <bin folder>
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -17,7 +18,10 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; for f in "$work"/run*.out; do [ -f "$f" ] && { echo "== $f" >&2; tail -30 "$f" >&2; }; done; exit 1; }
 
 export QH_REGISTRY="$work/registry.txt" QH_DRIVES="$work/drives.txt" QH_LOCK_DIR="$work/locks"
-mkdir -p "$work/D/Music" "$work/startdir/Logs" "$work/locks"
+mkdir -p "$work/D/Music" "$work/locks"
+# The start directory as the build assembles it (without the logs of other runs).
+cp -r "$bin/../startdir" "$work/startdir"
+rm -rf "$work/startdir/Logs" && mkdir "$work/startdir/Logs"
 printf 'D\t%s\t1A2B3C4D\tMUSIC\tfixed\n' "$work/D" > "$QH_DRIVES"
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 port=$(free_port)
@@ -89,6 +93,7 @@ play_first_song run1
 stop_with run1 TERM
 log_text | grep -q 'Quaverhouse Jukebox is shutting down' || fail "run1: no orderly shut-down in the log"
 log_text | grep -q 'No sound device was found' && fail "run1: the dummy driver's device counted as none"
+log_text | grep -q 'ParseXMLDeviceDef' && fail "run1: the start directory lacks the jukebox's device definition"
 
 # ---- Without a sound device the zone plays on the null device, said once in the log; SIGINT ends it.
 start run2 QH_SOUND=none
