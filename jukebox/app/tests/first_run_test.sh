@@ -5,6 +5,7 @@
 # control port on the default output (SDL's dummy driver) and, without sound, on the null device with
 # one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s. It
 # runs in a copy of the build's start directory, which carries the jukebox's own device definition.
+# On an X display (Xvfb) a double-click on the zone's logo opens the about box of the real program.
 #   first_run_test.sh <bin folder>
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -39,7 +40,7 @@ for i in 1 2; do
   sox -q -n -r 44100 -c 2 "$work/s$i.wav" synth 20 pluck $((330 + 110 * i)) vol 0.5
   lame --quiet -b 128 --tt "First Run $i" --ta "The Testers" --tl "Opening" --tg Rock "$work/s$i.wav" "$work/D/Music/s$i.mp3"
 done
-"$bin/qh_make_demo_library" 'D:\Quaverhouse' 'D:\Music' > "$work/library.out" 2>&1 || fail "library: $(cat "$work/library.out")"
+(cd "$work/startdir" && "$bin/qh_make_demo_library" 'D:\Quaverhouse' 'D:\Music') > "$work/library.out" 2>&1 || fail "library: $(cat "$work/library.out")"
 "$bin/qhregsvr" /s "$bin/Quillmark.so"
 # The zones of a fresh store: none configured, so one zone on "Default DirectSound Device".
 sed -i -e '/^"Zone1"=/d' -e '/^"ZoneDesc1"=/d' \
@@ -112,4 +113,28 @@ for _ in $(seq 300); do
 done
 stop_with run3 TERM
 [ "$(log_text | grep -c 'Stopping on signal')" = 3 ] || fail "run3: the stop during start-up was not taken in order"
+# ---- On an X display: a double-click on the zone's logo opens the about box, and SIGTERM ends the
+# jukebox in order while the box is open.
+if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
+  exec {display_fd}<> <(:)
+  Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.out" 2>&1 &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null || true; cleanup' EXIT
+  display=
+  for _ in $(seq 100); do
+    read -r -t 0.1 display <&"$display_fd" && break
+  done
+  [ -n "$display" ] || fail "Xvfb gave no display"
+  export DISPLAY=":$display"
+  start run4 QH_SOUND=none QH_DISPLAY=sdl SDL_VIDEODRIVER=x11
+  main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quaverhouse Jukebox$' | head -1) \
+    || fail "run4: no main window on the display"
+  # The logo: the top panel of the zone window (at 6,24 in the main window), at its middle.
+  sleep 2  # the first-zone timer shows zone 1 after two seconds
+  xdotool mousemove --window "$main" 494 42 click --repeat 2 --delay 60 1
+  timeout 20 xdotool search --sync --onlyvisible --name '^About Quaverhouse$' > /dev/null \
+    || fail "run4: a double-click on the logo opened no about box"
+  stop_with run4 TERM
+  log_text | grep -q 'is not available in this build' && fail "run4: the about box is not part of the program"
+fi
 echo "first run: refused without a library, played on the default output and on the null device, stopped by SIGTERM and SIGINT"
