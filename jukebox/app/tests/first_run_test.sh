@@ -95,6 +95,9 @@ stop_with run1 TERM
 log_text | grep -q 'Quaverhouse Jukebox is shutting down' || fail "run1: no orderly shut-down in the log"
 log_text | grep -q 'No sound device was found' && fail "run1: the dummy driver's device counted as none"
 log_text | grep -q 'ParseXMLDeviceDef' && fail "run1: the start directory lacks the jukebox's device definition"
+# Many connections were accepted; the listener's start is said once.
+[ "$(log_text | grep -c 'Server thread listening for incoming connections')" = 1 ] \
+  || fail "run1: the listening line is not in the log once"
 
 # ---- Without a sound device the zone plays on the null device, said once in the log; SIGINT ends it.
 start run2 QH_SOUND=none
