@@ -119,6 +119,8 @@ class CJukeboxApp : public CWinApp, public CJukeboxServices {
   BOOL CreateMainWindow();
   BOOL CreateZoneWindows();
   void ReadDeviceIdFromCommandLine();
+  // One log line when zones on the system's default output will be silent: there is no sound device.
+  void NoteSilentDefaultOutput();
   void ComputeUploadMergeTime();
   void WriteStartupLines();
   void DestroyWindows();

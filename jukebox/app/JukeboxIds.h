@@ -19,6 +19,8 @@ inline constexpr UINT kMsgActionFinished = 0x46C;
 inline constexpr UINT kMsgPlayerShutDown = 0x4C8;
 // To every zone window before the compress-on-exit dialog.
 inline constexpr UINT kMsgBeforeCompress = 0x46F;
+// A stop signal (SIGTERM, SIGINT) came; wParam is its number.
+inline constexpr UINT kMsgStopRequest = 0x470;
 
 // Main window command ids.
 inline constexpr UINT kCmdFirstZone = 100;

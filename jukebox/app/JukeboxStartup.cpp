@@ -12,6 +12,7 @@
 #include "dblib/Storage.h"
 #include "jukebox/app/JukeboxApp.h"
 #include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/LibraryEdits.h"
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/app/ZoneWindowKit.h"
 #include "logwriter/ITSLLogWriter.h"
@@ -21,6 +22,7 @@
 #include "platform/core/NamedMutex.h"
 #include "platform/core/VersionInfo.h"
 #include "platform/dao/DaoException.h"
+#include "platform/media/DeviceEnum.h"
 #include "platform/sock/WinSock2.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -92,6 +94,7 @@ BOOL CJukeboxApp::RunStartup() {
   if (!OpenStorage()) return FALSE;
   ReadRemoteSettings();
   ReadZoneSettings();
+  NoteSilentDefaultOutput();
   ReadProjectX();
   ParseXMLDeviceDef();
   ReadXMLActionList();
@@ -120,6 +123,19 @@ BOOL CJukeboxApp::StartSingleInstance() {
   return TRUE;
 }
 
+void CJukeboxApp::NoteSilentDefaultOutput() {
+  for (int i = 0; i < m_zoneCount; ++i) {
+    const CString device = m_zoneDevices.GetAt(i);
+    if (!device.IsEmpty() && device != qh::media::kDefaultAudioDevice) continue;
+    if (qh::media::HasSoundOutput()) return;
+    CString text;
+    text.Format("No sound device was found: the zones on \"%s\" play on \"%s\".", qh::media::kDefaultAudioDevice,
+                qh::media::kNullAudioDevice);
+    WriteErrorLog("W", "Main", text);
+    return;
+  }
+}
+
 void CJukeboxApp::ReadDeviceIdFromCommandLine() {
   m_deviceId = m_lpCmdLine ? qh_atol(m_lpCmdLine) : 0;
 }
@@ -131,16 +147,7 @@ BOOL CJukeboxApp::OpenStorage() {
     LogEvent("S", "Main", FormatText(IDS_STORAGE_INIT, code));
     return FALSE;
   }
-  if (m_songDb->OpenVolumes()) {
-    LONG serial = 0, high = 0, low = 0;
-    CString letter, label, folder;
-    while (m_songDb->NextVolume(serial, letter, label, folder, high, low)) {
-      if (letter.IsEmpty()) continue;
-      m_storage->AddVolume(static_cast<DWORD>(serial), CString(letter[0]), label, folder, static_cast<DWORD>(high),
-                           static_cast<DWORD>(low));
-    }
-    m_songDb->CloseVolumes();
-  }
+  LoadStorageVolumes(*m_songDb, *m_storage);
   if (m_storage->HasDuplicateVolumes()) LogEvent("S", "Main", LoadText(IDS_DUPLICATE_SERIALS));
   double total = 0;
   m_storage->GetFreeSpace(total);

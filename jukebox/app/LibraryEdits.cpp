@@ -21,3 +21,17 @@ int RegisterStorageVolume(tQHDb& database, tStorage& storage, DWORD serial, cons
   storage.AddVolume(serial, letter, label, folder, totalHigh, totalLow);
   return 0;
 }
+
+void LoadStorageVolumes(tQHDb& database, tStorage& storage) {
+  if (!database.OpenVolumes()) return;
+  LONG serial = 0, high = 0, low = 0;
+  CString letter, label, folder;
+  while (database.NextVolume(serial, letter, label, folder, high, low)) {
+    if (letter.IsEmpty()) continue;
+    // The Storage page of earlier builds stored the whole root ("D:\QHVolume") where the folder belongs.
+    if (folder.GetLength() > 3 && folder[1] == ':' && folder[2] == '\\') folder = folder.Mid(3);
+    storage.AddVolume(static_cast<DWORD>(serial), CString(letter[0]), label, folder, static_cast<DWORD>(high),
+                      static_cast<DWORD>(low));
+  }
+  database.CloseVolumes();
+}

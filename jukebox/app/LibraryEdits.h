@@ -17,6 +17,11 @@ bool RewritePlaylist(tQHDb& database, const CString& playlistName, const std::ve
 
 // Registers a storage volume: first in the database's volume list, and only when that succeeded in the
 // running storage manager, so a volume offered for new songs can always be found again after a restart.
-// 0, or the database's negative code.
+// `folder` is the volume's folder below the drive's root ("QHVolume"); the root is the drive letter
+// with it ("D:\QHVolume"). 0, or the database's negative code.
 int RegisterStorageVolume(tQHDb& database, tStorage& storage, DWORD serial, const CString& letter,
                           const CString& label, const CString& folder, DWORD totalHigh, DWORD totalLow);
+
+// Gives the storage manager the volumes of the database's volume list, as start-up does (a whole root
+// stored in place of the folder is read as its folder).
+void LoadStorageVolumes(tQHDb& database, tStorage& storage);

@@ -2,18 +2,20 @@
 // MasterLayout.cpp; import and indexing in MasterImport.cpp; the upload merge in UploadMerge.cpp.
 #include "jukebox/app/MasterWindow.h"
 
+#include <cstring>
+
 #include "dblib/QHDb.h"
 #include "dblib/Storage.h"
 #include "platform/core/Exception.h"
 #include "jukebox/app/JukeboxApp.h"
 #include "jukebox/app/JukeboxIds.h"
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/ZoneWindowKit.h"
 #include "platform/ui/MessageBox.h"
 
 using namespace jukebox;
 
-JukeboxDialogRunners& LaterDialogs() {
+JukeboxDialogRunners& MainWindowDialogs() {
   static JukeboxDialogRunners runners;
   return runners;
 }
@@ -25,6 +27,7 @@ bool g_firstZoneTimerPending = true;
 
 BEGIN_MESSAGE_MAP(CMasterWindow, CWnd)
   ON_MESSAGE(0x464, OnQuitMessage)
+  ON_MESSAGE(kMsgStopRequest, OnStopSignal)
   ON_MESSAGE(0x465, OnImportMessage)
   ON_MESSAGE(0x466, OnRipMessage)
   ON_MESSAGE(0x467, OnOptionsMessage)
@@ -66,13 +69,13 @@ int CMasterWindow::OnCreate(LPCREATESTRUCT create) {
       m_songDb = app->GetSongDatabase();
       m_serverPort = static_cast<WORD>(app->GetServerPort() & 0xFFFF);
     }
-    // The remote-control server and its action table belong to the remote control; a build without it
-    // has no control port. A server that does not start leaves the jukebox running without one.
+    // The remote-control server and its action table belong to the remote control, which the program
+    // installs; a server that does not start leaves the jukebox running without a control port.
     if (const RemotePortFactory& factory = GetRemotePortFactory()) {
       m_remotePort = factory(*this);
       if (m_remotePort) m_remotePort->StartServer();
     } else if (app) {
-      app->WriteErrorLog("W", "MasterWindow", "The remote control is not part of this build: no control port.");
+      app->WriteErrorLog("W", "MasterWindow", "No remote control was installed in this program: no control port.");
     }
     if (!SetTimer(kTimerFirstZone, 2000, nullptr) || !SetTimer(kTimerStartupActions, 10000, nullptr)) {
       m_statusText = LoadText(IDS_NO_TIMER);
@@ -126,6 +129,17 @@ LRESULT CMasterWindow::OnRipMessage(WPARAM wParam, LPARAM lParam) { return OnRip
 LRESULT CMasterWindow::OnOptionsMessage(WPARAM wParam, LPARAM lParam) { return OnOptions(wParam, lParam); }
 
 void CMasterWindow::OnClose() { OnShutdownRequest(0, 0); }
+
+// A service manager's stop (or Ctrl+C) asks no question and offers no compression: the shut-down of
+// the remote action SvcShutdown, which also ends a quit question or dialog that is open.
+LRESULT CMasterWindow::OnStopSignal(WPARAM wParam, LPARAM) {
+  if (m_shuttingDown) return 0;
+  CString text;
+  text.Format("Stopping on signal %d (%s).", static_cast<int>(wParam), strsignal(static_cast<int>(wParam)));
+  if (CJukeboxApp* app = JukeboxApp()) app->WriteErrorLog("I", "MasterWindow", text);
+  ShutdownServer();
+  return 0;
+}
 
 void CMasterWindow::OnTimer(UINT_PTR id) {
   switch (id) {
@@ -184,12 +198,12 @@ LRESULT CMasterWindow::OnShutdownRequest(WPARAM, LPARAM) {
     if (count > 0) {
       app->PostZonesMsg46F();
       int bitRate = static_cast<int>(app->GetProfileInt("Recorder", "Mp3Bitrate", 256000));
-      if (LaterDialogs().compressDialog) {
-        LaterDialogs().compressDialog(bitRate);
+      if (MainWindowDialogs().compressDialog) {
+        MainWindowDialogs().compressDialog(bitRate);
         app->WriteProfileInt("Recorder", "Mp3Bitrate", bitRate);
       } else {
         app->WriteErrorLog("W", "MasterWindow",
-                           "The compress dialog is not part of this build; uncompressed songs stay as they are.");
+                           "No compress dialog was installed in this program; uncompressed songs stay as they are.");
       }
     }
   }
@@ -304,18 +318,18 @@ LRESULT CMasterWindow::OnRipCD(WPARAM, LPARAM) {
     return 0;
   }
   const CString server = app->GetProfileString("Recorder", "CddbServer", kDefaultCddbServer);
-  if (LaterDialogs().ripDialog)
-    LaterDialogs().ripDialog(this, root + "\\Songs", server);
+  if (MainWindowDialogs().ripDialog)
+    MainWindowDialogs().ripDialog(this, root + "\\Songs", server);
   else
-    app->WriteErrorLog("W", "MasterWindow", "The CD rip dialog is not part of this build.");
+    app->WriteErrorLog("W", "MasterWindow", "No CD rip dialog was installed in this program.");
   return 0;
 }
 
 LRESULT CMasterWindow::OnOptions(WPARAM, LPARAM) {
   CJukeboxApp* app = JukeboxApp();
   if (!app) return 0;
-  if (!LaterDialogs().optionsSheet) {
-    app->WriteErrorLog("W", "MasterWindow", "The options sheet is not part of this build.");
+  if (!MainWindowDialogs().optionsSheet) {
+    app->WriteErrorLog("W", "MasterWindow", "No options sheet was installed in this program.");
     return 0;
   }
   JukeboxOptions options;
@@ -328,7 +342,7 @@ LRESULT CMasterWindow::OnOptions(WPARAM, LPARAM) {
   options.randomPicPath = app->GetProfileString("Jukebox", "RandomPicPath", "");
   options.errorLogPath = app->GetProfileString("Jukebox", "ErrorLogPath", "");
   options.cddbServer = app->GetProfileString("Recorder", "CddbServer", kDefaultCddbServer);
-  if (LaterDialogs().optionsSheet(this, options) != IDOK) return 0;
+  if (MainWindowDialogs().optionsSheet(this, options) != IDOK) return 0;
   app->WriteProfileInt("Jukebox", "TVOutput", options.tvOutput);
   app->WriteProfileInt("Jukebox", "CompressOnExit", options.compressOnExit);
   app->WriteProfileString("Jukebox", "RandomPicPath", options.randomPicPath.GetString());
@@ -348,13 +362,13 @@ LRESULT CMasterWindow::OnOptions(WPARAM, LPARAM) {
 void CMasterWindow::OnAudioMatrix() {
   CJukeboxApp* app = JukeboxApp();
   if (!app) return;
-  if (!LaterDialogs().audioMatrix) {
-    app->WriteErrorLog("W", "MasterWindow", "The audio matrix dialog is not part of this build.");
+  if (!MainWindowDialogs().audioMatrix) {
+    app->WriteErrorLog("W", "MasterWindow", "No audio matrix dialog was installed in this program.");
     return;
   }
   app->PullZoneMaps();
   bool changed = false;
-  if (LaterDialogs().audioMatrix(this, changed) == IDOK && changed) {
+  if (MainWindowDialogs().audioMatrix(this, changed) == IDOK && changed) {
     app->PushZoneMaps();
     app->PostZonesCommand101();
   }

@@ -88,6 +88,7 @@ class CMasterWindow : public CWnd {
   afx_msg void OnLButtonDown(UINT flags, CPoint point);
   afx_msg void OnLButtonUp(UINT flags, CPoint point);
   afx_msg LRESULT OnQuitMessage(WPARAM wParam, LPARAM lParam);
+  afx_msg LRESULT OnStopSignal(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnImportMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnRipMessage(WPARAM wParam, LPARAM lParam);
   afx_msg LRESULT OnOptionsMessage(WPARAM wParam, LPARAM lParam);

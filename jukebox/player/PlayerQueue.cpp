@@ -109,8 +109,9 @@ int CPlayerBase::RunLoader(const CString& whereAndOrder, const CString& selectio
   return 0;
 }
 
+// Only a playlist load names the current playlist; the other loads keep the name, so the song menu
+// still offers "Add to" the playlist chosen last.
 int CPlayerBase::LoadByGenre(const CString& genre, bool byAlbum) {
-  m_currentPlaylistName.Empty();
   return RunLoader(GenreQuery(genre, byAlbum), "GENRE: " + genre);
 }
 
@@ -121,23 +122,19 @@ int CPlayerBase::LoadByPlaylist(const CString& playlistName) {
 }
 
 int CPlayerBase::LoadByArtist(const CString& artist, bool byAlbum) {
-  m_currentPlaylistName.Empty();
   return RunLoader(ArtistQuery(artist, byAlbum), "ARTIST: " + artist);
 }
 
 int CPlayerBase::LoadByAlbumName(const CString& album) {
-  m_currentPlaylistName.Empty();
   return RunLoader(AlbumNameQuery(album), "ALBUM: " + album);
 }
 
 int CPlayerBase::LoadByAlbum(const CString& album, const CString& artist) {
-  m_currentPlaylistName.Empty();
   return RunLoader(AlbumQuery(album, artist), "ALBUM: " + album);
 }
 
 int CPlayerBase::LoadBySearch(const CString& name, const CString& artist, const CString& album,
                               const CString& years, const CString& genre) {
-  m_currentPlaylistName.Empty();
   return RunLoader(CustomCriteriaQuery(name, artist, album, years, genre), "CUSTOM SEARCH");
 }
 

@@ -268,11 +268,7 @@ int CStreamWindow::ConnectPluginFilters(IPin* upstream) {
 
 // ---- Renderers ----
 
-IBaseFilter* CStreamWindow::CreateRendererByName(const CString& name) {
-  for (const qh::media::MediaDevice& device : qh::media::EnumerateDevices(CLSID_AudioRendererCategory))
-    if (device.friendlyName == name) return device.create();
-  return nullptr;
-}
+IBaseFilter* CStreamWindow::CreateRendererByName(const CString& name) { return qh::media::CreateAudioRenderer(name); }
 
 bool CStreamWindow::ConnectRenderer() {
   DisconnectRenderers();

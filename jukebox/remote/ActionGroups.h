@@ -18,14 +18,12 @@
 //       ActionEnd::FinishedInline the body has already run the completion handler through
 //                                 executor.FinishNow() (SvcShutdown, whose answer must go out before the
 //                                 server stops); the frame posts nothing.
-//   - For an id it has no body for (43, 44 and 45, or a group not yet built) it returns
+//   - For an id it has no body for (43, 44 and 45) it returns
 //     ActionEnd::NotHandled without touching the action; the frame answers -3 "Illegal actionName
 //     entered" and posts the completion.
 //   - Target checks go through the executor: executor.SubDevicePlayer(action) and
 //     executor.CurrentZonePlayer() give the zone's player or null, and the body answers null with its own
 //     message ("Invalid SubDevice", "No current stream selected", ...).
-//
-// Until a group is built, ActionGroupsPending.cpp answers its ids with NotHandled.
 #pragma once
 
 class CRemoteAction;

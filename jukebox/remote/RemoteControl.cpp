@@ -173,8 +173,11 @@ void CRemoteControl::OnServerNotify(WPARAM code, LPARAM block) {
       std::unique_ptr<CServerNotice> notice(reinterpret_cast<CServerNotice*>(block));
       if (!notice) break;
       if (notice->m_listenerState == LISTENER_LISTENING) {
-        const WORD port = m_listenPort != 0 ? m_listenPort : GetBoundPort();
-        Log("I", "MasterWindow", "Server thread listening for incoming connections on port " + Decimal(port));
+        // The listener reports that it listens again after every connection it hands over: said once.
+        if (!m_serverRunning) {
+          const WORD port = m_listenPort != 0 ? m_listenPort : GetBoundPort();
+          Log("I", "MasterWindow", "Server thread listening for incoming connections on port " + Decimal(port));
+        }
         m_serverRunning = true;
       } else if (notice->m_listenerState == LISTENER_ACCEPTING) {
         Log("I", "MasterWindow", "Server thread passed incoming connection to handler: " + notice->m_text);

@@ -114,7 +114,8 @@ class SdlSink : public AudioSink {
     want.format = AUDIO_F32SYS;
     want.channels = static_cast<Uint8>(format.channels);
     want.samples = 1024;
-    device_ = SDL_OpenAudioDevice(name_.c_str(), 0, &want, &have, 0);
+    // No name: the system's default output.
+    device_ = SDL_OpenAudioDevice(name_.empty() ? nullptr : name_.c_str(), 0, &want, &have, 0);
     if (device_ == 0) return VFW_E_NO_AUDIO_HARDWARE;
     channels_ = format.channels;
     bytesPerSecond_ = format.rate * format.channels * static_cast<int>(sizeof(float));

@@ -10,6 +10,7 @@ namespace qh::media {
 
 std::unique_ptr<AudioSink> NewNullSink();
 std::unique_ptr<AudioSink> NewWaveFileSink(const std::string& hostPath);
+// An empty name opens the system's default output.
 std::unique_ptr<AudioSink> NewSdlSink(const std::string& deviceName);
 
 // Frees what SDL keeps for the calling thread. Every thread that fed a sink and that SDL did not start

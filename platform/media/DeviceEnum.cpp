@@ -43,27 +43,42 @@ std::vector<std::pair<CString, std::string>> WaveRenderersFromEnvironment() {
   return list;
 }
 
-// SDL's playback device names, once per process (a device added later needs a restart).
-const std::vector<std::string>& SoundDeviceNames() {
-  static std::vector<std::string> names;
+struct SoundOutputs {
+  bool defaultOutput = false;      // SDL opens a default output device
+  std::vector<std::string> names;  // the devices listed by name
+};
+
+// What SDL offers, once per process (a device added later needs a restart).
+const SoundOutputs& ProbeSoundOutputs() {
+  static SoundOutputs outputs;
   static std::once_flag once;
   std::call_once(once, [] {
     const char* choice = std::getenv("QH_SOUND");
     if (choice != nullptr && std::strcmp(choice, "none") == 0) return;
+    // SDL would otherwise take SIGINT and SIGTERM for an event queue that nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
     // SDL's file-writing driver counts only when asked for by name (QH_SOUND=sdl, for tests).
     const bool forced = choice != nullptr && std::strcmp(choice, "sdl") == 0;
     const char* driver = SDL_GetCurrentAudioDriver();
-    if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || (std::strcmp(driver, "disk") == 0 && !forced)) return;
+    if (driver == nullptr || (std::strcmp(driver, "disk") == 0 && !forced)) return;
     const int count = SDL_GetNumAudioDevices(0);
+    // The dummy driver is chosen only by SDL_AUDIODRIVER: it is the default output then, listed by no name.
+    outputs.defaultOutput = count > 0;
+    if (std::strcmp(driver, "dummy") == 0) return;
     for (int i = 0; i < count; ++i)
-      if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
+      if (const char* name = SDL_GetAudioDeviceName(i, 0)) outputs.names.emplace_back(name);
   });
-  return names;
+  return outputs;
+}
+
+IBaseFilter* NewDefaultRenderer() {
+  return NewRenderer(ProbeSoundOutputs().defaultOutput ? NewSdlSink(std::string()) : NewNullSink());
 }
 
 void AddRenderers(std::vector<MediaDevice>& devices) {
-  for (const std::string& name : SoundDeviceNames())
+  devices.push_back({kDefaultAudioDevice, NewDefaultRenderer});
+  for (const std::string& name : ProbeSoundOutputs().names)
     devices.push_back({CString(name), [name] { return NewRenderer(NewSdlSink(name)); }});
   devices.push_back({kNullAudioDevice, [] { return NewRenderer(NewNullSink()); }});
   std::vector<std::pair<CString, std::string>> waves;
@@ -136,6 +151,15 @@ void ClearWaveFileRenderers() {
   WaveRenderers().clear();
 }
 
-bool SoundDevicesEnabled() { return !SoundDeviceNames().empty(); }
+IBaseFilter* CreateAudioRenderer(const CString& name) {
+  if (name.IsEmpty()) return NewDefaultRenderer();
+  for (const MediaDevice& device : EnumerateDevices(CLSID_AudioRendererCategory))
+    if (device.friendlyName == name) return device.create();
+  return nullptr;
+}
+
+bool SoundDevicesEnabled() { return !ProbeSoundOutputs().names.empty(); }
+
+bool HasSoundOutput() { return ProbeSoundOutputs().defaultOutput; }
 
 }  // namespace qh::media

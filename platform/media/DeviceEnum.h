@@ -1,7 +1,8 @@
 // The device categories of the graph, as the system device enumerator lists them: the audio renderers
-// (the host's sound devices through SDL2, "Null Audio Device", and wave-file renderers registered for
-// tests or named by QH_WAVE_RENDERERS), and the filters that can be created by name (the built-in ones
-// and the LADSPA plug-ins found on LADSPA_PATH). Friendly names are compared exactly.
+// ("Default DirectSound Device", the host's sound devices through SDL2, "Null Audio Device", and
+// wave-file renderers registered for tests or named by QH_WAVE_RENDERERS), and the filters that can be
+// created by name (the built-in ones and the LADSPA plug-ins found on LADSPA_PATH). Friendly names are
+// compared exactly.
 #pragma once
 
 #include <functional>
@@ -21,6 +22,9 @@ struct MediaDevice {
 };
 
 inline constexpr const char* kNullAudioDevice = "Null Audio Device";
+// The name a fresh settings store gives its zone: the system's default output, which is the null
+// device on a machine without sound output.
+inline constexpr const char* kDefaultAudioDevice = "Default DirectSound Device";
 
 // The entries of a category (CLSID_AudioRendererCategory or CLSID_LegacyAmFilterCategory) in a stable
 // order; an unknown category has none.
@@ -41,8 +45,16 @@ void ClearWaveFileRenderers();
 class AudioSink;
 void RegisterRendererFactory(const CString& friendlyName, std::function<std::unique_ptr<AudioSink>()> factory);
 
-// Whether SDL2 sound devices are listed: not when QH_SOUND is "none" or SDL finds no real device (its
-// "disk" driver counts only with QH_SOUND=sdl). The list is read once per process.
+// A new renderer for a configured device name: the system's default output for kDefaultAudioDevice
+// and for an empty name, else the entry of exactly that name; null when there is none.
+IBaseFilter* CreateAudioRenderer(const CString& name);
+
+// Whether SDL2 sound devices are listed by name: not when QH_SOUND is "none" or SDL finds no real
+// device (its "disk" driver counts only with QH_SOUND=sdl). The list is read once per process.
 bool SoundDevicesEnabled();
+
+// Whether the system's default output is a sound device: SDL has an output device (also its "dummy"
+// driver when SDL_AUDIODRIVER asks for it). When it has none, the default output is the null device.
+bool HasSoundOutput();
 
 }  // namespace qh::media

@@ -1,7 +1,8 @@
 // Builds the demo library of scripts/demo.sh: a new song database made by the schema creator in the demo's
 // own drive table and registry store (QH_DRIVES, QH_REGISTRY, never the user's), the sound files of a
 // folder imported as the jukebox imports them (scanned with their tags, stored as managed songs with
-// their covers), and the jukebox's settings for a run with the given zones.
+// their covers), and the jukebox's settings for a run with the given zones (the log into the Logs folder
+// of the folder it is run in, the jukebox's start directory).
 //
 //   qh_make_demo_library <database folder> <incoming folder> <zone description>...
 //   e.g. qh_make_demo_library D:\Quaverhouse D:\Incoming Bar Terrace
@@ -71,7 +72,16 @@ void WriteSettings(const CString& databaseFolder, const std::vector<CString>& zo
   profile.SetProfileName("Quaverhouse");
   profile.SetRegistryKey("Tallowmere");
   profile.WriteProfileString("", "SongDbPath", databaseFolder.GetString());
+  // The log on, into the Logs folder of the start directory (where this is run), named as the Logs page
+  // of the options requires it while the log is on.
+  char directory[262] = {};
+  GetCurrentDirectory(sizeof directory, directory);
+  CString logFolder = directory;
+  if (logFolder.Right(1) == "\\") logFolder = logFolder.Left(logFolder.GetLength() - 1);
+  logFolder += "\\Logs";
+  CreateDirectory(logFolder.GetString(), nullptr);
   profile.WriteProfileInt("Jukebox", "ErrorLog", 1);
+  profile.WriteProfileString("Jukebox", "ErrorLogPath", logFolder.GetString());
   profile.WriteProfileInt("Jukebox", "ErrorMessageBox", 0);
   profile.WriteProfileInt("Jukebox", "CompressOnExit", 0);
   // The demo plays on the renderer every machine has unless another is named (a sound card's own name

@@ -5,7 +5,15 @@
 
 namespace {
 constexpr UINT kArtistCaption = 61406, kAlbumCaption = 61405;
+
+// The letter buttons reach the names that begin with A to Z (either case). "NUM" has all the others:
+// digits and punctuation, and also what sorts after Z ("~", "_", accented letters such as the stroked
+// O or E acute, letters of other alphabets), which no letter button would show.
+bool UnderALetter(const CString& name) {
+  const char first = name.IsEmpty() ? '\0' : name[0];
+  return (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
 }
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CArtistChooserDlg, CRemoteChooserDlg)
   ON_COMMAND_RANGE(CArtistChooserDlg::kFirstLetter, CArtistChooserDlg::kNumbers, OnLetter)
@@ -36,11 +44,13 @@ void CArtistChooserDlg::Refill() {
   m_rows = 0;
   if (m_database == nullptr) return;
   const bool albums = m_mode == kAlbums;
-  if (m_database->OpenCategoryCounts(albums ? 5 : 3, m_filter) >= 0) {
+  const bool others = m_filter == "9";
+  if (m_database->OpenCategoryCounts(albums ? 5 : 3, others ? CString("@") : m_filter) >= 0) {
     CString name, artist, line;
     LONG count = 0;
     while (albums ? m_database->NextAlbumArtistCount(name, artist, count) > 0
                   : m_database->NextCategoryCount(name, count) > 0) {
+      if (others && UnderALetter(name)) continue;
       if (albums)
         line.Format("%s (%s) - %ld Songs", name.GetString(), artist.GetString(), count);
       else

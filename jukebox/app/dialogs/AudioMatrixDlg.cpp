@@ -1,7 +1,7 @@
 #include "jukebox/app/dialogs/AudioMatrixDlg.h"
 
 #include "jukebox/app/JukeboxApp.h"
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/ZoneWindowKit.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/gdi/AfxGdi.h"
@@ -106,7 +106,7 @@ void CAudioMatrixDlg::OnOK() {
 }
 
 void InstallAudioMatrixRunner() {
-  JukeboxDialogRunners& runners = LaterDialogs();
+  JukeboxDialogRunners& runners = MainWindowDialogs();
   if (runners.audioMatrix) return;
   runners.audioMatrix = [](CWnd* owner, bool& changed) -> INT_PTR {
     changed = false;

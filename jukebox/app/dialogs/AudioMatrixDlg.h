@@ -48,5 +48,5 @@ class CAudioMatrixDlg : public CDialog {
   CImageList m_images;
 };
 
-// Installs the audio matrix's runner in LaterDialogs() (once; later calls do nothing).
+// Installs the audio matrix's runner in MainWindowDialogs() (once; later calls do nothing).
 void InstallAudioMatrixRunner();

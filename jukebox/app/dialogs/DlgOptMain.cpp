@@ -51,7 +51,7 @@ INT_PTR CDlgOptMain::Run(JukeboxOptions& options) {
 }
 
 void InstallOptionsSheetRunner() {
-  JukeboxDialogRunners& runners = LaterDialogs();
+  JukeboxDialogRunners& runners = MainWindowDialogs();
   if (runners.optionsSheet) return;
   runners.optionsSheet = [](CWnd* owner, JukeboxOptions& options) {
     CDlgOptMain sheet(owner);

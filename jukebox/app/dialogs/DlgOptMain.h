@@ -2,7 +2,7 @@
 // fixed order (General, Streams, External, Storage, Logs, Startup).
 #pragma once
 
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/dialogs/DlgOptStartup2.h"
 #include "jukebox/app/dialogs/DlgOptStorage.h"
 #include "jukebox/app/dialogs/DlgOptZones.h"
@@ -24,5 +24,5 @@ class CDlgOptMain : public CPropertySheet {
   DlgOptStartup2 m_startup;
 };
 
-// Installs the options sheet's runner in LaterDialogs() (once; later calls do nothing).
+// Installs the options sheet's runner in MainWindowDialogs() (once; later calls do nothing).
 void InstallOptionsSheetRunner();

@@ -5,6 +5,7 @@
 #include "dblib/QHDb.h"
 #include "dblib/Storage.h"
 #include "jukebox/app/JukeboxIds.h"
+#include "jukebox/app/LibraryEdits.h"
 #include "jukebox/app/services/JukeboxServices.h"
 #include "platform/core/Drives.h"
 #include "platform/core/FileApi.h"
@@ -151,15 +152,11 @@ bool DlgOptStorage::RegisterVolume(DWORD serial, CString& root) {
     return false;
   }
   for (const char* folder : {"Songs", "Covers", "Temp"}) CreateDirectory((root + "\\" + folder).GetString(), nullptr);
-  // The database first: a volume the running jukebox offered for new songs but the library does not
-  // list would lose those songs at the next start.
   CString letterText;
   letterText.Format("%c", letter);
-  if (database->SaveVolume(static_cast<LONG>(serial), letterText.GetString(), label.GetString(), root.GetString(),
-                           static_cast<LONG>(totalHigh), static_cast<LONG>(totalLow)) < 0) {
+  if (RegisterStorageVolume(*database, *storage, serial, letterText, label, kVolumeFolder, totalHigh, totalLow) != 0) {
     AfxMessageBox(kAddFailed, MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
-  storage->AddVolume(serial, letterText, label, kVolumeFolder, totalHigh, totalLow);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 
+#include "jukebox/app/dialogs/AboutDlg.h"
 #include "jukebox/app/dialogs/ArtistChooserDlg.h"
 #include "jukebox/app/dialogs/EditPlaylistDlg.h"
 #include "jukebox/app/dialogs/ExistingPlaylistDlg.h"
@@ -108,6 +109,13 @@ INT_PTR CJukeboxZoneDialogs::EditSongInfo(CWnd* parent, ZoneSongInfo& fields) {
   }
   fields.uncompressed = dialog.m_doNotCompress;
   return result;
+}
+
+void CJukeboxZoneDialogs::ShowAbout(CWnd* parent, const CString& versionLine, const CString& legalLine) {
+  CJukeboxAboutDlg dialog(parent);
+  dialog.m_version = versionLine;
+  dialog.m_legal = legalLine;
+  dialog.DoModal();
 }
 
 void InstallJukeboxZoneDialogs() {

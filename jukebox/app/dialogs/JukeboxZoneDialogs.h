@@ -1,6 +1,7 @@
 // The application's runner of the dialogs that zone commands open: the choosers (registered with the
 // application while they run, so remote keys reach them), the search criteria, the existing-playlist
-// chooser, the playlist editor and the song information. Start-up installs it with SetZoneDialogs.
+// chooser, the playlist editor, the song information and the about box. Start-up installs it with
+// SetZoneDialogs.
 #pragma once
 
 #include "jukebox/zones/ZoneDialogs.h"
@@ -16,6 +17,7 @@ class CJukeboxZoneDialogs : public CZoneDialogs {
   INT_PTR Search(CWnd* parent, ZoneSearchCriteria& criteria) override;
   INT_PTR EditPlaylist(CWnd* parent, const CString& playlistName) override;
   INT_PTR EditSongInfo(CWnd* parent, ZoneSongInfo& fields) override;
+  void ShowAbout(CWnd* parent, const CString& versionLine, const CString& legalLine) override;
 
  private:
   // A modal run during which the remote control's keys go to the dialog.

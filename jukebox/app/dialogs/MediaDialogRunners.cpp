@@ -1,6 +1,6 @@
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/dialogs/CompressDlg.h"
 #include "jukebox/app/dialogs/RipCDDlg.h"
 #include "dblib/QHDb.h"
@@ -72,6 +72,6 @@ INT_PTR RunRipDialog(CWnd* owner, const CString& workFolder, const CString& cddb
 }  // namespace
 
 void InstallMediaDialogRunners() {
-  LaterDialogs().compressDialog = RunCompressDialog;
-  LaterDialogs().ripDialog = RunRipDialog;
+  MainWindowDialogs().compressDialog = RunCompressDialog;
+  MainWindowDialogs().ripDialog = RunRipDialog;
 }

@@ -1,5 +1,5 @@
 // Installs the runners of the compress dialog and the CD rip dialog that the main window calls
-// through LaterDialogs() (once; later calls do nothing).
+// through MainWindowDialogs() (once; later calls do nothing).
 #pragma once
 
 void InstallMediaDialogRunners();

@@ -1,7 +1,7 @@
 #include "jukebox/app/dialogs/OptionPages.h"
 
 #include "jukebox/app/JukeboxIds.h"
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/JukeboxOptions.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/MessageBox.h"
 

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "jukebox/app/JukeboxApp.h"
+#include "jukebox/app/MasterWindow.h"
+#include "jukebox/app/StopSignals.h"
 #include "jukebox/app/dialogs/AudioMatrixDlg.h"
 #include "jukebox/app/dialogs/DlgOptMain.h"
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
@@ -26,11 +28,16 @@ class CTonebarnApp : public CJukeboxApp {
     InstallAudioMatrixRunner();
     InstallRemoteControl();
     InstallRemoteDefinitions();
+    jukebox::StartStopSignalThread();
     m_started = CJukeboxApp::InitInstance();
-    if (m_started) m_driver.Start(GetMainWindow());
+    if (m_started) {
+      m_driver.Start(GetMainWindow());
+      jukebox::NoteStopWindow(GetMainWindow()->GetSafeHwnd());
+    }
     return m_started;
   }
   int ExitInstance() override {
+    jukebox::NoteStopWindow(nullptr);
     m_driver.Stop();
     return CJukeboxApp::ExitInstance();
   }
@@ -55,6 +62,7 @@ CTonebarnApp theApp;
 }  // namespace
 
 int main(int argc, char** argv) {
+  jukebox::BlockStopSignals();
   const int code = AfxWinMain(argc, argv);
   return theApp.Started() ? code : 1;
 }

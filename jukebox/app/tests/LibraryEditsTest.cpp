@@ -58,20 +58,39 @@ TEST_F(LibraryEdits, AFailingStepLeavesThePlaylistAsItWas) {
   EXPECT_EQ(Entries("Evening"), (std::vector<LONG>{4}));
 }
 
+// The Storage page registers through RegisterStorageVolume; start-up reads the list back with
+// LoadStorageVolumes. A refused volume is offered nowhere; an accepted one has the same root after a
+// restart.
 TEST_F(LibraryEdits, AVolumeTheDatabaseRefusesIsNotOfferedForSongs) {
+  constexpr DWORD kSecond = 0x5EC0DD15;
+  sandbox.AddDrive('E', kSecond, "SECOND");
   tStorage storage(db.GetDatabase());
   ASSERT_EQ(storage.Init(db.GetExpectedVersion(), "D:\\Quaverhouse"), 0);
+  storage.ScanDrives();
   const int before = storage.GetVolumeCount();
-  EXPECT_LT(RegisterStorageVolume(db, storage, 0x5EC0DD15, "E", "SECOND", "", 0, 0), 0);  // no folder: refused
+  EXPECT_LT(RegisterStorageVolume(db, storage, kSecond, "E", "SECOND", "", 0, 0), 0);  // no folder: refused
   EXPECT_EQ(storage.GetVolumeCount(), before);
-  EXPECT_EQ(RegisterStorageVolume(db, storage, 0x5EC0DD15, "E", "SECOND", "QHVolume", 0, 0), 0);
-  EXPECT_EQ(storage.GetVolumeCount(), before + 1);
+  EXPECT_TRUE(storage.GetRootPath(kSecond).IsEmpty());
   ASSERT_TRUE(db.OpenVolumes());
   LONG serial = 0, high = 0, low = 0;
   CString letter, label, folder;
-  ASSERT_TRUE(db.NextVolume(serial, letter, label, folder, high, low));
-  EXPECT_EQ(static_cast<DWORD>(serial), 0x5EC0DD15u);
+  while (db.NextVolume(serial, letter, label, folder, high, low)) EXPECT_NE(static_cast<DWORD>(serial), kSecond);
   db.CloseVolumes();
+
+  ASSERT_TRUE(CreateDirectory("E:\\QHVolume", nullptr));
+  EXPECT_EQ(RegisterStorageVolume(db, storage, kSecond, "E", "SECOND", "QHVolume", 0, 0), 0);
+  EXPECT_EQ(storage.GetVolumeCount(), before + 1);
+  EXPECT_EQ(storage.GetRootPath(kSecond).str(), "E:\\QHVolume");
+  tStorage restarted(db.GetDatabase());
+  ASSERT_EQ(restarted.Init(db.GetExpectedVersion(), "D:\\Quaverhouse"), 0);
+  LoadStorageVolumes(db, restarted);
+  EXPECT_EQ(restarted.GetRootPath(kSecond).str(), "E:\\QHVolume");
+  // A library whose volume was stored with its whole root keeps working.
+  ASSERT_EQ(db.SaveVolume(static_cast<LONG>(kSecond), "E", "SECOND", "E:\\QHVolume", 0, 0), 0);
+  tStorage again(db.GetDatabase());
+  ASSERT_EQ(again.Init(db.GetExpectedVersion(), "D:\\Quaverhouse"), 0);
+  LoadStorageVolumes(db, again);
+  EXPECT_EQ(again.GetRootPath(kSecond).str(), "E:\\QHVolume");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "jukebox/app/JukeboxIds.h"
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/app/tests/JukeboxTestSupport.h"
 #include "platform/ui/Input.h"
@@ -138,7 +138,7 @@ class OptionsStartupWrite : public MainWindow, public ::testing::WithParamInterf
 TEST_P(OptionsStartupWrite, TheStartupListIsWrittenOnlyWhenChangedAndAFailureIsShown) {
   int writes = 0;
   const StartupWriteCase c = GetParam();
-  const auto saved = std::exchange(LaterDialogs().optionsSheet, [&](CWnd*, JukeboxOptions& options) -> INT_PTR {
+  const auto saved = std::exchange(MainWindowDialogs().optionsSheet, [&](CWnd*, JukeboxOptions& options) -> INT_PTR {
     options.startupListChanged = c.changed;
     options.writeStartupList = [&]() {
       ++writes;
@@ -148,7 +148,7 @@ TEST_P(OptionsStartupWrite, TheStartupListIsWrittenOnlyWhenChangedAndAFailureIsS
   });
   env.boxes.clear();
   master->OnOptions();
-  LaterDialogs().optionsSheet = saved;
+  MainWindowDialogs().optionsSheet = saved;
   EXPECT_EQ(writes, c.writes);
   ASSERT_EQ(env.boxes.size(), c.errorBox ? 2u : 1u) << BoxTexts(env.boxes);
   if (c.errorBox) {

@@ -9,10 +9,13 @@
 
 #include "jukebox/app/JukeboxIds.h"
 #include "jukebox/app/MasterWindow.h"
+#include "jukebox/app/dialogs/AboutDlg.h"
+#include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/tests/JukeboxTestSupport.h"
 #include "jukebox/zones/ZoneWnd.h"
 #include "platform/core/FileApi.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/gdi/BitmapResources.h"
 
 using namespace jukebox;
@@ -119,6 +122,53 @@ TEST_F(RealZonesStartup, EachZoneWindowShowsItsSongsAndQuitEndsEveryPlayer) {
   const std::string log = env.LogText();
   EXPECT_NE(log.find("[I][Main] Quaverhouse Jukebox is shutting down :("), std::string::npos) << log;
   EXPECT_EQ(log.find("[E]"), std::string::npos) << log;
+}
+
+// The program's own about box: a double-click on a zone's logo opens dialog 515 with the program's
+// version and legal lines, and its Close button ends it.
+TEST_F(RealZonesStartup, ADoubleClickOnTheLogoOpensTheAboutBox) {
+  InstallJukeboxZoneDialogs();
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  auto* zone = dynamic_cast<CZoneWnd*>(env.App()->GetZoneWindow(0));
+  ASSERT_NE(zone, nullptr);
+  env.App()->GetMainWindow()->SelectZone(0);
+  struct Shown {
+    UINT templateId = 0;
+    std::string caption, version, legal;
+    bool closedByItsButton = false;
+  } shown;
+  qh::ui::SetDialogAnswerer([&](CWnd& window) {
+    auto* dialog = dynamic_cast<CDialog*>(&window);
+    if (dialog == nullptr) return;
+    shown.templateId = dialog->m_nTemplateId;
+    CString text;
+    dialog->GetWindowText(text);
+    shown.caption = text.str();
+    dialog->GetDlgItemText(CJukeboxAboutDlg::kVersion, text);
+    shown.version = text.str();
+    dialog->GetDlgItemText(CJukeboxAboutDlg::kLegal, text);
+    shown.legal = text.str();
+    dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(dialog->GetDlgItem(IDOK)->GetSafeHwnd()));
+    shown.closedByItsButton = !dialog->ContinueModal();
+  });
+  const CRect logo = zone->GetLook().LogoArea();
+  ASSERT_FALSE(logo.IsRectEmpty());
+  for (int click = 0; click < 2; ++click) {
+    qh::ui::InjectMouseAt(zone->GetSafeHwnd(), WM_LBUTTONDOWN, logo.left + 30, logo.top + 4);
+    qh::ui::InjectMouseAt(zone->GetSafeHwnd(), WM_LBUTTONUP, logo.left + 30, logo.top + 4);
+  }
+  Pump(10000, [&] { return shown.templateId != 0; });
+  qh::ui::SetDialogAnswerer(nullptr);
+  EXPECT_EQ(shown.templateId, CJukeboxAboutDlg::IDD);
+  EXPECT_EQ(shown.caption, "About Quaverhouse");
+  EXPECT_EQ(shown.version.rfind("Quaverhouse Jukebox " + env.App()->GetVersionText().str(), 0), 0u) << shown.version;
+  EXPECT_FALSE(env.App()->GetVersionText().IsEmpty());
+  EXPECT_EQ(shown.legal, env.App()->GetLegalText().str());
+  EXPECT_TRUE(shown.closedByItsButton);
+  const std::string log = env.LogText();
+  EXPECT_EQ(log.find("is not available in this build"), std::string::npos) << log;
+  env.Stop();
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The normal zone window over a scripted engine, driven by injected mouse and keys as a guest would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "dblib/Song.h"
@@ -251,6 +253,41 @@ TEST_F(NormalZone, AddToExistingAndEditPlaylistUseTheChosenName) {
   zone->SendMessage(WM_COMMAND, ID_MENU_EDIT_PLAYLIST, 0);
   EXPECT_EQ(dialogs.ran.back(), "edit-playlist Morning");
   EXPECT_EQ(dialogs.offeredPreset, "Morning");
+}
+
+TEST_F(NormalZone, TheSongMenuKeepsTheCurrentPlaylistAcrossOtherLoads) {
+  const LONG one = AddSong("One", "Ann", "First", "Jazz");
+  ASSERT_EQ(1, db.AddSongToPlaylist("Morning", AddSong("Other", "Bo")));
+  LoadArtist("Ann");
+  dialogs.choice = "Morning";
+  zone->SendMessage(WM_COMMAND, ID_MENU_ADD_TO_EXISTING, 0);
+  ASSERT_EQ(zone->GetCurrentPlaylistName(), "Morning");
+  const struct {
+    const char* name;
+    std::function<int()> load;
+  } loads[] = {
+      {"genre", [&] { return zone->LoadByGenre("Jazz", false); }},
+      {"artist", [&] { return zone->LoadByArtist("Ann", false); }},
+      {"album", [&] { return zone->LoadByAlbumName("First"); }},
+      {"search", [&] { return zone->LoadBySearch("One", "", "", "", ""); }},
+  };
+  for (const auto& load : loads) {
+    ASSERT_EQ(0, load.load()) << load.name;
+    ASSERT_TRUE(PumpUntil([&] { return !zone->IsLoading() && look().SongList().GetCount() == 1; })) << load.name;
+    std::vector<std::string> items;
+    qh::ui::SetMenuAnswerer([&](const qh::ui::MenuRequest& request) -> UINT {
+      for (const auto& item : request.items) items.push_back(item.state & MF_SEPARATOR ? "-" : item.text);
+      return 0;
+    });
+    const HWND list = look().SongList().GetSafeHwnd();
+    qh::ui::InjectMouseAt(list, WM_RBUTTONDOWN, 30, 5);
+    qh::ui::InjectMouseAt(list, WM_RBUTTONUP, 30, 5);
+    PumpUntil([&] { return !items.empty(); });
+    qh::ui::SetMenuAnswerer(nullptr);
+    EXPECT_NE(std::find(items.begin(), items.end(), "A&dd to Morning"), items.end()) << "after the " << load.name << " load";
+    EXPECT_EQ(zone->GetCurrentPlaylistName(), "Morning") << load.name;
+  }
+  EXPECT_EQ(1, db.IsSongInPlaylist("Morning", one));
 }
 
 class DeleteSong : public NormalZone {

@@ -269,6 +269,78 @@ TEST_F(Graph, EventsArePostedToTheNotifyWindow) {
   renderer->Release();
 }
 
+// The device a fresh settings store names, and an empty name, are the system's default output: SDL's
+// default device when SDL has one (here its file-writing driver), else the null device. Each case runs
+// in its own process, as the device list is read once per process.
+class DefaultOutput : public Graph {
+ protected:
+  void PlayOn(const char* rendererName) {
+    BuildPcmChain(rendererName);
+    IMediaControl* control = As<IMediaControl>(IID_IMediaControl);
+    IMediaEventEx* events = As<IMediaEventEx>(IID_IMediaEventEx);
+    ASSERT_EQ(S_OK, control->Run());
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    EXPECT_EQ(S_OK, events->GetEvent(&code, &p1, &p2, 20000));
+    EXPECT_EQ(EC_COMPLETE, code);
+    control->Stop();
+    control->Release();
+    events->Release();
+    parser->Release();
+    tee->Release();
+    renderer->Release();
+  }
+  static std::vector<CString> RendererNames() {
+    std::vector<CString> names;
+    for (auto& device : qh::media::EnumerateDevices(CLSID_AudioRendererCategory)) names.push_back(device.friendlyName);
+    return names;
+  }
+};
+
+TEST_F(DefaultOutput, IsSdlsDefaultDeviceWhenThereIsOne) {
+  const std::string out = folder + "/default.raw";
+  setenv("QH_SOUND", "sdl", 1);
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  if (!qh::media::HasSoundOutput()) GTEST_SKIP() << "SDL has no disk audio driver here";
+  const std::vector<CString> names = RendererNames();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(CString("Default DirectSound Device"), names.front());
+  for (const char* name : {"Default DirectSound Device", ""}) {
+    IBaseFilter* made = qh::media::CreateAudioRenderer(name);
+    EXPECT_NE(nullptr, made) << "'" << name << "'";
+    if (made != nullptr) made->Release();
+  }
+  EXPECT_EQ(nullptr, qh::media::CreateAudioRenderer("default directsound device")) << "names match exactly";
+  PlayOn("Default DirectSound Device");
+  // The device takes its queue at its own pace: wait (bounded) for half a second of 8 kHz mono floats.
+  long size = 0;
+  for (int i = 0; i < 500 && size < 8000L * 4 / 2; ++i) {
+    std::ifstream file(out, std::ios::binary | std::ios::ate);
+    size = file ? static_cast<long>(file.tellg()) : 0;
+    if (size < 8000L * 4 / 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_GE(size, 8000L * 4 / 2) << "the default output did not reach SDL's device";
+}
+
+TEST_F(DefaultOutput, IsTheDummyDriversDeviceWhenSdlIsAskedForIt) {
+  unsetenv("QH_SOUND");
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_TRUE(qh::media::HasSoundOutput());
+  // The dummy driver's device is the default output, not a device of its own name.
+  EXPECT_FALSE(qh::media::SoundDevicesEnabled());
+  PlayOn("Default DirectSound Device");
+}
+
+TEST_F(DefaultOutput, IsTheNullDeviceWithoutSound) {
+  EXPECT_FALSE(qh::media::HasSoundOutput());
+  const std::vector<CString> names = RendererNames();
+  ASSERT_GE(names.size(), 2u);
+  EXPECT_EQ(CString("Default DirectSound Device"), names[0]);
+  EXPECT_EQ(CString("Null Audio Device"), names[1]);
+  PlayOn("Default DirectSound Device");
+}
+
 TEST(Ladspa, PluginsAreFoundByNameWithTheirControls) {
   IBaseFilter* amp = qh::media::CreateLadspaFilter("Mono Amplifier");
   if (amp == nullptr) GTEST_SKIP() << "ladspa-sdk is missing";

@@ -1,5 +1,7 @@
 // The artist and album chooser: letters and "NUM" fill the list from the song database, OK returns
 // the row's name, and the remote control's keys drive it while the zone's runner has it registered.
+#include <algorithm>
+
 #include "jukebox/app/dialogs/ArtistChooserDlg.h"
 #include "jukebox/app/dialogs/JukeboxZoneDialogs.h"
 #include "jukebox/app/dialogs/tests/MediaDialogsTestSupport.h"
@@ -68,6 +70,34 @@ TEST_F(ArtistChooserDlgTest, NumListsNamesBeforeAAndAnEmptyLetterGivesNoChoice) 
   CString chosen = "unchanged";
   EXPECT_EQ(runner_.ChooseArtist(nullptr, false, chosen), IDCANCEL);
   EXPECT_EQ(chosen.str(), "unchanged");
+}
+
+// Every artist is under a button: A to Z (either case) under its letter, every other beginning under
+// "NUM", also those that sort after Z (the stroked O and E acute of code page 1252, "~", "_").
+TEST_F(ArtistChooserDlgTest, EveryArtistIsUnderALetterOrNum) {
+  for (const char* artist : {"\xD8rsted Quartet", "\xC9dith Lark", "~Tilde", "_Under", "abba", "Zed"})
+    AddSong({.name = "Song", .artist = artist, .album = "Album"});
+  OnDialog(CArtistChooserDlg::IDD, [](CDialog& dialog) {
+    Click(dialog, CArtistChooserDlg::kNumbers);
+    std::vector<std::string> num = EntriesOf(dialog, CArtistChooserDlg::kList);
+    std::sort(num.begin(), num.end());
+    std::vector<std::string> expected{"10 Years - (1 Songs)", "_Under - (1 Songs)", "~Tilde - (1 Songs)",
+                                      "\xC9dith Lark - (1 Songs)", "\xD8rsted Quartet - (1 Songs)"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(num, expected);
+    size_t listed = num.size();
+    for (int letter = 0; letter < 26; ++letter) {
+      Click(dialog, 1012 + letter);
+      listed += EntriesOf(dialog, CArtistChooserDlg::kList).size();
+    }
+    EXPECT_EQ(listed, 10u) << "each of the ten artists under exactly one button";
+    Click(dialog, 1012);  // A
+    EXPECT_EQ(EntriesOf(dialog, CArtistChooserDlg::kList),
+              (std::vector<std::string>{"abba - (1 Songs)", "Alpha - (1 Songs)"}));
+    Click(dialog, IDCANCEL);
+  });
+  CString chosen;
+  EXPECT_EQ(runner_.ChooseArtist(nullptr, false, chosen), IDCANCEL);
 }
 
 TEST_F(ArtistChooserDlgTest, RemoteKeysMoveTheSelectionAndSelectByTheFocusedControl) {

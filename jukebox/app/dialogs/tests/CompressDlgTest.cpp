@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/dialogs/CompressDlg.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/dialogs/tests/MediaDialogsTestSupport.h"
@@ -42,7 +42,7 @@ class CompressDlgTest : public MediaDialogsTest {
     EXPECT_EQ(TextOf(dialog, IDCANCEL), "&Close");
     Click(dialog, IDCANCEL);
   }
-  int RunWithBitRate(int& bitRate) { return static_cast<int>(LaterDialogs().compressDialog(bitRate)); }
+  int RunWithBitRate(int& bitRate) { return static_cast<int>(MainWindowDialogs().compressDialog(bitRate)); }
   std::string completeText;
 };
 

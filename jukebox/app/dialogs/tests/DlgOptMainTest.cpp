@@ -7,12 +7,16 @@
 #include <functional>
 #include <map>
 
+#include "dblib/Song.h"
 #include "dblib/Storage.h"
+#include "jukebox/app/LibraryEdits.h"
 #include "jukebox/app/dialogs/DlgOptMain.h"
 #include "jukebox/app/dialogs/EditStreamDlg.h"
 #include "jukebox/app/dialogs/JukeboxProfile.h"
 #include "jukebox/app/dialogs/tests/MediaDialogsTestSupport.h"
+#include "platform/core/FileApi.h"
 #include "platform/dao/DaoDatabase.h"
+#include "platform/media/DShow.h"
 #include "platform/media/DeviceEnum.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/Input.h"
@@ -372,6 +376,13 @@ class StoragePageTest : public OptionsSheetTest {
     EXPECT_EQ(RunSheet(), IDCANCEL);
     return rows;
   }
+  // Chooses the music drive's row and presses Add.
+  static void AddMusicDrive(CPropertyPage& page) {
+    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
+    for (size_t row = 0; row < before.size(); ++row)
+      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
+    Click(page, DlgOptStorage::kAdd);
+  }
   static const std::vector<std::string>* RowOf(const std::vector<std::vector<std::string>>& rows, const char* volser) {
     for (const auto& row : rows)
       if (row[0] == volser) return &row;
@@ -380,7 +391,7 @@ class StoragePageTest : public OptionsSheetTest {
 };
 
 TEST_F(StoragePageTest, ListsAvailableInUseAndMissingVolumes) {
-  ASSERT_EQ(database_.SaveVolume(0x0BADF00D, "E", "OLD", "E:\\QHVolume", 0, 104857600), 0);
+  ASSERT_EQ(database_.SaveVolume(0x0BADF00D, "E", "OLD", "QHVolume", 0, 104857600), 0);
   storage_->AddVolume(0x0BADF00D, "E", "OLD", "QHVolume", 0, 104857600);
   const auto rows = ShowStorage();
   const auto* music = RowOf(rows, "1234ABCD");
@@ -403,12 +414,7 @@ TEST_F(StoragePageTest, ListsAvailableInUseAndMissingVolumes) {
 }
 
 TEST_F(StoragePageTest, AddRegistersAnAvailableDriveWithItsFolders) {
-  const auto rows = ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  const auto rows = ShowStorage(AddMusicDrive);
   const auto* music = RowOf(rows, "1234ABCD");
   ASSERT_NE(music, nullptr);
   EXPECT_EQ((*music)[2], "INUSE");
@@ -419,18 +425,51 @@ TEST_F(StoragePageTest, AddRegistersAnAvailableDriveWithItsFolders) {
   CString letter, label, path;
   LONG high = 0, low = 0;
   ASSERT_EQ(database_.GetVolume(kMusicSerial, letter, label, path, high, low), 1);
-  EXPECT_EQ(path.str(), "D:\\QHVolume");
+  // The library keeps the folder below the drive's root; the root is the letter with it.
+  EXPECT_EQ(letter.str(), "D");
+  EXPECT_EQ(path.str(), "QHVolume");
   EXPECT_EQ(storage_->GetRootPath(kMusicSerial).str(), "D:\\QHVolume");
+}
+
+TEST_F(StoragePageTest, AVolumeAddedOnThePageHoldsSongsThatPlayAfterARestart) {
+  ShowStorage(AddMusicDrive);
+  ASSERT_EQ(boxTexts.size(), 1u);
+  // The restart: the library opened again and its volumes read as start-up reads them.
+  storage_.reset();
+  database_.Close();
+  tQHDb database;
+  ASSERT_EQ(database.Open("C:\\Quaverhouse\\Quaverhouse.qhd", FALSE, FALSE), 1);
+  tStorage storage(database.GetDatabase());
+  ASSERT_EQ(storage.Init(database.GetExpectedVersion(), "C:\\Quaverhouse"), 0);
+  LoadStorageVolumes(database, storage);
+  ASSERT_EQ(storage.GetRootPath(kMusicSerial).str(), "D:\\QHVolume");
+  // A song stored on the volume is found where it was written and its sound opens for playing.
+  const std::string wav = Host("C/tone.wav");
+  ASSERT_EQ(std::system(("sox -q -n -r 44100 -c 2 '" + wav + "' synth 1 sine 440 && lame --quiet -b 128 '" + wav +
+                         "' '" + Host("C/tone.mp3") + "'").c_str()), 0);
+  tSong song;
+  song.Attach(&database, &storage);
+  ASSERT_EQ(song.ScanMp3File("C:\\tone.mp3", TRUE), 0);
+  song.SetSongCompression('R');
+  song.SetSongVolser(kMusicSerial);
+  ASSERT_GT(song.Add(), 0);
+  const CString stored = song.GetMediaFileName();
+  EXPECT_EQ(stored.Left(18).str(), "D:\\QHVolume\\Songs\\");
+  ASSERT_TRUE(CopyFile("C:\\tone.mp3", stored.GetString(), TRUE)) << stored.str();
+  EXPECT_TRUE(std::filesystem::is_regular_file(Host("D/QHVolume/Songs/" + stored.Mid(18).str())));
+  void* object = nullptr;
+  ASSERT_EQ(CoCreateMediaObject(CLSID_FilterGraph, IID_IGraphBuilder, &object), S_OK);
+  auto* graph = static_cast<IGraphBuilder*>(object);
+  IBaseFilter* source = nullptr;
+  EXPECT_EQ(graph->AddSourceFilter(stored.GetString(), stored.GetString(), &source), S_OK);
+  if (source != nullptr) source->Release();
+  graph->Release();
+  database.Close();
 }
 
 TEST_F(StoragePageTest, ADriveWithTheFolderAlreadyThereIsNotRegistered) {
   std::filesystem::create_directories(Host("D/QHVolume"));
-  ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  ShowStorage(AddMusicDrive);
   EXPECT_EQ(boxTexts, (std::vector<std::string>{"Error when adding storage device."}));
   CString letter, label, path;
   LONG high = 0, low = 0;
@@ -441,12 +480,7 @@ TEST_F(StoragePageTest, ADriveWithTheFolderAlreadyThereIsNotRegistered) {
 TEST_F(StoragePageTest, AFailedDatabaseSaveLeavesTheVolumeUnregisteredEverywhere) {
   // The volume list cannot be written any more.
   database_.GetDatabase()->Execute("DROP TABLE VolserList");
-  ShowStorage([](CPropertyPage& page) {
-    const auto before = RowsOf(page, DlgOptStorage::kList, 8);
-    for (size_t row = 0; row < before.size(); ++row)
-      if (before[row][0] == "1234ABCD") ClickRow(page, DlgOptStorage::kList, static_cast<int>(row));
-    Click(page, DlgOptStorage::kAdd);
-  });
+  ShowStorage(AddMusicDrive);
   EXPECT_EQ(boxTexts, (std::vector<std::string>{"Error when adding storage device."}));
   EXPECT_TRUE(storage_->GetRootPath(kMusicSerial).IsEmpty());
 }

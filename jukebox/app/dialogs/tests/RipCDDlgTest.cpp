@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "jukebox/app/LaterDialogs.h"
+#include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/dialogs/MediaDialogRunners.h"
 #include "jukebox/app/dialogs/RipCDDlg.h"
 #include "jukebox/app/dialogs/tests/MediaDialogsTestSupport.h"
@@ -88,7 +88,7 @@ class RipCDDlgTest : public MediaDialogsTest {
     while (dialog.ContinueModal() && std::chrono::steady_clock::now() < end) Settle();
   }
   INT_PTR Rip(const char* server) {
-    return LaterDialogs().ripDialog(nullptr, "C:\\Quaverhouse\\Songs", server);
+    return MainWindowDialogs().ripDialog(nullptr, "C:\\Quaverhouse\\Songs", server);
   }
   std::vector<std::unique_ptr<tSong>> SongsOfDisc() {
     std::vector<std::unique_ptr<tSong>> songs;
