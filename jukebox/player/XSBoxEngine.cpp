@@ -350,9 +350,10 @@ bool CXSBoxEngine::PromotePreparedSong() {
   const PreparedValues& values = next.values;
   const bool deferred = m_endOfDataDeferred;
   m_endOfDataDeferred = false;
-  // The box restarts its count when the command arrives, already past the song's start by what it
-  // played beyond the old song's end: that part is carried, or every change would add to a drift.
-  const DWORD overshoot = m_bytesPlayed > m_dataSize ? m_bytesPlayed - m_dataSize : 0;
+  // The box restarts its count when the command arrives. Only what its own count shows it played
+  // beyond the old song's end belongs to the new song; the start-up allowance added to the count is
+  // no part of it, or every song after the first would change over early.
+  const DWORD overshoot = m_lastReport > m_dataSize ? m_lastReport - m_dataSize : 0;
   StartByteCount();
   m_byteCarry = overshoot;
   MakeCurrent(values);
@@ -384,8 +385,6 @@ void CXSBoxEngine::ContinueStream() {
 }
 
 bool CXSBoxEngine::ChooseAndPrepare() {
-  const int count = m_host.QueueLength();
-  int attempts = 0;
   // The choice follows the song whose data ran out: the last one prepared, else the current one.
   int candidate = m_prepared.empty() ? m_host.CurrentIndex() : m_prepared.back().index;
   const tSong* last = m_prepared.empty() ? m_host.PlayingSong() : m_prepared.back().song.get();
@@ -398,39 +397,10 @@ bool CXSBoxEngine::ChooseAndPrepare() {
     GiveUpPreparing();
     return false;
   }
-  if (!m_host.IsShuffleOn()) {
-    for (;;) {
-      if (candidate >= 0 && candidate < count - 1) {
-        ++candidate;
-      } else {
-        if (attempts >= count) break;
-        candidate = 0;
-      }
-      if (PrepareNextSong(m_host.QueueSong(candidate), candidate) == 0) return true;
-      ++attempts;
-    }
-    GiveUpPreparing();
-    return false;
-  }
-  for (;;) {
-    int chosen = -1;
-    for (int draw = 0; draw < count && chosen < 0; ++draw) {
-      int index = m_host.DrawRandomIndex(count);
-      if (index >= 0 && index < count && m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0)
-        chosen = index;
-    }
-    for (int index = 0; index < count && chosen < 0; ++index)
-      if (m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0) chosen = index;
-    if (chosen >= 0) {
-      if (PrepareNextSong(m_host.QueueSong(chosen), chosen) == 0) return true;
-      // A song that fails is not marked; the attempts bound the choice.
-      if (++attempts >= count) break;
-      continue;
-    }
-    if (attempts >= count || count == 0) break;
-    for (int index = 0; index < count; ++index)
-      if (tSong* song = m_host.QueueSong(index)) song->SetUserData(0);
-  }
+  const int chosen = ChooseNextSong(m_host, candidate, m_host.IsShuffleOn(), [&](int index) {
+    return PrepareNextSong(m_host.QueueSong(index), index);
+  });
+  if (chosen != kNoSongChosen) return true;
   GiveUpPreparing();
   return false;
 }
@@ -443,14 +413,15 @@ void CXSBoxEngine::StartByteCount() {
   m_countRestartTick = GetTickCount();
 }
 
-void CXSBoxEngine::OnByteReport(DWORD played) {
+void CXSBoxEngine::OnByteReport(DWORD count) {
   // Reports the box sent before it restarted its count are still on their way for a moment: one that
   // is not below the last report before the restart belongs to the song before.
   if (m_awaitingCountRestart) {
-    if (played >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
+    if (count >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
     m_awaitingCountRestart = false;
   }
-  m_lastReport = played;
+  m_lastReport = count;
+  const DWORD played = XSBytesPlayedFromCount(count);
   const DWORD limit = 0xFFFFFFFFu;
   m_bytesPlayed = played > limit - m_byteCarry ? limit : played + m_byteCarry;
   if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
@@ -637,7 +608,7 @@ void CXSBoxEngine::HandleReplyPair(const CString& tag, const CString& value, CSt
   if (tag == "VOLUME") {
     m_host.BoxVolumeReported(XSVolumeFromLevel(value));
   } else if (tag == "BYTE") {
-    OnByteReport(XSBytesPlayedFromReport(value));
+    OnByteReport(XSReportedCount(value));
   } else if (tag == "HWTYPE") {
     hardwareType = value;
   } else if (tag == "SOFTWAREVERS") {
