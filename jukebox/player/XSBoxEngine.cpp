@@ -477,7 +477,7 @@ bool CXSBoxEngine::SendBlock() {
 bool CXSBoxEngine::CloseAudio() {
   PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_DROP));
   // The box may keep the connection open after a stop; close it here so the closed report comes.
-  PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
+  if (PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE))) ++m_closesAwaited;
   m_blockInFlight = false;
   return true;
 }
@@ -494,6 +494,10 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       if (notice->m_threadState == TCP_THREAD_IDLE) {
         m_blockInFlight = false;
         m_sendWhenConnected = false;
+        if (m_closesAwaited > 0) --m_closesAwaited;
+        // Two song changes in quick succession ask for two closes: only the report of the last one
+        // may open the connection the new song goes out on.
+        if (m_closesAwaited > 0) break;
         if (m_audioRestart) {
           ConnectAudio();
         } else {
@@ -504,6 +508,10 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
         }
       } else if (notice->m_threadState == TCP_THREAD_CONNECTED) {
         Log("I", "Exstreamer Audio thread 0x" + id + " has connected with the Exstreamer at IP address " + m_boxAddress);
+        // A connection that came up just before a song change asked to close it: its close report
+        // follows, and the new song starts on the connection opened after that. Starting the box here
+        // would spend the restart on a connection about to go, and the zone would stop.
+        if (m_closesAwaited > 0) break;
         if (m_audioRestart) {
           m_audioRestart = false;
           m_sendWhenConnected = false;
@@ -520,7 +528,9 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
       m_audioConnectPending = false;
-      if (OnSocketError("Audio", m_audioThread, *notice, "I")) m_audioRestart = false;
+      // An error of the connection a song change is closing anyway (the box may reset it on the stop)
+      // must not cancel the new song; any other error that ends the connection stops the zone.
+      if (OnSocketError("Audio", m_audioThread, *notice, "I") && m_closesAwaited == 0) m_audioRestart = false;
       break;
     }
     case TCP_NOTICE_DATA:

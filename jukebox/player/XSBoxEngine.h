@@ -182,6 +182,7 @@ class CXSBoxEngine {
   // coming up: its first block goes out when the connection reports it is up.
   bool m_sendWhenConnected = false;
   bool m_audioConnectPending = false;  // a connect request is on its way to the audio thread
+  int m_closesAwaited = 0;             // close requests whose closed report has not come yet
   DWORD m_dataOffset = 0;
   DWORD m_dataSize = 0;
   DWORD m_bytesPlayed = 0;

@@ -225,4 +225,63 @@ TEST_F(BoxZoneTest, TwoBoxZonesAndALocalZoneWhenOneBoxDies) {
   other.DestroyWindow();
 }
 
+TEST_F(BoxZoneTest, AGaplessChangeOverAnnouncesTheNewSong) {
+  BoxOptions options;
+  options.byteRate = 16000 * 16;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 2; }, 20s)) << services.CountLines("");
+  EXPECT_EQ(zone->GetCurrentIndex(), 1);
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  // The command is on its way to the box when the zone has changed over.
+  EXPECT_TRUE(WaitForCommand("c=46&c=66"));
+  EXPECT_FALSE(HasCommand(*box, "c=2")) << "the change-over must not stop the box";
+  // Remote controllers hear of the second song when it becomes current, as of the first.
+  const std::vector<long> songs = events.Values("song");
+  ASSERT_GE(songs.size(), 2u);
+  EXPECT_EQ(std::vector<long>(songs.begin(), songs.begin() + 2), (std::vector<long>{1, 2}));
+}
+
+TEST_F(BoxZoneTest, NextAgainAndAgainAlwaysStartsTheNewSongOnTheBox) {
+  BoxOptions options;
+  options.byteRate = 16000 * 4;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  zone->AppendSong(SongForFile(3, TheSongs().a).release());
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 0; }, 10s));
+  for (int round = 0; round < 40; ++round) {
+    const long connections = box->Stat("audio_connections");
+    zone->Next();
+    // Next at every moment of the change: at once, while the old connection closes, while the new
+    // one comes up, and once the new song's data flows.
+    switch (round % 4) {
+      case 0: break;
+      case 1: PumpFor(std::chrono::milliseconds(round % 7)); break;
+      case 2:
+        ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") > connections; }, 10s)) << round;
+        break;
+      default: {
+        const long received = box->Stat("received");
+        ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > received; }, 10s)) << round;
+      }
+    }
+  }
+  // The last change ends with the box told to start and fed the new song.
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::vector<std::string> commands = box->Commands();
+        const auto stop = std::find(commands.rbegin(), commands.rend(), "c=2");
+        const auto start = std::find(commands.rbegin(), commands.rend(), "c=66");
+        return start < stop;
+      },
+      10s))
+      << "the box got c=2 and no c=66 after it";
+  const long received = box->Stat("received");
+  EXPECT_TRUE(PumpUntil([&] { return box->Stat("received") > received + 32767; }, 10s));
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  EXPECT_TRUE(box->Stat("playing") == 1);
+}
+
 }  // namespace
