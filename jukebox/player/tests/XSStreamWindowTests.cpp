@@ -290,4 +290,37 @@ TEST_F(BoxZoneTest, NextAgainAndAgainAlwaysStartsTheNewSongOnTheBox) {
   EXPECT_TRUE(box->Stat("playing") == 1);
 }
 
+TEST_F(BoxZoneTest, AQueueClearedBehindThePreparedSongLeavesTheWindowItsOwnCopy) {
+  BoxOptions options;
+  options.byteRate = 16000 * 8;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return zone->BoxEngine().HasPreparedSong(); }, 20s));
+  zone->ClearCurrentPlaylist(false);
+  zone->AppendSong(SongForFile(3, TheSongs().a).release());
+  ASSERT_EQ(zone->GetSongCount(), 1);
+  // The box plays the prepared song in its turn; the queue no longer holds it, so the window makes
+  // the engine's copy current.
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 2; }, 20s));
+  const tSong* current = zone->GetCurrentSong();
+  ASSERT_NE(current, nullptr);
+  EXPECT_NE(current, zone->GetQueuedSong(0));
+  EXPECT_EQ(current->SongID, 2);
+  EXPECT_EQ(CString(current->MediaPath), CString(TheSongs().b.c_str()));
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  EXPECT_FALSE(zone->GetSongInfoXml().IsEmpty());
+  // The songs already on their way (the old queue's, up to four) play out from their copies, then the
+  // new queue's song follows; each change was announced.
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 3; }, 30s));
+  EXPECT_EQ(zone->GetCurrentSong(), zone->GetQueuedSong(0));
+  const std::vector<long> announced = events.Values("song");
+  ASSERT_GE(announced.size(), 3u);
+  EXPECT_EQ(announced.front(), 1);
+  EXPECT_EQ(announced[1], 2);
+  EXPECT_EQ(announced.back(), 3);
+  EXPECT_LE(announced.size(), 2u + CXSBoxEngine::kMaxPreparedSongs);
+  for (size_t i = 1; i + 1 < announced.size(); ++i) EXPECT_TRUE(announced[i] == 1 || announced[i] == 2) << i;
+}
+
 }  // namespace
