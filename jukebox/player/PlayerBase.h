@@ -224,7 +224,6 @@ class CPlayerBase : public CWnd {
   // What every engine does once a song has started: played mark, PLAYING, current song, the screen
   // hooks and the SongChanged event.
   void AnnounceSongStarted(tSong* song);
-  int ChooseShuffleIndex();
 
   // Formats text `id` of the string table into the message text and logs it.
   void LogText(const char* severity, UINT id, ...);

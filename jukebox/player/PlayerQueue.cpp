@@ -158,9 +158,15 @@ int CPlayerBase::FetchSongCursor(bool firstBatch) {
       ++count;
       AppendSong(song);
       if (first) {
-        PlaySong(song);
+        const int started = PlaySong(song);
         m_currentIndex = GetSongCount() - 1;
         first = false;
+        // A first song that cannot start is skipped as any failing song is: the next one follows
+        // (the rest of the load comes in meanwhile), and a shuffle does not draw it again this round.
+        if (started != 0) {
+          song->SetUserData(1);
+          PostNextSong();
+        }
       }
       if (m_fetchedSoFar + count > kMaxLoadedSongs) {
         CloseSongCursor();

@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
+#include <string>
 
 #include "jukebox/app/services/JukeboxServices.h"
 #include "jukebox/app/services/RemoteEvents.h"
+#include "platform/core/Paths.h"
 
 BEGIN_MESSAGE_MAP(CStreamWindow, CPlayerBase)
   ON_MESSAGE(WM_PLAYER_GRAPHEVENT, OnGraphEventMessage)
@@ -43,6 +46,14 @@ int CStreamWindow::PlaySong(tSong* song) {
   }
   m_advancePosted = false;
   const CString path = song->GetMediaFileName();
+  const std::string hostPath = qh::HostPathOf(path);
+  if (std::FILE* file = hostPath.empty() ? nullptr : std::fopen(hostPath.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    // A file that cannot be read cannot replace anything: the song playing now plays on.
+    WriteLogText("E", IDS_PLAYER_SOURCE_ERROR, song->SongName.GetString(), static_cast<long>(song->SongID));
+    return -1;
+  }
   // The song's own code chooses the chain: the file scan knows fewer formats (IMA ADPCM reads as
   // unknown there) and must not turn a playable song into an unplayable one.
   const char code = song->SongCompression;

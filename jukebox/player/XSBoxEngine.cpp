@@ -350,9 +350,10 @@ bool CXSBoxEngine::PromotePreparedSong() {
   const PreparedValues& values = next.values;
   const bool deferred = m_endOfDataDeferred;
   m_endOfDataDeferred = false;
-  // The box restarts its count when the command arrives, already past the song's start by what it
-  // played beyond the old song's end: that part is carried, or every change would add to a drift.
-  const DWORD overshoot = m_bytesPlayed > m_dataSize ? m_bytesPlayed - m_dataSize : 0;
+  // The box restarts its count when the command arrives. Only what its own count shows it played
+  // beyond the old song's end belongs to the new song; the start-up allowance added to the count is
+  // no part of it, or every song after the first would change over early.
+  const DWORD overshoot = m_lastReport > m_dataSize ? m_lastReport - m_dataSize : 0;
   StartByteCount();
   m_byteCarry = overshoot;
   MakeCurrent(values);
@@ -384,8 +385,6 @@ void CXSBoxEngine::ContinueStream() {
 }
 
 bool CXSBoxEngine::ChooseAndPrepare() {
-  const int count = m_host.QueueLength();
-  int attempts = 0;
   // The choice follows the song whose data ran out: the last one prepared, else the current one.
   int candidate = m_prepared.empty() ? m_host.CurrentIndex() : m_prepared.back().index;
   const tSong* last = m_prepared.empty() ? m_host.PlayingSong() : m_prepared.back().song.get();
@@ -398,39 +397,10 @@ bool CXSBoxEngine::ChooseAndPrepare() {
     GiveUpPreparing();
     return false;
   }
-  if (!m_host.IsShuffleOn()) {
-    for (;;) {
-      if (candidate >= 0 && candidate < count - 1) {
-        ++candidate;
-      } else {
-        if (attempts >= count) break;
-        candidate = 0;
-      }
-      if (PrepareNextSong(m_host.QueueSong(candidate), candidate) == 0) return true;
-      ++attempts;
-    }
-    GiveUpPreparing();
-    return false;
-  }
-  for (;;) {
-    int chosen = -1;
-    for (int draw = 0; draw < count && chosen < 0; ++draw) {
-      int index = m_host.DrawRandomIndex(count);
-      if (index >= 0 && index < count && m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0)
-        chosen = index;
-    }
-    for (int index = 0; index < count && chosen < 0; ++index)
-      if (m_host.QueueSong(index) && m_host.QueueSong(index)->GetUserData() == 0) chosen = index;
-    if (chosen >= 0) {
-      if (PrepareNextSong(m_host.QueueSong(chosen), chosen) == 0) return true;
-      // A song that fails is not marked; the attempts bound the choice.
-      if (++attempts >= count) break;
-      continue;
-    }
-    if (attempts >= count || count == 0) break;
-    for (int index = 0; index < count; ++index)
-      if (tSong* song = m_host.QueueSong(index)) song->SetUserData(0);
-  }
+  const int chosen = ChooseNextSong(m_host, candidate, m_host.IsShuffleOn(), [&](int index) {
+    return PrepareNextSong(m_host.QueueSong(index), index);
+  });
+  if (chosen != kNoSongChosen) return true;
   GiveUpPreparing();
   return false;
 }
@@ -443,14 +413,15 @@ void CXSBoxEngine::StartByteCount() {
   m_countRestartTick = GetTickCount();
 }
 
-void CXSBoxEngine::OnByteReport(DWORD played) {
+void CXSBoxEngine::OnByteReport(DWORD count) {
   // Reports the box sent before it restarted its count are still on their way for a moment: one that
   // is not below the last report before the restart belongs to the song before.
   if (m_awaitingCountRestart) {
-    if (played >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
+    if (count >= m_lastReport && GetTickCount() - m_countRestartTick < kCountRestartWindowMs) return;
     m_awaitingCountRestart = false;
   }
-  m_lastReport = played;
+  m_lastReport = count;
+  const DWORD played = XSBytesPlayedFromCount(count);
   const DWORD limit = 0xFFFFFFFFu;
   m_bytesPlayed = played > limit - m_byteCarry ? limit : played + m_byteCarry;
   if (m_bytesPlayed >= m_dataSize) PromotePreparedSong();
@@ -506,7 +477,7 @@ bool CXSBoxEngine::SendBlock() {
 bool CXSBoxEngine::CloseAudio() {
   PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_DROP));
   // The box may keep the connection open after a stop; close it here so the closed report comes.
-  PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE));
+  if (PostTo(m_audioThread, new CTcpRequest(TCP_REQUEST_CLOSE))) ++m_closesAwaited;
   m_blockInFlight = false;
   return true;
 }
@@ -523,6 +494,10 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       if (notice->m_threadState == TCP_THREAD_IDLE) {
         m_blockInFlight = false;
         m_sendWhenConnected = false;
+        if (m_closesAwaited > 0) --m_closesAwaited;
+        // Two song changes in quick succession ask for two closes: only the report of the last one
+        // may open the connection the new song goes out on.
+        if (m_closesAwaited > 0) break;
         if (m_audioRestart) {
           ConnectAudio();
         } else {
@@ -533,6 +508,10 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
         }
       } else if (notice->m_threadState == TCP_THREAD_CONNECTED) {
         Log("I", "Exstreamer Audio thread 0x" + id + " has connected with the Exstreamer at IP address " + m_boxAddress);
+        // A connection that came up just before a song change asked to close it: its close report
+        // follows, and the new song starts on the connection opened after that. Starting the box here
+        // would spend the restart on a connection about to go, and the zone would stop.
+        if (m_closesAwaited > 0) break;
         if (m_audioRestart) {
           m_audioRestart = false;
           m_sendWhenConnected = false;
@@ -549,7 +528,9 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
       m_audioConnectPending = false;
-      if (OnSocketError("Audio", m_audioThread, *notice, "I")) m_audioRestart = false;
+      // An error of the connection a song change is closing anyway (the box may reset it on the stop)
+      // must not cancel the new song; any other error that ends the connection stops the zone.
+      if (OnSocketError("Audio", m_audioThread, *notice, "I") && m_closesAwaited == 0) m_audioRestart = false;
       break;
     }
     case TCP_NOTICE_DATA:
@@ -637,7 +618,7 @@ void CXSBoxEngine::HandleReplyPair(const CString& tag, const CString& value, CSt
   if (tag == "VOLUME") {
     m_host.BoxVolumeReported(XSVolumeFromLevel(value));
   } else if (tag == "BYTE") {
-    OnByteReport(XSBytesPlayedFromReport(value));
+    OnByteReport(XSReportedCount(value));
   } else if (tag == "HWTYPE") {
     hardwareType = value;
   } else if (tag == "SOFTWAREVERS") {

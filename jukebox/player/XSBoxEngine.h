@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 
+#include "jukebox/player/NextSongChoice.h"
 #include "jukebox/player/TcpClientThread.h"
 #include "jukebox/player/XSProtocol.h"
 #include "platform/core/CString.h"
@@ -24,19 +25,15 @@ inline constexpr UINT WM_XS_AUDIO_NOTIFY = 0x478;
 inline constexpr UINT WM_XS_CONTROL_NOTIFY = 0x479;
 inline constexpr UINT WM_XS_END_OF_DATA = 0x530;
 
-// What the box engine asks of the player window it serves.
-class CXSEngineHost {
+// What the box engine asks of the player window it serves; the queue part is what the next-song
+// choice reads.
+class CXSEngineHost : public CSongChoiceQueue {
  public:
-  virtual ~CXSEngineHost() = default;
   virtual HWND EngineWindow() const = 0;
-  virtual int QueueLength() const = 0;
-  virtual tSong* QueueSong(int index) const = 0;
   virtual int CurrentIndex() const = 0;
   virtual tSong* PlayingSong() const = 0;
   virtual bool IsShuffleOn() const = 0;
   virtual bool IsRepeatOn() const = 0;
-  // A random queue index in 0..n-1.
-  virtual int DrawRandomIndex(int n) = 0;
 
   // A song started from its beginning on the box: state PLAYING, the song current, hooks and the
   // SongChanged event.
@@ -144,7 +141,8 @@ class CXSBoxEngine {
   void ForgetPreparedSong();
   bool ChooseAndPrepare();
   void StartByteCount();
-  void OnByteReport(DWORD played);
+  // `count`: the box's own count of the current song's bytes, as it reported it.
+  void OnByteReport(DWORD count);
   void GiveUpPreparing();
   void PostEndOfData();
   void ContinueStream();
@@ -180,15 +178,18 @@ class CXSBoxEngine {
   bool m_endOfDataPosted = false;  // 0x530 is on its way for the file that is open
   bool m_blockInFlight = false;    // a block was handed to the audio thread and not yet reported written
   bool m_audioRestart = false;
+  // A song was started while the audio connection opened at start-up (or after a close) was still
+  // coming up: its first block goes out when the connection reports it is up.
   bool m_sendWhenConnected = false;
-  bool m_audioConnectPending = false;  // a connect request is on its way to the audio thread  // a song waits for the audio connection that is coming up
+  bool m_audioConnectPending = false;  // a connect request is on its way to the audio thread
+  int m_closesAwaited = 0;             // close requests whose closed report has not come yet
   DWORD m_dataOffset = 0;
   DWORD m_dataSize = 0;
   DWORD m_bytesPlayed = 0;
   LONG m_bitRate = 0;
 
   DWORD m_byteCarry = 0;        // what the box had played of a song before its count restarted
-  DWORD m_lastReport = 0;       // the last report taken, before the carry
+  DWORD m_lastReport = 0;       // the box's own count in the last report taken
   bool m_awaitingCountRestart = false;
   DWORD m_countRestartTick = 0;
 

@@ -31,8 +31,11 @@ int XSVolumeFromLevel(const CString& reportedLevel) {
   return static_cast<int>(level) * 5;
 }
 
-DWORD XSBytesPlayedFromReport(const CString& reported) {
-  DWORD bytes = qh_strtoul(reported, nullptr, 10);
+DWORD XSReportedCount(const CString& reported) { return qh_strtoul(reported, nullptr, 10); }
+
+DWORD XSBytesPlayedFromReport(const CString& reported) { return XSBytesPlayedFromCount(XSReportedCount(reported)); }
+
+DWORD XSBytesPlayedFromCount(DWORD bytes) {
   if (bytes == 0) return 0;
   const DWORD limit = std::numeric_limits<DWORD>::max();
   return bytes > limit - kXSStartupBufferBytes ? limit : bytes + kXSStartupBufferBytes;

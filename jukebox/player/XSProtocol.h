@@ -42,6 +42,9 @@ int XSVolumeFromLevel(const CString& reportedLevel);
 // A "BYTE" report -> bytes played of the current song (0 stays 0, else the start-up buffer is added;
 // a report near the 32-bit limit stops at it instead of wrapping to a small count).
 DWORD XSBytesPlayedFromReport(const CString& reported);
+// The same from the box's own count, and that count as the report gives it.
+DWORD XSBytesPlayedFromCount(DWORD count);
+DWORD XSReportedCount(const CString& reported);
 
 // Position from bytes played: 0 while the bit rate or the data size is not known yet.
 LONGLONG XSPositionMs(DWORD bytesPlayed, LONG bitRate);

@@ -1,5 +1,7 @@
 #include "jukebox/player/XSStreamWindow.h"
 
+#include "jukebox/app/services/RemoteEvents.h"
+
 
 BEGIN_MESSAGE_MAP(CXSStreamWindow, CPlayerBase)
   ON_WM_CREATE()
@@ -156,6 +158,8 @@ void CXSStreamWindow::SongPromoted(const tSong& song, int index, const CString& 
   UpdatePosition();
   RedrawInfo();
   ShowAlbumCover();
+  // Remote controllers learn of the new song as they do when a song starts.
+  FireSongChanged(m_streamNumber, *m_pCurrentSong);
 }
 
 void CXSStreamWindow::StreamStopped() {

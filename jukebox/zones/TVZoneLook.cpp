@@ -45,8 +45,8 @@ CRect RightBottom(int right, int bottom, CSize s) { return CRect(right - s.cx, b
 
 }  // namespace
 
-CTVZoneLook::CTVZoneLook(CWnd& window, CZoneEngine& engine, bool boxEngine)
-    : CZoneLookBase(window, engine), m_boxEngine(boxEngine) {}
+CTVZoneLook::CTVZoneLook(CWnd& window, CZoneWindowBridge& bridge, bool boxEngine)
+    : CZoneLookBase(window, bridge), m_boxEngine(boxEngine) {}
 
 CTVZoneLook::~CTVZoneLook() = default;
 

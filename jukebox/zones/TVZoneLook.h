@@ -12,7 +12,7 @@ class CTVZoneLook : public CZoneLookBase {
  public:
   static constexpr int kTileCount = 41;
 
-  CTVZoneLook(CWnd& window, CZoneEngine& engine, bool boxEngine);
+  CTVZoneLook(CWnd& window, CZoneWindowBridge& bridge, bool boxEngine);
   ~CTVZoneLook() override;
 
   void OnPaint() override;

@@ -1,9 +1,11 @@
 // The application's dialogs that zone commands run: the choosers, the search, the existing-playlist
 // chooser, the playlist editor, the song information and the about box (dialogs 163, 162, 132, 164,
 // 199, 200, 188 and 515). They belong to the application's dialog set, which installs its runner with
-// SetZoneDialogs at start-up. In a program without it the default runner runs no dialog at all: it
-// logs (log only) that the dialog is not available and answers IDCANCEL, so the command goes no
-// further. Nothing pretends a choice was made.
+// SetZoneDialogs at start-up.
+//
+// Until a runner is installed (a zone window made outside the application), the default one runs no
+// dialog at all: it logs (log only) that the dialog is not available and answers IDCANCEL, so the
+// command goes no further. Nothing pretends a choice was made.
 #pragma once
 
 #include <vector>

@@ -47,8 +47,8 @@ CRect At(int x, int y, CSize size) { return CRect(x, y, x + size.cx, y + size.cy
 
 }  // namespace
 
-CZoneLook::CZoneLook(CWnd& window, CZoneEngine& engine, ZoneLookOptions options)
-    : CZoneLookBase(window, engine), m_options(options) {}
+CZoneLook::CZoneLook(CWnd& window, CZoneWindowBridge& bridge, ZoneLookOptions options)
+    : CZoneLookBase(window, bridge), m_options(options) {}
 
 CZoneLook::~CZoneLook() = default;
 
@@ -276,7 +276,7 @@ void CZoneLook::OnVolumeThumbDrag(int delta) {
   m_volumeDragging = true;
   Player().SetVolume(static_cast<int>((top - track.bottom + 5) / ((track.top - track.bottom) * 0.01)));
   m_volumeDragging = false;
-  m_engine.ForgetSavedVolume();
+  m_bridge.ForgetSavedVolume();
 }
 
 void CZoneLook::OnPositionThumbDrag(int delta, bool released) {

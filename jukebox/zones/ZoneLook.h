@@ -17,7 +17,7 @@ struct ZoneLookOptions {
 
 class CZoneLook : public CZoneLookBase {
  public:
-  CZoneLook(CWnd& window, CZoneEngine& engine, ZoneLookOptions options);
+  CZoneLook(CWnd& window, CZoneWindowBridge& bridge, ZoneLookOptions options);
   ~CZoneLook() override;
 
   void OnPaint() override;

@@ -27,8 +27,8 @@ constexpr char kBuildStamp[] = __DATE__ " " __TIME__;
 
 }  // namespace
 
-CZoneLookBase::CZoneLookBase(CWnd& window, CZoneEngine& engine)
-    : m_window(window), m_engine(engine), m_coverPage(m_browser, engine.ZoneLogSource()) {}
+CZoneLookBase::CZoneLookBase(CWnd& window, CZoneWindowBridge& bridge)
+    : m_window(window), m_bridge(bridge), m_coverPage(m_browser, bridge.ZoneLogSource()) {}
 
 CZoneLookBase::~CZoneLookBase() = default;
 
@@ -40,7 +40,7 @@ int CZoneLookBase::OnCreate() {
   if (m_window.SetTimer(kDisplayTimer, kDisplayTimerMs) == 0 ||
       (UsesStatisticsTimer() && m_window.SetTimer(kStatisticsTimer, kStatisticsTimerMs) == 0)) {
     const CString text = ZoneText(IDS_ZONE_NO_TIMER);
-    if (CJukeboxServices* app = JukeboxServices()) app->LogEvent("E", m_engine.ZoneLogSource(), text);
+    if (CJukeboxServices* app = JukeboxServices()) app->LogEvent("E", m_bridge.ZoneLogSource(), text);
     return -1;
   }
   return 0;
@@ -66,7 +66,7 @@ void CZoneLookBase::OnTimer(UINT_PTR id) {
 void CZoneLookBase::OnWindowPosChanged(const WINDOWPOS* position) {
   if (m_coverPageShown || position == nullptr || !(position->flags & SWP_SHOWWINDOW)) return;
   m_coverPageShown = true;
-  m_coverPage.WriteLogoPage(m_engine.GetCoverSources());
+  m_coverPage.WriteLogoPage(m_bridge.GetCoverSources());
 }
 
 // ---- Hooks ----
@@ -98,7 +98,7 @@ void CZoneLookBase::PlaySelectedSong() {
   if (song == nullptr) return;
   CPlayerBase& player = Player();
   const int result = player.PlaySong(song);
-  m_engine.SetCurrentIndex(index);
+  m_bridge.SetCurrentIndex(index);
   // A song that cannot start is skipped once.
   if (result != 0 && !player.IsAdvancePosted()) player.PostNextSong();
 }
@@ -153,7 +153,7 @@ void CZoneLookBase::SelectCurrentSong() {
     m_songList.SetCurSel(static_cast<int>(current));
 }
 
-void CZoneLookBase::ShowAlbumCover() { m_coverPage.WriteCoverPage(m_engine.GetCoverSources()); }
+void CZoneLookBase::ShowAlbumCover() { m_coverPage.WriteCoverPage(m_bridge.GetCoverSources()); }
 
 // ---- Building blocks ----
 
@@ -259,7 +259,7 @@ void CZoneLookBase::LogError(UINT textId, ...) {
   CString text;
   text.FormatV(ZoneText(textId), arguments);
   va_end(arguments);
-  if (CJukeboxServices* app = JukeboxServices()) app->LogEvent("E", m_engine.ZoneLogSource(), text);
+  if (CJukeboxServices* app = JukeboxServices()) app->LogEvent("E", m_bridge.ZoneLogSource(), text);
 }
 
 // ---- Commands ----
@@ -290,7 +290,7 @@ void CZoneLookBase::ReportException(int idCode, int kind, const CString& detail,
   if (kind == kOutOfMemory) text = ZoneText(IDS_ZONE_NO_MEMORY);
   else if (kind == kDatabase) text.Format(ZoneText(IDS_ZONE_DATABASE_ERROR), detail.GetString(), code);
   else text.Format(ZoneText(IDS_ZONE_UNEXPECTED), idCode);
-  if (CJukeboxServices* app = JukeboxServices()) app->WriteErrorLog("E", m_engine.ZoneLogSource(), text);
+  if (CJukeboxServices* app = JukeboxServices()) app->WriteErrorLog("E", m_bridge.ZoneLogSource(), text);
 }
 
 void CZoneLookBase::OnCommand(WPARAM wParam, LPARAM) {
@@ -357,7 +357,7 @@ void CZoneLookBase::RunCommand(UINT id, UINT code) {
     case ID_ZONE_MUTE: player.ToggleMute(); break;
     case ID_ZONE_OPTIONS: PostToMainWindow(WM_ZONE_OPTIONS); break;
     case ID_ZONE_CD_RIP: PostToMainWindow(WM_ZONE_CD_RIP); break;
-    case ID_ZONE_PLUGINS: m_engine.OnPluginsCommand(); break;
+    case ID_ZONE_PLUGINS: m_bridge.OnPluginsCommand(); break;
     case ID_ZONE_IMPORT: PostToMainWindow(WM_ZONE_IMPORT); break;
     default:
       if (id >= ID_MENU_NEW_PLAYLIST && id <= ID_MENU_DELETE_SONG) RunMenuCommand(id);
@@ -444,7 +444,7 @@ void CZoneLookBase::OnCreateNewPlaylist(tSong* song) {
   const INT_PTR result = dialog.DoModal();
   if (m_songList.GetSafeHwnd()) m_songList.SetFocus();
   if (result != IDOK) return;
-  m_engine.SetCurrentPlaylistName(dialog.m_name);
+  m_bridge.SetCurrentPlaylistName(dialog.m_name);
   if (CJukeboxServices* app = JukeboxServices())
     if (tQHDb* db = app->GetSongDatabase()) db->AddSongToPlaylist(dialog.m_name, song->SongID);
 }
@@ -465,7 +465,7 @@ bool CZoneLookBase::ChooseSavedPlaylist(CString& name) {
       chosen < 0 || chosen >= static_cast<int>(names.size()))
     return false;
   name = names[chosen];
-  m_engine.SetCurrentPlaylistName(name);
+  m_bridge.SetCurrentPlaylistName(name);
   return true;
 }
 
@@ -539,6 +539,6 @@ int CZoneLookBase::OnDeleteSong(tSong* selected) {
   }
   CString text;
   text.Format(ZoneText(IDS_ZONE_DELETED), id);
-  app->LogEvent("I", m_engine.ZoneLogSource(), text);
+  app->LogEvent("I", m_bridge.ZoneLogSource(), text);
   return 0;
 }

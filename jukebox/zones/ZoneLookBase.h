@@ -13,7 +13,7 @@
 #include "jukebox/app/SkinListBox.h"
 #include "jukebox/zones/CoverPage.h"
 #include "jukebox/zones/WebBrowser21.h"
-#include "jukebox/zones/ZoneEngine.h"
+#include "jukebox/zones/ZoneWindowBridge.h"
 #include "platform/ui/AfxWin.h"
 
 class tSong;
@@ -44,7 +44,7 @@ inline constexpr UINT WM_ZONE_POSITION_THUMB = 0x591;
 
 class CZoneLookBase {
  public:
-  CZoneLookBase(CWnd& window, CZoneEngine& engine);
+  CZoneLookBase(CWnd& window, CZoneWindowBridge& bridge);
   virtual ~CZoneLookBase();
 
   // ---- Window messages ----
@@ -123,7 +123,7 @@ class CZoneLookBase {
   void Invalidate(const CRect& area, bool erase);
   void ShowAboutBox();
   void LogError(UINT textId, ...);
-  CPlayerBase& Player() { return m_engine.Player(); }
+  CPlayerBase& Player() { return m_bridge.Player(); }
 
   void OnChooseArtist();
   void OnChooseAlbum();
@@ -147,7 +147,7 @@ class CZoneLookBase {
   void ReportException(int idCode, int kind, const CString& detail, long code);
 
   CWnd& m_window;
-  CZoneEngine& m_engine;
+  CZoneWindowBridge& m_bridge;
   CSkinListBox m_songList;
   CRect m_songListRect;
   CWebBrowser21 m_browser;

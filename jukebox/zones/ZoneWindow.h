@@ -11,7 +11,7 @@
 #include "jukebox/zones/ZoneLook.h"
 
 template <class Engine, class Look>
-class CZoneWindowT : public Engine, protected CZoneEngine {
+class CZoneWindowT : public Engine, protected CZoneWindowBridge {
  public:
   template <class... LookArguments>
   explicit CZoneWindowT(LookArguments... arguments) : m_look(*this, *this, arguments...) {}
@@ -88,7 +88,7 @@ class CZoneWindowT : public Engine, protected CZoneEngine {
     return Engine::WindowProc(message, wParam, lParam);
   }
 
-  // ---- CZoneEngine ----
+  // ---- CZoneWindowBridge ----
   CPlayerBase& Player() override { return *this; }
   void SetCurrentIndex(LONG index) override { this->m_currentIndex = index; }
   void ForgetSavedVolume() override { this->m_savedVolume = -1; }

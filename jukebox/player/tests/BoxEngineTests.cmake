@@ -13,7 +13,7 @@ if(TARGET qh_box_engine_tests)
 endif()
 # The box zone's engine window over the player base, beside the base's scripted local engine.
 qh_gtest(NAME qh_box_zone_tests LABELS "jukebox;player;boxengine"
-         SOURCES tests/XSStreamWindowTests.cpp tests/BoxTestSupport.cpp
+         SOURCES tests/XSStreamWindowTests.cpp tests/PlayerSoakTest.cpp tests/BoxTestSupport.cpp
          DEPS qh_jukebox_player_testing TIMEOUT 240)
 if(TARGET qh_box_zone_tests)
   target_compile_definitions(qh_box_zone_tests PRIVATE BOX_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests")

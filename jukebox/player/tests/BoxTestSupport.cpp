@@ -201,6 +201,19 @@ std::vector<long> BoxSimulator::AcceptOffsets() {
   return offsets;
 }
 
+std::vector<long> BoxSimulator::CountsAtCommand(const std::string& command) {
+  std::vector<long> counts;
+  std::ifstream in(m_folder + "/commands.log");
+  const std::string start = command + " offset=";
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t played = line.find(" played=");
+    if (line.rfind(start, 0) == 0 && played != std::string::npos)
+      counts.push_back(std::strtol(line.c_str() + played + 8, nullptr, 10));
+  }
+  return counts;
+}
+
 long BoxSimulator::Stat(const std::string& name) {
   std::ifstream in(m_folder + "/stats.json");
   std::stringstream text;

@@ -99,6 +99,8 @@ class BoxSimulator {
   std::vector<std::string> Commands();
   // For each audio connection accepted, in order: the bytes received before it (exact, from the log).
   std::vector<long> AcceptOffsets();
+  // For each time `command` came, the box's byte counter at that moment (what it had reported playing).
+  std::vector<long> CountsAtCommand(const std::string& command);
   // A counter of the stats file ("received", "played", "underruns", "volume", ...), -1 when absent.
   long Stat(const std::string& name);
   bool WaitForStat(const std::string& name, const std::function<bool(long)>& test, int milliseconds);

@@ -1,4 +1,7 @@
 // The next-song choice over a scripted engine: order with wrap, repeat, seeded shuffle, failures.
+#include <algorithm>
+#include <set>
+
 #include "jukebox/player/tests/PlayerDbFixture.h"
 
 namespace jukebox::player_testing {
@@ -99,7 +102,61 @@ TEST_F(NextSong, ShuffleWithEverySongFailingEnds) {
   player->SetShuffle(true);
   player->failingSongs = {ids[0], ids[1], ids[2]};
   player->Next();
+  // The two unplayed songs fail and keep their marks; the new round tries the one played before this
+  // call, and then the choice gives up: every song was tried once.
   EXPECT_EQ(3u, player->played.size());
+  EXPECT_EQ((std::set<LONG>(ids.begin(), ids.end())), std::set<LONG>(player->played.begin(), player->played.end()));
+  EXPECT_EQ(std::vector<std::string>{"pause"}, player->calls);
+  EXPECT_EQ(1, app.CountLines("All songs in the current playlist"));
+}
+
+TEST_F(NextSong, ShuffleGoesOnPastASongThatFails) {
+  // A played, B plays, C never starts: the zone must keep playing A and B, round after round.
+  const auto ids = LoadThree();
+  player->failingSongs = {ids[2]};
+  player->SetShuffle(true);
+  for (std::uint32_t seed : {1u, 7u, 1234u}) {
+    player->Random().Seed(seed);
+    player->played.clear();
+    player->calls.clear();
+    int started = 0;
+    for (int i = 0; i < 30; ++i) {
+      const size_t before = player->played.size();
+      player->Next();
+      ASSERT_GT(player->played.size(), before);
+      ASSERT_NE(ids[2], player->played.back()) << "Next ended on the failing song (seed " << seed << ")";
+      ASSERT_EQ(PLAYER_PLAYING, player->GetState());
+      ++started;
+      // The failing song is tried at most once per call: its mark keeps it out of the draws.
+      EXPECT_LE(std::count(player->played.begin() + static_cast<long>(before), player->played.end(), ids[2]), 1);
+    }
+    EXPECT_EQ(30, started);
+    EXPECT_TRUE(player->calls.empty()) << "the zone paused";
+  }
+  EXPECT_EQ(0, app.CountLines("All songs in the current playlist"));
+}
+
+TEST_F(NextSong, ALoadWhoseFirstSongFailsMovesOnToTheNext) {
+  std::vector<LONG> ids{AddSong("A", "Ann"), AddSong("B", "Ann"), AddSong("C", "Ann")};
+  player->failingSongs = {ids[0]};
+  ASSERT_EQ(0, player->LoadByArtist("Ann", false));
+  // The next song is asked for through the message, as a song that fails elsewhere is.
+  EXPECT_TRUE(player->IsAdvancePosted());
+  ASSERT_TRUE(PumpUntil([&] { return !player->IsLoading() && !player->IsAdvancePosted(); }));
+  EXPECT_EQ((std::vector<LONG>{ids[0], ids[1]}), player->played);
+  EXPECT_EQ(1, player->GetCurrentIndex());
+  EXPECT_EQ(PLAYER_PLAYING, player->GetState());
+  EXPECT_EQ(ids[1], player->GetCurrentSongId());
+  EXPECT_EQ(0, app.CountLines("All songs in the current playlist"));
+}
+
+TEST_F(NextSong, ALoadOfOnlyFailingSongsEndsInOnePause) {
+  std::vector<LONG> ids{AddSong("A", "Ann"), AddSong("B", "Ann")};
+  player->failingSongs = {ids[0], ids[1]};
+  ASSERT_EQ(0, player->LoadByArtist("Ann", false));
+  ASSERT_TRUE(PumpUntil([&] { return !player->IsLoading() && !player->IsAdvancePosted(); }));
+  PumpFor(std::chrono::milliseconds(50));
+  EXPECT_EQ(std::vector<std::string>{"pause"}, player->calls);
   EXPECT_EQ(1, app.CountLines("All songs in the current playlist"));
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "jukebox/player/tests/BoxTestSupport.h"
 
@@ -32,6 +33,15 @@ std::string AudioData(const std::string& path) {
   auto song = SongForFile(1, path);
   song->ReadMediaInfo();
   return ReadFileBytes(path, song->DataOffset);
+}
+
+// The command log is written as the box reads; a change-over seen by the zone may still be on its way.
+bool WaitUntilCounts(BoxSimulator& box, size_t count) {
+  for (int i = 0; i < 200; ++i) {
+    if (box.CountsAtCommand("c=46&c=66").size() >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return false;
 }
 
 class BoxEngineTest : public ::testing::Test {
@@ -251,43 +261,104 @@ void FeedReply(CXSBoxEngine& engine, const std::string& text) {
   engine.ParseControlReply(data);
 }
 
-TEST_F(BoxEngineTest, ByteReportsPromoteOncePerSongAndCarryWhatThePreviousSongOverran) {
+TEST_F(BoxEngineTest, ByteReportsPromoteWhenTheBoxsCountPlusTheStartUpBufferReachesTheSize) {
   TestBoxZone zone(gui, address, 1, 1, /*start=*/false);  // no threads: the replies are fed by hand
   zone.Run([&] {
     zone.AddSong(SongForFile(1, TheSongs().a));
     zone.AddSong(SongForFile(2, TheSongs().b));
     zone.AddSong(SongForFile(3, TheSongs().c));
+    zone.AddSong(SongForFile(4, TheSongs().a));
     CXSBoxEngine& engine = zone.Engine();
     ASSERT_EQ(zone.PlayIndex(0), 0);
     const DWORD sizeA = engine.GetDataSize();
-    ASSERT_EQ(engine.PrepareNextSong(zone.QueueSong(1), 1), 0);
-    ASSERT_EQ(engine.PrepareNextSong(zone.QueueSong(2), 2), 0);
-    EXPECT_EQ(engine.GetPreparedCount(), 2);
+    for (int index : {1, 2, 3}) ASSERT_EQ(engine.PrepareNextSong(zone.QueueSong(index), index), 0);
 
     FeedReply(engine, "<BYTE>0</BYTE>");
     EXPECT_EQ(engine.GetBytesPlayed(), 0u);
     FeedReply(engine, "<BYTE>100</BYTE>");
     EXPECT_EQ(engine.GetBytesPlayed(), 60100u);
-    // The box has played 1000 bytes past the end of the first song.
-    FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 + 1000) + "</BYTE>");
+    // One byte short of the size with the start-up buffer: not yet.
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 - 1) + "</BYTE>");
+    EXPECT_TRUE(zone.m_promoted.empty());
+    // The box's count plus 60000 passes the size (by less than one report's worth).
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 + 1500) + "</BYTE>");
     EXPECT_EQ(zone.m_promoted, std::vector<LONG>{2});
     const DWORD sizeB = engine.GetDataSize();
     // A report sent before the box restarted its count must not promote the third song as well.
     FeedReply(engine, "<BYTE>" + std::to_string(sizeA - 60000 + 5000) + "</BYTE>");
     EXPECT_EQ(zone.m_promoted, std::vector<LONG>{2});
-    // After the restart the count goes on from what the box had already played of the second song.
+    // The box had not played past the first song's end by its own count: nothing is carried, and
+    // the second song changes over exactly where its own count plus 60000 reaches its size.
     FeedReply(engine, "<BYTE>0</BYTE>");
-    EXPECT_EQ(engine.GetBytesPlayed(), 1000u);
+    EXPECT_EQ(engine.GetBytesPlayed(), 0u);
     FeedReply(engine, "<BYTE>40</BYTE>");
-    EXPECT_EQ(engine.GetBytesPlayed(), 61040u);
-    FeedReply(engine, "<BYTE>" + std::to_string(sizeB - 60000 - 1000) + "</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 60040u);
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeB - 60000 - 1) + "</BYTE>");
+    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2}));
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeB - 60000) + "</BYTE>");
     EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3}));
+    // A box whose own count ran past the end (the change came late) has played that much of the
+    // next song: that part, and only that, is carried.
+    const DWORD sizeC = engine.GetDataSize();
+    FeedReply(engine, "<BYTE>0</BYTE>");
+    FeedReply(engine, "<BYTE>" + std::to_string(sizeC + 700) + "</BYTE>");
+    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3, 4}));
+    FeedReply(engine, "<BYTE>0</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 700u);
+    FeedReply(engine, "<BYTE>10</BYTE>");
+    EXPECT_EQ(engine.GetBytesPlayed(), 60710u);
     // With nothing prepared a report past the end changes only the count.
-    FeedReply(engine, "<BYTE>1</BYTE>");
     FeedReply(engine, "<BYTE>99999999</BYTE>");
-    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3}));
-    EXPECT_EQ(engine.GetBytesPlayed(), 99999999u + 60000u);
+    EXPECT_EQ(zone.m_promoted, (std::vector<LONG>{2, 3, 4}));
+    EXPECT_EQ(engine.GetBytesPlayed(), 99999999u + 60000u + 700u);
   });
+}
+
+TEST_F(BoxEngineTest, EveryChangeOverComesWhenTheBoxsOwnCountSaysSoNeverEarly) {
+  BoxOptions options;
+  options.byteRate = 16000 * 8;
+  options.reportMs = 30;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  // Four songs in order, then the first again: five change-overs, each measured by the box.
+  Queue(*zone, {{1, TheSongs().a}, {2, TheSongs().b}, {3, TheSongs().c}, {4, TheSongs().b}, {5, TheSongs().a},
+                {6, TheSongs().c}});
+  const std::vector<long> sizes{static_cast<long>(AudioData(TheSongs().a).size()),
+                                static_cast<long>(AudioData(TheSongs().b).size()),
+                                static_cast<long>(AudioData(TheSongs().c).size()),
+                                static_cast<long>(AudioData(TheSongs().b).size()),
+                                static_cast<long>(AudioData(TheSongs().a).size())};
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_promoted.size() >= 5; }, 60000)) << services.Describe();
+  ASSERT_TRUE(box->WaitForCommand("c=46&c=66", 5000));
+  ASSERT_TRUE(WaitUntilCounts(*box, 5));
+  const std::vector<long> counts = box->CountsAtCommand("c=46&c=66");
+  for (size_t i = 0; i < 5; ++i) {
+    // Never before the box's count plus its start-up buffer reaches the song's size...
+    EXPECT_GE(counts[i] + 60000, sizes[i]) << "change-over " << i + 1 << " came early";
+    // ...and no later than a few reports after (a loaded machine answers late, not wrongly).
+    EXPECT_LE(counts[i] + 60000 - sizes[i], 16000 * 8) << "change-over " << i + 1 << " came late";
+  }
+  EXPECT_EQ(zone->Get<std::vector<LONG>>([&] { return zone->m_promoted; }),
+            (std::vector<LONG>{2, 3, 4, 5, 6}));
+}
+
+TEST_F(BoxEngineTest, ShuffleGoesOnPastASongTheBoxCannotPlay) {
+  BoxOptions options;
+  options.byteRate = 16000 * 16;
+  auto box = StartBox(options);
+  auto zone = MakeZone(*box);
+  zone->Run([&] {
+    zone->AddSong(SongForFile(1, TheSongs().a));
+    zone->AddSong(SongForFile(2, TheSongs().b));
+    zone->AddSong(SongForFile(3, TheSongs().c, ' '));  // PCM: the box cannot take it
+    zone->m_shuffle = true;
+  });
+  ASSERT_EQ(zone->Get<int>([&] { return zone->PlayIndex(0); }), 0);
+  ASSERT_TRUE(zone->WaitFor([&] { return zone->m_promoted.size() >= 6; }, 60000)) << services.Describe();
+  EXPECT_EQ(zone->Get<int>([&] { return zone->m_gaveUp; }), 0);
+  for (LONG id : zone->Get<std::vector<LONG>>([&] { return zone->m_promoted; })) EXPECT_NE(id, 3);
+  EXPECT_FALSE(services.Logged("All songs in the current playlist"));
 }
 
 TEST_F(BoxEngineTest, NoticesOfAnUnknownCodeAreLoggedAsInvalid) {

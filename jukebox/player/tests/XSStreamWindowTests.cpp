@@ -161,7 +161,13 @@ TEST_F(BoxZoneTest, WithRepeatNextOnlyStartsTheSongAgain) {
   zone->Next();
   EXPECT_EQ(zone->GetCurrentSongId(), 1);
   ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") >= 2; }, 10s));
-  PumpFor(200ms);
+  // A Play after the rewind would go out at once, ahead of the c=66 that the new connection brings.
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::vector<std::string> commands = box->Commands();
+        return std::count(commands.begin(), commands.end(), "c=66") >= 2;
+      },
+      10s));
   EXPECT_FALSE(HasCommand(*box, "c=1")) << "a Play after the rewind";
   EXPECT_EQ(events.Values("song"), (std::vector<long>{1, 1}));
 }
@@ -223,6 +229,98 @@ TEST_F(BoxZoneTest, TwoBoxZonesAndALocalZoneWhenOneBoxDies) {
   EXPECT_EQ(local.GetState(), PLAYER_PLAYING);
   EXPECT_EQ(otherBox.Stat("underruns"), 0);
   other.DestroyWindow();
+}
+
+TEST_F(BoxZoneTest, AGaplessChangeOverAnnouncesTheNewSong) {
+  BoxOptions options;
+  options.byteRate = 16000 * 16;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 2; }, 20s)) << services.CountLines("");
+  EXPECT_EQ(zone->GetCurrentIndex(), 1);
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  // The command is on its way to the box when the zone has changed over.
+  EXPECT_TRUE(WaitForCommand("c=46&c=66"));
+  EXPECT_FALSE(HasCommand(*box, "c=2")) << "the change-over must not stop the box";
+  // Remote controllers hear of the second song when it becomes current, as of the first.
+  const std::vector<long> songs = events.Values("song");
+  ASSERT_GE(songs.size(), 2u);
+  EXPECT_EQ(std::vector<long>(songs.begin(), songs.begin() + 2), (std::vector<long>{1, 2}));
+}
+
+TEST_F(BoxZoneTest, NextAgainAndAgainAlwaysStartsTheNewSongOnTheBox) {
+  BoxOptions options;
+  options.byteRate = 16000 * 4;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  zone->AppendSong(SongForFile(3, TheSongs().a).release());
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 0; }, 10s));
+  for (int round = 0; round < 40; ++round) {
+    const long connections = box->Stat("audio_connections");
+    zone->Next();
+    // Next at every moment of the change: at once, while the old connection closes, while the new
+    // one comes up, and once the new song's data flows.
+    switch (round % 4) {
+      case 0: break;
+      case 1: PumpFor(std::chrono::milliseconds(round % 7)); break;
+      case 2:
+        ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") > connections; }, 10s)) << round;
+        break;
+      default: {
+        const long received = box->Stat("received");
+        ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > received; }, 10s)) << round;
+      }
+    }
+  }
+  // The last change ends with the box told to start and fed the new song.
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::vector<std::string> commands = box->Commands();
+        const auto stop = std::find(commands.rbegin(), commands.rend(), "c=2");
+        const auto start = std::find(commands.rbegin(), commands.rend(), "c=66");
+        return start < stop;
+      },
+      10s))
+      << "the box got c=2 and no c=66 after it";
+  const long received = box->Stat("received");
+  EXPECT_TRUE(PumpUntil([&] { return box->Stat("received") > received + 32767; }, 10s));
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  EXPECT_TRUE(box->Stat("playing") == 1);
+}
+
+TEST_F(BoxZoneTest, AQueueClearedBehindThePreparedSongLeavesTheWindowItsOwnCopy) {
+  BoxOptions options;
+  options.byteRate = 16000 * 8;
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return zone->BoxEngine().HasPreparedSong(); }, 20s));
+  zone->ClearCurrentPlaylist(false);
+  zone->AppendSong(SongForFile(3, TheSongs().a).release());
+  ASSERT_EQ(zone->GetSongCount(), 1);
+  // The box plays the prepared song in its turn; the queue no longer holds it, so the window makes
+  // the engine's copy current.
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 2; }, 20s));
+  const tSong* current = zone->GetCurrentSong();
+  ASSERT_NE(current, nullptr);
+  EXPECT_NE(current, zone->GetQueuedSong(0));
+  EXPECT_EQ(current->SongID, 2);
+  EXPECT_EQ(CString(current->MediaPath), CString(TheSongs().b.c_str()));
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  EXPECT_FALSE(zone->GetSongInfoXml().IsEmpty());
+  // The songs already on their way (the old queue's, up to four) play out from their copies, then the
+  // new queue's song follows; each change was announced.
+  ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 3; }, 30s));
+  EXPECT_EQ(zone->GetCurrentSong(), zone->GetQueuedSong(0));
+  const std::vector<long> announced = events.Values("song");
+  ASSERT_GE(announced.size(), 3u);
+  EXPECT_EQ(announced.front(), 1);
+  EXPECT_EQ(announced[1], 2);
+  EXPECT_EQ(announced.back(), 3);
+  EXPECT_LE(announced.size(), 2u + CXSBoxEngine::kMaxPreparedSongs);
+  for (size_t i = 1; i + 1 < announced.size(); ++i) EXPECT_TRUE(announced[i] == 1 || announced[i] == 2) << i;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "jukebox/player/tests/PlayerTestSupport.h"
 #include "jukebox/zones/tests/ZoneTestSupport.h"
 #include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/Snapshot.h"
 
 namespace jukebox::zone_testing {
@@ -81,9 +82,26 @@ TEST_F(BitmapCtrlTest, AMissingBitmapStillShowsAKnob) {
 TEST_F(BitmapCtrlTest, TheBitmapIsShownAtItsOwnSize) {
   Make(true);
   EXPECT_TRUE(thumb.HasBitmap());
+  // A window larger than the bitmap: the bitmap fills its own width and height, pixel for pixel, and
+  // is neither stretched nor repeated beyond them.
+  thumb.MoveWindow(100, 100, 30, 30);
   auto picture = qh::gdi::SnapshotWindow(thumb.GetSafeHwnd());
   ASSERT_TRUE(picture);
-  EXPECT_NE(picture->at(5, 5), qh::gdi::PixelFromColor(RGB(192, 192, 192)));
+  auto bitmap = qh::gdi::ReadPng(SourcePath("resources/jukebox/bitmaps/514.png"));
+  ASSERT_TRUE(bitmap);
+  ASSERT_LT(bitmap->width(), 30);
+  ASSERT_LT(bitmap->height(), 30);
+  int differing = 0;
+  for (int y = 0; y < bitmap->height(); ++y)
+    for (int x = 0; x < bitmap->width(); ++x) differing += picture->at(x, y) != bitmap->at(x, y) ? 1 : 0;
+  EXPECT_EQ(differing, 0);
+  const qh::gdi::Pixel outside = picture->at(29, 29);
+  for (int y = 0; y < 30; ++y) {
+    EXPECT_EQ(picture->at(bitmap->width(), y), outside) << y;
+  }
+  for (int x = 0; x < 30; ++x) {
+    EXPECT_EQ(picture->at(x, bitmap->height()), outside) << x;
+  }
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(TVZone, VolumeStepsByOneAndTheBarFollows) {
 TEST_F(TVZone, AddAndEditButtonsNeedASelectedLine) {
   zone->SendMessage(WM_COMMAND, ID_ZONE_ADD_TO_EXISTING, 0);
   zone->SendMessage(WM_COMMAND, ID_ZONE_EDIT_SELECTED_SONG, 0);
-  EXPECT_TRUE(dialogs.ran.empty() || dialogs.ran == std::vector<std::string>{});
+  EXPECT_TRUE(dialogs.ran.empty()) << "a dialog ran without a selected line";
   AddSong("One", "Ann", "First", "Jazz");
   LoadArtist("Ann");
   dialogs.ran.clear();

@@ -1,6 +1,7 @@
 // What the zone-window tests share: a sandbox with a song database, the application's services double,
-// a main window that records what zones post to it, a scripted engine, a scripted runner of the
-// application's dialogs (which are not built yet), and the zone window over them in either look.
+// a main window that records what zones post to it, a scripted engine, a scripted runner in place of
+// the application's dialogs (so a test chooses what the user would), and the zone window over them in
+// either look.
 #pragma once
 
 #include <gtest/gtest.h>

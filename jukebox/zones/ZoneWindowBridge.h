@@ -1,6 +1,6 @@
-// What a zone window's look asks of the window's engine beyond the public player interface: the few
-// engine members the zone windows write, the cover page's inputs and the engine-specific commands.
-// CZoneWindowT implements it over its engine class.
+// The look's bridge to the zone window it draws: what the look asks of the window beyond the public
+// player interface (the few engine members the zone windows write, the cover page's inputs and the
+// engine-specific commands). It plays nothing itself; CZoneWindowT implements it over its engine class.
 #pragma once
 
 #include "jukebox/zones/CoverPage.h"
@@ -8,7 +8,7 @@
 
 class CPlayerBase;
 
-class CZoneEngine {
+class CZoneWindowBridge {
  public:
   virtual CPlayerBase& Player() = 0;
   virtual void SetCurrentIndex(LONG index) = 0;
@@ -22,5 +22,5 @@ class CZoneEngine {
   virtual void OnPluginsCommand() = 0;
 
  protected:
-  ~CZoneEngine() = default;
+  ~CZoneWindowBridge() = default;
 };
