@@ -141,6 +141,11 @@ bool DisplayActive() {
   return backend && !backend->Headless();
 }
 
+bool DisplayChosenActive() {
+  auto* backend = Backend(true);
+  return backend && !backend->Headless();
+}
+
 void PumpDisplayInput() {
   auto* backend = Backend();
   if (!backend) return;

@@ -30,6 +30,8 @@ void DisplayPresent(HWND hWnd);
 void FlushDisplayPresents(bool idle);
 // True when a back end with a real screen runs on the calling thread (queues then poll for input).
 bool DisplayActive();
+// The same, choosing the back end first when no window was shown yet (a message box at start-up).
+bool DisplayChosenActive();
 // Turns the back end's pending input into messages of the calling thread.
 void PumpDisplayInput();
 
