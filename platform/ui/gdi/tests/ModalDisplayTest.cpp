@@ -156,9 +156,17 @@ TEST_P(ModalOnDisplay, ABoxShowsItsLinesAndIconKeepsItsOwnerWaitingAndGivesTheFo
   SetTimer(guard, 1, 30000, [](HWND, UINT, UINT_PTR, DWORD) {
     if (HWND active = GetActiveWindow()) PostMessage(active, WM_COMMAND, IDCANCEL, 0);
   });
+  // The box's picture for the documentation (scripts/dialog-snapshots.sh names the folder).
+  SetTimer(guard, 2, 1500, [](HWND guardWindow, UINT, UINT_PTR, DWORD) {
+    KillTimer(guardWindow, 2);
+    const char* folder = std::getenv("QH_DIALOG_SNAPSHOT_DIR");
+    if (HWND box = GetActiveWindow(); folder && box)
+      EXPECT_TRUE(qh::gdi::WriteWindowPng(box, std::string(folder) + "/message-box.png"));
+  });
   const int answer = MessageBox(owner.m_hWnd, "Delete the song \"Night Ferry\"?\nIts file stays on the disk.",
                                 "Tonebarn", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   KillTimer(guard, 1);
+  KillTimer(guard, 2);
   CString typed;
   PumpUntil([&] {
     field->GetWindowText(typed);
