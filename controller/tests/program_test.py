@@ -237,6 +237,8 @@ class Program(unittest.TestCase):
         second = subprocess.run([PROGRAM], cwd=self.server.dir, env=self.server.env, capture_output=True,
                                 timeout=30)
         self.assertEqual(second.returncode, 0)
+        # The refusal is a message box; headless its text goes to standard error.
+        self.assertIn("The Quaverhouse Control Program is already running.", second.stderr.decode("cp1252"))
         browser = Browser(self.server)
         self.assertEqual(browser.request("GET", "/")[0], 200)
         self.assertEqual(self.server.log().count("is STARTING"), 1)

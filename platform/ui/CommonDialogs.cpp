@@ -167,9 +167,7 @@ INT_PTR CFileDialog::DoModal() {
     std::lock_guard<std::mutex> guard(g_answererLock);
     answerer = g_fileAnswerer;
   }
-  HWND owner = m_ofn.hwndOwner ? m_ofn.hwndOwner : (m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
-  if (!owner)
-    if (CWnd* main = AfxGetMainWnd()) owner = main->m_hWnd;
+  HWND owner = qh::ui::ModalOwner(m_ofn.hwndOwner ? m_ofn.hwndOwner : (m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr));
   if (!CreateFromTemplate(ContainerTemplate(*this), owner, false)) {
     t_lastError = CDERR_FINDRESFAILURE;
     return IDCANCEL;

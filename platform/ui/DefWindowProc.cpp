@@ -164,6 +164,8 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) {
+        // The control that had the focus when the window was left gets it back, else the window.
+        RestoreFocus(hWnd);
         HWND focus = GetFocus();
         if (!focus || (focus != hWnd && !IsChild(hWnd, focus))) SetFocus(hWnd);
       }

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/core/Cp1252.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/Gdi.h"
@@ -218,12 +219,23 @@ CDialog::CDialog(LPCSTR templateName, CWnd* parent)
     : m_nTemplateId(static_cast<UINT>(std::strtoul(templateName ? templateName : "0", nullptr, 10))),
       m_pParentWnd(parent) {}
 
-static HWND DialogOwner(CWnd* parent) {
-  HWND owner = parent ? parent->m_hWnd : nullptr;
+namespace qh::ui {
+
+HWND ModalOwner(HWND parent) {
+  HWND owner = parent && ::IsWindow(parent) ? ::GetAncestor(parent, GA_ROOT) : nullptr;
   if (!owner)
-    if (CWnd* main = AfxGetMainWnd()) owner = main->m_hWnd;
-  return owner && IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;
+    if (CWnd* main = AfxGetMainWnd(); main && ::IsWindow(main->m_hWnd)) owner = ::GetAncestor(main->m_hWnd, GA_ROOT);
+  if (!owner)
+    if (HWND active = ::GetActiveWindow(); active && ::IsWindowEnabled(active)) owner = active;
+  // A window that waits for a modal window of its own hands the ownership on to that window.
+  if (owner && !::IsWindowEnabled(owner))
+    if (HWND popup = EnabledPopupOf(owner)) owner = popup;
+  return owner;
 }
+
+}  // namespace qh::ui
+
+static HWND DialogOwner(CWnd* parent) { return qh::ui::ModalOwner(parent ? parent->m_hWnd : nullptr); }
 
 // A popup dialog whose template gives no position of its own opens centred on its owner's window (on the
 // desktop without one), kept on the desktop.

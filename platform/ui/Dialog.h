@@ -53,6 +53,10 @@ using DialogAnswerer = std::function<void(CWnd& dialog)>;
 void SetDialogAnswerer(DialogAnswerer answerer);
 // Hands a modal window that is about to run its loop to the answerer, if one is installed.
 void RunDialogAnswerer(CWnd& dialog);
+// The window a modal window belongs to: the top-level window of `parent`, else the main window, else
+// the active window; a window waiting for a modal window of its own hands on to that one (nested
+// dialogs). It is disabled while the modal window runs and active again when it ends.
+HWND ModalOwner(HWND parent);
 
 }  // namespace qh::ui
 

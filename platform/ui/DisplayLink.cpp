@@ -44,6 +44,10 @@ void DisplayWindowShown(const WindowPtr& window) {
   if (!OnScreen(window)) return;
   if (auto* backend = Backend(true)) {
     backend->ShowWindow(window->handle, ScreenRect(window), window->text);
+    // An owned window (a dialog, a message box) stays above its owner, with a window manager or without.
+    if (window->owner)
+      if (WindowPtr owner = FindWindow(window->owner); OnScreen(owner) && (owner->style & WS_VISIBLE))
+        backend->SetOwner(window->handle, owner->handle);
     DisplayPresent(window->handle);
   }
 }
@@ -76,6 +80,16 @@ void DisplayWindowMinimised(const WindowPtr& window) {
 void DisplayWindowRestored(const WindowPtr& window) {
   if (!OnScreen(window)) return;
   if (auto* backend = Backend()) backend->RestoreWindow(window->handle);
+}
+
+void DisplayWindowActivated(const WindowPtr& window) {
+  if (!OnScreen(window) || !(window->style & WS_VISIBLE)) return;
+  if (auto* backend = Backend()) backend->FocusWindow(window->handle);
+}
+
+void DisplayWindowBroughtUp(const WindowPtr& window) {
+  if (!OnScreen(window) || !(window->style & WS_VISIBLE)) return;
+  if (auto* backend = Backend()) backend->RaiseWindow(window->handle);
 }
 
 void DisplayWindowIconChanged(const WindowPtr& window, HICON icon) {
@@ -124,6 +138,11 @@ void FlushDisplayPresents(bool idle) {
 
 bool DisplayActive() {
   auto* backend = Backend();
+  return backend && !backend->Headless();
+}
+
+bool DisplayChosenActive() {
+  auto* backend = Backend(true);
   return backend && !backend->Headless();
 }
 

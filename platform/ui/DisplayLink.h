@@ -17,6 +17,10 @@ void DisplayWindowRetitled(const WindowPtr& window);
 void DisplayWindowDestroyed(const WindowPtr& window);
 void DisplayWindowMinimised(const WindowPtr& window);
 void DisplayWindowRestored(const WindowPtr& window);
+// The window became the active one: it gets the display's keyboard.
+void DisplayWindowActivated(const WindowPtr& window);
+// A modal window comes up over the owner the user pressed on.
+void DisplayWindowBroughtUp(const WindowPtr& window);
 // The window's large icon changed (WM_SETICON): the display shows the icon's picture.
 void DisplayWindowIconChanged(const WindowPtr& window, HICON icon);
 // The window's top-level surface changed: show it.
@@ -26,6 +30,8 @@ void DisplayPresent(HWND hWnd);
 void FlushDisplayPresents(bool idle);
 // True when a back end with a real screen runs on the calling thread (queues then poll for input).
 bool DisplayActive();
+// The same, choosing the back end first when no window was shown yet (a message box at start-up).
+bool DisplayChosenActive();
 // Turns the back end's pending input into messages of the calling thread.
 void PumpDisplayInput();
 

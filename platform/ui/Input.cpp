@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <cctype>
 #include <cstdlib>
 
 #include "platform/core/Thread.h"
+#include "platform/ui/DisplayLink.h"
 #include "platform/ui/WindowRecord.h"
 #include "platform/ui/gdi/Gdi.h"
 #include "platform/ui/gdi/WindowTarget.h"
@@ -29,6 +31,9 @@ struct ThreadInput {
   POINT lastClickPoint;
 };
 thread_local ThreadInput t_input;
+// The control of each top-level window that last had the focus: it gets the focus back when its window
+// is active again (a dialog or a message box over it ended).
+thread_local std::map<HWND, HWND> t_lastFocus;
 std::mutex g_pointerLock;
 POINT g_cursor{0, 0};
 HCURSOR g_currentCursor = nullptr;
@@ -127,6 +132,22 @@ UINT DoubleClickOrPress(HWND target, UINT message, POINT screen) {
   return message;
 }
 
+// Input reaches a window only when it and every window it sits in are enabled: a modal dialog's owner
+// and everything in it wait.
+bool TakesInput(HWND hWnd) {
+  for (HWND w = hWnd; w; w = (GetWindowLong(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr)
+    if (!IsWindowEnabled(w)) return false;
+  return hWnd != nullptr;
+}
+
+// A press on a window that waits for a modal window of its own brings that modal window up instead.
+void BringUpModalOf(HWND top) {
+  HWND modal = EnabledPopupOf(top);
+  if (!modal) return;
+  SetActiveWindow(modal);
+  if (WindowPtr window = FindWindow(modal)) DisplayWindowBroughtUp(window);
+}
+
 void SendFocusChange(HWND from, HWND to) {
   if (from && IsWindow(from)) SendMessage(from, WM_KILLFOCUS, reinterpret_cast<WPARAM>(to), 0);
   if (to && IsWindow(to) && t_input.focus == to) SendMessage(to, WM_SETFOCUS, reinterpret_cast<WPARAM>(from), 0);
@@ -149,12 +170,24 @@ char DefaultCharacter(UINT vk) {
 
 }  // namespace
 
+HWND EnabledPopupOf(HWND top) {
+  for (HWND candidate : TopLevelWindows()) {
+    if (candidate == top || !IsWindowVisible(candidate) || !IsWindowEnabled(candidate)) continue;
+    HWND owner = GetWindow(candidate, GW_OWNER);
+    for (int depth = 0; owner && owner != top && depth < 16; ++depth) owner = GetWindow(owner, GW_OWNER);
+    if (owner == top) return candidate;
+  }
+  return nullptr;
+}
+
 POINT CursorPosition() {
   std::lock_guard<std::mutex> guard(g_pointerLock);
   return g_cursor;
 }
 
 void ForgetInputState(HWND hWnd) {
+  t_lastFocus.erase(hWnd);
+  std::erase_if(t_lastFocus, [&](const auto& entry) { return entry.second == hWnd; });
   if (t_input.focus == hWnd) t_input.focus = nullptr;
   if (t_input.active == hWnd) t_input.active = nullptr;
   if (t_input.capture == hWnd) t_input.capture = nullptr;
@@ -178,7 +211,10 @@ void DisableWindowInputState(HWND hWnd) {
   if (t_input.capture == hWnd) ReleaseCapture();
 }
 
-HWND KeyboardTarget() { return t_input.focus ? t_input.focus : t_input.active; }
+HWND KeyboardTarget() {
+  HWND target = t_input.focus ? t_input.focus : t_input.active;
+  return TakesInput(target) ? target : nullptr;
+}
 
 void RouteMouse(UINT message, POINT screen, WPARAM keys) {
   {
@@ -200,9 +236,16 @@ void RouteMouse(UINT message, POINT screen, WPARAM keys) {
   if (IsMouseButtonDown(message)) {
     HWND top = GetAncestor(target, GA_ROOT);
     bool activates = top && !(GetWindowLong(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
-    if (activates && IsWindowEnabled(top) && top != t_input.active) SetActiveWindow(top);
+    if (top && !IsWindowEnabled(top)) {
+      BringUpModalOf(top);
+      return;
+    }
+    if (activates && top != t_input.active) SetActiveWindow(top);
+    // Without a window manager nobody else gives the display's keyboard to the window clicked.
+    if (activates)
+      if (WindowPtr window = FindWindow(top)) DisplayWindowActivated(window);
   }
-  if (!IsWindowEnabled(target)) return;  // a disabled window (a modal dialog's owner) takes no input
+  if (!TakesInput(target)) return;  // a disabled window (a modal dialog's owner) takes no input
 
   LRESULT hit = t_input.capture ? HTCLIENT : HitCode(target, screen);
   if (hit == HTCLIENT) {
@@ -334,11 +377,23 @@ HWND SetFocus(HWND hWnd) {
   }
   if (old == hWnd) return old;
   t_input.focus = hWnd;
+  if (hWnd) t_lastFocus[GetAncestor(hWnd, GA_ROOT)] = hWnd;
   SendFocusChange(old, hWnd);
   return old;
 }
 
 HWND GetFocus() { return t_input.focus; }
+
+// The window active again gets its last focused control back, unless the focus already is in it.
+void qh::ui::RestoreFocus(HWND top) {
+  if (FocusInside(top)) return;
+  auto it = t_lastFocus.find(top);
+  if (it == t_lastFocus.end()) return;
+  HWND control = it->second;
+  if (IsWindow(control) && (control == top || IsChild(top, control)) && IsWindowVisible(control) &&
+      TakesInput(control))
+    SetFocus(control);
+}
 
 HWND SetActiveWindow(HWND hWnd) {
   HWND old = t_input.active;
@@ -346,7 +401,10 @@ HWND SetActiveWindow(HWND hWnd) {
     if (!OwnWindow(hWnd)) return nullptr;
     hWnd = GetAncestor(hWnd, GA_ROOT);
   }
-  if (old == hWnd) return old;
+  if (old == hWnd) {
+    if (hWnd) RestoreFocus(hWnd);
+    return old;
+  }
   t_input.active = hWnd;
   if (old && IsWindow(old)) {
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);
@@ -355,6 +413,10 @@ HWND SetActiveWindow(HWND hWnd) {
   if (hWnd && IsWindow(hWnd)) {
     SendMessage(hWnd, WM_NCACTIVATE, TRUE, 0);
     SendMessage(hWnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+  }
+  if (hWnd && IsWindow(hWnd) && t_input.active == hWnd) {
+    if (WindowPtr window = FindWindow(hWnd)) DisplayWindowActivated(window);
+    RestoreFocus(hWnd);
   }
   return old;
 }

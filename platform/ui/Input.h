@@ -201,8 +201,14 @@ POINT CursorPosition();
 void ForgetInputState(HWND hWnd);        // the window is being destroyed
 void HideWindowInputState(HWND hWnd);    // the window is being hidden
 void DisableWindowInputState(HWND hWnd); // the window is being disabled
-// The keyboard message's target after pre-translation: the focus window, else the active window.
+// The keyboard message's target after pre-translation: the focus window, else the active window; null
+// while that window or one it sits in is disabled.
 HWND KeyboardTarget();
+// The highest shown and enabled top-level window that `top` owns (directly or through others): the
+// modal window a disabled owner waits for. Null when there is none.
+HWND EnabledPopupOf(HWND top);
+// Gives the top-level window its last focused control back (when the focus is not in it already).
+void RestoreFocus(HWND top);
 // Starts moving a window by its caption until the left button comes up (a press on HTCAPTION).
 void BeginCaptionDrag(HWND hWnd, POINT screenPoint);
 // Queues a message ahead of every other posted message of the window's thread (WM_CHAR made from a

@@ -56,46 +56,126 @@ const char* ButtonText(int id) {
   }
 }
 
-// The box as a real dialog, for a program on a display: the text, then a row of buttons.
+// The stock pictures of the box's icons, 32 by 32 pixels at (x, y): a red stop sign, a blue question
+// mark, a yellow warning triangle, a blue information sign.
+void DrawStockIcon(HDC dc, UINT iconType, int x, int y) {
+  COLORREF fill = RGB(0, 70, 200), border = RGB(0, 30, 110), mark = RGB(255, 255, 255);
+  const char* glyph = "i";
+  switch (iconType & MB_ICONMASK) {
+    case MB_ICONHAND: fill = RGB(200, 20, 20), border = RGB(110, 0, 0), glyph = nullptr; break;
+    case MB_ICONQUESTION: glyph = "?"; break;
+    case MB_ICONEXCLAMATION: fill = RGB(250, 200, 0), border = RGB(120, 90, 0), mark = RGB(0, 0, 0), glyph = "!"; break;
+    case MB_ICONASTERISK: break;
+    default: return;
+  }
+  HPEN pen = CreatePen(PS_SOLID, 1, border);
+  HBRUSH brush = CreateSolidBrush(fill);
+  HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+  if ((iconType & MB_ICONMASK) == MB_ICONEXCLAMATION) {
+    const POINT triangle[] = {{x + 16, y + 1}, {x + 31, y + 30}, {x + 1, y + 30}};
+    Polygon(dc, triangle, 3);
+  } else {
+    Ellipse(dc, x, y, x + 32, y + 32);
+  }
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+  if (!glyph) {  // the stop sign's white cross
+    HPEN cross = CreatePen(PS_SOLID, 4, mark);
+    oldPen = SelectObject(dc, cross);
+    MoveToEx(dc, x + 10, y + 10, nullptr);
+    LineTo(dc, x + 22, y + 22);
+    MoveToEx(dc, x + 22, y + 10, nullptr);
+    LineTo(dc, x + 10, y + 22);
+    SelectObject(dc, oldPen);
+    DeleteObject(cross);
+    return;
+  }
+  HFONT font = CreateFont(-22, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, mark);
+  RECT area{x, y + ((iconType & MB_ICONMASK) == MB_ICONEXCLAMATION ? 5 : 0), x + 32, y + 32};
+  DrawText(dc, glyph, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+}
+
+// The box's layout in pixels: the icon on the left, the text beside it wrapped to a width the screen
+// allows, the buttons centred below. A text taller than the screen allows goes into a read-only field
+// that scrolls, so that every line of a long log can be read.
+struct BoxLayout {
+  RECT icon{};
+  RECT text{};
+  bool scrolls = false;
+  int buttonsTop = 0;
+  SIZE client{};
+};
+constexpr int kBoxMargin = 12, kButtonWidth = 75, kButtonHeight = 23, kButtonGap = 6, kIconSize = 32;
+
+BoxLayout LayOutBox(const MessageBoxRequest& request) {
+  BoxLayout layout;
+  const bool withIcon = *IconWord(request.type) != 0;
+  const int screenWidth = std::max(320, GetSystemMetrics(SM_CXSCREEN));
+  const int screenHeight = std::max(240, GetSystemMetrics(SM_CYSCREEN));
+  const int maxTextWidth = std::min(520, screenWidth * 3 / 5);
+  const int maxTextHeight = std::max(60, screenHeight - 160);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  RECT measured{0, 0, maxTextWidth, 0};
+  DrawText(dc, request.text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, oldFont);
+  DeleteDC(dc);
+  int textWidth = std::max<int>(1, measured.right - measured.left);
+  int textHeight = std::max<int>(13, measured.bottom - measured.top);
+  if (textHeight > maxTextHeight) {
+    layout.scrolls = true;  // room for the field's frame and its scroll bar
+    textWidth = maxTextWidth + 24;
+    textHeight = maxTextHeight;
+  }
+  const int textLeft = kBoxMargin + (withIcon ? kIconSize + kBoxMargin : 0);
+  int textTop = kBoxMargin;
+  if (withIcon && textHeight < kIconSize) textTop += (kIconSize - textHeight) / 2;  // one line beside the icon
+  layout.icon = withIcon ? RECT{kBoxMargin, kBoxMargin, kBoxMargin + kIconSize, kBoxMargin + kIconSize} : RECT{};
+  layout.text = RECT{textLeft, textTop, textLeft + textWidth, textTop + textHeight};
+  const int buttons = static_cast<int>(request.buttons.size());
+  const int rowWidth = buttons * kButtonWidth + (buttons - 1) * kButtonGap;
+  layout.buttonsTop = std::max<int>(layout.text.bottom, layout.icon.bottom) + 2 * kBoxMargin - 4;
+  layout.client.cx = std::max<int>({layout.text.right + kBoxMargin, rowWidth + 2 * kBoxMargin, 160});
+  layout.client.cy = layout.buttonsTop + kButtonHeight + kBoxMargin;
+  return layout;
+}
+
+// The box as a real dialog, for a program on a display.
 class MessageBoxDialog : public CDialog {
  public:
-  explicit MessageBoxDialog(const MessageBoxRequest& request) : request_(request) {}
+  explicit MessageBoxDialog(const MessageBoxRequest& request) : request_(request), layout_(LayOutBox(request)) {}
   int Run() {
     DialogTemplate box;
     box.caption = request_.caption;
     box.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    int lines = 1 + static_cast<int>(std::count(request_.text.begin(), request_.text.end(), '\n'));
-    int longest = 0, current = 0;
-    for (char c : request_.text) {
-      current = c == '\n' ? 0 : current + 1;
-      longest = std::max(longest, current);
-    }
-    int buttons = static_cast<int>(request_.buttons.size());
-    box.cx = std::clamp(longest * 4 + 24, buttons * 56 + 14, 400);
-    box.cy = lines * 9 + 44;
+    box.cx = 100;  // the real size comes from the layout once the window exists
+    box.cy = 40;
     DialogItemTemplate text;
-    text.className = "Static";
     text.text = request_.text;
-    text.id = 0xFFFF;
-    text.style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX;
-    text.x = 10;
-    text.y = 8;
-    text.cx = box.cx - 20;
-    text.cy = lines * 9 + 4;
+    text.id = kTextId;
+    if (layout_.scrolls) {
+      text.className = "Edit";
+      text.style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
+                   ES_AUTOVSCROLL;
+    } else {
+      text.className = "Static";
+      text.style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX;
+    }
     box.items.push_back(text);
-    int left = (box.cx - buttons * 56 + 6) / 2;
     for (int id : request_.buttons) {
       DialogItemTemplate button;
       button.className = "Button";
       button.text = ButtonText(id);
       button.id = static_cast<UINT>(id);
       button.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (id == request_.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-      button.x = left;
-      button.y = box.cy - 22;
-      button.cx = 50;
-      button.cy = 14;
       box.items.push_back(button);
-      left += 56;
     }
     const UINT kTemplateId = 0xFFF0;  // the boxes' own, made anew for each box
     RegisterDialogTemplate(kTemplateId, box);
@@ -107,10 +187,39 @@ class MessageBoxDialog : public CDialog {
   }
 
  protected:
-  // The default button has the focus, so Enter presses it.
+  static constexpr UINT kTextId = 0xFFFF;
+
+  // The controls go where the layout puts them, the window takes the layout's size, centred on its
+  // owner; the default button has the focus, so Enter presses it.
   BOOL OnInitDialog() override {
+    RECT window{}, client{};
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    const int frameWidth = (window.right - window.left) - (client.right - client.left);
+    const int frameHeight = (window.bottom - window.top) - (client.bottom - client.top);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, layout_.client.cx + frameWidth, layout_.client.cy + frameHeight,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (CWnd* text = GetDlgItem(kTextId))
+      text->MoveWindow(layout_.text.left, layout_.text.top, layout_.text.right - layout_.text.left,
+                       layout_.text.bottom - layout_.text.top, FALSE);
+    const int buttons = static_cast<int>(request_.buttons.size());
+    int left = (layout_.client.cx - (buttons * kButtonWidth + (buttons - 1) * kButtonGap)) / 2;
+    for (int id : request_.buttons) {
+      if (CWnd* button = GetDlgItem(id)) button->MoveWindow(left, layout_.buttonsTop, kButtonWidth, kButtonHeight, FALSE);
+      left += kButtonWidth + kButtonGap;
+    }
+    CenterOnOwner(request_.owner ? ::GetAncestor(request_.owner, GA_ROOT) : nullptr);
     if (CWnd* button = GetDlgItem(request_.defaultButton)) button->SetFocus();
     return FALSE;
+  }
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_PAINT || layout_.icon.right == 0) return CDialog::WindowProc(message, wParam, lParam);
+    PAINTSTRUCT paint;
+    if (HDC dc = ::BeginPaint(m_hWnd, &paint)) {
+      DrawStockIcon(dc, request_.type, layout_.icon.left, layout_.icon.top);
+      ::EndPaint(m_hWnd, &paint);
+    }
+    return 0;
   }
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
     int id = LOWORD(wParam);
@@ -131,6 +240,7 @@ class MessageBoxDialog : public CDialog {
 
  private:
   MessageBoxRequest request_;
+  BoxLayout layout_;
 };
 
 }  // namespace
@@ -202,7 +312,8 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     logHook = g_logHook;
   }
   if (logHook) logHook(request);
-  if (!answerer && DisplayActive()) {
+  // A box before the program's first window still finds the display.
+  if (!answerer && DisplayChosenActive()) {
     MessageBoxDialog box(request);
     int answer = box.Run();
     return answer > 0 ? answer : request.defaultButton;

@@ -101,6 +101,7 @@ namespace {
 class FolderChooser : public CDialog {
  public:
   std::string Run(HWND owner, const std::string& title) {
+    owner = ModalOwner(owner);
     DialogTemplate box;
     box.caption = title.empty() ? "Browse for Folder" : title;
     box.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;

@@ -192,9 +192,60 @@ void InvalidateAfterGeometryChange(const WindowPtr& window) {
 
 bool NextWindowNeedingPaintExists(DWORD threadId) { return NextWindowNeedingPaint(threadId) != nullptr; }
 
+namespace {
+
+bool NeedsPaint(const WindowPtr& window) {
+  return !window->update.empty() && !window->destroying && IsWindowVisible(window->handle);
+}
+
+// Paint order: a parent before its children, and among siblings the lowest first, so that a window
+// drawn over a sibling (a tab control under its page, a group box round its fields) never paints over
+// what lies above it.
+WindowPtr FirstInPaintOrder(const WindowPtr& window) {
+  if (!(window->style & WS_VISIBLE)) return nullptr;
+  if (NeedsPaint(window)) return window;
+  std::vector<HWND> children = window->children;
+  for (auto it = children.rbegin(); it != children.rend(); ++it)
+    if (WindowPtr child = FindWindow(*it))
+      if (WindowPtr found = FirstInPaintOrder(child)) return found;
+  return nullptr;
+}
+
+// The visible siblings above `window` that cover part of `area` (the window's client coordinates) are
+// painted again after it: a window without WS_CLIPSIBLINGS draws over them.
+void InvalidateSiblingsAbove(const WindowPtr& window, const Region& area) {
+  if (!window->parent || (window->style & WS_CLIPSIBLINGS) || area.empty()) return;
+  WindowPtr parent = FindWindow(window->parent);
+  if (!parent) return;
+  Region inParent = area;
+  RECT client = ClientRectInWindow(*window);
+  inParent.offset(window->rect.left + client.left, window->rect.top + client.top);
+  const std::vector<HWND> siblings = parent->children;
+  for (HWND siblingHandle : siblings) {
+    if (siblingHandle == window->handle) break;  // only the windows above
+    WindowPtr sibling = FindWindow(siblingHandle);
+    if (!sibling || !(sibling->style & WS_VISIBLE)) continue;
+    Region covered = inParent.intersected(sibling->rect);
+    if (covered.empty()) continue;
+    RECT siblingClient = ClientRectInWindow(*sibling);
+    covered.offset(-(sibling->rect.left + siblingClient.left), -(sibling->rect.top + siblingClient.top));
+    RECT box = covered.bounds();
+    sibling->frameNeeded = true;
+    InvalidateRect(siblingHandle, &box, TRUE);
+  }
+}
+
+}  // namespace
+
 WindowPtr NextWindowNeedingPaint(DWORD threadId) {
+  for (HWND topHandle : TopLevelWindows()) {
+    WindowPtr top = FindWindow(topHandle);
+    if (top && top->threadId == threadId)
+      if (WindowPtr found = FirstInPaintOrder(top)) return found;
+  }
+  // Whatever the walk cannot reach (a child of another thread's window).
   for (const WindowPtr& window : WindowsOfThread(threadId))
-    if (!window->update.empty() && !window->destroying && IsWindowVisible(window->handle)) return window;
+    if (NeedsPaint(window)) return window;
   return nullptr;
 }
 
@@ -207,6 +258,7 @@ BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
   if (!window) return FALSE;
   Region area = rect ? Region(*rect) : Region(SizeRect(ClientRectInWindow(*window)));
   AddUpdate(window, area, erase != FALSE);
+  InvalidateSiblingsAbove(window, area.intersected(SizeRect(ClientRectInWindow(*window))));
   // Children under the invalid area are painted again too, in their own client coordinates.
   for (HWND childHandle : window->children) {
     WindowPtr child = FindWindow(childHandle);

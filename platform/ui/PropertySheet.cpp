@@ -250,10 +250,7 @@ INT_PTR CPropertySheet::DoModal() {
   }
   int clientWidth = pageWidth + 4 * kMargin;
   int clientHeight = kMargin + kTabStrip + pageHeight + 3 * kMargin + kButtonHeight + kMargin;
-  HWND owner = parent_ ? parent_->m_hWnd : nullptr;
-  if (!owner)
-    if (CWnd* main = AfxGetMainWnd()) owner = main->m_hWnd;
-  if (owner) owner = ::GetAncestor(owner, GA_ROOT);
+  HWND owner = qh::ui::ModalOwner(parent_ ? parent_->m_hWnd : nullptr);
   m_nFlags |= WF_CONTINUEMODAL;
   m_nModalResult = -1;
   if (!CreateEx(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, WC_DIALOG, caption_, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,

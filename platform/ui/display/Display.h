@@ -53,6 +53,13 @@ class DisplayBackend {
   // A top-level window minimised or restored by the program.
   virtual void MinimiseWindow(HWND window) { (void)window; }
   virtual void RestoreWindow(HWND window) { (void)window; }
+  // The window stays above `owner` (a shown window): the window manager is told (transient for), and
+  // without one the back end raises it again whenever the owner comes up.
+  virtual void SetOwner(HWND window, HWND owner) { (void)window, (void)owner; }
+  // The window takes the display's keyboard (nobody else gives it without a window manager).
+  virtual void FocusWindow(HWND window) { (void)window; }
+  // The window comes to the top of the screen's stack (with the windows it owns above it).
+  virtual void RaiseWindow(HWND window) { (void)window; }
   // The picture the display shows for the window (in its title bar, task bar or switcher).
   virtual void SetIcon(HWND window, const gdi::Surface& picture) { (void)window, (void)picture; }
 };

@@ -91,6 +91,30 @@ class SdlDisplay final : public DisplayBackend {
     }
     MoveWindow(hwnd, rect);
     SDL_ShowWindow(it->second.window);
+    RaiseOwnedBy(hwnd);
+  }
+
+  void SetOwner(HWND hwnd, HWND owner) override {
+    auto it = windows_.find(hwnd);
+    auto ownerIt = windows_.find(owner);
+    if (it == windows_.end() || ownerIt == windows_.end()) return;
+    it->second.owner = owner;
+    // The transient-for hint: a window manager keeps the window above its owner.
+    SDL_SetWindowModalFor(it->second.window, ownerIt->second.window);
+    SDL_RaiseWindow(it->second.window);
+  }
+
+  void FocusWindow(HWND hwnd) override {
+    auto it = windows_.find(hwnd);
+    if (it != windows_.end() && (SDL_GetWindowFlags(it->second.window) & SDL_WINDOW_SHOWN))
+      SDL_SetWindowInputFocus(it->second.window);
+  }
+
+  void RaiseWindow(HWND hwnd) override {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end()) return;
+    SDL_RaiseWindow(it->second.window);
+    RaiseOwnedBy(hwnd);
   }
 
   void HideWindow(HWND hwnd) override {
@@ -159,6 +183,7 @@ class SdlDisplay final : public DisplayBackend {
     if (auto it = windows_.find(hwnd); it != windows_.end()) {
       it->second.minimisedByProgram = false;
       SDL_RestoreWindow(it->second.window);
+      RaiseOwnedBy(hwnd);
     }
   }
 
@@ -191,7 +216,19 @@ class SdlDisplay final : public DisplayBackend {
     SDL_Window* window;
     RECT rect;
     bool minimisedByProgram = false;
+    HWND owner = nullptr;  // the shown window it stays above
   };
+
+  // An owner came up: the shown windows it owns go over it again, theirs over them. Without a window
+  // manager nothing else keeps a dialog above the window it belongs to.
+  void RaiseOwnedBy(HWND owner, int depth = 0) {
+    if (depth > 8) return;  // owner chains are short; a cycle would be a fault elsewhere
+    for (auto& [hwnd, shown] : windows_) {
+      if (shown.owner != owner || !(SDL_GetWindowFlags(shown.window) & SDL_WINDOW_SHOWN)) continue;
+      SDL_RaiseWindow(shown.window);
+      RaiseOwnedBy(hwnd, depth + 1);
+    }
+  }
 
   InputMessage Message(HWND hwnd, UINT message, WPARAM wParam, int x, int y) const {
     InputMessage m;

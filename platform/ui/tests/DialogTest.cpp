@@ -9,6 +9,7 @@
 using namespace qh::ui::test;
 using qh::ui::InjectKey;
 using qh::ui::InjectMouseAt;
+using qh::ui::InjectText;
 
 namespace {
 
@@ -184,6 +185,78 @@ TEST_F(DialogTest, EndDialogWithACustomCodeAndFromInitDialog) {
   EXPECT_EQ(chosen.DoModal(), 1098);
   CDialog missing(4242);
   EXPECT_EQ(missing.DoModal(), -1);
+}
+
+// While a dialog runs modal, its owner and everything in it wait: a click on the owner's check box
+// changes nothing and brings the dialog up; a dialog opened from the dialog nests. When the dialog
+// ends, the owner's field that had the focus has it again and typing reaches it.
+TEST_F(DialogTest, TheOwnerWaitsForItsModalDialogAndGetsItsFocusBack) {
+  VolumeDialog owner;
+  ASSERT_TRUE(owner.Create(kVolumeDialog));
+  owner.SetWindowPos(nullptr, 500, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  owner.ShowWindow(SW_SHOW);
+  CWnd* field = owner.GetDlgItem(1002);
+  CWnd* mute = owner.GetDlgItem(1003);
+  field->SetFocus();
+  field->SetWindowText("");
+  ASSERT_EQ(owner.IsDlgButtonChecked(1003), 1u);
+  int runs = 0;
+  HWND outer = nullptr, inner = nullptr;
+  // Should the Escape key get lost, the dialogs still end (and the test fails) instead of waiting.
+  RecordingWindow guard(nullptr, WS_POPUP);
+  SetTimer(guard.hwnd(), 1, 10000, nullptr);
+  std::vector<HWND> open;
+  guard.react = [&](UINT m, WPARAM, LPARAM, LRESULT&) {
+    if (m == WM_TIMER)
+      for (HWND dialog : open)
+        if (IsWindow(dialog)) static_cast<CDialog*>(CWnd::FromHandle(dialog))->EndDialog(-2);
+    return false;
+  };
+  qh::ui::SetDialogAnswerer([&](CWnd& shown) {
+    ++runs;
+    open.push_back(shown.m_hWnd);
+    shown.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (runs == 1) {
+      outer = shown.m_hWnd;
+      EXPECT_FALSE(owner.IsWindowEnabled());
+      ::SetActiveWindow(owner.m_hWnd);  // something else came up
+      InjectMouseAt(mute->m_hWnd, WM_LBUTTONDOWN, 3, 3);
+      InjectMouseAt(mute->m_hWnd, WM_LBUTTONUP, 3, 3);
+      InjectText("9");
+      PumpPending();
+      EXPECT_EQ(owner.IsDlgButtonChecked(1003), 1u) << "the click reached the waiting owner";
+      EXPECT_EQ(::GetActiveWindow(), outer) << "the click did not bring the dialog up";
+      EXPECT_EQ(field->GetWindowTextLength(), 0) << "typing reached the waiting owner";
+      VolumeDialog nested;
+      EXPECT_EQ(nested.DoModal(), IDCANCEL);
+      EXPECT_TRUE(IsWindowEnabled(outer));  // the outer dialog takes input again
+      EXPECT_FALSE(owner.IsWindowEnabled());
+      EXPECT_EQ(::GetActiveWindow(), outer);
+    } else {
+      inner = shown.m_hWnd;
+      EXPECT_FALSE(IsWindowEnabled(outer));
+      InjectMouseAt(mute->m_hWnd, WM_LBUTTONDOWN, 3, 3);
+      InjectMouseAt(mute->m_hWnd, WM_LBUTTONUP, 3, 3);
+      PumpPending();
+      EXPECT_EQ(::GetActiveWindow(), inner);
+    }
+    InjectKey(VK_ESCAPE, true);
+  });
+  EXPECT_EQ(owner.IsDlgButtonChecked(1003), 1u);
+  VolumeDialog dialog;
+  dialog.m_pParentWnd = &owner;
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(runs, 2);
+  EXPECT_NE(inner, nullptr);
+  EXPECT_TRUE(owner.IsWindowEnabled());
+  EXPECT_EQ(owner.IsDlgButtonChecked(1003), 1u);
+  EXPECT_EQ(::GetFocus(), field->m_hWnd);
+  InjectText("42");
+  PumpPending();
+  CString typed;
+  field->GetWindowText(typed);
+  EXPECT_EQ(typed, CString("42"));
+  owner.DestroyWindow();
 }
 
 TEST_F(DialogTest, ModelessDialogLivesUntilDestroyedAndClicksReachItsMap) {

@@ -4,6 +4,7 @@
 
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PropertySheet.h"
+#include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/tests/UiTestSupport.h"
 
 using namespace qh::ui::test;
@@ -175,6 +176,38 @@ TEST_F(PropertySheetTest, StartsOnTheChosenPage) {
   });
   EXPECT_EQ(chosen.DoModal(), IDOK);
   EXPECT_EQ(g_calls, (std::vector<std::string>{"streams:ok"}));
+}
+
+// The pixels of a child's rectangle in its top-level window's picture that differ from the dialog face.
+int InkIn(const qh::gdi::Surface& picture, HWND top, HWND child) {
+  RECT window{}, rect{};
+  ::GetWindowRect(top, &window);
+  ::GetWindowRect(child, &rect);
+  const qh::gdi::Pixel face = picture.at(2, picture.height() - 2);
+  int ink = 0;
+  for (int y = rect.top - window.top; y < rect.bottom - window.top; ++y)
+    for (int x = rect.left - window.left; x < rect.right - window.left; ++x)
+      ink += picture.contains(x, y) && picture.at(x, y) != face;
+  return ink;
+}
+
+// The picture of the sheet shows the controls of the page it is on, for every page it goes to, with
+// no click needed.
+TEST_F(PropertySheetTest, ThePictureOfTheSheetShowsEveryPageItGoesTo) {
+  qh::ui::SetDialogAnswerer([&](CWnd&) {
+    const UINT controls[] = {1100, 1101, 1102};
+    for (int index = 0; index < 3; ++index) {
+      if (index > 0) ClickTab(index);
+      ASSERT_EQ(sheet.GetActiveIndex(), index);
+      std::optional<qh::gdi::Surface> picture = qh::gdi::SnapshotWindow(sheet.m_hWnd);
+      ASSERT_TRUE(picture);
+      HWND control = ::GetDlgItem(sheet.GetActivePage()->m_hWnd, static_cast<int>(controls[index]));
+      ASSERT_NE(control, nullptr);
+      EXPECT_GT(InkIn(*picture, sheet.m_hWnd, control), 20) << "page " << index;
+    }
+    sheet.PressButton(PSBTN_CANCEL);
+  });
+  EXPECT_EQ(sheet.DoModal(), IDCANCEL);
 }
 
 }  // namespace

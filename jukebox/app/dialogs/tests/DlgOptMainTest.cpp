@@ -20,6 +20,8 @@
 #include "platform/media/DeviceEnum.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/gdi/Png.h"
+#include "platform/ui/gdi/Snapshot.h"
 
 namespace media_dialogs_test {
 namespace {
@@ -79,6 +81,54 @@ class OptionsSheetTest : public MediaDialogsTest {
   std::function<void(CDlgOptMain&)> sheetScript;
   std::function<void(CDialog&)> streamScript;
 };
+
+// Every page shows its controls in the sheet's picture as soon as its tab is clicked: each visible
+// control's place holds more than the page's face colour. With QH_DIALOG_SNAPSHOT_DIR set, the
+// pictures go there (scripts/dialog-snapshots.sh refreshes docs/images that way).
+TEST_F(OptionsSheetTest, EveryPageShowsItsControlsInTheSheetsPicture) {
+  options.cddbServer = "cddb.example.org";
+  options.socketNumber = 12130;
+  options.webControlEnable = 1;
+  options.errorMessageBox = 1;
+  int pagesSeen = 0;
+  sheetScript = [&](CDlgOptMain& sheet) {
+    for (int index = 0; index < sheet.GetPageCount(); ++index) {
+      ClickTab(sheet, index);
+      ASSERT_EQ(sheet.GetActiveIndex(), index);
+      std::optional<qh::gdi::Surface> picture = qh::gdi::SnapshotWindow(sheet.m_hWnd);
+      ASSERT_TRUE(picture);
+      CPropertyPage& page = Page(sheet, index);
+      RECT sheetRect{};
+      sheet.GetWindowRect(&sheetRect);
+      const qh::gdi::Pixel face = qh::gdi::PixelFromColor(GetSysColor(COLOR_BTNFACE));
+      int controls = 0, blank = 0;
+      for (HWND control = ::GetWindow(page.m_hWnd, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(control) || ::GetWindowTextLength(control) == 0) continue;
+        RECT rect{};
+        ::GetWindowRect(control, &rect);
+        ++controls;
+        int ink = 0;
+        for (int y = rect.top - sheetRect.top; y < rect.bottom - sheetRect.top; ++y)
+          for (int x = rect.left - sheetRect.left; x < rect.right - sheetRect.left; ++x)
+            ink += picture->contains(x, y) && picture->at(x, y) != face;
+        blank += ink == 0;
+      }
+      EXPECT_GT(controls, 0) << "page " << index;
+      EXPECT_EQ(blank, 0) << "page " << index << ": " << blank << " of " << controls << " controls not drawn";
+      ++pagesSeen;
+      if (const char* folder = std::getenv("QH_DIALOG_SNAPSHOT_DIR")) {
+        CString caption = page.GetCaption();
+        std::string name = "options-" + std::to_string(index + 1) + "-" + std::string(caption.GetString()) + ".png";
+        std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '&' || c == '/'; }, '-');
+        std::string error;
+        EXPECT_TRUE(qh::gdi::WritePng(*picture, std::string(folder) + "/" + name, &error)) << error;
+      }
+    }
+    sheet.EndDialog(IDCANCEL);
+  };
+  RunSheet();
+  EXPECT_EQ(pagesSeen, 6);
+}
 
 TEST_F(OptionsSheetTest, OkCopiesThePagesValuesBackAndCancelLeavesThemAlone) {
   options.cddbServer = "cddb.example.org";
