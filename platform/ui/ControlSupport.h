@@ -98,4 +98,14 @@ int FindItemText(const Items& items, WPARAM after, const char* text, bool exact)
   return -1;
 }
 
+// Registers a control's window class with the background colour it erases to.
+inline void RegisterControlClass(const char* name, WNDPROC proc, UINT style, int background) {
+  WNDCLASS wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.lpszClassName = name;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(background + 1));
+  RegisterClass(&wc);
+}
+
 }  // namespace qh::ui
