@@ -131,16 +131,33 @@ void PaintButton(HWND hWnd, ButtonState* state) {
              DT_CENTER | DT_VCENTER | ((StyleOf(hWnd) & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE));
     return;
   }
-  // Check boxes and radio buttons: a 13-pixel box, then the text.
+  // Check boxes: a 13-pixel square; radio buttons: a 13-pixel circle; then the text. A disabled one
+  // has a grey ground and a grey mark.
   FillRect(dc, &rect, paint.brush);
+  const bool enabled = IsWindowEnabled(hWnd) != FALSE;
   int boxTop = (rect.bottom - rect.top - 13) / 2;
   RECT box{rect.left, boxTop, rect.left + 13, boxTop + 13};
-  FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
-  FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
-  if (state->check != BST_UNCHECKED) {
-    RECT mark = box;
-    InflateRect(&mark, IsRadioKind(kind) ? -4 : -3, IsRadioKind(kind) ? -4 : -3);
-    FillRect(dc, &mark, GetSysColorBrush(state->check == BST_CHECKED ? COLOR_WINDOWTEXT : COLOR_BTNSHADOW));
+  HBRUSH ground = GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE);
+  HBRUSH markInk = GetSysColorBrush(state->check == BST_CHECKED && enabled ? COLOR_WINDOWTEXT : COLOR_BTNSHADOW);
+  if (IsRadioKind(kind)) {
+    HGDIOBJ oldPen = SelectObject(dc, CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+    HGDIOBJ oldBrush = SelectObject(dc, ground);
+    Ellipse(dc, box.left, box.top, box.right, box.bottom);
+    if (state->check != BST_UNCHECKED) {
+      SelectObject(dc, markInk);
+      SelectObject(dc, GetStockObject(NULL_PEN));
+      Ellipse(dc, box.left + 4, box.top + 4, box.right - 3, box.bottom - 3);
+    }
+    SelectObject(dc, oldBrush);
+    DeleteObject(SelectObject(dc, oldPen));
+  } else {
+    FillRect(dc, &box, ground);
+    FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
+    if (state->check != BST_UNCHECKED) {
+      RECT mark = box;
+      InflateRect(&mark, -3, -3);
+      FillRect(dc, &mark, markInk);
+    }
   }
   RECT label{box.right + 4, rect.top, rect.right, rect.bottom};
   DrawText(dc, text.c_str(), -1, &label,

@@ -23,6 +23,7 @@ struct EditState {
   int selStart = 0;
   int selEnd = 0;
   bool modified = false;
+  std::vector<int> tabStops = TabStopPixels(0, nullptr);  // pixels; one value: a stop every that many
 };
 
 void ReplaceSelection(HWND hWnd, EditState* state, const std::string& insert, bool notify) {
@@ -94,19 +95,75 @@ int LineOf(const std::vector<std::size_t>& starts, std::size_t offset) {
   return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
 }
 
+bool IsMultiLine(HWND hWnd) { return (StyleOf(hWnd) & ES_MULTILINE) != 0; }
+
+// The first line shown when the last line sits at the bottom (where the wheel stops).
+int LastFirstLine(HWND hWnd);
+
+// The text area: the client less the own scroll bar when it shows.
+RECT EditView(HWND hWnd) { return OwnBarsView(hWnd, StyleOf(hWnd)); }
+
+int EditRows(HWND hWnd) {
+  const RECT view = EditView(hWnd);
+  return std::max(1, static_cast<int>(view.bottom - view.top) / kEditLineHeight);
+}
+
+// Keeps the vertical bar's range in step with the lines and the first line shown.
+void SyncEditBar(HWND hWnd, const EditState* state) {
+  if (!IsMultiLine(hWnd)) return;
+  const int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
+  RECT client;
+  GetClientRect(hWnd, &client);
+  const int rows = std::max(1, static_cast<int>(client.bottom - client.top) / kEditLineHeight);
+  SetOwnBar(hWnd, SB_VERT, 0, count - 1, rows, state->firstLine);
+}
+
+int LastFirstLine(HWND hWnd) {
+  const int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
+  return std::max(0, count - EditRows(hWnd));
+}
+
 void ScrollToLine(HWND hWnd, EditState* state, int line) {
   int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
   state->firstLine = std::clamp(line, 0, std::max(0, count - 1));
+  SyncEditBar(hWnd, state);
+  InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+void ScrollCaretIntoView(HWND hWnd, EditState* state) {
+  std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
+  const int caretLine = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
+  const int rows = EditRows(hWnd);
+  if (caretLine < state->firstLine) ScrollToLine(hWnd, state, caretLine);
+  if (caretLine >= state->firstLine + rows) ScrollToLine(hWnd, state, caretLine - rows + 1);
+}
+
+// Up, down and the page keys of a multi-line edit move the caret by lines, keeping its column.
+void MoveCaretByLines(HWND hWnd, EditState* state, int lines) {
+  const std::string text = TextOf(hWnd);
+  const std::vector<std::size_t> starts = LineStarts(text);
+  const std::size_t caret = static_cast<std::size_t>(std::clamp(state->selEnd, 0, static_cast<int>(text.size())));
+  const int line = LineOf(starts, caret);
+  const std::size_t column = caret - starts[static_cast<std::size_t>(line)];
+  const int target = std::clamp(line + lines, 0, static_cast<int>(starts.size()) - 1);
+  const std::size_t at = starts[static_cast<std::size_t>(target)] +
+                         std::min(column, LineLength(text, starts, static_cast<std::size_t>(target)));
+  state->selStart = state->selEnd = static_cast<int>(at);
+  ScrollCaretIntoView(hWnd, state);
   InvalidateRect(hWnd, nullptr, TRUE);
 }
 
 void PaintMultiLine(HDC dc, HWND hWnd, const EditState* state, RECT rect) {
   std::string text = TextOf(hWnd);
   std::vector<std::size_t> starts = LineStarts(text);
+  TEXTMETRIC metrics{};
+  GetTextMetrics(dc, &metrics);
+  const int offset = std::max(0, (kEditLineHeight - static_cast<int>(metrics.tmHeight)) / 2);
+  const RECT view = EditView(hWnd);
+  IntersectClipRect(dc, rect.left, rect.top, std::min(rect.right, view.right - 1), rect.bottom);
   for (std::size_t line = static_cast<std::size_t>(state->firstLine); line < starts.size() && rect.top < rect.bottom; ++line) {
-    RECT row{rect.left, rect.top, rect.right, rect.top + kEditLineHeight};
-    DrawText(dc, text.c_str() + starts[line], static_cast<int>(LineLength(text, starts, line)), &row,
-             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER);
+    TabbedTextOut(dc, rect.left, rect.top + offset, text.c_str() + starts[line], static_cast<int>(LineLength(text, starts, line)),
+                  static_cast<int>(state->tabStops.size()), state->tabStops.data(), rect.left);
     rect.top += kEditLineHeight;
   }
 }
@@ -120,9 +177,14 @@ void PaintEdit(HWND hWnd, EditState* state) {
   RECT rect = paint.client;
   InflateRect(&rect, -2, -1);
   SetBkMode(paint.dc, TRANSPARENT);
+  if (!IsWindowEnabled(hWnd)) SetTextColor(paint.dc, GetSysColor(COLOR_GRAYTEXT));
   DWORD style = StyleOf(hWnd);
   if (style & ES_MULTILINE) {
+    SyncEditBar(hWnd, state);
+    const int saved = SaveDC(paint.dc);
     PaintMultiLine(paint.dc, hWnd, state, rect);
+    RestoreDC(paint.dc, saved);
+    PaintOwnBars(hWnd, paint.dc, style);
     return;
   }
   UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
@@ -153,13 +215,50 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_END) state->selStart = state->selEnd = length;
       if (wParam == VK_LEFT) state->selStart = state->selEnd = std::max(0, std::min(state->selStart, state->selEnd) - 1);
       if (wParam == VK_RIGHT) state->selStart = state->selEnd = std::min(length, std::max(state->selStart, state->selEnd) + 1);
+      if (IsMultiLine(hWnd)) {
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        if (wParam == VK_UP) MoveCaretByLines(hWnd, state, -1);
+        if (wParam == VK_DOWN) MoveCaretByLines(hWnd, state, 1);
+        if (wParam == VK_PRIOR) MoveCaretByLines(hWnd, state, -EditRows(hWnd));
+        if (wParam == VK_NEXT) MoveCaretByLines(hWnd, state, EditRows(hWnd));
+        if ((wParam == VK_HOME || wParam == VK_END) && control) ScrollCaretIntoView(hWnd, state);
+      }
       if (wParam == VK_DELETE && !(StyleOf(hWnd) & ES_READONLY)) {
         if (state->selStart == state->selEnd && state->selEnd < length) ++state->selEnd;
         ReplaceSelection(hWnd, state, "", true);
       }
       return 0;
     }
-    case WM_LBUTTONDOWN: SetFocus(hWnd); return 0;
+    case WM_LBUTTONDOWN:
+      SetFocus(hWnd);
+      if (IsMultiLine(hWnd)) {
+        SyncEditBar(hWnd, state);
+        PressOwnBars(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, StyleOf(hWnd));
+      }
+      return 0;
+    case WM_MOUSEMOVE: DragOwnBar(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: ReleaseOwnBar(hWnd); return 0;
+    case WM_VSCROLL: {
+      if (!IsMultiLine(hWnd)) return 0;
+      SyncEditBar(hWnd, state);
+      SCROLLINFO info;
+      info.fMask = SIF_ALL;
+      GetScrollInfo(hWnd, SB_VERT, &info);
+      ScrollToLine(hWnd, state, ScrollTarget(info, LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam))));
+      return 0;
+    }
+    case WM_MOUSEWHEEL:
+      if (!IsMultiLine(hWnd)) break;
+      ScrollToLine(hWnd, state, std::min(state->firstLine + WheelLines(wParam), LastFirstLine(hWnd)));
+      return 0;
+    case WM_ENABLE: InvalidateRect(hWnd, nullptr, TRUE); return 0;
+    case WM_SIZE: SyncEditBar(hWnd, state); break;
+    case EM_SETTABSTOPS: {
+      const BOOL taken = TakeTabStops(state->tabStops, wParam, lParam);
+      InvalidateRect(hWnd, nullptr, TRUE);
+      return taken;
+    }
     case WM_SETFOCUS:
       state->selStart = 0;  // tabbing into an edit selects its text
       state->selEnd = GetWindowTextLength(hWnd);
@@ -207,16 +306,7 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_GETLINECOUNT: return static_cast<LRESULT>(LineStarts(TextOf(hWnd)).size());
     case EM_GETFIRSTVISIBLELINE: return state->firstLine;
     case EM_LINESCROLL: ScrollToLine(hWnd, state, state->firstLine + static_cast<int>(lParam)); return TRUE;
-    case EM_SCROLLCARET: {
-      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
-      int caretLine = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
-      RECT client;
-      GetClientRect(hWnd, &client);
-      int rows = std::max(1, static_cast<int>(client.bottom) / kEditLineHeight);
-      if (caretLine < state->firstLine) ScrollToLine(hWnd, state, caretLine);
-      if (caretLine >= state->firstLine + rows) ScrollToLine(hWnd, state, caretLine - rows + 1);
-      return TRUE;
-    }
+    case EM_SCROLLCARET: ScrollCaretIntoView(hWnd, state); return TRUE;
     case EM_LINEINDEX: {
       std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
       auto line = static_cast<INT_PTR>(wParam);

@@ -30,7 +30,7 @@ struct ListState {
   int anchor = 0;        // where a Shift range of an extended-selection list starts
   int top = 0;
   int itemHeight = 16;
-  std::vector<int> tabStops;  // LBS_USETABSTOPS: in dialog units; empty means every 32
+  std::vector<int> tabStops = TabStopPixels(0, nullptr);  // LBS_USETABSTOPS: pixels; one value repeats
 };
 
 bool IsMulti(HWND hWnd) { return (StyleOf(hWnd) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
@@ -145,10 +145,20 @@ void PaintList(HWND hWnd, ListState* state) {
     }
     if (selected) FillRect(dc, &rect, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetTextColor(dc, GetSysColor(!IsWindowEnabled(hWnd) ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT textRect = rect;
     textRect.left += 2;
-    DrawText(dc, state->items[i].text.c_str(), -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    const std::string& text = state->items[i].text;
+    if (StyleOf(hWnd) & LBS_USETABSTOPS) {
+      const int saved = SaveDC(dc);
+      IntersectClipRect(dc, textRect.left, textRect.top, textRect.right, textRect.bottom);
+      const int height = static_cast<int>(HIWORD(GetTabbedTextExtent(dc, "X", 1, 0, nullptr)));
+      TabbedTextOut(dc, textRect.left, textRect.top + (state->itemHeight - height) / 2, text.c_str(), static_cast<int>(text.size()),
+                    static_cast<int>(state->tabStops.size()), state->tabStops.data(), textRect.left);
+      RestoreDC(dc, saved);
+    } else {
+      DrawText(dc, text.c_str(), -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
   }
   if (ListBarShown(hWnd, state)) PaintOwnBars(hWnd, dc, WS_VSCROLL);
 }
@@ -270,6 +280,14 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (StyleOf(hWnd) & LBS_NOTIFY) Notify(hWnd, message == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
       return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ENABLE: InvalidateRect(hWnd, nullptr, TRUE); return 0;
+    case WM_SIZE: SyncListBar(hWnd, state); break;
+    case LB_SETTABSTOPS: {
+      if (!(StyleOf(hWnd) & LBS_USETABSTOPS)) return FALSE;
+      const BOOL taken = TakeTabStops(state->tabStops, wParam, lParam);
+      InvalidateRect(hWnd, nullptr, TRUE);
+      return taken;
+    }
     case LB_ADDSTRING: {
       const char* text = reinterpret_cast<const char*>(lParam);
       int at = (StyleOf(hWnd) & LBS_SORT) && HasStrings(hWnd) ? SortedPosition(state, text) : -1;

@@ -27,18 +27,19 @@ struct ThumbDrag {
 };
 thread_local ThumbDrag t_drag;
 
-// A filled arrow head in a box, pointing back (up / left) or forward (down / right).
-void PaintArrow(HDC dc, const RECT& box, bool vertical, bool forward, HBRUSH ink) {
+}  // namespace
+
+void DrawArrowHead(HDC dc, const RECT& box, ArrowDirection direction, HBRUSH ink) {
   const int cx = static_cast<int>(box.left + box.right) / 2, cy = static_cast<int>(box.top + box.bottom) / 2;
-  for (int i = 0; i < 4; ++i) {
-    const int step = forward ? 1 - i : i - 2;  // the tip row first when pointing back
-    RECT row = vertical ? RECT{cx - i, cy + step, cx + i + 1, cy + step + 1}
-                        : RECT{cx + step, cy - i, cx + step + 1, cy + i + 1};
+  const int size = std::clamp(static_cast<int>(std::min(box.right - box.left, box.bottom - box.top)) / 4, 1, 4);
+  const bool vertical = direction == ArrowDirection::Up || direction == ArrowDirection::Down;
+  const bool forward = direction == ArrowDirection::Down || direction == ArrowDirection::Right;
+  for (int i = 0; i < size; ++i) {
+    const int step = forward ? size / 2 - i : i - size / 2;  // the tip row first when pointing back
+    RECT row = vertical ? RECT{cx - i, cy + step, cx + i + 1, cy + step + 1} : RECT{cx + step, cy - i, cx + step + 1, cy + i + 1};
     FillRect(dc, &row, ink);
   }
 }
-
-}  // namespace
 
 int BarGeometry::Last() const {
   return std::max(info.nMin, info.nMax - std::max(0, static_cast<int>(info.nPage) - 1));
@@ -88,8 +89,8 @@ void BarGeometry::Paint(HDC dc) const {
     FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
   }
   HBRUSH ink = GetSysColorBrush(COLOR_BTNTEXT);
-  PaintArrow(dc, back, vertical, false, ink);
-  PaintArrow(dc, forward, vertical, true, ink);
+  DrawArrowHead(dc, back, vertical ? ArrowDirection::Up : ArrowDirection::Left, ink);
+  DrawArrowHead(dc, forward, vertical ? ArrowDirection::Down : ArrowDirection::Right, ink);
 }
 
 int ScrollTarget(const SCROLLINFO& info, WORD code, int thumbPosition, int line) {

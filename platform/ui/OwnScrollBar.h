@@ -12,6 +12,10 @@ namespace qh::ui {
 
 constexpr int kOwnBarWidth = 16;  // the bar's thickness and the length of its arrow boxes
 
+enum class ArrowDirection { Up, Down, Left, Right };
+// A filled arrow head centred in `box` (scroll bars, combo boxes, up-down controls).
+void DrawArrowHead(HDC dc, const RECT& box, ArrowDirection direction, HBRUSH ink);
+
 enum class BarPart { None, LineBack, LineForward, PageBack, PageForward, Thumb };
 
 // One bar laid out along `area`: positions nMin..Last() where Last() leaves a whole page shown.
