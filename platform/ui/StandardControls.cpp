@@ -18,6 +18,9 @@
 #include "platform/ui/gdi/Gdi.h"
 
 namespace qh::ui {
+
+HBITMAP IconBitmap(HICON icon);
+
 namespace {
 
 // ---- Statics ------------------------------------------------------------------------------------------
@@ -26,20 +29,14 @@ struct StaticState {
   UINT imageType = IMAGE_BITMAP;
 };
 
-// The platform's icons are resource ids (LoadIcon); their pictures are the program's bitmap resources.
+// An icon centred in the static's area.
 void DrawIconPicture(HDC dc, const RECT& area, HICON icon) {
-  const auto value = reinterpret_cast<std::uintptr_t>(icon);
-  if (!icon || (value & 0xF0000000u) != 0x20000000u) return;
-  HBITMAP bitmap = LoadBitmap(nullptr, MAKEINTRESOURCE(static_cast<UINT>(value & 0xFFFFu)));
   BITMAP info{};
-  if (!bitmap || !GetObject(bitmap, sizeof info, &info)) return;
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(dc, area.left + (area.right - area.left - info.bmWidth) / 2, area.top + (area.bottom - area.top - info.bmHeight) / 2,
-         info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  HBITMAP bitmap = IconBitmap(icon);
+  if (!bitmap) return;
+  GetObject(bitmap, sizeof info, &info);
   DeleteObject(bitmap);
+  DrawIcon(dc, area.left + (area.right - area.left - info.bmWidth) / 2, area.top + (area.bottom - area.top - info.bmHeight) / 2, icon);
 }
 
 void PaintStatic(HWND hWnd, StaticState* state) {
@@ -143,4 +140,31 @@ void RegisterStandardControls() {
   });
 }
 
+// The platform's icons are resource ids (LoadIcon); their pictures are the program's bitmap resources.
+HBITMAP IconBitmap(HICON icon) {
+  const auto value = reinterpret_cast<std::uintptr_t>(icon);
+  if (!icon || (value & 0xF0000000u) != 0x20000000u) return nullptr;
+  HBITMAP bitmap = LoadBitmap(nullptr, MAKEINTRESOURCE(static_cast<UINT>(value & 0xFFFFu)));
+  BITMAP info{};
+  if (bitmap && !GetObject(bitmap, sizeof info, &info)) {
+    DeleteObject(bitmap);
+    return nullptr;
+  }
+  return bitmap;
+}
+
 }  // namespace qh::ui
+
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+  HBITMAP bitmap = qh::ui::IconBitmap(icon);
+  if (!bitmap) return FALSE;
+  BITMAP info{};
+  GetObject(bitmap, sizeof info, &info);
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const BOOL drawn = BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return drawn;
+}
