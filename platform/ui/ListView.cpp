@@ -156,6 +156,7 @@ void EnsureVisible(HWND hWnd, ListViewState* state, int index) {
   if (index < state->top) state->top = index;
   if (index >= state->top + rows) state->top = index - rows + 1;
   InvalidateRect(hWnd, nullptr, TRUE);
+  SyncBars(hWnd, state);
 }
 
 int SortedPosition(HWND hWnd, const ListViewState* state, const char* text) {
@@ -637,6 +638,7 @@ LRESULT ListViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       const int top = std::clamp(state->top + WheelLines(wParam), 0, last);
       if (top != state->top) {
         state->top = top;
+        SyncBars(hWnd, state);
         InvalidateRect(hWnd, nullptr, TRUE);
       }
       return 0;
