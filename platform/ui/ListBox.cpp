@@ -272,6 +272,7 @@ LRESULT ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         state->current = next;
         if (wParam == VK_SPACE) ClickItem(hWnd, state, next);
       }
+      SyncListBar(hWnd, state);  // the bar follows a selection the keys brought into view
       return 0;
     }
     case WM_SETFOCUS:
