@@ -8,6 +8,7 @@
 #include "platform/core/Cp1252.h"
 #include "platform/ui/ControlSupport.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/OwnScrollBar.h"
 
 namespace qh::ui {
 namespace {
@@ -71,7 +72,9 @@ void DropDown(HWND hWnd, ComboState* state) {
   GetWindowRect(hWnd, &rect);
   int rows = std::clamp(static_cast<int>(state->items.size()), 1, 8);
   int height = std::max(rows * state->itemHeight + 2, state->listHeight);
-  HWND list = CreateWindowEx(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, WC_LISTBOX, "", WS_POPUP | WS_BORDER | LBS_NOTIFY, rect.left,
+  // The combo's own WS_VSCROLL goes to its list: a long list shows its bar.
+  const DWORD bar = StyleOf(hWnd) & WS_VSCROLL;
+  HWND list = CreateWindowEx(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, WC_LISTBOX, "", WS_POPUP | WS_BORDER | LBS_NOTIFY | bar, rect.left,
                              rect.bottom, rect.right - rect.left, height, hWnd, nullptr, nullptr, nullptr);
   if (!list) return;
   SetWindowLongPtr(list, GWLP_ID, kListId);
@@ -105,23 +108,25 @@ int InsertItem(HWND hWnd, ComboState* state, int index, const char* text) {
 }
 
 void Paint(HWND hWnd, ComboState* state) {
-  ControlPaint paint(hWnd, WM_CTLCOLOREDIT);
+  const bool enabled = IsWindowEnabled(hWnd) != FALSE;
+  // A disabled combo box looks like any disabled field: grey ground, grey text, grey arrow.
+  ControlPaint paint(hWnd, enabled ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC);
   if (!paint.dc) return;
-  FillRect(paint.dc, &paint.client, paint.brush);
+  FillRect(paint.dc, &paint.client, enabled ? paint.brush : GetSysColorBrush(COLOR_BTNFACE));
   FrameRect(paint.dc, &paint.client, GetSysColorBrush(COLOR_BTNSHADOW));
   RECT button{paint.client.right - kButtonWidth, paint.client.top, paint.client.right, paint.client.bottom};
   FillRect(paint.dc, &button, GetSysColorBrush(COLOR_BTNFACE));
   FrameRect(paint.dc, &button, GetSysColorBrush(COLOR_3DDKSHADOW));
-  SetBkMode(paint.dc, TRANSPARENT);
-  RECT arrow = button;
-  DrawText(paint.dc, "v", -1, &arrow, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawArrowHead(paint.dc, button, ArrowDirection::Down, GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   if (state->edit) return;
+  SetBkMode(paint.dc, TRANSPARENT);
   RECT text{3, 0, button.left - 2, paint.client.bottom};
   bool focused = GetFocus() == hWnd;
-  if (focused) {
+  if (focused && enabled) {
     FillRect(paint.dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(paint.dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
   }
+  if (!enabled) SetTextColor(paint.dc, GetSysColor(COLOR_GRAYTEXT));
   if (ValidItem(state, static_cast<WPARAM>(state->current)))
     DrawText(paint.dc, state->items[state->current].text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
@@ -187,6 +192,18 @@ LRESULT ComboProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       state->dropped ? CloseUp(hWnd, state, false) : DropDown(hWnd, state);
       return 0;
     case WM_KEYDOWN: Key(hWnd, state, wParam); return 0;
+    case WM_MOUSEWHEEL: {
+      // Over a dropped list the wheel scrolls it; over the closed box it steps the selection.
+      if (state->dropped) return SendMessage(state->dropped, message, wParam, lParam);
+      const int lines = WheelLines(wParam);
+      for (int i = 0; i < std::abs(lines) / 3; ++i) Key(hWnd, state, lines > 0 ? VK_DOWN : VK_UP);
+      return 0;
+    }
+    case WM_ENABLE:
+      if (state->edit) EnableWindow(state->edit, static_cast<BOOL>(wParam));
+      if (!wParam) CloseUp(hWnd, state, false);
+      InvalidateRect(hWnd, nullptr, TRUE);
+      return 0;
     case WM_SETFOCUS:
       if (state->edit) SetFocus(state->edit);
       InvalidateRect(hWnd, nullptr, TRUE);

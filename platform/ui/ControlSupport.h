@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/core/Cp1252.h"
 
@@ -97,5 +98,21 @@ int FindItemText(const Items& items, WPARAM after, const char* text, bool exact)
   }
   return -1;
 }
+
+// Registers a control's window class with the background colour it erases to.
+inline void RegisterControlClass(const char* name, WNDPROC proc, UINT style, int background) {
+  WNDCLASS wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.lpszClassName = name;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(background + 1));
+  RegisterClass(&wc);
+}
+
+// Tab stops given in dialog units (LB_SETTABSTOPS, EM_SETTABSTOPS) as pixel positions for
+// TabbedTextOut: none means every 32 units, one means every that many, several are the stops.
+std::vector<int> TabStopPixels(WPARAM count, const int* stops);
+// Sets a control's stops from an LB_/EM_SETTABSTOPS request; FALSE when the request is malformed.
+BOOL TakeTabStops(std::vector<int>& into, WPARAM count, LPARAM stops);
 
 }  // namespace qh::ui

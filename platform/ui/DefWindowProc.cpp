@@ -139,11 +139,19 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETICON: return reinterpret_cast<LRESULT>(window->icons[wParam ? 1 : 0]);
     case WM_PAINT: {
+      // A minimised window shows its icon, centred at the icon size, as the platform's default does.
       PAINTSTRUCT paint;
-      BeginPaint(hWnd, &paint);
+      HDC dc = BeginPaint(hWnd, &paint);
+      HICON icon = window->icons[1] ? window->icons[1] : window->windowClass->icon;
+      if (dc && icon && IsIconic(hWnd)) {
+        RECT client;
+        GetClientRect(hWnd, &client);
+        DrawIcon(dc, (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2, (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon);
+      }
       EndPaint(hWnd, &paint);
       return 0;
     }
+    case WM_QUERYDRAGICON: return reinterpret_cast<LRESULT>(window->icons[1] ? window->icons[1] : window->windowClass->icon);
     case WM_NCPAINT: DrawFrame(window); return 0;
     case WM_ERASEBKGND: {
       HBRUSH brush = BackgroundBrush(window->windowClass->background);

@@ -61,6 +61,11 @@ int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXSCREEN: return g_desktop.right - g_desktop.left;
     case SM_CYSCREEN: return g_desktop.bottom - g_desktop.top;
+    // The programs' icons are drawn at these sizes (their icon bitmaps are 32 by 32).
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
     default: return 0;
   }
 }

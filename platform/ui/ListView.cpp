@@ -1,6 +1,7 @@
 // The list view in report mode: columns, rows with sub-item texts, item data and state, selection
 // and focus, scrolling to an item, sorting, hit testing, and in-place label editing with its begin and
-// end notifications.
+// end notifications. Rows that do not fit scroll with the vertical bar, columns that do not fit with
+// the horizontal one (the bars, wheel and arrow keys).
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 #include "platform/ui/ControlSupport.h"
 #include "platform/ui/ImageList.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/OwnScrollBar.h"
 
 namespace qh::ui {
 namespace {
@@ -34,6 +36,7 @@ struct ListViewState {
   std::vector<Column> columns;
   std::vector<Row> rows;
   int top = 0;
+  int scrollX = 0;  // how far the columns are scrolled to the left, in pixels
   DWORD exStyle = 0;
   HIMAGELIST images[3] = {nullptr, nullptr, nullptr};
   HWND editor = nullptr;
@@ -53,10 +56,11 @@ int HeaderHeight(HWND hWnd) {
   DWORD style = StyleOf(hWnd);
   return (style & LVS_TYPEMASK) == LVS_REPORT && !(style & LVS_NOCOLUMNHEADER) ? kHeaderHeight : 0;
 }
+DWORD OfferedBars(HWND hWnd) { return (StyleOf(hWnd) & LVS_NOSCROLL) ? 0 : (WS_VSCROLL | WS_HSCROLL); }
+int RowsIn(HWND hWnd, int height) { return std::max(1, (height - HeaderHeight(hWnd)) / kRowHeight); }
 int RowsPerPage(HWND hWnd) {
-  RECT client;
-  GetClientRect(hWnd, &client);
-  return std::max(1, static_cast<int>((client.bottom - HeaderHeight(hWnd)) / kRowHeight));
+  const RECT view = OwnBarsView(hWnd, OfferedBars(hWnd));
+  return RowsIn(hWnd, static_cast<int>(view.bottom - view.top));
 }
 const std::string& CellText(const Row& row, int column) {
   static const std::string empty;
@@ -72,12 +76,35 @@ int ColumnLeft(const ListViewState* state, int column) {
   for (int i = 0; i < column && i < static_cast<int>(state->columns.size()); ++i) left += state->columns[i].width;
   return left;
 }
+int ColumnsWidth(HWND hWnd, const ListViewState* state) {
+  return (StyleOf(hWnd) & LVS_TYPEMASK) == LVS_REPORT ? ColumnLeft(state, static_cast<int>(state->columns.size())) : 0;
+}
+
+// Brings the bars in step with the rows, the columns and the size: a bar shows when its side does not
+// fit, and one bar can make room for the other too small.
+void SyncBars(HWND hWnd, ListViewState* state) {
+  RECT client;
+  GetClientRect(hWnd, &client);
+  const DWORD offered = OfferedBars(hWnd);
+  const int count = static_cast<int>(state->rows.size()), width = ColumnsWidth(hWnd, state);
+  const int height = static_cast<int>(client.bottom);
+  bool vertical = (offered & WS_VSCROLL) && count > RowsIn(hWnd, height);
+  const bool horizontal = (offered & WS_HSCROLL) && width > client.right - (vertical ? kOwnBarWidth : 0);
+  if (horizontal && (offered & WS_VSCROLL)) vertical = count > RowsIn(hWnd, height - kOwnBarWidth);
+  const int page = RowsIn(hWnd, height - (horizontal ? kOwnBarWidth : 0));
+  const int viewWidth = std::max(1, static_cast<int>(client.right) - (vertical ? kOwnBarWidth : 0));
+  state->top = std::clamp(state->top, 0, std::max(0, count - page));
+  state->scrollX = horizontal ? std::clamp(state->scrollX, 0, std::max(0, width - viewWidth)) : 0;
+  SetOwnBar(hWnd, SB_VERT, 0, std::max(0, count - 1), page, state->top);
+  SetOwnBar(hWnd, SB_HORZ, 0, std::max(0, width - 1), viewWidth, state->scrollX);
+}
+
 RECT RowRect(HWND hWnd, const ListViewState* state, int index) {
   RECT client;
   GetClientRect(hWnd, &client);
   int top = HeaderHeight(hWnd) + (index - state->top) * kRowHeight;
   int width = std::max<int>(client.right, ColumnLeft(state, static_cast<int>(state->columns.size())));
-  return RECT{0, top, width, top + kRowHeight};
+  return RECT{-state->scrollX, top, width - state->scrollX, top + kRowHeight};
 }
 
 NMLISTVIEW ItemNotice(const ListViewState* state, int index) {
@@ -123,11 +150,13 @@ void SetItemState(HWND hWnd, ListViewState* state, int index, UINT value, UINT m
 }
 
 void EnsureVisible(HWND hWnd, ListViewState* state, int index) {
+  SyncBars(hWnd, state);
   if (!ValidRow(state, index)) return;
   int rows = RowsPerPage(hWnd);
   if (index < state->top) state->top = index;
   if (index >= state->top + rows) state->top = index - rows + 1;
   InvalidateRect(hWnd, nullptr, TRUE);
+  SyncBars(hWnd, state);
 }
 
 int SortedPosition(HWND hWnd, const ListViewState* state, const char* text) {
@@ -210,7 +239,7 @@ int HitTest(HWND hWnd, const ListViewState* state, LVHITTESTINFO* info) {
   if (info->pt.y < HeaderHeight(hWnd) || y < 0) return -1;
   int index = state->top + y / kRowHeight;
   if (!ValidRow(state, index)) return -1;
-  int left = 0;
+  int left = -state->scrollX;
   for (int column = 0; column < static_cast<int>(state->columns.size()); ++column) {
     if (info->pt.x >= left && info->pt.x < left + state->columns[column].width) info->iSubItem = column;
     left += state->columns[column].width;
@@ -261,7 +290,7 @@ HWND BeginEditing(HWND hWnd, ListViewState* state, int index) {
   info.item.state = state->rows[index].state;
   if (NotifyParent(hWnd, info.hdr, LVN_BEGINLABELEDIT) || !IsWindow(hWnd)) return nullptr;
   RECT rect = RowRect(hWnd, state, index);
-  rect.right = state->columns.empty() ? rect.right : state->columns[0].width;
+  rect.right = state->columns.empty() ? rect.right : rect.left + state->columns[0].width;
   HWND editor = CreateWindowEx(0, WC_EDIT, label.c_str(), WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, rect.left,
                                rect.top, rect.right - rect.left, rect.bottom - rect.top, hWnd,
                                reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kEditorId)), nullptr, nullptr);
@@ -305,7 +334,7 @@ void PaintHeader(HDC dc, HWND hWnd, const ListViewState* state, const RECT& clie
   RECT bar{0, 0, client.right, height};
   FillRect(dc, &bar, GetSysColorBrush(COLOR_BTNFACE));
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  int left = 0;
+  int left = -state->scrollX;
   for (const Column& column : state->columns) {
     RECT cell{left, 0, left + column.width, height};
     FrameRect(dc, &cell, GetSysColorBrush(COLOR_BTNSHADOW));
@@ -325,9 +354,9 @@ void PaintRow(HDC dc, HWND hWnd, const ListViewState* state, int index) {
   bool dropTarget = (row.state & LVIS_DROPHILITED) != 0;
   bool fullRow = (state->exStyle & LVS_EX_FULLROWSELECT) != 0;
   int columns = std::max<int>(1, static_cast<int>(state->columns.size()));
-  int left = 0;
+  int left = rect.left;
   for (int column = 0; column < columns; ++column) {
-    int width = state->columns.empty() ? rect.right : state->columns[column].width;
+    int width = state->columns.empty() ? rect.right - rect.left : state->columns[column].width;
     RECT cell{left, rect.top, left + width, rect.bottom};
     bool highlight = (selected || dropTarget) && (fullRow || column == 0);
     if (highlight) FillRect(dc, &cell, GetSysColorBrush(COLOR_HIGHLIGHT));
@@ -358,9 +387,11 @@ void Paint(HWND hWnd, ListViewState* state) {
   FillRect(paint.dc, &paint.client, background);
   DeleteObject(background);
   SetBkMode(paint.dc, TRANSPARENT);
+  SyncBars(hWnd, state);
   int last = std::min(static_cast<int>(state->rows.size()), state->top + RowsPerPage(hWnd) + 1);
   for (int i = state->top; i < last; ++i) PaintRow(paint.dc, hWnd, state, i);
   PaintHeader(paint.dc, hWnd, state, paint.client);
+  PaintOwnBars(hWnd, paint.dc, OfferedBars(hWnd));
 }
 
 // ---- Mouse and keys ----
@@ -375,7 +406,7 @@ void Click(HWND hWnd, ListViewState* state, POINT point, WPARAM keys) {
   SetFocus(hWnd);
   if (point.y < HeaderHeight(hWnd)) {
     if (StyleOf(hWnd) & LVS_NOSORTHEADER) return;
-    int left = 0;
+    int left = -state->scrollX;
     for (int column = 0; column < static_cast<int>(state->columns.size()); ++column) {
       if (point.x >= left && point.x < left + state->columns[column].width) {
         NMLISTVIEW notice = ItemNotice(state, -1);
@@ -422,6 +453,10 @@ void Key(HWND hWnd, ListViewState* state, WPARAM key) {
     case VK_END: next = count - 1; break;
     case VK_NEXT: next = std::min(count - 1, std::max(0, focus) + RowsPerPage(hWnd)); break;
     case VK_PRIOR: next = std::max(0, focus - RowsPerPage(hWnd)); break;
+    case VK_LEFT:
+    case VK_RIGHT:  // columns that do not fit come into view
+      SendMessage(hWnd, WM_HSCROLL, MAKEWPARAM(key == VK_LEFT ? SB_LINEUP : SB_LINEDOWN, 0), 0);
+      return;
     case VK_F2:
       if ((StyleOf(hWnd) & LVS_EDITLABELS) && focus >= 0) BeginEditing(hWnd, state, focus);
       return;
@@ -553,8 +588,35 @@ LRESULT ListViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCDESTROY: DropState<ListViewState>(hWnd); break;
     case WM_PAINT: Paint(hWnd, state); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_LBUTTONDOWN: Click(hWnd, state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam); return 0;
+    case WM_SIZE: SyncBars(hWnd, state); break;
+    case WM_LBUTTONDOWN:
+      SyncBars(hWnd, state);
+      if (PressOwnBars(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, OfferedBars(hWnd))) return 0;
+      Click(hWnd, state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam);
+      return 0;
+    case WM_MOUSEMOVE: DragOwnBar(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: ReleaseOwnBar(hWnd); return 0;
+    case WM_VSCROLL:
+    case WM_HSCROLL: {
+      SyncBars(hWnd, state);
+      const int bar = message == WM_VSCROLL ? SB_VERT : SB_HORZ;
+      SCROLLINFO info;
+      info.fMask = SIF_ALL;
+      GetScrollInfo(hWnd, bar, &info);
+      const int target = ScrollTarget(info, LOWORD(wParam), static_cast<WORD>(HIWORD(wParam)), bar == SB_VERT ? 1 : kRowHeight);
+      int& position = bar == SB_VERT ? state->top : state->scrollX;
+      if (target != position) {
+        position = target;
+        SyncBars(hWnd, state);
+        InvalidateRect(hWnd, nullptr, TRUE);
+      }
+      return 0;
+    }
     case WM_LBUTTONDBLCLK:
+      SyncBars(hWnd, state);
+      if (PressOwnBars(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, OfferedBars(hWnd))) return 0;
+      [[fallthrough]];
     case WM_RBUTTONDOWN: {
       LVHITTESTINFO hit;
       hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -571,11 +633,12 @@ LRESULT ListViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: Key(hWnd, state, wParam); return 0;
     case WM_MOUSEWHEEL: {
       // Three rows a notch; the selection stays.
-      const int notches = static_cast<SHORT>(HIWORD(wParam)) / WHEEL_DELTA;
+      SyncBars(hWnd, state);
       const int last = std::max(0, static_cast<int>(state->rows.size()) - RowsPerPage(hWnd));
-      const int top = std::clamp(state->top - 3 * notches, 0, last);
+      const int top = std::clamp(state->top + WheelLines(wParam), 0, last);
       if (top != state->top) {
         state->top = top;
+        SyncBars(hWnd, state);
         InvalidateRect(hWnd, nullptr, TRUE);
       }
       return 0;
@@ -629,7 +692,7 @@ LRESULT ListViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!rect || !ValidRow(state, static_cast<INT_PTR>(wParam))) return FALSE;
       int code = rect->left;
       *rect = RowRect(hWnd, state, static_cast<int>(wParam));
-      if (code == LVIR_LABEL && !state->columns.empty()) rect->right = state->columns[0].width;
+      if (code == LVIR_LABEL && !state->columns.empty()) rect->right = rect->left + state->columns[0].width;
       return TRUE;
     }
     case LVM_HITTEST:

@@ -12,7 +12,8 @@ namespace qh::ui {
 void RegisterListView();
 void RegisterTabControl();
 void RegisterTreeView();
-void RegisterPickerAndSpin();
+void RegisterDatePicker();
+void RegisterUpDown();
 void RegisterIpAddressControl();
 
 namespace {
@@ -281,7 +282,8 @@ void RegisterCommonControls() {
     RegisterListView();
     RegisterTabControl();
     RegisterTreeView();
-    RegisterPickerAndSpin();
+    RegisterDatePicker();
+    RegisterUpDown();
     RegisterIpAddressControl();
   });
 }

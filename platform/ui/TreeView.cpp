@@ -12,6 +12,7 @@
 #include "platform/ui/ControlSupport.h"
 #include "platform/ui/ImageList.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/OwnScrollBar.h"
 
 struct QhTreeItem {
   std::string text;
@@ -94,6 +95,9 @@ void UpdateScrollBar(HWND hWnd, TreeState* state) {
   SetScrollInfo(hWnd, SB_VERT, &info, TRUE);
   InvalidateRect(hWnd, nullptr, TRUE);
 }
+
+// The tree's own vertical bar shows whenever its rows do not fit.
+constexpr DWORD kTreeBars = WS_VSCROLL;
 
 TVITEM ItemView(const QhTreeItem* item) {
   TVITEM view;
@@ -268,7 +272,8 @@ RECT ItemRect(HWND hWnd, TreeState* state, HTREEITEM item, bool textOnly) {
   RECT client;
   GetClientRect(hWnd, &client);
   int top = (row - state->top) * state->itemHeight;
-  RECT rect{0, top, client.right, top + state->itemHeight};
+  const RECT view = OwnBarsView(hWnd, kTreeBars);
+  RECT rect{0, top, view.right, top + state->itemHeight};
   if (textOnly) {
     int imageWidth = 0, imageHeight = 0;
     if (state->images[TVSIL_NORMAL]) ImageList_GetIconSize(state->images[TVSIL_NORMAL], &imageWidth, &imageHeight);
@@ -343,19 +348,17 @@ void Paint(HWND hWnd, TreeState* state) {
     text.left += 3;
     DrawText(paint.dc, item->text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
+  PaintOwnBars(hWnd, paint.dc, kTreeBars);
 }
 
-void Scroll(HWND hWnd, TreeState* state, WORD code) {
-  int page = RowsPerPage(hWnd, state);
-  switch (code) {
-    case SB_LINEUP: --state->top; break;
-    case SB_LINEDOWN: ++state->top; break;
-    case SB_PAGEUP: state->top -= page; break;
-    case SB_PAGEDOWN: state->top += page; break;
-    case SB_TOP: state->top = 0; break;
-    case SB_BOTTOM: state->top = static_cast<int>(VisibleRows(state).size()); break;
-    default: return;
-  }
+void Scroll(HWND hWnd, TreeState* state, WPARAM request) {
+  UpdateScrollBar(hWnd, state);
+  SCROLLINFO info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(hWnd, SB_VERT, &info);
+  const int target = ScrollTarget(info, LOWORD(request), static_cast<SHORT>(HIWORD(request)));
+  if (target == state->top) return;
+  state->top = target;
   UpdateScrollBar(hWnd, state);
 }
 
@@ -461,6 +464,7 @@ LRESULT TreeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN: {
+      if (message != WM_RBUTTONDOWN && PressOwnBars(hWnd, point, kTreeBars)) return 0;
       SetFocus(hWnd);
       TVHITTESTINFO hit;
       hit.pt = point;
@@ -485,6 +489,7 @@ LRESULT TreeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_MOUSEMOVE:
+      if (DragOwnBar(hWnd, point)) return 0;
       if (state->pressed && (wParam & MK_LBUTTON) && !(StyleOf(hWnd) & TVS_DISABLEDRAGDROP) &&
           (std::abs(point.x - state->pressPoint.x) > kDragThreshold || std::abs(point.y - state->pressPoint.y) > kDragThreshold)) {
         HTREEITEM dragged = state->pressed;
@@ -492,9 +497,16 @@ LRESULT TreeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         Notice(hWnd, TVN_BEGINDRAG, 0, nullptr, dragged, state->pressPoint);
       }
       return 0;
-    case WM_LBUTTONUP: state->pressed = nullptr; return 0;
+    case WM_LBUTTONUP:
+      ReleaseOwnBar(hWnd);
+      state->pressed = nullptr;
+      return 0;
+    case WM_CAPTURECHANGED: ReleaseOwnBar(hWnd); return 0;
     case WM_KEYDOWN: Key(hWnd, state, wParam); return 0;
-    case WM_VSCROLL: Scroll(hWnd, state, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: Scroll(hWnd, state, wParam); return 0;
+    case WM_MOUSEWHEEL:
+      for (int i = 0; i < std::abs(WheelLines(wParam)); ++i) Scroll(hWnd, state, WheelLines(wParam) > 0 ? SB_LINEDOWN : SB_LINEUP);
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
       InvalidateRect(hWnd, nullptr, TRUE);

@@ -395,8 +395,15 @@ BOOL ScreenToClient(HWND hWnd, LPPOINT point);
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 HWND GetDesktopWindow();
 int GetSystemMetrics(int index);
+// Draws an icon (a LoadIcon id whose picture is the program's bitmap resource) with its top-left at
+// (x, y); FALSE when the icon has no picture.
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
 
 // ---- Painting requests (drawing itself is the GDI's) -----------------------------------------------
 // Marks part of the client area (all of it for a null rect) as needing paint; WM_PAINT follows when

@@ -339,6 +339,11 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR tex
                 const INT* dx);
 // Text is code page 1252; length -1 means up to the terminating zero. Returns the height of the text.
 int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format);
+// Text with tabs: one position means a stop every that many pixels, several are the stops themselves
+// (pixels, measured from `origin`), none means every eight average characters. Both return the
+// extent as MAKELONG(width, height).
+LONG TabbedTextOut(HDC dc, int x, int y, LPCSTR text, int length, int count, const INT* positions, int origin);
+DWORD GetTabbedTextExtent(HDC dc, LPCSTR text, int length, int count, const INT* positions);
 BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int length, LPSIZE size);
 BOOL GetTextMetrics(HDC dc, LPTEXTMETRIC metrics);
 int GetTextFace(HDC dc, int size, LPSTR face);

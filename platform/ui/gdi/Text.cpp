@@ -397,6 +397,91 @@ BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int length) {
   return ExtTextOut(dc, x, y, 0, nullptr, text, static_cast<UINT>(length), nullptr);
 }
 
+// ---- Tabs ----------------------------------------------------------------------------------------
+namespace {
+
+// A line's tab stops: the given ones (pixels from the line's start, ascending), then one every `every`
+// pixels; every == 0 with no stops shows a tab as a space.
+struct TabStops {
+  std::vector<int> stops;
+  int every = 0;
+};
+
+int NextTabStop(int x, const std::vector<int>& stops, int every) {
+  for (int stop : stops)
+    if (stop > x) return stop;
+  if (every <= 0) return x;
+  return (x / every + 1) * every;
+}
+
+// Walks the pieces of a line between tabs: piece(offset into the line, the piece, its x).
+template <class Piece>
+int WalkTabbed(const FontObject& font, std::string_view line, const TabStops& tabs, Piece piece) {
+  int x = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    const std::string_view part = line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
+    piece(start, part, x);
+    x += Measure(font, part);
+    if (tab == std::string_view::npos) return x;
+    const int next = NextTabStop(x, tabs.stops, tabs.every);
+    x = next > x ? next : x + Measure(font, " ");
+    start = tab + 1;
+  }
+}
+
+int MeasureTabbed(const FontObject& font, std::string_view line, const TabStops& tabs) {
+  return WalkTabbed(font, line, tabs, [](std::size_t, std::string_view, int) {});
+}
+
+void RenderTabbed(DeviceContext& dc, const Canvas& canvas, const FontObject& font, int x, int y, std::string_view line,
+                  const Region& clip, int underlineAt, const TabStops& tabs) {
+  WalkTabbed(font, line, tabs, [&](std::size_t offset, std::string_view part, int at) {
+    const int mark = underlineAt >= static_cast<int>(offset) && underlineAt < static_cast<int>(offset + part.size())
+                         ? underlineAt - static_cast<int>(offset) : -1;
+    RenderLine(dc, canvas, font, x + at, y, part, clip, mark);
+  });
+}
+
+TabStops StopsFrom(int count, const INT* positions, int origin) {
+  TabStops tabs;
+  const int every = count == 1 && positions ? positions[0] : 0;
+  tabs.every = count <= 0 || !positions ? 0 : every;
+  if (count > 1 && positions)
+    for (int i = 0; i < count; ++i) tabs.stops.push_back(positions[i] - origin);
+  return tabs;
+}
+
+TabStops DefaultOr(const FontObject& font, TabStops tabs) {
+  if (tabs.stops.empty() && tabs.every <= 0) tabs.every = 8 * Measure(font, "x");
+  return tabs;
+}
+
+}  // namespace
+
+LONG TabbedTextOut(HDC dc, int x, int y, LPCSTR text, int length, int count, const INT* positions, int origin) {
+  DeviceContext* context = LookupDc(dc);
+  if (!context || !text) return 0;
+  auto canvas = CanvasOf(*context);
+  const FontObject* font = SelectedFont(*context);
+  if (!canvas || !font) return 0;
+  const std::string_view line = TextOf(text, length);
+  const TabStops tabs = DefaultOr(*font, StopsFrom(count, positions, origin - x));
+  const Region clip = ClipFor(*canvas, nullptr);
+  RenderTabbed(*context, *canvas, *font, canvas->sx(x), canvas->sy(y), line, clip, -1, tabs);
+  return MAKELONG(static_cast<WORD>(MeasureTabbed(*font, line, tabs)), static_cast<WORD>(CellHeight(*font)));
+}
+
+DWORD GetTabbedTextExtent(HDC dc, LPCSTR text, int length, int count, const INT* positions) {
+  DeviceContext* context = LookupDc(dc);
+  if (!context || !text) return 0;
+  const FontObject* font = SelectedFont(*context);
+  if (!font) return 0;
+  const TabStops tabs = DefaultOr(*font, StopsFrom(count, positions, 0));
+  return MAKELONG(static_cast<WORD>(MeasureTabbed(*font, TextOf(text, length), tabs)), static_cast<WORD>(CellHeight(*font)));
+}
+
 int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
   DeviceContext* context = LookupDc(dc);
   if (!context || !rect || !text) return 0;
@@ -409,11 +494,8 @@ int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
   int underline = -1;
   if (format & DT_NOPREFIX) shown = std::string(TextOf(text, length));
   else underline = StripPrefixes(TextOf(text, length), shown);
-  if (format & DT_EXPANDTABS) {
-    std::string expanded;
-    for (char ch : shown) expanded += ch == '\t' ? std::string(8, ' ') : std::string(1, ch);
-    shown = expanded;
-  }
+  // Tabs stop every eight average characters when expanded; otherwise they show as a space.
+  const TabStops tabs = (format & DT_EXPANDTABS) ? TabStops{{}, 8 * Measure(*font, "x")} : TabStops{{}, 0};
 
   const int boxWidth = rect->right - rect->left;
   std::vector<std::string> lines;
@@ -441,7 +523,7 @@ int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
   const int lineHeight = CellHeight(*font);
   const int total = lineHeight * static_cast<int>(lines.size());
   int widest = 0;
-  for (const std::string& l : lines) widest = std::max(widest, Measure(*font, l));
+  for (const std::string& l : lines) widest = std::max(widest, MeasureTabbed(*font, l, tabs));
 
   if (format & DT_CALCRECT) {
     rect->right = rect->left + widest;
@@ -457,12 +539,12 @@ int DrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
   const RECT box = canvas->toSurface(*rect);
   const Region clip = ClipFor(*canvas, (format & DT_NOCLIP) ? nullptr : &box);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const int width = Measure(*font, lines[i]);
+    const int width = MeasureTabbed(*font, lines[i], tabs);
     int left = rect->left;
     if (format & DT_CENTER) left = rect->left + (boxWidth - width) / 2;
     else if (format & DT_RIGHT) left = rect->right - width;
-    RenderLine(*context, *canvas, *font, canvas->sx(left), canvas->sy(top + lineHeight * static_cast<int>(i)), lines[i],
-               clip, underline);
+    RenderTabbed(*context, *canvas, *font, canvas->sx(left), canvas->sy(top + lineHeight * static_cast<int>(i)), lines[i],
+                 clip, underline, tabs);
   }
   return (top - rect->top) + total;
 }

@@ -4,6 +4,7 @@
 #include "platform/ui/AfxCmnCtrls.h"
 #include "platform/ui/AfxControls.h"
 #include "platform/ui/CommCtrl.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/tests/UiTestSupport.h"
 
@@ -65,6 +66,23 @@ TEST_F(ListScroll, TheWheelScrollsThreeLinesANotch) {
   EXPECT_EQ(list.GetTopIndex(), 0);
   list.SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
   EXPECT_EQ(list.GetTopIndex(), 24);
+}
+
+TEST_F(ListScroll, KeysBringTheSelectionIntoViewAndTheBarFollows) {
+  list.SetFocus();
+  const struct {
+    UINT key;
+    int selected;
+    int top;
+  } steps[] = {{VK_DOWN, 0, 0}, {VK_NEXT, 6, 1}, {VK_END, 29, 24}, {VK_PRIOR, 23, 23}, {VK_HOME, 0, 0}};
+  for (const auto& step : steps) {
+    InjectKey(step.key, true);
+    InjectKey(step.key, false);
+    PumpPending();
+    EXPECT_EQ(list.GetCurSel(), step.selected) << "key " << step.key;
+    EXPECT_EQ(list.GetTopIndex(), step.top) << "key " << step.key;
+    EXPECT_EQ(GetScrollPos(list.GetSafeHwnd(), SB_VERT), step.top) << "key " << step.key;
+  }
 }
 
 TEST_F(ListScroll, NoBarWhileTheLinesFit) {
