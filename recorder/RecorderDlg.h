@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/ui/Dialog.h"
-#include "recorder/HoverButton.h"
+#include "widgets/HoverButton.h"
 
 class tQHDb;
 class tStorage;

@@ -48,15 +48,6 @@ class WaitCursor {
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CHoverButton, CButton)
-  ON_WM_MOUSEMOVE()
-END_MESSAGE_MAP()
-
-void CHoverButton::OnMouseMove(UINT flags, CPoint point) {
-  if (m_pHelp != nullptr) m_pHelp->ShowWindow(SW_SHOWNA);
-  Default();
-}
-
 BEGIN_MESSAGE_MAP(CAdminDlg, CDialog)
   ON_BN_CLICKED(IDC_CHECK, OnCheckDatabase)
   ON_BN_CLICKED(IDC_BACKUP, OnBackupDatabase)

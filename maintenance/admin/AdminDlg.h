@@ -5,22 +5,9 @@
 #include <array>
 
 #include "platform/ui/Dialog.h"
+#include "widgets/HoverButton.h"
 
 class CFileSteps;
-
-// A push button that shows its help static while the mouse moves over it.
-class CHoverButton : public CButton {
- public:
-  void SetHelpStatic(CWnd* help) { m_pHelp = help; }
-  CWnd* HelpStatic() const { return m_pHelp; }
-
- protected:
-  afx_msg void OnMouseMove(UINT flags, CPoint point);
-  DECLARE_MESSAGE_MAP()
-
- private:
-  CWnd* m_pHelp = nullptr;
-};
 
 class CAdminDlg : public CDialog {
  public:

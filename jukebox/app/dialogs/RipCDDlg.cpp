@@ -332,7 +332,7 @@ LRESULT CRipCDDlg::OnNextTrack(WPARAM, LPARAM) {
     }
     ++m_rippedCount;
     m_nextTrack = entry + 1;
-    SetDlgItemText(kStatus, jukebox::FormatText(kRipping, entry + 1, m_rippedCount, m_selectedCount));
+    SetDlgItemText(kStatus, jukebox::FormatText(kRipping, static_cast<int>(cdTrack), m_rippedCount, m_selectedCount));
   } catch (const std::bad_alloc&) {
     ShowStop(kOutOfMemory);
     EndDialog(IDCANCEL);

@@ -126,6 +126,8 @@ TEST_F(RipCDDlgTest, TheDiscIsNamedByCddbAndTheChosenTracksBecomeSongs) {
     ASSERT_TRUE(IsEnabled(dialog, CRipCDDlg::kRip));
     Click(dialog, CRipCDDlg::kRip);
     WaitForEnd(dialog);
+    // The last track ripped is the disc's fourth, the list's third entry.
+    EXPECT_EQ(TextOf(dialog, CRipCDDlg::kStatus), "Ripping Track 4 (2 of 2)");
   });
   ASSERT_EQ(Rip(server_setting_.c_str()), IDOK);
   auto songs = SongsOfDisc();

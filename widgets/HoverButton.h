@@ -1,4 +1,6 @@
-// A push button that shows its help text while the mouse is over it.
+// A push button that shows its help text while the mouse is over it. The dialog that owns it hides the
+// help again when the mouse moves over the dialog itself, so moving from one button to the next leaves
+// both texts shown. The button's own drawing (pressed, disabled) stays the standard control's.
 #pragma once
 
 #include "platform/ui/AfxControls.h"

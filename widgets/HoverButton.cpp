@@ -1,4 +1,4 @@
-#include "recorder/HoverButton.h"
+#include "widgets/HoverButton.h"
 
 BEGIN_MESSAGE_MAP(CHoverButton, CButton)
   ON_WM_MOUSEMOVE()
@@ -6,5 +6,6 @@ END_MESSAGE_MAP()
 
 void CHoverButton::OnMouseMove(UINT flags, CPoint point) {
   if (m_pHelp != nullptr && !m_pHelp->IsWindowVisible()) m_pHelp->ShowWindow(SW_SHOWNA);
+  // The standard button follows a held press in and out of itself through its mouse moves.
   CButton::OnMouseMove(flags, point);
 }
