@@ -115,7 +115,13 @@ BOOL CDatabaseFileOps::Repair() {
       FileStepFailed(IDS_ERR_COPY_FILE, m_folder);
       return;
     }
-    CString losses = Salvage(workFile, salvageFile);
+    bool savedAny = false;
+    CString losses = Salvage(workFile, salvageFile, &savedAny);
+    // A file with not one row of the library would only stand in the way of a better rescue.
+    if (!savedAny) {
+      AfxMessageBox(IDS_SALVAGE_NOTHING, MB_ICONEXCLAMATION);
+      return;
+    }
     if (!WorkFileIsSound(salvageFile)) return;
     // The damaged file is kept beside the database: whatever the salvage missed may still be read from it.
     const CString kept = FreeFileName(m_folder, CString(kSongDbFileName + 1), ".damaged");
@@ -149,7 +155,7 @@ bool CDatabaseFileOps::RebuildsSoundly(const CString& workFile) const {
   return true;
 }
 
-CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target) const {
+CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target, bool* savedAny) const {
   CString losses;
   std::vector<CDaoWorkspace::SalvagedTable> tables;
   try {
@@ -166,6 +172,7 @@ CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target)
       if (std::none_of(tables.begin(), tables.end(), [&](const auto& saved) { return saved.name.CompareNoCase(table.name) == 0; }))
         tables.push_back({table.name, 0, false, {}});
   }
+  *savedAny = std::any_of(tables.begin(), tables.end(), [](const auto& table) { return table.saved > 0; });
   for (const CDaoWorkspace::SalvagedTable& table : tables) {
     CString line;
     if (!table.readable) {

@@ -26,7 +26,8 @@ class CDatabaseFileOps {
 
   // Rebuilds the indexes of a copy; when the tables themselves are damaged, copies every readable row
   // into a new file instead, keeps the damaged file beside the database as "Quaverhouse.qhd.damaged"
-  // (or a free variant) and shows what could not be saved. The database is replaced only by a file that
+  // (or a free variant) and shows what could not be saved. A file of which not one row can be read is
+  // left as it was. The database is replaced only by a file that
   // passed the full check; TRUE when it was.
   BOOL Repair();
 
@@ -45,7 +46,8 @@ class CDatabaseFileOps {
   // True when the engine's index rebuild leaves the work file sound.
   bool RebuildsSoundly(const CString& workFile) const;
   // Fills `target` with the readable rows of `damaged`; the text of what was lost, empty when nothing was.
-  CString Salvage(const CString& damaged, const CString& target) const;
+  // `savedAny` is false when not one row could be read.
+  CString Salvage(const CString& damaged, const CString& target, bool* savedAny) const;
   void DeleteManagedSongFiles() const;
 
   CString m_folder;

@@ -276,6 +276,20 @@ TEST_F(DatabaseFileOpsTest, RepairSalvagesWhatADamagedPageLeaves) {
   }
 }
 
+// With the file's first page gone nothing can be found, not even where a table starts: the repair says
+// so and leaves the file as it was, rather than put an empty library in its place.
+TEST_F(DatabaseFileOpsTest, RepairLeavesAFileOfWhichNothingCanBeRead) {
+  BuildLibrary(50);
+  DamagePage(1);
+  std::string damaged = ReadHostFile(host);
+  EXPECT_FALSE(Ops().Repair());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Not one row of the damaged database could be read. The database was left as "
+                                             "it was; restore it from a backup."}));
+  EXPECT_EQ(ReadHostFile(host), damaged);
+  EXPECT_FALSE(std::filesystem::exists(host + ".damaged"));
+  EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+}
+
 // A salvage that cannot take the database's place leaves the damaged file exactly as it was.
 TEST_F(DatabaseFileOpsTest, ASalvageThatCannotTakeThePlaceKeepsTheDamagedFile) {
   BuildLibrary(400);
