@@ -1,11 +1,14 @@
 #include "maintenance/admin/DatabaseFileOps.h"
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "maintenance/admin/AdminErrors.h"
 #include "maintenance/admin/AdminResources.h"
 #include "maintenance/schema/SongDbSchema.h"
 #include "platform/core/FileApi.h"
+#include "platform/dao/DaoException.h"
 #include "platform/ui/MessageBox.h"
 
 CDatabaseFileOps::CDatabaseFileOps(const CString& databaseFolder, StatusSink status, CFileSteps& steps)
@@ -82,25 +85,114 @@ BOOL CDatabaseFileOps::Repair() {
   Status(IDS_REPAIRING);
   CString database = DatabaseFile();
   CString workFile = ReserveWorkFileName(m_folder, "QHA");
+  CString salvageFile;
   BOOL repaired = FALSE;
   RunReportingErrors([&] {
     CDatabaseFileLock lock(database);
-    // The engine repairs a copy; the damaged original stays untouched until the copy is sound.
+    // Every step works on copies; the damaged original stays untouched until a sound file replaces it.
     if (workFile.IsEmpty() || !m_steps.CopyFile(database, workFile, FALSE)) {
-      AfxMessageBox(IDS_ERR_COPY_FILE, MB_ICONEXCLAMATION);
+      FileStepFailed(IDS_ERR_COPY_FILE, workFile.IsEmpty() ? database : workFile);
       return;
     }
-    m_steps.RepairDatabase(workFile);
-    if (!WorkFileIsSound(workFile)) return;
-    if (!m_steps.ReplaceFile(workFile, database)) {
-      AfxMessageBox(IDS_ERR_RENAME_FILE, MB_ICONEXCLAMATION);
+    // Damaged indexes are rebuilt from the tables; when the tables themselves are sound, that is all.
+    if (RebuildsSoundly(workFile)) {
+      if (!m_steps.ReplaceFile(workFile, database)) {
+        FileStepFailed(IDS_ERR_RENAME_FILE, database);
+        return;
+      }
+      repaired = TRUE;
+      Status(IDS_REPAIRED);
+      return;
+    }
+    // The rebuild may have changed the copy: read the rows from a fresh one.
+    m_steps.DeleteFile(workFile);
+    if (!m_steps.CopyFile(database, workFile, FALSE)) {
+      FileStepFailed(IDS_ERR_COPY_FILE, workFile);
+      return;
+    }
+    salvageFile = ReserveWorkFileName(m_folder, "QHA");
+    if (salvageFile.IsEmpty()) {
+      FileStepFailed(IDS_ERR_COPY_FILE, m_folder);
+      return;
+    }
+    bool savedAny = false;
+    CString losses = Salvage(workFile, salvageFile, &savedAny);
+    // A file with not one row of the library would only stand in the way of a better rescue.
+    if (!savedAny) {
+      AfxMessageBox(IDS_SALVAGE_NOTHING, MB_ICONEXCLAMATION);
+      return;
+    }
+    if (!WorkFileIsSound(salvageFile)) return;
+    // The damaged file is kept beside the database: whatever the salvage missed may still be read from it.
+    const CString kept = FreeFileName(m_folder, CString(kSongDbFileName + 1), ".damaged");
+    if (!m_steps.CopyFile(database, kept, TRUE)) {
+      FileStepFailed(IDS_ERR_COPY_FILE, kept);
+      return;
+    }
+    if (!m_steps.ReplaceFile(salvageFile, database)) {
+      FileStepFailed(IDS_ERR_RENAME_FILE, database);
+      m_steps.DeleteFile(kept);
       return;
     }
     repaired = TRUE;
-    Status(IDS_REPAIRED);
+    if (m_status) m_status(FormatText(IDS_SALVAGED, kept.GetString()));
+    if (!losses.IsEmpty()) AfxMessageBox(FormatText(IDS_SALVAGE_LOSSES, losses.GetString()), MB_ICONEXCLAMATION);
   });
-  if (!repaired) DeleteWorkFile(workFile);
+  DeleteWorkFile(workFile);
+  if (!repaired) DeleteWorkFile(salvageFile);
   return repaired;
+}
+
+bool CDatabaseFileOps::RebuildsSoundly(const CString& workFile) const {
+  try {
+    m_steps.RepairDatabase(workFile);
+  } catch (CDaoException* error) {
+    // Damage the rebuild cannot mend: the salvage takes over.
+    error->Delete();
+    return false;
+  }
+  // The rebuild ends with the full check and raises when it finds damage.
+  return true;
+}
+
+CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target, bool* savedAny) const {
+  CString losses;
+  std::vector<CDaoWorkspace::SalvagedTable> tables;
+  try {
+    tables = m_steps.SalvageDatabase(damaged, target);
+  } catch (CDaoException* error) {
+    if (error->m_pErrorInfo == nullptr || error->m_pErrorInfo->m_lErrorCode != kDaoErrCorrupt) throw;
+    error->Delete();
+    // Without the damaged file's own list of tables, the system's own schema receives what can be read.
+    DeleteWorkFile(target);
+    CreateSongDatabase(target);
+    tables = m_steps.SalvageDatabase(damaged, target);
+    losses = LoadText(IDS_SALVAGE_NEW_SCHEMA);
+    for (const SchemaTable& table : kSongDbTables)
+      if (std::none_of(tables.begin(), tables.end(), [&](const auto& saved) { return saved.name.CompareNoCase(table.name) == 0; }))
+        tables.push_back({table.name, 0, false, {}});
+  }
+  *savedAny = std::any_of(tables.begin(), tables.end(), [](const auto& table) { return table.saved > 0; });
+  for (const CDaoWorkspace::SalvagedTable& table : tables) {
+    CString line;
+    if (!table.readable) {
+      line = FormatText(IDS_SALVAGE_TABLE_NONE, table.name.GetString());
+    } else if (!table.unreadable.empty()) {
+      CString keys;
+      for (const auto& [first, last] : table.unreadable) {
+        CString range;
+        if (last == std::numeric_limits<long long>::max()) range = FormatText(IDS_SALVAGE_KEYS_FROM, first);
+        else if (first == last) range.Format("%lld", first);
+        else range.Format("%lld-%lld", first, last);
+        keys += (keys.IsEmpty() ? "" : ", ") + range;
+      }
+      line = FormatText(IDS_SALVAGE_TABLE_PART, table.name.GetString(), table.saved, keys.GetString());
+    } else {
+      continue;
+    }
+    losses += (losses.IsEmpty() ? "" : "\r\n") + line;
+  }
+  return losses;
 }
 
 BOOL CDatabaseFileOps::CreateNewDatabase() {

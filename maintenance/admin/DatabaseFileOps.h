@@ -24,7 +24,11 @@ class CDatabaseFileOps {
   BOOL Backup();
   BOOL LastBackupSucceeded() const { return m_backupSucceeded; }
 
-  // Repairs a copy of the database and puts the repaired copy in its place.
+  // Rebuilds the indexes of a copy; when the tables themselves are damaged, copies every readable row
+  // into a new file instead, keeps the damaged file beside the database as "Quaverhouse.qhd.damaged"
+  // (or a free variant) and shows what could not be saved. A file of which not one row can be read is
+  // left as it was. The database is replaced only by a file that
+  // passed the full check; TRUE when it was.
   BOOL Repair();
 
   // The erase after the user agreed: the four sub-folders, the old database copied to the backups, a
@@ -39,6 +43,11 @@ class CDatabaseFileOps {
   // Shows IDS_ERR_CHECK_FAILED unless the work file is sound.
   bool WorkFileIsSound(const CString& workFile, BOOL quick = FALSE) const;
   void DeleteWorkFile(const CString& workFile) const;
+  // True when the engine's index rebuild leaves the work file sound.
+  bool RebuildsSoundly(const CString& workFile) const;
+  // Fills `target` with the readable rows of `damaged`; the text of what was lost, empty when nothing was.
+  // `savedAny` is false when not one row could be read.
+  CString Salvage(const CString& damaged, const CString& target, bool* savedAny) const;
   void DeleteManagedSongFiles() const;
 
   CString m_folder;

@@ -40,6 +40,10 @@ void CFileSteps::CompactDatabase(LPCSTR from, LPCSTR to) { CDaoWorkspace::Compac
 
 void CFileSteps::RepairDatabase(LPCSTR path) { CDaoWorkspace::RepairDatabase(path); }
 
+std::vector<CDaoWorkspace::SalvagedTable> CFileSteps::SalvageDatabase(LPCSTR damaged, LPCSTR to) {
+  return CDaoWorkspace::SalvageDatabase(damaged, to);
+}
+
 CString CFileSteps::CheckDatabase(LPCSTR path, BOOL quick) { return CDaoWorkspace::CheckDatabase(path, quick); }
 
 CFileSteps& DefaultFileSteps() {

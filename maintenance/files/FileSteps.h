@@ -8,6 +8,7 @@
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
+#include "platform/dao/DaoWorkspace.h"
 
 class CFileSteps {
  public:
@@ -22,6 +23,8 @@ class CFileSteps {
   // The engine's compaction and repair; both raise CDaoException* on failure.
   virtual void CompactDatabase(LPCSTR from, LPCSTR to);
   virtual void RepairDatabase(LPCSTR path);
+  // Copies the readable rows of a damaged file into `to` (see CDaoWorkspace::SalvageDatabase).
+  virtual std::vector<CDaoWorkspace::SalvagedTable> SalvageDatabase(LPCSTR damaged, LPCSTR to);
   // "ok" for a sound file, else the engine's first complaint; raises CDaoException* when the file
   // cannot be opened. The quick check reads every page and record but does not match the indexes
   // against their rows: enough for a file the engine has just copied from sound rows.

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
@@ -57,6 +59,21 @@ class CDaoWorkspace {
   // Checks the file; rebuilds its indexes (the text order may have been written by another program)
   // and compacts it in place. A file that stays damaged after the rebuild raises 3049.
   static void RepairDatabase(LPCTSTR lpszName);
+  // What a salvage saved of one table: the rows copied, and the key ranges whose rows could not be read.
+  struct SalvagedTable {
+    CString name;
+    long saved = 0;
+    bool readable = true;  // false: not one row of the table could be reached
+    // First and last key of each range; a last key of LLONG_MAX: every key from the first on.
+    std::vector<std::pair<long long, long long>> unreadable;
+  };
+  // Copies every row of the damaged lpszDamaged that can still be read into lpszTarget, table by table and
+  // row by row, so that a damaged page costs only the rows on it. A target that does not exist is created
+  // with the damaged file's own tables, indexes and triggers; an existing target (a new file of the
+  // system's schema) receives the rows of the tables it shares with the damaged file, a row with the key
+  // of one already there replacing it. Raises 3049 when the damaged file's schema cannot be read whole and
+  // there is no target to copy into, or when nothing of the damaged file can be opened.
+  static std::vector<SalvagedTable> SalvageDatabase(LPCTSTR lpszDamaged, LPCTSTR lpszTarget);
   // Reads the whole file through the storage engine's integrity check without changing it: "ok" for a
   // sound file, else the first problem found. A file that cannot be opened raises its error (3024,
   // 3045, 3343, 3049).

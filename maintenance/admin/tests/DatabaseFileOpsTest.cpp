@@ -188,25 +188,120 @@ TEST_F(DatabaseFileOpsTest, RepairRebuildsAnIndexWrittenInAnotherTextOrder) {
   EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
 }
 
-// Damage the engine cannot mend, in the file's header, a table page or an index page: the repair says
-// so and the file stays exactly as it was.
-TEST_F(DatabaseFileOpsTest, RepairRefusesAFileItCannotMendAndKeepsIt) {
+long PageOf(const std::string& host, const std::string& object, const char* which) {
+  return std::stol(Sqlite3(host, std::string("select ") + which + "(pageno) from dbstat where name = '" + object + "';"));
+}
+
+// Damage written over one page of a real library: an index page is rebuilt from its table with every
+// row; a table page costs only the rows on it; with the schema's pages gone the system's own tables
+// receive what can still be read. The result passes the outside check and the damaged file stays beside it.
+TEST_F(DatabaseFileOpsTest, RepairSalvagesWhatADamagedPageLeaves) {
   BuildLibrary(400);
   std::string sound = ReadHostFile(host);
   std::string indexName = Sqlite3(host, "select name from sqlite_master where type = 'index' and tbl_name = 'Songs' "
                                         "and sql like '%SongName%' limit 1;");
   indexName.pop_back();
-  long indexPage = std::stol(Sqlite3(host, "select pageno from dbstat where name = '" + indexName + "' limit 1;"));
-  long tablePage = std::stol(Sqlite3(host, "select max(pageno) from dbstat where name = 'Songs';"));
-  for (long page : {1L, tablePage, indexPage}) {
+  struct Damage {
+    const char* what;
+    long page;
+  };
+  const Damage damages[] = {
+      {"index", PageOf(host, indexName, "max")},
+      {"table", std::stol(Sqlite3(host, "select pageno from dbstat where name = 'Songs' and pagetype = 'leaf' "
+                                        "order by pageno limit 1 offset 3;"))},
+      {"last table page", PageOf(host, "Songs", "max")},
+      {"schema", PageOf(host, "sqlite_schema", "max")},
+  };
+  ASSERT_GT(damages[3].page, 1) << "the schema should span several pages";
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.what);
     WriteHostFile(host, sound);
-    DamagePage(page);
+    for (const std::string& kept : Files("C/Quaverhouse", "Quaverhouse.qhd-")) std::filesystem::remove(kept);
+    std::filesystem::remove(host + ".damaged");
+    DamagePage(damage.page);
     std::string damaged = ReadHostFile(host);
+    ASSERT_NE(Sqlite3(host, "PRAGMA integrity_check;"), "ok\n");
     boxes.clear();
-    EXPECT_FALSE(Ops().Repair()) << "page " << page;
-    ASSERT_EQ(boxes.size(), 1u) << "page " << page;
-    EXPECT_EQ(boxes[0], "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator.");
-    EXPECT_EQ(ReadHostFile(host), damaged) << "page " << page;
+    status.clear();
+    EXPECT_TRUE(Ops().Repair());
+    EXPECT_EQ(Sqlite3(host, "PRAGMA integrity_check;"), "ok\n");
+    EXPECT_EQ(status.front(), "Repairing database. Please wait...");
+    EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+    long songs = std::stol(Sqlite3(host, "select count(*) from Songs;"));
+    EXPECT_EQ(status.back(), "Database repaired from the rows that could still be read. The damaged file was kept as "
+                             "C:\\Quaverhouse\\Quaverhouse.qhd.damaged.");
+    EXPECT_EQ(ReadHostFile(host + ".damaged"), damaged);
+    if (std::string(damage.what) == "index") {
+      // The engine cannot rebuild over a garbage page, so every row goes to a new file: nothing lost,
+      // nothing to report.
+      EXPECT_EQ(songs, 400);
+      EXPECT_TRUE(boxes.empty()) << boxes[0];
+      EXPECT_EQ(Sqlite3(host, "select count(*) from PlaylistDetail;"), "1\n");
+      EXPECT_EQ(Sqlite3(host, "select count(*) from sqlite_master where type = 'index';"),
+                Sqlite3(host + ".damaged", "select count(*) from sqlite_master where type = 'index';"));
+      continue;
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("The repaired database is in place, but not everything could be saved:\r\n", 0), 0u) << boxes[0];
+    if (std::string(damage.what) == "table") {
+      // Only the rows of the overwritten page are gone, the rows after it are read again, and the report
+      // names the keys lost.
+      EXPECT_LT(songs, 400);
+      EXPECT_GT(songs, 300);
+      long first = std::stol(Sqlite3(host, "select min(SongID) from Songs s where not exists "
+                                           "(select 1 from Songs n where n.SongID = s.SongID + 1);")) + 1;
+      long last = first + 400 - songs - 1;
+      EXPECT_EQ(Sqlite3(host, "select count(*) from Songs where SongID = 400;"), "1\n");
+      EXPECT_EQ(boxes[0].substr(boxes[0].find("\r\n") + 2),
+                "Songs: " + std::to_string(songs) + " rows saved; the rows with keys " + std::to_string(first) + "-" +
+                    std::to_string(last) + " could not be read.");
+      EXPECT_EQ(Sqlite3(host, "select count(*) from SongType;"), "148\n");
+      EXPECT_EQ(Sqlite3(host, "select count(*) from PlaylistDetail;"), "1\n");
+      EXPECT_EQ(Sqlite3(host, "select SongName from Songs where SongID = 1;"), "Song 1\n");
+    } else if (std::string(damage.what) == "last table page") {
+      // The table's end cannot be found: the report says every key from the first lost one on.
+      EXPECT_EQ(boxes[0].substr(boxes[0].find("\r\n") + 2),
+                "Songs: " + std::to_string(songs) + " rows saved; the rows with keys " + std::to_string(songs + 1) +
+                    " and above could not be read.");
+    } else {
+      // The system's own schema: every table is there again, and the report says how it was rebuilt.
+      std::set<std::string> tables = LineSet(Sqlite3(host, "select name from sqlite_master where type = 'table';"));
+      for (const SchemaTable& table : kSongDbTables) EXPECT_TRUE(tables.count(table.name)) << table.name;
+      EXPECT_NE(boxes[0].find("The list of tables could not be read: the database was rebuilt with the standard tables."),
+                std::string::npos) << boxes[0];
+      // The damaged schema page held no table's entry: every row could be read again.
+      EXPECT_EQ(songs, 400);
+      EXPECT_EQ(Sqlite3(host, "select ParmValue from QuavParms where ParmName = 'DatabaseVersion';"), "04.00\n");
+    }
+  }
+}
+
+// With the file's first page gone nothing can be found, not even where a table starts: the repair says
+// so and leaves the file as it was, rather than put an empty library in its place.
+TEST_F(DatabaseFileOpsTest, RepairLeavesAFileOfWhichNothingCanBeRead) {
+  BuildLibrary(50);
+  DamagePage(1);
+  std::string damaged = ReadHostFile(host);
+  EXPECT_FALSE(Ops().Repair());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Not one row of the damaged database could be read. The database was left as "
+                                             "it was; restore it from a backup."}));
+  EXPECT_EQ(ReadHostFile(host), damaged);
+  EXPECT_FALSE(std::filesystem::exists(host + ".damaged"));
+  EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+}
+
+// A salvage that cannot take the database's place leaves the damaged file exactly as it was.
+TEST_F(DatabaseFileOpsTest, ASalvageThatCannotTakeThePlaceKeepsTheDamagedFile) {
+  BuildLibrary(400);
+  DamagePage(PageOf(host, "Songs", "max"));
+  std::string damaged = ReadHostFile(host);
+  for (FailingFileSteps::Step step : {FailingFileSteps::kCopy, FailingFileSteps::kReplace}) {
+    boxes.clear();
+    FailingFileSteps steps(step, 1);
+    EXPECT_FALSE(Ops(steps).Repair());
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadHostFile(host), damaged);
+    EXPECT_FALSE(std::filesystem::exists(host + ".damaged"));
     EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
   }
 }
