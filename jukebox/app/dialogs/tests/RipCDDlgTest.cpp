@@ -214,7 +214,7 @@ TEST_F(RipCDDlgTest, RippedFilesThatCannotBeStoredAreKept) {
     Click(dialog, CRipCDDlg::kRip);
     WaitForEnd(dialog);
   });
-  ASSERT_EQ(LaterDialogs().ripDialog(nullptr, "C:\\Elsewhere", ""), IDOK);
+  ASSERT_EQ(MainWindowDialogs().ripDialog(nullptr, "C:\\Elsewhere", ""), IDOK);
   EXPECT_TRUE(SongsOfDisc().empty());
   ASSERT_EQ(boxTexts.size(), 1u);
   EXPECT_EQ(boxTexts[0], "Song could not be saved in the database. CD rip might be incomplete.");
