@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "controller/ControllerLog.h"
 #include "netlib/Sessions.h"
@@ -200,51 +202,66 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     page = found->second;
   }
   if (!page) return -3;
-  // The session's lock is held for the whole page, so the page shows one state of its variables.
-  std::unique_ptr<CSingleLock> sessionLock;
-  if (session) {
-    sessionLock = std::make_unique<CSingleLock>(&session->VariableLock());
-    if (!sessionLock->Lock(kLockTimeout)) return -2;
+  const auto& parts = page->m_parts;
+  // One printed line of the page: a template line, or one element's copy of a line that repeats.
+  struct LineCopy {
+    size_t line, first, last;
+    int element;
+  };
+  std::vector<LineCopy> copies;
+  std::vector<CString> values;
+  values.reserve(parts.size());
+  {
+    // The page shows one state of its variables, so they are all taken under one hold of the
+    // session's lock; the page is put together after it is released, so connection threads of the
+    // same session wait only for the look-ups.
+    std::unique_ptr<CSingleLock> sessionLock;
+    if (session) {
+      sessionLock = std::make_unique<CSingleLock>(&session->VariableLock());
+      if (!sessionLock->Lock(kLockTimeout)) return -2;
+    }
+    size_t part = 0;
+    for (size_t line = 0; line < page->m_lines.size(); ++line) {
+      while (part < parts.size() && parts[part].m_line < line) ++part;
+      size_t end = part;
+      while (end < parts.size() && parts[end].m_line == line) ++end;
+      size_t arrayPart = end;
+      int count = 0;
+      for (size_t p = part; p < end; ++p) {
+        if (parts[p].m_repeat && session && (count = session->CountArrayItems(parts[p].m_name)) > 0) {
+          arrayPart = p;
+          break;
+        }
+      }
+      if (arrayPart == end) count = 1;
+      for (int element = 0; element < count; ++element) {
+        const int shown = arrayPart == end ? -1 : element;
+        copies.push_back({line, part, end, shown});
+        for (size_t p = part; p < end; ++p) {
+          bool isArray = p >= arrayPart && parts[p].m_repeat;
+          values.push_back(PartValue(parts[p], session, isArray ? shown : -1));
+        }
+      }
+    }
   }
   std::string out(body.view());
   out.reserve(out.size() + page->m_size);
-  size_t part = 0;
-  const auto& parts = page->m_parts;
   // Parts of a line come in left-to-right order, so a line is its literal pieces and values appended
   // in turn; a value's place is its offset in the literal text.
-  auto appendLine = [&](std::string& target, std::string_view literal, size_t first, size_t last, int element,
-                        size_t arrayFrom) {
+  size_t value = 0;
+  for (const LineCopy& copy : copies) {
+    std::string_view literal = page->m_lines[copy.line].view();
     size_t taken = 0;
-    for (size_t p = first; p < last; ++p) {
+    for (size_t p = copy.first; p < copy.last; ++p) {
       size_t at = std::min<size_t>(parts[p].m_offset, literal.size());
       if (at > taken) {
-        target += literal.substr(taken, at - taken);
+        out += literal.substr(taken, at - taken);
         taken = at;
       }
-      bool isArray = p >= arrayFrom && parts[p].m_repeat;
-      target += PartValue(parts[p], session, isArray ? element : -1).view();
+      out += values[value++].view();
     }
-    target += literal.substr(taken);
-    target += "\r\n";
-  };
-  for (size_t line = 0; line < page->m_lines.size(); ++line) {
-    while (part < parts.size() && parts[part].m_line < line) ++part;
-    size_t end = part;
-    while (end < parts.size() && parts[end].m_line == line) ++end;
-    std::string_view literal = page->m_lines[line].view();
-    size_t arrayPart = end;
-    int count = 0;
-    for (size_t p = part; p < end; ++p) {
-      if (parts[p].m_repeat && session && (count = session->CountArrayItems(parts[p].m_name)) > 0) {
-        arrayPart = p;
-        break;
-      }
-    }
-    if (arrayPart == end) {
-      appendLine(out, literal, part, end, -1, end);
-      continue;
-    }
-    for (int element = 0; element < count; ++element) appendLine(out, literal, part, end, element, arrayPart);
+    out += literal.substr(taken);
+    out += "\r\n";
   }
   const size_t size = out.size() - body.view().size();
   for (size_t seen = page->m_size.load(); seen < size && !page->m_size.compare_exchange_weak(seen, size);) {

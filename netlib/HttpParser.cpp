@@ -120,6 +120,9 @@ void CHttpMessageParser::StartMessage() {
   m_contentLength = 0;
   m_sawContentLength = false;
   m_sawTransferEncoding = false;
+  m_http10 = false;
+  m_expectContinue = false;
+  m_continueDue = false;
   m_received = 0;
   m_body.clear();
   m_ifModifiedSince = FILETIME{};
@@ -207,7 +210,8 @@ void CHttpMessageParser::ReadStartLine() {
     m_status = status;
   } else {
     m_methodCode = HttpMethodCode(CString(words[0]));
-    m_close = words[2] == "HTTP/1.0";
+    m_http10 = words[2] == "HTTP/1.0";
+    m_close = m_http10;
     m_methodText = CString(words[0]);
     m_url = CString(words[1]);
   }
@@ -236,6 +240,8 @@ bool CHttpMessageParser::ReadHeaderFields() {
     } else if (name == "COOKIE") {
       m_sawCookie = true;
       ParseCookies(value);
+    } else if (name == "EXPECT") {
+      m_expectContinue = value == "100-CONTINUE";
     } else if (name == "IF-MODIFIED-SINCE") {
       if (!ParseRfc1123Date(value, &m_ifModifiedSince)) m_ifModifiedSince = FILETIME{};
     }
@@ -272,6 +278,7 @@ CHttpMessageParser::Status CHttpMessageParser::InterpretHeader() {
     if (!m_upload.open(m_url)) return Fail(Fault::UploadFailed);
     m_wasUpload = true;
     m_phase = Phase::Upload;
+    NoteContinueDue();
     return Status::NeedMore;
   }
   if (m_contentType.GetLength() >= 9 && m_contentType.Left(9) == "MULTIPART") return Fail(Fault::Multipart);
@@ -279,7 +286,20 @@ CHttpMessageParser::Status CHttpMessageParser::InterpretHeader() {
   if (m_contentLength < 1) return Finish();
   m_body.reserve(static_cast<size_t>(m_contentLength));
   m_phase = Phase::Body;
+  NoteContinueDue();
   return Status::NeedMore;
+}
+
+// A client that asked to be told to go on holds its body back until it hears the interim answer (or
+// gives up waiting); HTTP/1.0 knows no interim answers.
+void CHttpMessageParser::NoteContinueDue() {
+  m_continueDue = m_expectContinue && !m_http10 && m_methodCode != HTTP_METHOD_RESPONSE;
+}
+
+bool CHttpMessageParser::TakeContinueDue() {
+  const bool due = m_continueDue && m_received == 0 && (m_phase == Phase::Body || m_phase == Phase::Upload);
+  m_continueDue = false;
+  return due;
 }
 
 CHttpMessageParser::Status CHttpMessageParser::ReadBody() {

@@ -82,6 +82,9 @@ class CHttpMessageParser {
   bool HasCookieHeader() const { return m_sawCookie; }
   const std::map<CString, CString>& Cookies() const { return m_cookies; }
   bool IsUpload() const { return m_phase == Phase::Upload || m_wasUpload; }
+  // True once, when a request that expects "100 Continue" has been accepted and none of its body
+  // has arrived yet: the interim answer is then owed before the client sends the body.
+  bool TakeContinueDue();
 
  private:
   enum class Phase { Header, Body, Upload, Done, Broken };
@@ -95,6 +98,7 @@ class CHttpMessageParser {
   void ParseCookies(const std::string& value);
   Status ReadBody();
   Status ReadUpload();
+  void NoteContinueDue();
   Status Fail(Fault fault);
   Status Finish();
 
@@ -120,6 +124,9 @@ class CHttpMessageParser {
   LONG m_contentLength = 0;
   bool m_sawContentLength = false;
   bool m_sawTransferEncoding = false;
+  bool m_http10 = false;
+  bool m_expectContinue = false;
+  bool m_continueDue = false;
   LONG m_received = 0;
   std::string m_body;
   FILETIME m_ifModifiedSince;

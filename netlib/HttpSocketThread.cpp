@@ -583,6 +583,7 @@ void CHttpSocketThread::ParseHTTP() {
   }
   char buffer[kBufferSize];
   while (status == Status::NeedMore) {
+    if (m_parser.TakeContinueDue()) SendContinue();
     int got = ReadSocket(buffer, kBufferSize);
     if (got == -1) {
       // Resumed at the next read event. Nothing of a new message yet: the connection is idle, not
@@ -612,6 +613,15 @@ void CHttpSocketThread::ParseHTTP() {
     m_linkState = LINK_IDLE;
     m_closePending = true;
   }
+}
+
+// The interim answer is sent straight away: the reply before it has gone out whole (the connection
+// reads only once it has), so nothing else is queued on the socket and the few bytes fit.
+void CHttpSocketThread::SendContinue() {
+  static constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+  constexpr int size = static_cast<int>(sizeof(kContinue) - 1);
+  int sent = send(m_socket, kContinue, size, 0);
+  if (sent != size) NotifyError("SendContinue: Error on send() function", sent < 0 ? WSAGetLastError() : 0);
 }
 
 void CHttpSocketThread::FindOrCreateSession() {

@@ -116,6 +116,7 @@ class CHttpSocketThread : public CWinThread {
 
   // Reading.
   void ParseHTTP();
+  void SendContinue();
   int ReadSocket(char* buffer, int size);
   void OnMessageComplete();
   void OnInvalidMessage();

@@ -176,6 +176,48 @@ TEST(HttpParser, UploadThatCannotBeWrittenIsRefusedAndDropped) {
   EXPECT_FALSE(closedComplete);
 }
 
+struct ContinueCase {
+  const char* request;
+  Status status;
+  bool due;
+};
+
+// The interim "100 Continue" is owed only to an HTTP/1.1 request that asks for it, is accepted, and
+// whose body has not begun to arrive.
+TEST(HttpParser, ContinueIsDueOnlyBeforeTheBodyOfAnAcceptedHttp11Request) {
+  const ContinueCase cases[] = {
+      {"POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, true},
+      {"PUT /a HTTP/1.1\r\nexpect:100-CONTINUE\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, true},
+      {"POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\nhe", Status::NeedMore, false},
+      {"POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\nhello", Status::Complete, false},
+      {"POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 0\r\n\r\n", Status::Complete, false},
+      {"POST /a HTTP/1.0\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, false},
+      {"POST /a HTTP/1.1\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, false},
+      {"POST /a HTTP/1.1\r\nExpect: something-else\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, false},
+      {"POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 999999\r\n\r\n", Status::Invalid, false},
+      {"HTTP/1.1 200 OK\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n", Status::NeedMore, false},
+  };
+  for (const ContinueCase& c : cases) {
+    CHttpMessageParser parser;
+    HttpUploadSink sink;
+    sink.open = [](const CString&) { return true; };
+    sink.write = [](const char*, size_t) { return true; };
+    sink.close = [](bool) {};
+    parser.SetUploadSink(sink);
+    parser.NextMessage();
+    ASSERT_EQ(FeedAll(parser, c.request), c.status) << c.request;
+    EXPECT_EQ(parser.TakeContinueDue(), c.due) << c.request;
+    EXPECT_FALSE(parser.TakeContinueDue()) << "owed once: " << c.request;
+  }
+  // The next message on the connection starts owing nothing.
+  CHttpMessageParser parser;
+  parser.NextMessage();
+  ASSERT_EQ(FeedAll(parser, "POST /a HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 1\r\n\r\nxGET /b HTTP/1.1\r\n\r\n"),
+            Status::Complete);
+  EXPECT_EQ(parser.NextMessage(), Status::Complete);
+  EXPECT_FALSE(parser.TakeContinueDue());
+}
+
 TEST(HttpParser, EndOfStreamBetweenMessagesIsAQuietEnd) {
   CHttpMessageParser parser;
   parser.NextMessage();

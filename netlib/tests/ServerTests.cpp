@@ -257,6 +257,26 @@ TEST_F(Server, LargePutUploadLandsInTheUploadFolder) {
   EXPECT_EQ(request.body, "") << "an upload's body went to its file";
 }
 
+// curl holds an upload's body back until the server tells it to go on, and gives up waiting only
+// after its own delay: the interim answer comes at once and the file still lands whole.
+TEST_F(Server, UploadsThatExpectContinueAreToldToGoOnAtOnce) {
+  Start();
+  std::string source = sandbox.HostPath("song.mp3");
+  Shell("head -c 200000 /dev/urandom > " + source);
+  for (const char* how : {"-T " , "-X POST -H 'Content-Type: text/xml' --data-binary @"}) {
+    std::string reply = Shell("curl -s -i --expect100-timeout 20 -H 'Expect: 100-continue' -w '\ntook %{time_total}' " +
+                              std::string(how) + source + " " + url + "/Song0124.mp3");
+    EXPECT_EQ(reply.rfind("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n", 0), 0u) << how << reply.substr(0, 200);
+    size_t took = reply.rfind("\ntook ");
+    ASSERT_NE(took, std::string::npos);
+    EXPECT_LT(std::stod(reply.substr(took + 6)), 10.0) << "the body was sent without waiting out curl's delay";
+  }
+  EXPECT_EQ(ReadFile(uploads + "/Song0124.mp3"), ReadFile(source));
+  // HTTP/1.0 knows no interim answers.
+  std::string old = Peer("raw", "POST /a HTTP/1.0\\r\\nExpect: 100-continue\\r\\nContent-Length: 2\\r\\n\\r\\nok");
+  EXPECT_EQ(old.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << old;
+}
+
 TEST_F(Server, UploadNamesCannotLeaveTheUploadFolder) {
   Start();
   const char* names[] = {"/..", "/C:evil.txt", "/a?b", "/"};
