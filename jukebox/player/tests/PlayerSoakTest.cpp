@@ -16,6 +16,7 @@
 #include "jukebox/player/XSStreamWindow.h"
 #include "jukebox/player/tests/BoxTestSupport.h"
 #include "jukebox/player/tests/PlayerTestSupport.h"
+#include "jukebox/player/tests/StreamWindowFixture.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/media/DeviceEnum.h"
 
@@ -23,6 +24,7 @@ using jukebox::player_testing::FakeJukeboxServices;
 using jukebox::player_testing::MessageRecorder;
 using jukebox::player_testing::PumpUntil;
 using jukebox::player_testing::RecordingEventSink;
+using jukebox::player_testing::SongOnDriveD;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -53,15 +55,6 @@ double SoakMinutes() {
   const char* text = std::getenv("QH_SOAK_MINUTES");
   const double minutes = text != nullptr ? std::atof(text) : 0.0;
   return minutes > 0.0 ? minutes : 60.0;
-}
-
-std::unique_ptr<tSong> LocalSong(LONG id, char code, const std::string& file) {
-  auto song = std::make_unique<tSong>();
-  song->SetSongID(id);
-  song->SetSongName(("Song " + std::to_string(id)).c_str());
-  song->SetSongCompression(code);
-  song->MediaPath = ("D:\\" + file).c_str();
-  return song;
 }
 
 struct ZoneWatch {
@@ -128,12 +121,12 @@ TEST(Soak, EightZonesOfShuffledQueuesWithBadSongsNeverFallSilent) {
     for (int i = 0; i < kSongsPerQueue; ++i) {
       const LONG id = nextId++;
       if (i == 7) {
-        zone->AppendSong(LocalSong(id, ' ', "missing.wav").release());
+        zone->AppendSong(SongOnDriveD(id, ' ', "missing.wav").release());
       } else if (i == 15) {
-        zone->AppendSong(LocalSong(id, 'R', "damaged.mp3").release());
+        zone->AppendSong(SongOnDriveD(id, 'R', "damaged.mp3").release());
       } else {
         const size_t tone = static_cast<size_t>((i + z) % 6);
-        zone->AppendSong(LocalSong(id, ' ', tones[tone]).release());
+        zone->AppendSong(SongOnDriveD(id, ' ', tones[tone]).release());
         seconds[id] = 20 + 5 * static_cast<double>(tone);
       }
     }

@@ -16,6 +16,16 @@
 
 namespace jukebox::player_testing {
 
+// A song record for a file on D: (no database): its id, code and media path.
+inline std::unique_ptr<tSong> SongOnDriveD(LONG id, char code, const std::string& file) {
+  auto song = std::make_unique<tSong>();
+  song->SetSongID(id);
+  song->SetSongName(("Song " + std::to_string(id)).c_str());
+  song->SetSongCompression(code);
+  song->MediaPath = ("D:\\" + file).c_str();
+  return song;
+}
+
 class StreamWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,15 +48,7 @@ class StreamWindowTest : public ::testing::Test {
     qh::media::ClearWaveFileRenderers();
   }
 
-  // A song record for a file on D: (no database): its id, code and media path.
-  std::unique_ptr<tSong> Song(LONG id, char code, const std::string& file) {
-    auto song = std::make_unique<tSong>();
-    song->SetSongID(id);
-    song->SetSongName(("Song " + std::to_string(id)).c_str());
-    song->SetSongCompression(code);
-    song->MediaPath = ("D:\\" + file).c_str();
-    return song;
-  }
+  std::unique_ptr<tSong> Song(LONG id, char code, const std::string& file) { return SongOnDriveD(id, code, file); }
   std::string Host(const std::string& file) const { return music + "/" + file; }
   // Waits until the zone no longer plays: its song ended (and, with an empty queue, the zone paused).
   bool PlayedToEnd(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
