@@ -16,7 +16,11 @@ cleanup() {
   [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; for f in "$work"/run*.out; do [ -f "$f" ] && { echo "== $f" >&2; tail -30 "$f" >&2; }; done; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/run*.out "$work"/startdir/Logs/*; do [ -f "$f" ] && { echo "== $f" >&2; tail -30 "$f" >&2; }; done
+  exit 1
+}
 
 export QH_REGISTRY="$work/registry.txt" QH_DRIVES="$work/drives.txt" QH_LOCK_DIR="$work/locks"
 mkdir -p "$work/D/Music" "$work/locks"
@@ -50,7 +54,7 @@ grep -q '^"Zone1"' "$QH_REGISTRY" && fail "zone 1 is still configured"
 request() {  # action, extra argument XML; prints the answer
   curl -s -m 10 -H 'Content-Type: text/xml' --data-binary \
     "<actionList><action><actionName>$1</actionName><transID>1</transID><actionID>1</actionID><subDevice>0</subDevice>$2</action></actionList>" \
-    "http://127.0.0.1:$port/control" || true
+    "http://127.0.0.1:$port/control" || echo "(no answer: curl ended with $?)"
 }
 start() {  # name, environment assignments...
   local name=$1; shift
