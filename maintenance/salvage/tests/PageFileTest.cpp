@@ -238,8 +238,9 @@ TEST(PageFileTest, RandomDamageToARealLibraryIsReadSafely) {
   qh::maint::testing::BuildCurrentLibrary("C:\\library.qhd", songs);
   const std::string sound = qh::testing::ReadHostFile(sandbox.HostPath("C/library.qhd"));
   ASSERT_GT(sound.size(), 4096u);
+  const CRecordMatcher matcher;
   std::mt19937 random(29);
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 40; ++round) {
     std::string bytes = sound;
     int writes = 1 + static_cast<int>(random() % 400);
     for (int k = 0; k < writes; ++k) {
@@ -252,11 +253,11 @@ TEST(PageFileTest, RandomDamageToARealLibraryIsReadSafely) {
     if (round % 4 == 0) bytes.resize(random() % bytes.size());
     std::uint32_t reserved = 0;
     std::uint32_t size = DetectPageSize(bytes, &reserved);
-    for (std::uint32_t pageSize : {size, 512u, 4096u, 65536u}) {
+    for (std::uint32_t pageSize : {size, 512u, 65536u}) {
       if (pageSize == 0) continue;
       long untold = 0;
       for (const PlacedRow& placed : PlaceRows(CPageFile(bytes, pageSize, reserved), &untold))
-        ASSERT_TRUE(CRecordMatcher().Admits(placed.table, placed.row)) << "round " << round;
+        ASSERT_TRUE(matcher.Admits(placed.table, placed.row)) << "round " << round;
     }
   }
 }
