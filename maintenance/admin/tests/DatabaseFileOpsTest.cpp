@@ -283,8 +283,14 @@ TEST_F(DatabaseFileOpsTest, RepairSalvagesWhatADamagedPageLeaves) {
 // comes back from the bare pages, under its own key, into the system's tables.
 TEST_F(DatabaseFileOpsTest, RepairReadsTheRowsOfAFileWhoseFirstPageIsGone) {
   BuildManySongsLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", 400);
+  // Rows of the tables that share a shape with others: a holiday looks like a genre row, a cue like a
+  // playlist entry.
+  ASSERT_EQ(Sqlite3(host, "INSERT INTO ScheduleHolidays VALUES (46023, 'New Year', -1); "
+                          "INSERT INTO CueList VALUES (5, 'Intro', 1, '0:10'); INSERT INTO DJSequence VALUES (5, 6, 3);"),
+            "");
   const std::string sound = ReadHostFile(host);
-  const std::vector<std::string> tables = {"Songs", "SongGenre", "SongType", "QuavParms", "Playlist", "PlaylistDetail"};
+  const std::vector<std::string> tables = {"Songs",          "SongGenre", "SongType",         "QuavParms", "Playlist",
+                                           "PlaylistDetail", "CueList",   "ScheduleHolidays", "DJSequence"};
   std::map<std::string, std::string> contents;
   for (const std::string& table : tables) contents[table] = Sqlite3(host, "select rowid, * from " + table + " order by rowid;");
   std::vector<std::string> schemaPages = Lines(Sqlite3(host, "select pageno from dbstat where name = 'sqlite_schema' and pageno > 1;"));
@@ -319,11 +325,11 @@ TEST_F(DatabaseFileOpsTest, RepairReadsTheRowsOfAFileWhoseFirstPageIsGone) {
     EXPECT_EQ(boxes[0],
               "The repaired database is in place, but not everything could be saved:\r\n"
               "The first page of the database was destroyed: its rows were read page by page into the standard tables.\r\n"
-              "CueList: no row could be read.\r\nPlaylist: 4 rows saved.\r\nPlaylistDetail: 400 rows saved.\r\n"
+              "CueList: 1 rows saved.\r\nPlaylist: 4 rows saved.\r\nPlaylistDetail: 400 rows saved.\r\n"
               "Songs: 400 rows saved.\r\nSongType: 148 rows saved.\r\nQuavParms: 2 rows saved.\r\n"
-              "DJSequence: no row could be read.\r\nDBSyncOutgoing: no row could be read.\r\n"
+              "DJSequence: 1 rows saved.\r\nDBSyncOutgoing: no row could be read.\r\n"
               "DBSyncIncoming: no row could be read.\r\nRadioFavorites: no row could be read.\r\n"
-              "ScheduledEvents: no row could be read.\r\nScheduleHolidays: no row could be read.\r\n"
+              "ScheduledEvents: no row could be read.\r\nScheduleHolidays: 1 rows saved.\r\n"
               "SongGenre: 400 rows saved.\r\nVolserList: no row could be read.");
   }
 }
