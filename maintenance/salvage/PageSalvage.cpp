@@ -123,8 +123,13 @@ class CRowPlacer {
 
   void Put(int table, RawRow& row) {
     if (!m_rowids[table].insert(row.rowid).second) return;
-    for (std::size_t column = 0; column < row.values.size(); ++column)
-      m_values[{table, static_cast<int>(column)}].insert(KeyOf(row.values[column]));
+    // Only the columns references name are kept as keys: a large library's every value would not fit.
+    for (const Reference& reference : kReferences) {
+      if (m_matcher.TableIndex(reference.target) != table) continue;
+      int column = m_matcher.ColumnIndex(table, reference.targetColumn);
+      if (column >= 0 && column < static_cast<int>(row.values.size()))
+        m_values[{table, column}].insert(KeyOf(row.values[column]));
+    }
     m_placed.push_back({table, std::move(row)});
   }
 
