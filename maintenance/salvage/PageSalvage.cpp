@@ -25,21 +25,32 @@ constexpr int kInternal = -2;
 
 // A value as a key for comparing across rows: texts without case, whole reals as the integers they are.
 std::string KeyOf(const RawValue& value) {
+  std::string key(1, ' ');
   switch (value.kind) {
     case RawValue::kNull: return std::string();
-    case RawValue::kInteger: return "i" + std::to_string(value.integer);
+    case RawValue::kInteger:
+      key[0] = 'i';
+      key.append(std::to_string(value.integer));
+      break;
     case RawValue::kReal:
-      if (value.real == std::floor(value.real) && std::fabs(value.real) < 9e15)
-        return "i" + std::to_string(static_cast<long long>(value.real));
-      return "r" + std::to_string(value.real);
-    case RawValue::kText: {
-      std::string key = "t";
+      if (value.real == std::floor(value.real) && std::fabs(value.real) < 9e15) {
+        key[0] = 'i';
+        key.append(std::to_string(static_cast<long long>(value.real)));
+      } else {
+        key[0] = 'r';
+        key.append(std::to_string(value.real));
+      }
+      break;
+    case RawValue::kText:
+      key[0] = 't';
       for (char ch : value.bytes) key += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      return key;
-    }
-    case RawValue::kBlob: return "b" + value.bytes;
+      break;
+    case RawValue::kBlob:
+      key[0] = 'b';
+      key.append(value.bytes);
+      break;
   }
-  return std::string();
+  return key;
 }
 
 // Columns whose values name a row of another table: what tells apart tables of one shape.
