@@ -6,8 +6,10 @@
 
 #include "maintenance/admin/AdminErrors.h"
 #include "maintenance/admin/AdminResources.h"
+#include "maintenance/salvage/PageSalvage.h"
 #include "maintenance/schema/SongDbSchema.h"
 #include "platform/core/FileApi.h"
+#include "platform/core/Paths.h"
 #include "platform/dao/DaoException.h"
 #include "platform/ui/MessageBox.h"
 
@@ -166,7 +168,11 @@ CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target,
     // Without the damaged file's own list of tables, the system's own schema receives what can be read.
     DeleteWorkFile(target);
     CreateSongDatabase(target);
-    tables = m_steps.SalvageDatabase(damaged, target);
+    tables = EngineSalvage(damaged, target);
+    // Not one row through the engine: the file's first page is gone, and with it every way in. The
+    // pages themselves still hold the rows.
+    if (std::none_of(tables.begin(), tables.end(), [](const auto& table) { return table.saved > 0; }))
+      return PageSalvage(damaged, target, savedAny);
     losses = LoadText(IDS_SALVAGE_NEW_SCHEMA);
     for (const SchemaTable& table : kSongDbTables)
       if (std::none_of(tables.begin(), tables.end(), [&](const auto& saved) { return saved.name.CompareNoCase(table.name) == 0; }))
@@ -192,6 +198,30 @@ CString CDatabaseFileOps::Salvage(const CString& damaged, const CString& target,
     }
     losses += (losses.IsEmpty() ? "" : "\r\n") + line;
   }
+  return losses;
+}
+
+std::vector<CDaoWorkspace::SalvagedTable> CDatabaseFileOps::EngineSalvage(const CString& damaged, const CString& target) const {
+  try {
+    return m_steps.SalvageDatabase(damaged, target);
+  } catch (CDaoException* error) {
+    if (error->m_pErrorInfo == nullptr || error->m_pErrorInfo->m_lErrorCode != kDaoErrCorrupt) throw;
+    error->Delete();
+    return {};
+  }
+}
+
+CString CDatabaseFileOps::PageSalvage(const CString& damaged, const CString& target, bool* savedAny) const {
+  qh::maint::PageSalvageResult result = qh::maint::SalvagePages(qh::HostPathOf(damaged), qh::HostPathOf(target));
+  *savedAny = result.Saved() > 0;
+  CString losses = LoadText(IDS_SALVAGE_PAGES);
+  for (const auto& table : result.tables) {
+    losses += "\r\n";
+    losses += table.saved > 0 ? FormatText(IDS_SALVAGE_TABLE_SAVED, table.name.GetString(), table.saved)
+                              : FormatText(IDS_SALVAGE_TABLE_NONE, table.name.GetString());
+  }
+  if (result.untold > 0) losses += "\r\n" + FormatText(IDS_SALVAGE_UNTOLD, result.untold);
+  if (result.refused > 0) losses += "\r\n" + FormatText(IDS_SALVAGE_REFUSED, result.refused);
   return losses;
 }
 

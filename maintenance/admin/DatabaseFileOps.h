@@ -48,6 +48,12 @@ class CDatabaseFileOps {
   // Fills `target` with the readable rows of `damaged`; the text of what was lost, empty when nothing was.
   // `savedAny` is false when not one row could be read.
   CString Salvage(const CString& damaged, const CString& target, bool* savedAny) const;
+  // The engine's salvage into an existing file of the system's schema; nothing when the engine cannot
+  // read the damaged file at all.
+  std::vector<CDaoWorkspace::SalvagedTable> EngineSalvage(const CString& damaged, const CString& target) const;
+  // The rows read from the damaged file's bare pages into `target` (a file of the system's schema); the
+  // text of what was saved per table and what was left out.
+  CString PageSalvage(const CString& damaged, const CString& target, bool* savedAny) const;
   void DeleteManagedSongFiles() const;
 
   CString m_folder;

@@ -153,6 +153,10 @@ void CDaoWorkspace::CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, L
   std::optional<qh::ResolvedPath> target = qh::ResolvePath(lpszDestName);
   if (!target || !target->parentExists) ThrowDaoError(3044, CString("'") + lpszDestName + "' is not a valid path.", kSource);
   if (target->exists) ThrowDaoError(kDaoErrDatabaseExists, CString("Database '") + lpszDestName + "' already exists.", kSource);
+  // The compaction reads each page once and writes each once, and VACUUM INTO gives the new file the
+  // source's cache size: the connection's large cache (made for adding songs) would only be allocated,
+  // filled and freed twice over, which made the compaction a third slower than the engine's default.
+  source->ExecDirect("PRAGMA cache_size=-2000", kSource);
   std::string sql = "VACUUM INTO '";
   for (char ch : target->hostPath) sql += ch == '\'' ? std::string("''") : std::string(1, ch);
   source->ExecDirect(sql + "'", kSource);

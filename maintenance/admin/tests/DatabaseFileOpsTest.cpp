@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "maintenance/admin/DatabaseFileOps.h"
 #include "maintenance/files/tests/MaintenanceTestSupport.h"
@@ -46,17 +47,18 @@ class DatabaseFileOpsTest : public ::testing::Test {
   CDatabaseFileOps Ops(CFileSteps& steps = DefaultFileSteps()) {
     return CDatabaseFileOps("C:\\Quaverhouse", [this](const CString& text) { status.push_back(text.GetString()); }, steps);
   }
-  // Overwrites one page of the file with garbage.
-  void DamagePage(long page) {
+  // Overwrites one page of the file with garbage (or the byte given).
+  void DamagePage(long page, char fill = '\xA5') {
+    if (pageSize == 0) pageSize = std::stol(Sqlite3(host, "PRAGMA page_size;"));
     std::fstream file(host, std::ios::in | std::ios::out | std::ios::binary);
-    long pageSize = std::stol(Sqlite3(host, "PRAGMA page_size;"));
     file.seekp((page - 1) * pageSize);
-    std::string garbage(static_cast<size_t>(pageSize), '\xA5');
+    std::string garbage(static_cast<size_t>(pageSize), fill);
     file.write(garbage.data(), pageSize);
   }
 
   qh::testing::TestSandbox sandbox;
   std::string host;
+  long pageSize = 0;  // read once, while the file's header is whole
   std::vector<std::string> boxes;
   std::vector<std::string> status;
 };
@@ -276,11 +278,67 @@ TEST_F(DatabaseFileOpsTest, RepairSalvagesWhatADamagedPageLeaves) {
   }
 }
 
-// With the file's first page gone nothing can be found, not even where a table starts: the repair says
-// so and leaves the file as it was, rather than put an empty library in its place.
+// The file's first page (header and the root of the list of tables) overwritten, with garbage or zeros,
+// once with the list of tables' other pages too: the engine cannot open the file at all, and every row
+// comes back from the bare pages, under its own key, into the system's tables.
+TEST_F(DatabaseFileOpsTest, RepairReadsTheRowsOfAFileWhoseFirstPageIsGone) {
+  BuildManySongsLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", 400);
+  // Rows of the tables that share a shape with others: a holiday looks like a genre row, a cue like a
+  // playlist entry.
+  ASSERT_EQ(Sqlite3(host, "INSERT INTO ScheduleHolidays VALUES (46023, 'New Year', -1); "
+                          "INSERT INTO CueList VALUES (5, 'Intro', 1, '0:10'); INSERT INTO DJSequence VALUES (5, 6, 3);"),
+            "");
+  const std::string sound = ReadHostFile(host);
+  const std::vector<std::string> tables = {"Songs",          "SongGenre", "SongType",         "QuavParms", "Playlist",
+                                           "PlaylistDetail", "CueList",   "ScheduleHolidays", "DJSequence"};
+  std::map<std::string, std::string> contents;
+  for (const std::string& table : tables) contents[table] = Sqlite3(host, "select rowid, * from " + table + " order by rowid;");
+  std::vector<std::string> schemaPages = Lines(Sqlite3(host, "select pageno from dbstat where name = 'sqlite_schema' and pageno > 1;"));
+  ASSERT_FALSE(schemaPages.empty()) << "the list of tables should span several pages";
+  struct Damage {
+    const char* what;
+    char fill;
+    bool listOfTablesToo;
+  };
+  const Damage damages[] = {{"garbage", '\xA5', false}, {"zeros", '\0', false}, {"garbage over the list of tables", '\xA5', true}};
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    WriteHostFile(host, sound);
+    std::filesystem::remove(host + ".damaged");
+    DamagePage(1, damage.fill);
+    if (damage.listOfTablesToo)
+      for (const std::string& page : schemaPages) DamagePage(std::stol(page), damage.fill);
+    const std::string damaged = ReadHostFile(host);
+    ASSERT_NE(Sqlite3(host, "PRAGMA integrity_check;"), "ok\n");
+    boxes.clear();
+    status.clear();
+    EXPECT_TRUE(Ops().Repair());
+    EXPECT_EQ(Sqlite3(host, "PRAGMA integrity_check;"), "ok\n");
+    for (const std::string& table : tables)
+      EXPECT_EQ(Sqlite3(host, "select rowid, * from " + table + " order by rowid;"), contents[table]) << table;
+    EXPECT_EQ(Sqlite3(host, "select count(*) from Songs;"), "400\n");
+    EXPECT_EQ(ReadHostFile(host + ".damaged"), damaged);
+    EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+    EXPECT_EQ(status.back(), "Database repaired from the rows that could still be read. The damaged file was kept as "
+                             "C:\\Quaverhouse\\Quaverhouse.qhd.damaged.");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0],
+              "The repaired database is in place, but not everything could be saved:\r\n"
+              "The first page of the database was destroyed: its rows were read page by page into the standard tables.\r\n"
+              "CueList: 1 rows saved.\r\nPlaylist: 4 rows saved.\r\nPlaylistDetail: 400 rows saved.\r\n"
+              "Songs: 400 rows saved.\r\nSongType: 148 rows saved.\r\nQuavParms: 2 rows saved.\r\n"
+              "DJSequence: 1 rows saved.\r\nDBSyncOutgoing: no row could be read.\r\n"
+              "DBSyncIncoming: no row could be read.\r\nRadioFavorites: no row could be read.\r\n"
+              "ScheduledEvents: no row could be read.\r\nScheduleHolidays: 1 rows saved.\r\n"
+              "SongGenre: 400 rows saved.\r\nVolserList: no row could be read.");
+  }
+}
+
+// A file of which not one page can be read is left as it was, rather than replaced by an empty library.
 TEST_F(DatabaseFileOpsTest, RepairLeavesAFileOfWhichNothingCanBeRead) {
   BuildLibrary(50);
-  DamagePage(1);
+  long pages = std::stol(Sqlite3(host, "PRAGMA page_count;"));
+  for (long page = 1; page <= pages; ++page) DamagePage(page);
   std::string damaged = ReadHostFile(host);
   EXPECT_FALSE(Ops().Repair());
   EXPECT_EQ(boxes, (std::vector<std::string>{"Not one row of the damaged database could be read. The database was left as "
