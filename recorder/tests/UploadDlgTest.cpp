@@ -279,7 +279,8 @@ TEST_F(UploadDlgTest, CloseDuringAWaitEndsItAtOnceAndNothingHalfDoneCounts) {
     KillTimer(clock, 1);
     g_closeWhen = nullptr;
 
-    ASSERT_TRUE(closeWhen.clicked) << c.wait << ": the wait never came";
+    EXPECT_TRUE(closeWhen.clicked) << c.wait << ": no wait took the click";
+    if (!closeWhen.clicked) continue;
     EXPECT_TRUE(ended) << c.wait << ": Close did not close the dialog";
     EXPECT_LT(endedAt - closeWhen.clickedAt, std::chrono::seconds(3)) << c.wait << ": the wait went on after Close";
     EXPECT_EQ(c.status, status) << c.wait;
