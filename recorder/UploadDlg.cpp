@@ -286,10 +286,9 @@ LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {
   Status(text);
   CString document;
   if (m_song.WriteSongXml(document) != 0) document.Empty();
-  int result = m_socket && !document.IsEmpty() ? Request([&] {
-    return m_socket->SendPutText(document, RemoteName(m_song.SongGUID, ".xml"), "text/xml");
-  })
-                                                 : 0;
+  int result = 0;
+  if (m_socket && !document.IsEmpty())
+    result = Request([&] { return m_socket->SendPutText(document, RemoteName(m_song.SongGUID, ".xml"), "text/xml"); });
   if (m_cancelRequested) {
     EndCancelled();
     return 0;
@@ -299,11 +298,12 @@ LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {
 }
 
 LRESULT CUploadDlg::OnSongAudio(WPARAM, LPARAM) {
-  int result = m_socket ? Request([&] {
-    return m_socket->SendPutFile(m_song.GetMediaFileName(), RemoteName(m_song.SongGUID, ".mp3"),
-                                 "application/octet-stream");
-  })
-                        : 0;
+  int result = 0;
+  if (m_socket)
+    result = Request([&] {
+      return m_socket->SendPutFile(m_song.GetMediaFileName(), RemoteName(m_song.SongGUID, ".mp3"),
+                                   "application/octet-stream");
+    });
   if (m_cancelRequested) {
     EndCancelled();
     return 0;
