@@ -4,6 +4,7 @@
 
 #include "dblib/QHDb.h"
 #include "platform/ui/AfxCmnCtrls.h"
+#include "platform/ui/AfxWin.h"
 #include "platform/ui/MessageBox.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderIds.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr UINT kAddress = 1289, kPort = 1290, kLastUpdate = 1291, kVersion = 1292, kCount = 1293, kUploaded = 1294,
                kMegabytes = 1295, kElapsed = 1296, kErrors = 1297, kStatus = 1298, kBar = 1299, kUploadButton = 1092;
 constexpr SHORT kRemoteKey = 0;
+// Messages one turn of a wait handles at most, so the wait still ends on time under a flood.
+constexpr int kTurnMessages = 64;
 
 const char kVersionCheckHead[] =
     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><action><actionName>SvcQryVersion</actionName>";
@@ -84,10 +87,68 @@ void CUploadDlg::CountError() {
 
 void CUploadDlg::ReleaseConnection() { m_socket.reset(); }
 
+int CUploadDlg::Request(const std::function<int()>& call) {
+  m_inRequest = true;
+  const int result = call();
+  m_inRequest = false;
+  return result;
+}
+
+bool CUploadDlg::WaitTurn() {
+  MSG message;
+  for (int handled = 0; handled < kTurnMessages; ++handled) {
+    if (!PeekMessage(&message, nullptr, 0, WM_UPLOAD_SOCKET - 1, PM_REMOVE) &&
+        !PeekMessage(&message, nullptr, WM_UPLOAD_SONG_AUDIO + 1, 0xFFFFFFFF, PM_REMOVE))
+      break;
+    if (message.message == WM_QUIT) {
+      // The program is ending: the quit goes back for the loop that owns it, and the wait stops.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      m_cancelRequested = true;
+      break;
+    }
+    if (!qh::ui::PreTranslateThroughFramework(&message)) {
+      TranslateMessage(&message);
+      DispatchMessage(&message);
+    }
+  }
+  return !m_cancelRequested;
+}
+
+void CUploadDlg::OnCancel() {
+  // A waiting request ends first (at the next turn); its handler then closes the dialog.
+  if (m_inRequest) {
+    m_cancelRequested = true;
+    return;
+  }
+  if (m_running) {
+    EndCancelled();
+    return;
+  }
+  CDialog::OnCancel();
+}
+
+void CUploadDlg::EndCancelled() {
+  m_cancelled = true;
+  m_running = false;
+  ReleaseConnection();
+  CString text;
+  text.Format("Upload cancelled - %ld of %ld songs uploaded", static_cast<long>(m_songsUploaded),
+              static_cast<long>(m_songIds.size()));
+  Status(text);
+  GetDlgItem(kUploadButton)->EnableWindow(FALSE);
+  EndDialog(IDCANCEL);
+}
+
 LRESULT CUploadDlg::OnCheckVersion(WPARAM, LPARAM) {
   m_socket = std::make_unique<CUploadSocket>();
   m_socket->SetReplyTimeLimit(m_replyTimeLimit);
-  const int connected = m_socket->ConnectTo("Remote Server", m_address, m_port, GetSafeHwnd(), WM_UPLOAD_SOCKET, FALSE);
+  m_socket->SetWaitTurn([this] { return WaitTurn(); });
+  const int connected = Request(
+      [&] { return m_socket->ConnectTo("Remote Server", m_address, m_port, GetSafeHwnd(), WM_UPLOAD_SOCKET, FALSE); });
+  if (m_cancelRequested) {
+    EndCancelled();
+    return 0;
+  }
   if (connected != 0) {
     const CString reason = CUploadSocket::ConnectFailureText(connected, m_socket->GetLastError());
     ReleaseConnection();
@@ -105,12 +166,14 @@ LRESULT CUploadDlg::OnCheckVersion(WPARAM, LPARAM) {
               static_cast<unsigned long>(m_transId), static_cast<unsigned long>(m_actionId), kVersionCheckArguments);
   ++m_transId;
   ++m_actionId;
-  m_socket->SendPost(body, "/control", "POST");
+  Request([&] { return m_socket->SendPost(body, "/control", "POST"); });
+  if (m_cancelRequested) EndCancelled();
   return 0;
 }
 
 LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
   if (what == 1) {
+    m_running = false;
     CountError();
     Status("Error - Communications socket to server closed unexpectedly");
     GetDlgItem(kUploadButton)->EnableWindow(FALSE);
@@ -120,6 +183,7 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
   CString reply;
   if (!m_socket || !m_socket->GetResponse(reply)) return 0;
   if (m_response.Parse(reply) != 0) {
+    m_running = false;
     CountError();
     Status("Error - Could not understand server response");
     GetDlgItem(kUploadButton)->EnableWindow(FALSE);
@@ -129,6 +193,7 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
     CString text;
     text.Format("Communcations Error: Code %ld\r\nText: %s", static_cast<long>(m_response.actionReturnCode),
                 m_response.actionReturnMsg.GetString());
+    m_running = false;
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     CountError();
     return 0;
@@ -158,6 +223,7 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
       static_cast<CProgressCtrl*>(GetDlgItem(kBar))->StepIt();
       PostMessage(WM_UPLOAD_NEXT_SONG);
     } else {
+      m_running = false;
       CountError();
     }
     ShowStatistics();
@@ -181,6 +247,7 @@ void CUploadDlg::ShowStatistics() {
 void CUploadDlg::OnUploadFiles() {
   m_startTime = Now();
   m_index = 0;
+  m_running = true;
   PostMessage(WM_UPLOAD_NEXT_SONG);
   GetDlgItem(kUploadButton)->EnableWindow(FALSE);
 }
@@ -201,6 +268,7 @@ void CUploadDlg::CountSent(int result) {
 
 LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {
   if (m_index >= m_songIds.size()) {
+    m_running = false;
     Status("Uploads completed");
     GetDlgItem(kUploadButton)->EnableWindow(FALSE);
     return 0;
@@ -218,17 +286,28 @@ LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {
   Status(text);
   CString document;
   if (m_song.WriteSongXml(document) != 0) document.Empty();
-  int result = m_socket && !document.IsEmpty()
-                   ? m_socket->SendPutText(document, RemoteName(m_song.SongGUID, ".xml"), "text/xml")
-                   : 0;
+  int result = 0;
+  if (m_socket && !document.IsEmpty())
+    result = Request([&] { return m_socket->SendPutText(document, RemoteName(m_song.SongGUID, ".xml"), "text/xml"); });
+  if (m_cancelRequested) {
+    EndCancelled();
+    return 0;
+  }
   CountSent(result);
   return 0;
 }
 
 LRESULT CUploadDlg::OnSongAudio(WPARAM, LPARAM) {
-  int result = m_socket ? m_socket->SendPutFile(m_song.GetMediaFileName(), RemoteName(m_song.SongGUID, ".mp3"),
-                                                "application/octet-stream")
-                        : 0;
+  int result = 0;
+  if (m_socket)
+    result = Request([&] {
+      return m_socket->SendPutFile(m_song.GetMediaFileName(), RemoteName(m_song.SongGUID, ".mp3"),
+                                   "application/octet-stream");
+    });
+  if (m_cancelRequested) {
+    EndCancelled();
+    return 0;
+  }
   CountSent(result);
   return 0;
 }
@@ -242,7 +321,11 @@ HBRUSH CUploadDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
 }
 
 void CUploadDlg::OnDestroy() {
-  ReleaseConnection();
+  // A request still on the stack keeps its connection until it returns; the flag ends its wait.
+  if (m_inRequest)
+    m_cancelRequested = true;
+  else
+    ReleaseConnection();
   CDialog::OnDestroy();
 }
 
@@ -272,7 +355,7 @@ void RunUpload(tQHDb* db, tStorage* storage, const CString& ownVersion, CWnd* pa
   upload.m_portText.Format("%hd", static_cast<SHORT>(setup.m_port));
   upload.m_lastUpdateText = setup.m_lastUpdate;
   upload.DoModal();
-  if (upload.m_errors == 0 && upload.m_songsUploaded > 0)
+  if (upload.m_errors == 0 && upload.m_songsUploaded > 0 && !upload.m_cancelled)
     db->SaveRemoteServer(kRemoteKey, description, setup.m_address, static_cast<SHORT>(setup.m_port),
                          COleDateTime::GetCurrentTime(), nextSync, filter);
 }

@@ -1,8 +1,12 @@
 // "Perform Remote Server Upload": checks the remote jukebox's version, then sends, song by song, the
 // song's document and its MP3 file over one kept-open connection. Every request waits for its reply,
-// and the next request goes out from the handler of that reply.
+// and the next request goes out from the handler of that reply. While a connect, a send or a reply
+// waits, the dialog keeps answering (painting, moving, Close); Close then ends the wait, drops the
+// connection, says that the upload was cancelled and closes the dialog. A cancelled run counts as
+// unfinished: the song in hand is not counted and the remote record does not move.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +35,8 @@ class CUploadDlg : public CDialog {
   std::vector<LONG> m_songIds;
   LONG m_songsUploaded = 0;
   LONG m_errors = 0;
+  // Closed by the user while the connection or a run was in progress.
+  bool m_cancelled = false;
   // How long a reply may take (milliseconds).
   DWORD m_replyTimeLimit = 30000;
 
@@ -47,9 +53,17 @@ class CUploadDlg : public CDialog {
   afx_msg LRESULT OnSongAudio(WPARAM, LPARAM);
   afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
   afx_msg void OnDestroy();
+  void OnCancel() override;
   DECLARE_MESSAGE_MAP()
 
  private:
+  // Runs one call of the connection; its waits give the dialog its turns.
+  int Request(const std::function<int()>& call);
+  // A turn during a wait: what the windows need, except this dialog's own upload steps (they follow
+  // the request in hand); false once the user asked to stop.
+  bool WaitTurn();
+  // Ends a run the user cancelled and closes the dialog.
+  void EndCancelled();
   void CountError();
   // A positive send result counts its bytes (the reply drives the next step); anything else is an
   // error, and the run goes on with the next song.
@@ -69,6 +83,9 @@ class CUploadDlg : public CDialog {
   DWORD m_transId = 1, m_actionId = 1;
   tActionResponse m_response;
   int m_versionState = 0;
+  bool m_running = false;
+  bool m_inRequest = false;
+  bool m_cancelRequested = false;
   HBRUSH m_red = nullptr, m_green = nullptr, m_yellow = nullptr;
 };
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <cerrno>
 #include <chrono>
@@ -38,7 +37,16 @@ int CUploadSocket::ConnectTo(const CString& serverToken, const CString& address,
   int error = 0;
   if (connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), static_cast<int>(sizeof peer)) == SOCKET_ERROR) {
     error = errno == EINPROGRESS || errno == EAGAIN ? 0 : WsaErrorFromErrno(errno);
-    if (error == 0 && !WaitFor(POLLOUT, m_connectTimeLimit)) error = WSAETIMEDOUT;
+    if (error == 0) {
+      const Wait waited = WaitFor(POLLOUT, m_connectTimeLimit);
+      if (waited == Wait::kCancelled) {
+        closesocket(m_socket);
+        m_socket = INVALID_SOCKET;
+        m_lastError = WSAEINTR;
+        return kCancelled;
+      }
+      if (waited == Wait::kTimedOut) error = WSAETIMEDOUT;
+    }
     if (error == 0) {
       int pending = 0;
       socklen_t length = sizeof pending;
@@ -97,40 +105,52 @@ CString CUploadSocket::HeadOf(const CString& method, const CString& path, const 
   return head + line;
 }
 
-bool CUploadSocket::WaitFor(short events, DWORD limit) {
+CUploadSocket::Wait CUploadSocket::WaitFor(short events, DWORD limit) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
   for (;;) {
     pollfd ready{m_socket, events, 0};
     const int result = poll(&ready, 1, 50);
-    if (result > 0) return true;
-    if (result < 0 && errno != EINTR) return true;  // the call that follows reports the error
-    if (std::chrono::steady_clock::now() >= end) return false;
+    if (result > 0) return Wait::kReady;
+    if (result < 0 && errno != EINTR) return Wait::kReady;  // the call that follows reports the error
+    if (std::chrono::steady_clock::now() >= end) return Wait::kTimedOut;
+    if (m_waitTurn) {
+      if (!m_waitTurn()) return Wait::kCancelled;
+      continue;
+    }
     // Only painting: no command of the owner runs while its request is half sent.
     MSG message;
     while (PeekMessage(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessage(&message);
   }
 }
 
-bool CUploadSocket::SendAll(const char* data, size_t length) {
+int CUploadSocket::Cancelled() {
+  m_lastError = WSAEINTR;
+  Disconnect();
+  return kCancelled;
+}
+
+int CUploadSocket::SendAll(const char* data, size_t length) {
   while (length > 0) {
     int chunk = static_cast<int>(length < kBlockBytes ? length : kBlockBytes);
     int sent = send(m_socket, data, chunk, MSG_DONTWAIT);
     if (sent == SOCKET_ERROR && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (WaitFor(POLLOUT, m_sendTimeLimit)) continue;
+      const Wait waited = WaitFor(POLLOUT, m_sendTimeLimit);
+      if (waited == Wait::kReady) continue;
+      if (waited == Wait::kCancelled) return Cancelled();
       // The peer has stopped reading: the request can never complete on this connection.
       m_lastError = WSAETIMEDOUT;
       Disconnect();
       Notify(1);
-      return false;
+      return kFileError;
     }
     if (sent <= 0) {
       m_lastError = WSAGetLastError();
-      return false;
+      return kFileError;
     }
     data += sent;
     length -= static_cast<size_t>(sent);
   }
-  return true;
+  return kOk;
 }
 
 CString CUploadSocket::ConnectFailureText(int code, int socketError) {
@@ -167,24 +187,22 @@ int CUploadSocket::SendPost(const CString& body, const CString& path, const CStr
   if (!m_connected) return kNotConnected;
   try {
     CString request = HeadOf(method, path, m_contentType, static_cast<ULONGLONG>(body.GetLength()), true) + body;
-    if (!SendAll(request.GetString(), static_cast<size_t>(request.GetLength()))) return kFileError;
+    if (const int sent = SendAll(request.GetString(), static_cast<size_t>(request.GetLength())); sent != kOk) return sent;
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
-  ReadReply();
-  return kOk;
+  return ReadReply();
 }
 
 int CUploadSocket::SendPutText(const CString& body, const CString& path, const CString& contentType) {
   if (!m_connected) return kNotConnected;
   try {
     CString request = HeadOf("PUT", path, contentType, static_cast<ULONGLONG>(body.GetLength()), false) + body;
-    if (!SendAll(request.GetString(), static_cast<size_t>(request.GetLength()))) return kFileError;
+    if (const int sent = SendAll(request.GetString(), static_cast<size_t>(request.GetLength())); sent != kOk) return sent;
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
-  ReadReply();
-  return body.GetLength();
+  return ReadReply() == kOk ? body.GetLength() : kCancelled;
 }
 
 int CUploadSocket::SendPutFile(const CString& fileName, const CString& path, const CString& contentType) {
@@ -207,14 +225,15 @@ int CUploadSocket::SendPutFile(const CString& fileName, const CString& path, con
   ULONGLONG sent = 0;
   try {
     CString head = HeadOf("PUT", path, contentType, size, false);
-    if (!SendAll(head.GetString(), static_cast<size_t>(head.GetLength()))) return kFileError;
+    if (const int headSent = SendAll(head.GetString(), static_cast<size_t>(head.GetLength())); headSent != kOk)
+      return headSent;
     std::vector<char> block(kBlockBytes);
     // The head promised `size` bytes: exactly that many go out, however the file changes meanwhile.
     while (sent < size) {
       UINT want = static_cast<UINT>(size - sent < kBlockBytes ? size - sent : kBlockBytes);
       UINT got = file.Read(block.data(), want);
       if (got == 0) break;
-      if (!SendAll(block.data(), got)) return kFileError;
+      if (const int blockSent = SendAll(block.data(), got); blockSent != kOk) return blockSent;
       sent += got;
     }
   } catch (CFileException* e) {
@@ -230,14 +249,21 @@ int CUploadSocket::SendPutFile(const CString& fileName, const CString& path, con
     Notify(1);
     return kFileError;
   }
-  ReadReply();
-  return static_cast<int>(sent);
+  return ReadReply() == kOk ? static_cast<int>(sent) : kCancelled;
 }
 
-void CUploadSocket::ReadReply() {
-  timeval limit{static_cast<time_t>(m_replyTimeLimit / 1000), static_cast<suseconds_t>((m_replyTimeLimit % 1000) * 1000)};
-  setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  CString body = m_reader.ReadMessage([&](char* buffer, int capacity) { return recv(m_socket, buffer, capacity, 0); });
+int CUploadSocket::ReadSome(char* buffer, int capacity) {
+  const Wait waited = WaitFor(POLLIN, m_replyTimeLimit);
+  if (waited == Wait::kCancelled) m_cancelled = true;
+  if (waited != Wait::kReady) return 0;
+  return recv(m_socket, buffer, capacity, MSG_DONTWAIT);
+}
+
+int CUploadSocket::ReadReply() {
+  m_cancelled = false;
+  CString body = m_reader.ReadMessage([&](char* buffer, int capacity) { return ReadSome(buffer, capacity); });
+  // Half a reply to a request the owner gave up on is nobody's answer.
+  if (m_cancelled) return Cancelled();
   bool answered = m_reader.IsComplete() || !body.IsEmpty();
   if (answered) {
     // An empty reply is queued as well: its reader then says that it cannot understand it instead of
@@ -249,6 +275,7 @@ void CUploadSocket::ReadReply() {
     Disconnect();
     if (!answered || !m_reader.IsComplete()) Notify(1);
   }
+  return kOk;
 }
 
 void CUploadSocket::Notify(WPARAM what) {

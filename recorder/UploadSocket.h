@@ -3,12 +3,16 @@
 // with the notify message: wParam 0 a reply is queued, wParam 1 the connection is gone (closed by the
 // peer, or no reply within the limit). A reply that never comes or ends early therefore always ends
 // in one of the two notices, never in a wait without end. Connecting and sending are bounded too: a
-// jukebox that is switched off or stops reading costs at most the connect or send time limit, during
-// which the owner's windows are still painted; a send that stalls gives the connection up (wParam 1).
+// jukebox that is switched off or stops reading costs at most the connect or send time limit; a send
+// that stalls gives the connection up (wParam 1). Every wait (connect, send, reply) hands the owner a
+// turn every few milliseconds, in which it keeps its windows answering and may abandon the wait: the
+// connection is then dropped and the call returns kCancelled, with no notice.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/core/CString.h"
 #include "platform/sock/WinSock2.h"
@@ -19,7 +23,7 @@ class CUploadSocket {
  public:
   enum : int {
     kOk = 0, kOutOfMemory = -2, kFileError = -3, kNotConnected = -5, kNoWriter = -6, kFileNotOpened = -7,
-    kFileStatusUnread = -8, kFileEmpty = -9
+    kFileStatusUnread = -8, kFileEmpty = -9, kCancelled = -10
   };
   static constexpr int kBlockBytes = 4096;
 
@@ -28,10 +32,10 @@ class CUploadSocket {
   CUploadSocket(const CUploadSocket&) = delete;
   CUploadSocket& operator=(const CUploadSocket&) = delete;
 
-  // 0, or -5 with the socket error kept (GetLastError).
+  // 0, -5 with the socket error kept (GetLastError), or kCancelled.
   int ConnectTo(const CString& serverToken, const CString& address, UINT port, HWND owner, UINT notifyMessage,
                 BOOL closeAfterReply);
-  // 0 or a negative code.
+  // 0 or a negative code (kCancelled when the owner abandoned a wait of the send or of its reply).
   int SendPost(const CString& body, const CString& path, const CString& method);
   // The body's length, or a negative code.
   int SendPutText(const CString& body, const CString& path, const CString& contentType);
@@ -50,6 +54,9 @@ class CUploadSocket {
   // How long a connect may take, and how long a send may make no progress, in milliseconds.
   void SetConnectTimeLimit(DWORD milliseconds) { m_connectTimeLimit = milliseconds; }
   void SetSendTimeLimit(DWORD milliseconds) { m_sendTimeLimit = milliseconds; }
+  // The owner's turn during a wait, taken every few milliseconds: it dispatches what its windows need
+  // and returns false to abandon the wait. Without one, a wait only paints the thread's windows.
+  void SetWaitTurn(std::function<bool()> turn) { m_waitTurn = std::move(turn); }
 
   // The text for a failed connect: the connect code and, for -5, the Windows Sockets error.
   static CString ConnectFailureText(int code, int socketError);
@@ -57,12 +64,18 @@ class CUploadSocket {
  private:
   CString HeadOf(const CString& method, const CString& path, const CString& contentType, ULONGLONG length,
                  bool withDate) const;
-  bool SendAll(const char* data, size_t length);
-  // Waits until the socket is ready for `events` (poll flags), painting the owner's windows meanwhile;
-  // false when the limit passed first.
-  bool WaitFor(short events, DWORD limit);
-  // Reads the reply to the request just sent and tells the owner.
-  void ReadReply();
+  enum class Wait { kReady, kTimedOut, kCancelled };
+  // kOk, kFileError (the socket failed or the peer stopped taking bytes) or kCancelled.
+  int SendAll(const char* data, size_t length);
+  // Waits until the socket is ready for `events` (poll flags) or the limit passed, giving the owner its
+  // turns meanwhile.
+  Wait WaitFor(short events, DWORD limit);
+  // One read of the reply: what came within the reply time limit; 0 or less when nothing did.
+  int ReadSome(char* buffer, int capacity);
+  // Drops the connection after the owner abandoned a wait.
+  int Cancelled();
+  // Reads the reply to the request just sent and tells the owner; kOk or kCancelled.
+  int ReadReply();
   void Notify(WPARAM what);
 
   SOCKET m_socket = INVALID_SOCKET;
@@ -76,6 +89,8 @@ class CUploadSocket {
   DWORD m_replyTimeLimit = 30000;
   DWORD m_connectTimeLimit = 10000;
   DWORD m_sendTimeLimit = 10000;
+  std::function<bool()> m_waitTurn;
+  bool m_cancelled = false;
   CUploadReplyReader m_reader;
   std::deque<CString> m_replies;
 };

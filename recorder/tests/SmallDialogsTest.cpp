@@ -71,8 +71,9 @@ TEST_F(SmallDialogsTest, TechnicalReportOfThisMachine) {
   std::snprintf(line, sizeof line, "ACM Version:\t%u.%02u build %u\r\n", static_cast<unsigned>(acm >> 24),
                 static_cast<unsigned>((acm >> 16) & 0xFF), static_cast<unsigned>(acm & 0xFFFF));
   EXPECT_NE(std::string::npos, report.find(line)) << report;
-  if (CAcmThread::FindAcmCodec(WAVE_FORMAT_ADPCM) != nullptr)
+  if (CAcmThread::FindAcmCodec(WAVE_FORMAT_ADPCM) != nullptr) {
     EXPECT_NE(std::string::npos, report.find("CODECs installed:\t1\r\n")) << report;
+  }
   const size_t inputs = report.find("Audio Input Devices:\r\n");
   ASSERT_NE(std::string::npos, inputs);
   std::string expected = "Audio Input Devices:\r\n";

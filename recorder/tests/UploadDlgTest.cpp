@@ -1,14 +1,18 @@
 // Upload to a remote jukebox from the main dialog's Upload button, against the python3 fake jukebox:
 // the songs recorded since the last upload go over as document and MP3, the remote record moves
 // forward only after a run without errors; a refused version, an error reply and a jukebox that closes
-// stop the run.
+// stop the run; Close during a connect, a send or a reply that waits ends the wait at once.
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
+#include "platform/ui/Input.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/UploadDlg.h"
 #include "recorder/tests/FakeJukebox.h"
 #include "recorder/tests/RecorderTestSupport.h"
+#include "recorder/tests/UnansweredPort.h"
 
 namespace qh::recorder::testing {
 namespace {
@@ -16,6 +20,40 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kVersion = 1292, kUploaded = 1294, kErrors = 1297, kStatus = 1298, kUploadButton = 1092;
+using Clock = std::chrono::steady_clock;
+
+// The user's hand during a wait of the upload: a timer of the dialogs' thread (its ticks run inside the
+// wait's turns) clicks the active dialog's Close button once `due` holds.
+struct CloseWhen {
+  std::function<bool()> due;
+  bool clicked = false;
+  Clock::time_point clickedAt;
+};
+CloseWhen* g_closeWhen = nullptr;
+
+void ClickCloseWhenDue(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_closeWhen || g_closeWhen->clicked || !g_closeWhen->due()) return;
+  const HWND dialog = GetActiveWindow();
+  const HWND close = dialog ? GetDlgItem(dialog, IDCANCEL) : nullptr;
+  if (!close) return;
+  RECT rect;
+  GetClientRect(close, &rect);
+  qh::ui::InjectMouseAt(close, WM_LBUTTONDOWN, rect.right / 2, rect.bottom / 2, MK_LBUTTON);
+  qh::ui::InjectMouseAt(close, WM_LBUTTONUP, rect.right / 2, rect.bottom / 2, 0);
+  g_closeWhen->clicked = true;
+  g_closeWhen->clickedAt = Clock::now();
+}
+
+bool FileHas(const std::string& path, const std::string& text) {
+  return ReadHostFile(path).find(text) != std::string::npos;
+}
+
+void WriteBytes(const std::string& path, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const std::string block(1 << 16, 'm');
+  for (size_t written = 0; written < size; written += block.size())
+    out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
+}
 
 class UploadDlgTest : public RecorderTest {
  protected:
@@ -63,6 +101,17 @@ class UploadDlgTest : public RecorderTest {
     });
     CRecorderDlg main;
     main.DoModal();
+  }
+  // A song with a media file of `bytes` bytes (the upload sends it as it is).
+  LONG AddSongOfSize(const char* name, const char* guid, size_t bytes) {
+    LONG id = AddSong({.name = name, .artist = "Band", .code = 'R', .year = 2001});
+    auto song = Load(id);
+    song->SetSongGUID(guid);
+    EXPECT_GE(song->Update(), 0);
+    char mp3[64];
+    std::snprintf(mp3, sizeof mp3, "Quaverhouse/Songs/Song%010ld.mp3", static_cast<long>(id));
+    WriteBytes(Host(mp3), bytes);
+    return id;
   }
   std::string Own() const { return app->GetShortVersionText().str(); }
   std::string Host(const std::string& name) const { return sandbox->HostPath("C/" + name); }
@@ -162,6 +211,86 @@ TEST_F(UploadDlgTest, NoJukeboxListening) {
   });
   EXPECT_EQ("*COMMUNCATIONS ERROR*", version);
   EXPECT_EQ("1", errors);
+}
+
+// Close while the upload waits (for a connect nobody answers, for a jukebox that stopped reading a
+// song's MP3, for a reply that does not come): the wait ends at once, the status says that the upload
+// was cancelled, the song in hand does not count, the remote record stays and the dialog closes.
+TEST_F(UploadDlgTest, CloseDuringAWaitEndsItAtOnceAndNothingHalfDoneCounts) {
+  const char* const kSmall = "Song0123ABCD00EFA1B20123456789ABCDEF";
+  const char* const kBig = "SongAAAAAAAABBBBCCCCDDDDEEEEEEEEEEEE";
+  AddSongOfSize("Small", "{0123ABCD-00EF-A1B2-0123-456789ABCDEF}", 20000);
+  AddSongOfSize("Big", "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}", 32u << 20);
+  COleDateTime before;
+  before.SetDateTime(2000, 1, 1, 0, 0, 0);
+  struct Case {
+    const char* wait;
+    const char* mode;           // the fake jukebox's, or nullptr for a port that never answers
+    std::string waitingAfter;   // the request line the jukebox logs once the wait is under way
+    const char* status;
+    bool smallArrived;
+  } cases[] = {
+      {"connect", nullptr, "", "Upload cancelled - 0 of 2 songs uploaded", false},
+      {"send", "deaf", std::string("PUT ") + kBig + ".mp3", "Upload cancelled - 1 of 2 songs uploaded", true},
+      {"reply", "stall", std::string("PUT ") + kSmall + ".xml", "Upload cancelled - 0 of 2 songs uploaded", false},
+  };
+  HWND clock = CreateWindowEx(0, "Static", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, clock);
+  for (const auto& c : cases) {
+    fs::remove_all(Host("jukebox"));
+    fs::create_directories(Host("jukebox"));
+    std::unique_ptr<FakeJukebox> jukebox;
+    std::unique_ptr<UnansweredPort> silent;
+    CloseWhen closeWhen;
+    if (c.mode) {
+      jukebox = std::make_unique<FakeJukebox>(Host("jukebox"), c.mode, (Own() + ".1").c_str());
+      ASSERT_GT(jukebox->Port(), 0);
+      StoreRemote(jukebox->Port(), before);
+      closeWhen.due = [&] { return FileHas(Host("jukebox/requests.log"), c.waitingAfter); };
+    } else {
+      silent = std::make_unique<UnansweredPort>();
+      ASSERT_GT(silent->Port(), 0);
+      StoreRemote(silent->Port(), before);
+      closeWhen.due = [&] { return silent->SomeoneWaits(); };
+    }
+    g_closeWhen = &closeWhen;
+    SetTimer(clock, 1, 20, ClickCloseWhenDue);
+    std::string status, errors;
+    bool ended = false;
+    Clock::time_point endedAt;
+    OnDialog(IDD_UPLOAD_SETUP, [](CDialog& dialog) { Click(dialog, IDOK); });
+    OnDialog(IDD_UPLOAD, [&](CDialog& dialog) {
+      // The connect already waited in the dialog's first messages; a run starts with Upload Files.
+      if (dialog.ContinueModal() && c.mode) {
+        EXPECT_TRUE(RunUntil([&] { return IsEnabled(dialog, kUploadButton); })) << c.wait;
+        if (IsEnabled(dialog, kUploadButton)) Click(dialog, kUploadButton);
+      }
+      ended = RunUntil([&] { return !dialog.ContinueModal(); }, 40);
+      endedAt = Clock::now();
+      status = TextOf(dialog, kStatus);
+      errors = TextOf(dialog, kErrors);
+    });
+    OnDialog(IDD_RECORDER, [](CDialog& dialog) {
+      Click(dialog, 1180);
+      Click(dialog, IDOK);
+    });
+    CRecorderDlg main;
+    main.DoModal();
+    KillTimer(clock, 1);
+    g_closeWhen = nullptr;
+
+    EXPECT_TRUE(closeWhen.clicked) << c.wait << ": no wait took the click";
+    if (!closeWhen.clicked) continue;
+    EXPECT_TRUE(ended) << c.wait << ": Close did not close the dialog";
+    EXPECT_LT(endedAt - closeWhen.clickedAt, std::chrono::seconds(3)) << c.wait << ": the wait went on after Close";
+    EXPECT_EQ(c.status, status) << c.wait;
+    EXPECT_EQ("0", errors) << c.wait;
+    EXPECT_EQ(before, LastSync()) << c.wait << ": a cancelled run moves nothing forward";
+    EXPECT_EQ(c.smallArrived, fs::exists(Host(std::string("jukebox/") + kSmall + ".mp3"))) << c.wait;
+    EXPECT_FALSE(fs::exists(Host(std::string("jukebox/") + kBig + ".mp3"))) << c.wait;
+    EXPECT_TRUE(boxTexts.empty()) << c.wait;
+  }
+  DestroyWindow(clock);
 }
 
 TEST(UploadNames, RemoteNamesAndVersions) {

@@ -18,6 +18,7 @@
 #include "recorder/capture/tests/CaptureTestSupport.h"
 #include "recorder/tests/FakeJukebox.h"
 #include "recorder/tests/RecorderTestSupport.h"
+#include "recorder/tests/UnansweredPort.h"
 
 namespace qh::recorder::testing {
 namespace {
@@ -166,6 +167,61 @@ TEST_F(UploadSocketTest, APeerThatStopsReadingEndsTheSendAfterItsLimit) {
   EXPECT_FALSE(socket.IsConnected());
   EXPECT_EQ(std::vector<WPARAM>({0, 1}), Notices()) << "the version reply, then the connection given up";
   EXPECT_FALSE(GetUpdateRect(painted.hwnd(), nullptr, FALSE)) << "the window was painted during the wait";
+}
+
+// The owner abandons a wait (its turn returns false) once the connect, the send or the reply is seen
+// waiting: the call ends at once with kCancelled, the connection is dropped and no notice is posted.
+TEST_F(UploadSocketTest, AnOwnerThatGivesUpEndsEveryWaitAtOnce) {
+  {
+    std::ofstream mp3(Host("big.mp3"), std::ios::binary);
+    std::string block(1 << 20, 'x');
+    for (int i = 0; i < 32; ++i) mp3.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
+  struct Case {
+    const char* wait;
+    const char* mode;  // the fake jukebox's; nullptr: a port that never answers
+    const char* waitingAfter;
+  } cases[] = {{"connect", nullptr, ""}, {"send", "deaf", "PUT Song1.mp3"}, {"reply", "stall", "PUT Song1.xml"}};
+  for (const auto& c : cases) {
+    window_.posted.clear();
+    std::filesystem::remove_all(Host("jukebox"));
+    std::unique_ptr<FakeJukebox> jukebox;
+    UnansweredPort silent;
+    int port = silent.Port();
+    std::function<bool()> waiting = [&] { return silent.SomeoneWaits(); };
+    if (c.mode) {
+      jukebox = Start(c.mode);
+      port = jukebox->Port();
+      waiting = [&] { return ReadHostFile(Host("jukebox/requests.log")).find(c.waitingAfter) != std::string::npos; };
+    }
+    ASSERT_GT(port, 0) << c.wait;
+    CUploadSocket socket;
+    bool seen = false;
+    std::chrono::steady_clock::time_point seenAt;
+    socket.SetWaitTurn([&] {
+      if (!seen && waiting()) {
+        seen = true;
+        seenAt = std::chrono::steady_clock::now();
+      }
+      return !seen;
+    });
+    int result = Connect(socket, port);
+    if (c.mode) {
+      ASSERT_EQ(0, result) << c.wait;
+      result = std::string(c.wait) == "send"
+                   ? socket.SendPutFile("C:\\big.mp3", "Song1.mp3", "application/octet-stream")
+                   : socket.SendPutText("<QHSong/>", "Song1.xml", "text/xml");
+    }
+    const auto ended = std::chrono::steady_clock::now();
+    EXPECT_TRUE(seen) << c.wait << ": the call did not wait";
+    EXPECT_EQ(CUploadSocket::kCancelled, result) << c.wait;
+    EXPECT_LT(ended - seenAt, std::chrono::seconds(1)) << c.wait;
+    EXPECT_EQ(WSAEINTR, socket.GetLastError()) << c.wait;
+    EXPECT_FALSE(socket.IsConnected()) << c.wait;
+    EXPECT_TRUE(Notices().empty()) << c.wait << ": the owner gave up; nobody is told";
+    CString body;
+    EXPECT_FALSE(socket.GetResponse(body)) << c.wait;
+  }
 }
 
 struct ConnectFailure {

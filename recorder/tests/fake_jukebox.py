@@ -7,8 +7,9 @@ answers every request in turn: POST /control with SvcQryVersion (SvcPgmVersion =
 by storing the body as FOLDER/<name> and answering UploadAudioFiles with UploadFileName. Each request
 line is appended to FOLDER/requests.log. MODE changes the answers: "ok"; "error" (actionReturnCode 5
 "Disk full" to every PUT); "stall" (PUTs get no answer); "close" (PUTs are read, then the connection
-is closed without answer); "empty" (PUTs get a reply with no body); "deaf" (the body of a PUT is never
-read: the connection stays open and the sender's buffers fill).
+is closed without answer); "empty" (PUTs get a reply with no body); "deaf" (the body of a PUT of more
+than 1 MiB is never read: its request line is logged, the connection stays open and the sender's
+buffers fill).
 """
 import os
 import random
@@ -48,17 +49,18 @@ def serve(conn):
             name, _, value = line.partition(":")
             if name.strip().lower() == "content-length":
                 length = int(value.strip())
+        deaf = MODE == "deaf" and lines[0].startswith("PUT ") and length > 1048576
+        with open(os.path.join(FOLDER, "requests.log"), "a") as log:
+            log.write(lines[0] + "\n")
+        if deaf:
+            time.sleep(600)
+            return
         while len(data) < length:
             more = conn.recv(65536)
             if not more:
                 return
             data += more
         body, data = data[:length], data[length:]
-        if MODE == "deaf" and lines[0].startswith("PUT "):
-            time.sleep(600)
-            return
-        with open(os.path.join(FOLDER, "requests.log"), "a") as log:
-            log.write(lines[0] + "\n")
         method, target = lines[0].split(" ")[0], lines[0].split(" ")[1]
         if method == "POST":
             text = body.decode("latin-1")
