@@ -49,7 +49,9 @@ class QueueTurns : public JukeboxActions {
     Outcome outcome;
     const size_t head = reply.find("\r\n\r\n");
     EXPECT_NE(head, std::string::npos) << reply;
-    if (head != std::string::npos) EXPECT_TRUE(ReadResponse(reply.substr(head + 4), outcome)) << reply;
+    if (head != std::string::npos) {
+      EXPECT_TRUE(ReadResponse(reply.substr(head + 4), outcome)) << reply;
+    }
     return outcome;
   }
 };
