@@ -11,6 +11,7 @@
 
 #include "netlib/LiveThreadCount.h"
 #include "netlib/Sessions.h"
+#include "netlib/ThreadBlocks.h"
 #include "platform/core/CString.h"
 #include "platform/core/Sync.h"
 #include "platform/core/WinTypes.h"
@@ -35,6 +36,7 @@ class CHandlerRegistry {
   std::atomic<LONG> listenerState{0};
   std::atomic<bool> noticesOn{true};
   std::atomic<DWORD> listenerThreadId{0};
+  CHttpRequestReader requestReader;  // set before the first handler starts; may be empty
   HWND owner = nullptr;     // set before the first handler starts
   UINT serverMessage = 0;   // set before the first handler starts
 };

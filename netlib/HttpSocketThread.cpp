@@ -693,6 +693,7 @@ void CHttpSocketThread::OnMessageComplete() {
       } else if (method == HTTP_METHOD_POST && m_parser.ContentType() == "APPLICATION/X-WWW-FORM-URLENCODED") {
         DecodeParameters(m_parser.Body());
       }
+      if (m_handlers && m_handlers->requestReader) block->m_read = m_handlers->requestReader(*block);
       if (PostBlock(NOTICE_REQUEST, reinterpret_cast<LPARAM>(block))) m_linkState = LINK_AWAITING_REPLY;
       return;
     }
@@ -803,6 +804,7 @@ LONG CHttpSocketThread::HTTPWriteResp(CHttpResponse* reply) {
   std::unique_ptr<CHttpResponse> owned(reply);
   if (!StartWriting("HTTPWriteResp")) return -1;
   m_status = owned->m_status;
+  if (owned->m_bodyMaker) owned->m_body = owned->m_bodyMaker->Make();
   HttpHeaderContext context{m_serverToken, m_remoteHost, "", std::time(nullptr)};
   if (m_session && m_sessionIsNew) context.setCookie = m_session->CookieValue();
   m_pendingOutput = BuildReplyText(*owned, context);

@@ -81,6 +81,12 @@ BOOL CServerThread::SetConnectionLimits(int maxConnections, DWORD requestTimeout
   return TRUE;
 }
 
+BOOL CServerThread::SetRequestReader(CHttpRequestReader reader) {
+  if (m_listenerState > LISTENER_NOT_LISTENING) return FALSE;
+  m_registry->requestReader = std::move(reader);
+  return TRUE;
+}
+
 BOOL CServerThread::PostCommand(CServerCommand* command) {
   if (command == nullptr || m_listenerState == LISTENER_NOT_INITIALISED || m_commandEvent == nullptr) return FALSE;
   CSingleLock lock(&m_queueLock);

@@ -68,6 +68,9 @@ class CServerThread : public CWinThread {
             const CString& uploadFolder);
   // Settable before the listen command (tests use short times); false after it.
   BOOL SetConnectionLimits(int maxConnections, DWORD requestTimeoutMs, DWORD idleTimeoutMs);
+  // The reader every connection thread runs on its parsed requests (CHttpRequestReader); settable
+  // before the listen command, false after it.
+  BOOL SetRequestReader(CHttpRequestReader reader);
   // Queues a command. True: the block belongs to the thread. False (not initialised, lock time-out,
   // 11 queued): the block stays the caller's, who frees it.
   BOOL PostCommand(CServerCommand* command);

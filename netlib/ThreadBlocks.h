@@ -8,6 +8,7 @@
 // dump; nobody checks them.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/core/CString.h"
@@ -81,6 +82,27 @@ struct CHttpRequest {
   char m_endTag[4] = {'H', 'R', 'Q', '9'};
 };
 
+// What an owner's request reader made of a parsed request on the connection thread (see
+// CHttpRequestReader); the owner knows the kind it made.
+class CReadRequest {
+ public:
+  virtual ~CReadRequest() = default;
+};
+
+// The body of a reply that the connection thread makes just before it writes the reply.
+class CReplyBodyMaker {
+ public:
+  virtual ~CReplyBodyMaker() = default;
+  virtual CString Make() = 0;
+};
+
+struct CHttpResponse;
+// Run by a server's connection thread on each parsed request before the request goes to the owner:
+// work on the request that needs nothing of the owner's state is done there, by the thread that has
+// the request, rather than on the owner's one window thread that every request passes. Null when
+// the request is nothing it reads. Must be safe to run on many connection threads at once.
+using CHttpRequestReader = std::function<std::unique_ptr<CReadRequest>(const CHttpResponse& request)>;
+
 // "HRS1": a parsed request or response posted to the owner, or the reply the owner hands back.
 struct CHttpResponse {
   char m_tag[4] = {'H', 'R', 'S', '1'};
@@ -99,6 +121,10 @@ struct CHttpResponse {
   bool m_close = false;
   DWORD m_threadId = 0;
   CHttpSocketThread* m_thread = nullptr;
+  // Request: what the server's request reader made of it, if anything.
+  std::unique_ptr<CReadRequest> m_read;
+  // Reply: when set, the body is made from it on the connection thread and m_body is not used.
+  std::unique_ptr<CReplyBodyMaker> m_bodyMaker;
   char m_endTag[4] = {'H', 'R', 'S', '9'};
 };
 

@@ -11,16 +11,17 @@
 //   - For an id it runs, it stores the outcome with action.SetResult(code, message) (0 "OK", -1 bad
 //     argument or target, -2 the operation failed), or leaves the initial 0 and empty message for the
 //     actions that set no result, and then returns how the action ends:
-//       ActionEnd::Finished       the frame posts the completion message (0x46C) itself; the usual case,
-//                                 failures included. The body never posts 0x46C on its own.
+//       ActionEnd::Finished       the frame reports the completion itself (the queue ends the action as
+//                                 soon as the frame returns); the usual case, failures included. The
+//                                 body never posts 0x46C on its own.
 //       ActionEnd::EndsLater      the volume ramps with a valid target: the player posts 0x46C to the main
 //                                 window when the ramp ends; the frame posts nothing.
 //       ActionEnd::FinishedInline the body has already run the completion handler through
 //                                 executor.FinishNow() (SvcShutdown, whose answer must go out before the
-//                                 server stops); the frame posts nothing.
+//                                 server stops); the frame reports nothing.
 //   - For an id it has no body for (43, 44 and 45) it returns
 //     ActionEnd::NotHandled without touching the action; the frame answers -3 "Illegal actionName
-//     entered" and posts the completion.
+//     entered" and reports the completion.
 //   - Target checks go through the executor: executor.SubDevicePlayer(action) and
 //     executor.CurrentZonePlayer() give the zone's player or null, and the body answers null with its own
 //     message ("Invalid SubDevice", "No current stream selected", ...).

@@ -75,6 +75,8 @@ void CRemoteControl::Log(const char* severity, const char* source, const CString
 
 WORD CRemoteControl::GetBoundPort() const { return m_server ? m_server->GetBoundPort() : 0; }
 
+int CRemoteControl::ConnectionCount() const { return m_server ? m_server->GetHandlerCount() : -1; }
+
 CString CRemoteControl::UploadFolder() const {
   CJukeboxApp* app = JukeboxApp();
   return app ? app->GetUploadPath() : CString();
@@ -105,6 +107,7 @@ bool CRemoteControl::StartServer() {
                                       m_listenPort, FALSE, uploadFolder);
   const DWORD previous = created ? m_server->ResumeThread() : 0xFFFFFFFFu;
   if (created && (previous == 0 || previous == 1)) {
+    m_server->SetRequestReader(&CRemoteControl::ReadControlRequest);
     auto* listen = new CServerCommand(SERVER_CMD_LISTEN, 0);
     if (m_server->PostCommand(listen)) return true;
     delete listen;
@@ -260,7 +263,14 @@ CWnd* CRemoteControl::ChooserDialog() {
   return dialog && dialog->GetSafeHwnd() ? dialog : nullptr;
 }
 
-void CRemoteControl::PostCompletion() { m_window.PostMessage(jukebox::kMsgActionFinished, 0, 0); }
+void CRemoteControl::ActionCompleted() {
+  if (m_executing) {
+    m_completedInCall = true;
+    return;
+  }
+  // Nothing calls it outside the executor's call; were it to, the message keeps the queue going.
+  m_window.PostMessage(jukebox::kMsgActionFinished, 0, 0);
+}
 
 void CRemoteControl::RequestShutdown() { m_window.ShutdownServer(); }
 

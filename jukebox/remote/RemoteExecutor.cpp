@@ -38,16 +38,16 @@ bool CRemoteExecutor::ExecuteAction(CRemoteAction& action) {
   if (CWnd* chooser = m_host.ChooserDialog()) {
     ::PostMessage(chooser->GetSafeHwnd(), kMsgChooserRemoteKey, static_cast<WPARAM>(id), 0);
     action.SetResult(0, "OK");
-    m_host.PostCompletion();
+    m_host.ActionCompleted();
     return true;
   }
   const ActionEnd end = id >= ACTION_UNKNOWN ? ActionEnd::NotHandled : RunGroup(*this, id, action);
   switch (end) {
     case ActionEnd::NotHandled:
       action.SetResult(kIllegalActionCode, kIllegalActionText);
-      m_host.PostCompletion();
+      m_host.ActionCompleted();
       break;
-    case ActionEnd::Finished: m_host.PostCompletion(); break;
+    case ActionEnd::Finished: m_host.ActionCompleted(); break;
     case ActionEnd::EndsLater:
     case ActionEnd::FinishedInline: break;
   }

@@ -27,8 +27,9 @@ class CRemoteExecutorHost {
   virtual CPlayerBase* ZonePlayer(int index) = 0;
   // The open chooser dialog's window, or null.
   virtual CWnd* ChooserDialog() = 0;
-  // Posts the completion message (0x46C) to the main window.
-  virtual void PostCompletion() = 0;
+  // The action that is running has ended with its outcome stored. Called only from within
+  // ExecuteAction; the queue ends the action once ExecuteAction returns.
+  virtual void ActionCompleted() = 0;
   // Runs the completion handler at once without starting the next action.
   virtual void FinishNow() = 0;
   // Shuts the jukebox's server down as the main window's shut-down does (SvcShutdown).

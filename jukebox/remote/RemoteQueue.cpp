@@ -1,5 +1,7 @@
 // The action queue: actions run strictly one at a time, in arrival order; a request is answered once all
-// of its actions are done.
+// of its actions are done. An action that ends within its call is ended, answered and followed by the
+// next one in the same turn of the main window's queue: going round the window's message queue for
+// the start and again for the end of every action cost more than most actions themselves.
 #include "jukebox/remote/RemoteControl.h"
 #include "jukebox/remote/ResponseDocument.h"
 #include "netlib/ThreadBlocks.h"
@@ -13,9 +15,23 @@ void CRemoteControl::OnQueueCommand() {
     Log("I", "MasterWindow", text);
     return;
   }
-  m_currentAction = m_actionQueue.front();
-  m_actionQueue.pop_front();
-  m_executor.ExecuteAction(*m_currentAction);
+  RunQueuedActions();
+}
+
+void CRemoteControl::RunQueuedActions() {
+  while (!m_currentAction && !m_actionQueue.empty() && !m_shuttingDown) {
+    CRemoteAction* action = m_actionQueue.front();
+    m_actionQueue.pop_front();
+    m_currentAction = action;
+    m_executing = true;
+    m_completedInCall = false;
+    m_executor.ExecuteAction(*action);
+    m_executing = false;
+    // Ended within the call unless it ends later (the player's 0x46C) or was ended already
+    // (SvcShutdown ends its own action before the server stops).
+    if (!m_completedInCall || m_currentAction != action) return;
+    OnActionFinished(false);
+  }
 }
 
 void CRemoteControl::OnActionFinished(bool startNext) {
@@ -54,7 +70,8 @@ void CRemoteControl::SendActionResponse(LONG requestNumber) {
   reply->m_status = 200;
   reply->m_reason = "OK";
   reply->m_contentType = "text/xml";
-  reply->m_body = BuildActionResponseList(*command);
   reply->m_close = command->GetCloseAfterReply();
-  PostToHandler(command->GetHandlerThreadId(), reply);
+  const DWORD handler = command->GetHandlerThreadId();
+  reply->m_bodyMaker = std::make_unique<CResponseListMaker>(std::move(command));
+  PostToHandler(handler, reply);
 }

@@ -32,6 +32,13 @@ CString UploadLabel(const CString& path) {
   return dot >= 0 ? path.Mid(dot) : path.Right(4);
 }
 
+// The actions of a control request, read on its connection thread.
+class CReadActions : public CReadRequest {
+ public:
+  LONG result = ACTION_DOC_OK;
+  std::vector<std::unique_ptr<CRemoteAction>> actions;
+};
+
 const char* StatusText(LONG status) {
   switch (status) {
     case 200: return "OK";
@@ -90,10 +97,19 @@ LONG CRemoteControl::HandleControlPost(const CHttpResponse& request) {
   return HandleXmlRequest(request);
 }
 
+std::unique_ptr<CReadRequest> CRemoteControl::ReadControlRequest(const CHttpResponse& request) {
+  if (request.m_methodCode != HTTP_METHOD_POST || !BeginsNoCase(request.m_url, "/CONTROL") ||
+      !BeginsNoCase(request.m_contentType, "TEXT/XML"))
+    return nullptr;
+  auto read = std::make_unique<CReadActions>();
+  read->result = ReadActionElements(request.m_body.view(), read->actions);
+  return read;
+}
+
 LONG CRemoteControl::HandleXmlRequest(const CHttpResponse& request) {
   if (!BeginsNoCase(request.m_contentType, "TEXT/XML")) return 500;
   const LONG result = FileActionRequest(request.m_body.view(), request.m_url, request.m_threadId, request.m_thread,
-                                        request.m_close);
+                                        request.m_close, request.m_read.get());
   if (result == 0) return 0;
   if (result > 0) {
     // A document without any action has nothing that would ever answer it: it is answered now.
@@ -111,14 +127,16 @@ LONG CRemoteControl::ParseActionRequest(const CString& text) {
 
 // 0 when the actions were queued, 1 when the document held none, negative when it could not be read.
 LONG CRemoteControl::FileActionRequest(std::string_view text, const CString& path, DWORD threadId,
-                                       CHttpSocketThread* thread, bool closeAfterReply) {
+                                       CHttpSocketThread* thread, bool closeAfterReply, CReadRequest* read) {
   auto command = std::make_unique<CRemoteCommand>();
   command->Stamp(m_requestCounter++);
   command->SetOrigin(path, threadId, thread);
   command->SetCloseAfterReply(closeAfterReply);
   std::vector<std::unique_ptr<CRemoteAction>> actions;
-  const LONG read = ReadActionElements(text, actions);
-  if (read < 0) return read;
+  auto* readAlready = dynamic_cast<CReadActions*>(read);
+  const LONG result = readAlready ? readAlready->result : ReadActionElements(text, actions);
+  if (readAlready) actions = std::move(readAlready->actions);
+  if (result < 0) return result;
   if (actions.empty()) return 1;
   for (auto& action : actions) {
     action->SetRequestNumber(command->GetRequestNumber());
@@ -128,7 +146,12 @@ LONG CRemoteControl::FileActionRequest(std::string_view text, const CString& pat
   }
   const LONG number = command->GetRequestNumber();
   m_pendingRequests.emplace(number, std::move(command));
-  m_window.PostMessage(jukebox::kMsgCommandQueued, 0, 0);
+  // A request is started at once, as 0x46B would start it; the start-up file is read inside a timer
+  // handler and runs only after it, from the message.
+  if (threadId != 0)
+    OnQueueCommand();
+  else
+    m_window.PostMessage(jukebox::kMsgCommandQueued, 0, 0);
   return 0;
 }
 

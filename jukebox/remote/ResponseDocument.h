@@ -3,10 +3,13 @@
 // escaped, so a name or message holding "&" or "<" can neither break the document nor add elements.
 #pragma once
 
+#include <memory>
+
+#include "jukebox/remote/RemoteCommand.h"
+#include "netlib/ThreadBlocks.h"
 #include "platform/core/CString.h"
 
 class CRemoteAction;
-class CRemoteCommand;
 
 // One <actionResponse> element: identifiers, outcome and the out arguments in name order.
 CString BuildActionResponse(CRemoteAction& action);
@@ -14,3 +17,14 @@ CString BuildActionResponse(CRemoteAction& action);
 CString BuildActionResponseList(CRemoteCommand& command);
 // The answer to a PUT upload of `path`.
 CString BuildUploadReply(const CString& path);
+
+// The answer to a network request, made on its connection thread (a reply's body maker) once the
+// window thread has handed the finished record over: nothing else touches the record after that.
+class CResponseListMaker : public CReplyBodyMaker {
+ public:
+  explicit CResponseListMaker(std::unique_ptr<CRemoteCommand> command) : m_command(std::move(command)) {}
+  CString Make() override { return BuildActionResponseList(*m_command); }
+
+ private:
+  std::unique_ptr<CRemoteCommand> m_command;
+};

@@ -18,7 +18,7 @@ class FakeHost : public CRemoteExecutorHost {
   int CurrentZone() override { return currentZone; }
   CPlayerBase* ZonePlayer(int) override { return nullptr; }
   CWnd* ChooserDialog() override { return chooser; }
-  void PostCompletion() override { ++completions; }
+  void ActionCompleted() override { ++completions; }
   void FinishNow() override { ++inlineFinishes; }
   void ShutdownServer() override { ++shutdowns; }
   CEventSubscriptions* Subscriptions() override { return nullptr; }

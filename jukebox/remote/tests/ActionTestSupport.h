@@ -36,7 +36,7 @@ struct Outcome {
   std::string message;
   std::map<std::string, std::string> values;
   std::map<std::string, std::vector<std::string>> lists;
-  bool completedAtOnce = false;  // the completion was posted before the executor returned
+  bool completedAtOnce = false;  // the completion was reported before the executor returned
   std::string Value(const std::string& name) const {
     auto found = values.find(name);
     return found == values.end() ? "<absent>" : found->second;
@@ -56,7 +56,7 @@ class AppHost : public CRemoteExecutorHost {
   int CurrentZone() override;
   CPlayerBase* ZonePlayer(int index) override;
   CWnd* ChooserDialog() override;
-  void PostCompletion() override { ++completions; }
+  void ActionCompleted() override { ++completions; }
   void FinishNow() override { ++inlineFinishes; }
   void ShutdownServer() override { ++shutdowns; }
   CEventSubscriptions* Subscriptions() override { return &subscriptions; }

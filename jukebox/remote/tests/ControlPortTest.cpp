@@ -1,16 +1,10 @@
 // The control port through real HTTP: routing, action documents, the queue and its answers, uploads.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
-#include <functional>
 #include <regex>
-#include <thread>
 
 #include "jukebox/app/JukeboxIds.h"
 #include "jukebox/app/MasterWindow.h"
@@ -163,110 +157,6 @@ TEST_F(ControlPort, KeptConnectionCarriesSeveralRequests) {
       << result.output;
   // The second request went over the first one's connection.
   EXPECT_EQ(result.output.substr(result.output.size() - 2), "|0") << result.output;
-}
-
-// A client of the port that the test drives byte for byte: a plain blocking socket.
-class RawClient {
- public:
-  explicit RawClient(WORD port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval limit{20, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), static_cast<socklen_t>(sizeof(address))) == 0;
-  }
-  ~RawClient() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool Connected() const { return connected_; }
-  bool PostAction(const std::string& name) {
-    const std::string body = "<action><actionName>" + name + "</actionName><actionID>1</actionID></action>";
-    const std::string request = "POST /control HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml\r\nContent-Length: " +
-                                std::to_string(body.size()) + "\r\n\r\n" + body;
-    return ::write(fd_, request.data(), request.size()) == static_cast<ssize_t>(request.size());
-  }
-  // Reads one reply framed by its Content-Length (empty on a time-out or an end).
-  std::string ReadReply() {
-    std::string data;
-    char buffer[4096];
-    for (;;) {
-      const size_t head = data.find("\r\n\r\n");
-      if (head != std::string::npos) {
-        const size_t at = data.find("Content-Length: ");
-        const size_t length = at == std::string::npos ? 0 : std::stoul(data.substr(at + 16));
-        if (data.size() >= head + 4 + length) return data;
-      }
-      const ssize_t got = ::read(fd_, buffer, sizeof(buffer));
-      if (got <= 0) return data;
-      data.append(buffer, static_cast<size_t>(got));
-    }
-  }
-  // Ends the connection with a reset, as a client that gives up does.
-  void Reset() {
-    linger hard{1, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof(hard));
-    ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-  bool connected_ = false;
-};
-
-// Dispatches only the window's messages of one kind, one at a time, until `done` holds after one of
-// them (bounded). Everything else, the queued actions among it, stays in the queue meanwhile.
-bool PumpOnly(UINT message, const std::function<bool(const MSG&)>& done, int milliseconds = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    MSG msg;
-    if (!PeekMessage(&msg, nullptr, message, message, PM_REMOVE)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      continue;
-    }
-    const MSG seen = msg;
-    DispatchMessage(&msg);
-    if (done(seen)) return true;
-  }
-  return false;
-}
-
-TEST_F(ControlPort, RequestArrivingWhileAnActionRunsWaitsItsTurn) {
-  RawClient first(port.Port()), second(port.Port());
-  ASSERT_TRUE(first.Connected() && second.Connected());
-  ASSERT_TRUE(first.PostAction("First"));
-  ASSERT_TRUE(second.PostAction("Second"));
-  // Both requests are taken before the first action starts: the second arrives while it runs.
-  ASSERT_TRUE(PumpOnly(jukebox::kMsgConnectionNotice, [&](const MSG&) { return port.Control().PendingRequestCount() == 2; }));
-  Pump(20000, [&] { return port.Control().PendingRequestCount() == 0; });
-  EXPECT_EQ(port.Control().PendingRequestCount(), 0u);
-  EXPECT_EQ(port.Control().QueuedActionCount(), 0u);
-  EXPECT_NE(Log().find("Swallowed next command request because a command is still executing - TransID: "), std::string::npos)
-      << Log();
-  const std::string firstReply = first.ReadReply(), secondReply = second.ReadReply();
-  EXPECT_EQ(StatusLine(firstReply), "HTTP/1.1 200 OK") << firstReply;
-  EXPECT_NE(firstReply.find("<actionName>First</actionName>"), std::string::npos) << firstReply;
-  EXPECT_EQ(StatusLine(secondReply), "HTTP/1.1 200 OK") << secondReply;
-  EXPECT_NE(secondReply.find("<actionName>Second</actionName>"), std::string::npos) << secondReply;
-}
-
-TEST_F(ControlPort, ReplyForAConnectionThatHasGoneIsDropped) {
-  RawClient client(port.Port());
-  ASSERT_TRUE(client.Connected());
-  ASSERT_TRUE(client.PostAction("Late"));
-  ASSERT_TRUE(PumpOnly(jukebox::kMsgConnectionNotice, [&](const MSG&) { return port.Control().PendingRequestCount() == 1; }));
-  // The client goes before its action has run; the connection's handler ends.
-  client.Reset();
-  ASSERT_TRUE(PumpOnly(jukebox::kMsgServerNotice, [](const MSG& msg) { return msg.wParam == NOTICE_HANDLER_ENDED; }));
-  Pump(20000, [&] { return port.Control().PendingRequestCount() == 0; });
-  EXPECT_EQ(port.Control().PendingRequestCount(), 0u);
-  const std::string log = Log();
-  std::smatch dropped;
-  EXPECT_TRUE(std::regex_search(log, dropped, std::regex("Handler thread 0x[0-9a-f]+ is gone or refused the reply; the reply is dropped\\.")))
-      << log;
 }
 
 TEST_F(ControlPort, EveryReplyDocumentHeadsTheListWithItsDeclaration) {
