@@ -153,6 +153,12 @@ void CMainDlg::OnCancel() { Shutdown(); }
 
 void CMainDlg::ShowNumber(int id, LONG value) { SetDlgItemText(id, Decimal(value)); }
 
+void CMainDlg::ShowRequestCountSoon() {
+  if (m_requestCountDue) return;
+  m_requestCountDue = true;
+  SetTimer(TIMER_REQUEST_COUNT, kRequestCountDelayMs);
+}
+
 void CMainDlg::ShowStatus(const CString& text) { SetDlgItemText(1009, text); }
 
 void CMainDlg::ShowTemplateCount() {
@@ -222,6 +228,11 @@ void CMainDlg::OnTimer(UINT_PTR id) {
     case TIMER_UPTIME:
       ShowUptime();
       m_transactions.CheckTransactionTimeouts(Now());
+      break;
+    case TIMER_REQUEST_COUNT:
+      KillTimer(TIMER_REQUEST_COUNT);
+      m_requestCountDue = false;
+      ShowNumber(1011, m_incomingRequests);
       break;
     case TIMER_SESSIONS:
       if (m_server) {
@@ -375,7 +386,8 @@ LRESULT CMainDlg::OnHandlerNotify(WPARAM code, LPARAM block) {
       std::unique_ptr<CHttpNotice> notice(reinterpret_cast<CHttpNotice*>(block));
       if (!notice) break;
       m_app.WriteLog(HandlerText(notice->m_threadId) + " has written an HTTP response: " + notice->m_text);
-      ShowNumber(1011, ++m_incomingRequests);
+      ++m_incomingRequests;
+      ShowRequestCountSoon();
       break;
     }
     case NOTICE_SESSION: {

@@ -29,6 +29,7 @@ enum : UINT_PTR {
   TIMER_SCHEDULER = 3,    // 10 s
   TIMER_PLANNING = 4,     // 30 min
   TIMER_STARTUP = 5,      // once, 30 s after start
+  TIMER_REQUEST_COUNT = 6,  // once, kRequestCountDelayMs after a written reply: the count shown
 };
 
 class CMainApp;
@@ -38,6 +39,9 @@ class CMainDlg : public CDialog {
   static constexpr UINT kTemplateId = 102;
   static constexpr double kIdleLimit = 1200.0;
   static constexpr UINT kIconId = 128;
+  // Replies are written thousands of times a second under load: the request counter is shown this
+  // long after the first of them, once for all, instead of being repainted for each.
+  static constexpr UINT kRequestCountDelayMs = 250;
 
   explicit CMainDlg(CMainApp& app);
   ~CMainDlg() override;
@@ -92,6 +96,7 @@ class CMainDlg : public CDialog {
   void SendReply(const CHttpResponse& request, int status);
   BOOL PostReply(DWORD threadId, CHttpCommand* command);
   void ShowNumber(int id, LONG value);
+  void ShowRequestCountSoon();
   void ShowStatus(const CString& text);
   void ShowTemplateCount();
   void ShowSessionCount();
@@ -107,6 +112,7 @@ class CMainDlg : public CDialog {
   bool m_templateErrors = false;
   bool m_shuttingDown = false;
   LONG m_incomingRequests = 0;
+  bool m_requestCountDue = false;  // TIMER_REQUEST_COUNT runs
   LONG m_errorsDetected = 0;
   LONG m_currentConnections = 0;
   DWORD m_nextTransaction = 1;

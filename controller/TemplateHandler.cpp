@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "controller/ControllerLog.h"
@@ -21,13 +23,9 @@ bool IsUrlSafe(unsigned char c) {
          c == '.' || c == '_';
 }
 
-}  // namespace
-
-CString UrlEncode(const CString& text) {
-  std::string out;
-  out.reserve(static_cast<size_t>(text.GetLength()));
+void AppendUrlEncoded(std::string& out, std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
-  for (char c : text.view()) {
+  for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
     if (IsUrlSafe(byte)) {
       out += c;
@@ -37,7 +35,15 @@ CString UrlEncode(const CString& text) {
       out += kHex[byte & 15];
     }
   }
-  return CString(out.c_str(), static_cast<int>(out.size()));
+}
+
+}  // namespace
+
+CString UrlEncode(const CString& text) {
+  std::string out;
+  out.reserve(static_cast<size_t>(text.GetLength()));
+  AppendUrlEncoded(out, text.view());
+  return CString(std::move(out));
 }
 
 BOOL CTemplateHandler::BeginTemplate(const CString& pageName) {
@@ -177,19 +183,79 @@ void CTemplateHandler::ReadPartText(CTemplatePart& part) {
   }
   part.m_encode = !part.m_name.IsEmpty() && part.m_name.GetAt(0) == '@';
   if (part.m_encode) part.m_name = part.m_name.Mid(1);
+  part.m_key = CSession::VariableKey(part.m_name.view());
 }
 
-CString CTemplateHandler::PartValue(const CTemplatePart& part, CSession* session, int elementIndex) const {
-  if (!session) return "";
-  int index = elementIndex >= 0 ? elementIndex : part.m_index;
-  CString value;
-  if (index >= 0) {
-    if (!session->GetArrayItemText(part.m_name, index, value)) value.Empty();
-  } else {
-    value = session->GetHostVariableText(part.m_name);
+namespace {
+
+// A page's values, taken under one hold of the session's lock: one text after another in `text`,
+// each ending where `ends` says, and the printed lines they belong to. Kept per thread and reused, so
+// a render allocates nothing for them once they have grown to the page's size.
+struct PageValues {
+  // One printed line of the page: a template line, or one element's copy of a line that repeats.
+  struct LineCopy {
+    size_t line, first, last;
+  };
+  std::vector<LineCopy> copies;
+  std::string text;
+  std::vector<size_t> ends;
+
+  void Clear() {
+    copies.clear();
+    text.clear();
+    ends.clear();
   }
-  return part.m_encode ? UrlEncode(value) : value;
+};
+
+// Appends the value a part shows: the variable, or element `element` of it (the line's copy for that
+// element, or the part's own "[N]"); nothing when there is none.
+void AppendPartValue(const CTemplatePart& part, const CSession::Reader* reader, int element, std::string& out) {
+  const CValueNode* value = reader ? reader->Find(part.m_key) : nullptr;
+  const int index = element >= 0 ? element : part.m_index;
+  if (value && index >= 0) value = value->PeekItem(index);
+  if (!value) return;
+  if (!part.m_encode) {
+    value->AppendText(out);
+    return;
+  }
+  thread_local std::string plain;
+  plain.clear();
+  value->AppendText(plain);
+  AppendUrlEncoded(out, plain);
 }
+
+void TakeValues(const CTemplate& page, const CSession::Reader* reader, PageValues& values) {
+  const auto& parts = page.m_parts;
+  size_t part = 0;
+  for (size_t line = 0; line < page.m_lines.size(); ++line) {
+    while (part < parts.size() && parts[part].m_line < line) ++part;
+    size_t end = part;
+    while (end < parts.size() && parts[end].m_line == line) ++end;
+    // The first "[*]" part that names an array with elements repeats the line once per element;
+    // it and the "[*]" parts after it show that element.
+    size_t arrayPart = end;
+    int count = 1;
+    for (size_t p = part; p < end && reader; ++p) {
+      if (!parts[p].m_repeat) continue;
+      const CValueNode* array = reader->Find(parts[p].m_key);
+      if (array && array->GetItemCount() > 0) {
+        arrayPart = p;
+        count = array->GetItemCount();
+        break;
+      }
+    }
+    for (int element = 0; element < count; ++element) {
+      values.copies.push_back({line, part, end});
+      for (size_t p = part; p < end; ++p) {
+        const bool isArray = p >= arrayPart && parts[p].m_repeat;
+        AppendPartValue(parts[p], reader, isArray ? element : -1, values.text);
+        values.ends.push_back(values.text.size());
+      }
+    }
+  }
+}
+
+}  // namespace
 
 int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSession* session) {
   std::shared_ptr<const CTemplate> page;
@@ -202,54 +268,26 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
     page = found->second;
   }
   if (!page) return -3;
-  const auto& parts = page->m_parts;
-  // One printed line of the page: a template line, or one element's copy of a line that repeats.
-  struct LineCopy {
-    size_t line, first, last;
-    int element;
-  };
-  std::vector<LineCopy> copies;
-  std::vector<CString> values;
-  values.reserve(parts.size());
-  {
+  thread_local PageValues values;
+  values.Clear();
+  if (session) {
     // The page shows one state of its variables, so they are all taken under one hold of the
     // session's lock; the page is put together after it is released, so connection threads of the
     // same session wait only for the look-ups.
-    std::unique_ptr<CSingleLock> sessionLock;
-    if (session) {
-      sessionLock = std::make_unique<CSingleLock>(&session->VariableLock());
-      if (!sessionLock->Lock(kLockTimeout)) return -2;
-    }
-    size_t part = 0;
-    for (size_t line = 0; line < page->m_lines.size(); ++line) {
-      while (part < parts.size() && parts[part].m_line < line) ++part;
-      size_t end = part;
-      while (end < parts.size() && parts[end].m_line == line) ++end;
-      size_t arrayPart = end;
-      int count = 0;
-      for (size_t p = part; p < end; ++p) {
-        if (parts[p].m_repeat && session && (count = session->CountArrayItems(parts[p].m_name)) > 0) {
-          arrayPart = p;
-          break;
-        }
-      }
-      if (arrayPart == end) count = 1;
-      for (int element = 0; element < count; ++element) {
-        const int shown = arrayPart == end ? -1 : element;
-        copies.push_back({line, part, end, shown});
-        for (size_t p = part; p < end; ++p) {
-          bool isArray = p >= arrayPart && parts[p].m_repeat;
-          values.push_back(PartValue(parts[p], session, isArray ? shown : -1));
-        }
-      }
-    }
+    CSession::Reader reader(*session);
+    if (!reader.IsLocked()) return -2;
+    TakeValues(*page, &reader, values);
+  } else {
+    TakeValues(*page, nullptr, values);
   }
+  const auto& parts = page->m_parts;
   std::string out(body.view());
   out.reserve(out.size() + page->m_size);
   // Parts of a line come in left-to-right order, so a line is its literal pieces and values appended
   // in turn; a value's place is its offset in the literal text.
-  size_t value = 0;
-  for (const LineCopy& copy : copies) {
+  size_t value = 0, valueStart = 0;
+  const std::string_view valueText = values.text;
+  for (const PageValues::LineCopy& copy : values.copies) {
     std::string_view literal = page->m_lines[copy.line].view();
     size_t taken = 0;
     for (size_t p = copy.first; p < copy.last; ++p) {
@@ -258,7 +296,9 @@ int CTemplateHandler::RenderPage(const CString& pageName, CString& body, CSessio
         out += literal.substr(taken, at - taken);
         taken = at;
       }
-      out += values[value++].view();
+      const size_t valueEnd = values.ends[value++];
+      out += valueText.substr(valueStart, valueEnd - valueStart);
+      valueStart = valueEnd;
     }
     out += literal.substr(taken);
     out += "\r\n";

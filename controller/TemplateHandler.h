@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/core/CString.h"
@@ -26,6 +27,7 @@ struct CTemplatePart {
   bool m_encode = false;  // "@name"
   bool m_repeat = false;  // "name[*]"
   int m_index = -1;       // "name[N]": N
+  std::string m_key;      // the name as the session's store keys it
   char m_endTag[4] = {'S', 'N', 'G', '2'};
 };
 
@@ -67,7 +69,6 @@ class CTemplateHandler {
 
  private:
   static void ReadPartText(CTemplatePart& part);
-  CString PartValue(const CTemplatePart& part, CSession* session, int elementIndex) const;
 
   CCriticalSection m_lock;
   // Shared so a page renders outside the store's lock: a reload meanwhile replaces the entry, while

@@ -10,12 +10,40 @@ bool IndexAllowed(int index) { return index >= 0 && index < CSession::kMaxArrayI
 
 }  // namespace
 
+std::string CSession::VariableKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
+CValueNode& CSession::SlotLocked(const CString& name) {
+  auto [it, added] = m_variables.try_emplace(VariableKey(name.view()));
+  if (added) it->second.name = name;
+  return it->second.value;
+}
+
+const CValueNode* CSession::FindLocked(const CString& name) const {
+  auto it = m_variables.find(VariableKey(name.view()));
+  return it == m_variables.end() ? nullptr : &it->second.value;
+}
+
+CSession::Reader::Reader(CSession& session) : m_lock(&session.m_lock), m_variables(session.m_variables) {
+  m_lock.Lock(kVariableLockTimeout);
+}
+
+const CValueNode* CSession::Reader::Find(std::string_view key) const {
+  if (!IsLocked()) return nullptr;
+  auto it = m_variables.find(key);
+  return it == m_variables.end() ? nullptr : &it->second.value;
+}
+
 BOOL CSession::SetStringVariable(const CString& name, const CString& text) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
   CValueNode value;
   value.SetString(text);
-  m_variables[name] = value;
+  SlotLocked(name) = value;
   return TRUE;
 }
 
@@ -24,17 +52,17 @@ BOOL CSession::SetNumberVariable(const CString& name, LONG number) {
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
   CValueNode value;
   value.SetI4(number);
-  m_variables[name] = value;
+  SlotLocked(name) = value;
   return TRUE;
 }
 
 BOOL CSession::SetVariable(const CString& destination, const CString& source) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  auto it = m_variables.find(source);
-  if (it == m_variables.end()) return FALSE;
-  CValueNode copy = it->second;
-  m_variables[destination] = std::move(copy);
+  const CValueNode* found = FindLocked(source);
+  if (!found) return FALSE;
+  CValueNode copy = *found;
+  SlotLocked(destination) = std::move(copy);
   return TRUE;
 }
 
@@ -42,7 +70,7 @@ BOOL CSession::AssignValue(const CString& name, const CValueNode& value) {
   if (value.GetItemCount() > kMaxArrayItems) return FALSE;
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  m_variables[name] = value;
+  SlotLocked(name) = value;
   return TRUE;
 }
 
@@ -50,15 +78,14 @@ BOOL CSession::AssignArrayItem(const CString& name, int index, const CValueNode&
   if (!IndexAllowed(index)) return FALSE;
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  auto it = m_variables.find(name);
-  if (it == m_variables.end()) {
-    CValueNode created = value;
-    created.RemoveItems();
-    it = m_variables.emplace(name, std::move(created)).first;
-  }
+  auto [it, added] = m_variables.try_emplace(VariableKey(name.view()));
   CValueNode element = value;
   element.RemoveItems();
-  it->second.SetArrayItem(index, element);
+  if (added) {
+    it->second.name = name;
+    it->second.value = element;
+  }
+  it->second.value.SetArrayItem(index, element);
   return TRUE;
 }
 
@@ -66,7 +93,7 @@ BOOL CSession::SetArrayVariable(const CString& name, CValueNode* value) {
   if (!value || value->GetItemCount() > kMaxArrayItems) return FALSE;
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  m_variables[name] = std::move(*value);
+  SlotLocked(name) = std::move(*value);
   delete value;
   return TRUE;
 }
@@ -74,42 +101,43 @@ BOOL CSession::SetArrayVariable(const CString& name, CValueNode* value) {
 BOOL CSession::GetVariable(const CString& name, CValueNode& value) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  auto it = m_variables.find(name);
-  if (it == m_variables.end()) return FALSE;
-  value = it->second;
+  const CValueNode* found = FindLocked(name);
+  if (!found) return FALSE;
+  value = *found;
   return TRUE;
 }
 
 CString CSession::GetVariableText(const CString& name) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return "";
-  auto it = m_variables.find(name);
-  if (it == m_variables.end() || it->second.GetType() != ARGTYPE_STRING) return "";
-  return it->second.GetString();
+  const CValueNode* found = FindLocked(name);
+  if (!found || found->GetType() != ARGTYPE_STRING) return "";
+  return found->GetString();
 }
 
 CString CSession::GetHostVariableText(const CString& name) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return "";
-  auto it = m_variables.find(name);
-  if (it == m_variables.end()) return "";
-  return it->second.ToText();
+  const CValueNode* found = FindLocked(name);
+  if (!found) return "";
+  return found->ToText();
 }
 
 BOOL CSession::GetArrayItemText(const CString& name, int index, CString& text) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return FALSE;
-  auto it = m_variables.find(name);
-  if (it == m_variables.end() || index < 0 || index >= it->second.GetItemCount()) return FALSE;
-  text = it->second.GetChild(index)->ToText();
+  const CValueNode* found = FindLocked(name);
+  const CValueNode* item = found ? found->PeekItem(index) : nullptr;
+  if (!item) return FALSE;
+  text = item->ToText();
   return TRUE;
 }
 
 int CSession::CountArrayItems(const CString& name) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout)) return 0;
-  auto it = m_variables.find(name);
-  return it == m_variables.end() ? 0 : it->second.GetItemCount();
+  const CValueNode* found = FindLocked(name);
+  return found ? found->GetItemCount() : 0;
 }
 
 BOOL CSession::BeginEnumVariables() {
@@ -122,8 +150,8 @@ BOOL CSession::BeginEnumVariables() {
 BOOL CSession::GetNextVariable(CString& name, CValueNode& value) {
   CSingleLock lock(&m_lock);
   if (!lock.Lock(kVariableLockTimeout) || m_variableCursor == m_variables.end()) return FALSE;
-  name = m_variableCursor->first;
-  value = m_variableCursor->second;
+  name = m_variableCursor->second.name;
+  value = m_variableCursor->second.value;
   ++m_variableCursor;
   return TRUE;
 }

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <string_view>
 
-#include "netlib/NoCaseLess.h"
 #include "netlib/ValueNode.h"
 #include "platform/core/CString.h"
 #include "platform/core/Sync.h"
@@ -62,13 +64,45 @@ class CSession {
   BOOL GetNextVariable(CString& name, CValueNode& value);
   void ClearVariables();
   int GetVariableCount();
-  // The lock of the variables, for a reader that makes many reads in a row (a page render): holding it
-  // around them makes each read re-enter it instead of waiting for it again.
-  CCriticalSection& VariableLock() { return m_lock; }
+
+  // The form a name is stored and looked up under: its letters A-Z in lower case, so names compare
+  // without case by comparing bytes.
+  static std::string VariableKey(std::string_view name);
+
+ private:
+  struct Variable {
+    CString name;  // the spelling of the variable's first assignment
+    CValueNode value;
+  };
+  // Keyed by VariableKey: the order is the names' order without case.
+  using VariableMap = std::map<std::string, Variable, std::less<>>;
+
+ public:
+  // Many reads in a row (a page render) under one hold of the variables' lock: they see one state of
+  // the variables, and a read is a look-up by a key folded beforehand, with no lock and no copy.
+  class Reader {
+   public:
+    // Waits for the lock as long as the single reads do.
+    explicit Reader(CSession& session);
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+    // False when the lock could not be had: nothing may be read.
+    bool IsLocked() const { return m_lock.IsLocked() != FALSE; }
+    // The variable stored under `key` (a VariableKey); null when there is none. Valid while the
+    // reader lives.
+    const CValueNode* Find(std::string_view key) const;
+
+   private:
+    CSingleLock m_lock;
+    const VariableMap& m_variables;
+  };
 
  private:
   friend class CSessionManager;
-  using VariableMap = std::map<CString, CValueNode, NoCaseLess>;
+  // The value stored under `name`, made (NONE) when absent; the lock is held.
+  CValueNode& SlotLocked(const CString& name);
+  const CValueNode* FindLocked(const CString& name) const;
+
   VariableMap m_variables;
   VariableMap::const_iterator m_variableCursor = m_variables.end();
   CCriticalSection m_lock;

@@ -118,6 +118,13 @@ CString CValueNode::ToText() const {
   }
 }
 
+void CValueNode::AppendText(std::string& out) const {
+  if (m_type == ARGTYPE_STRING || m_type == ARGTYPE_UUID)
+    out += m_text.view();
+  else
+    out += ToText().view();
+}
+
 bool CValueNode::SetItem(int index, const CValueNode& value) {
   if (index < 0 || index >= kMaxItems) return false;
   CValueNode copy = value;  // the value may be one of this node's own items

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "platform/core/CString.h"
@@ -57,6 +58,8 @@ class CValueNode {
   // The value as text: numbers in decimal, reals with 6 significant digits, "*NONE*" for no value,
   // "*ILLEGAL*" for the types without a value.
   CString ToText() const;
+  // Appends ToText's text to `out`; a string's own text without a copy in between.
+  void AppendText(std::string& out) const;
 
   // Indexes come from outside (documents, session variables, search rows): no list grows beyond this
   // many items, so a remote index cannot make the process allocate without bound.
@@ -71,6 +74,10 @@ class CValueNode {
   int GetItemCount() const { return static_cast<int>(m_items.size()); }
   // Item `index`, created empty (with the ones before it) when missing. Null for an index out of range.
   CValueNode* GetChild(int index);
+  // Item `index` as it is; null when there is no such item.
+  const CValueNode* PeekItem(int index) const {
+    return index >= 0 && index < GetItemCount() ? &m_items[static_cast<size_t>(index)] : nullptr;
+  }
   // As SetItem, but the items added to reach `index` carry the value's type tag instead of NONE.
   bool SetArrayItem(int index, const CValueNode& value);
   bool GetArrayItem(int index, CValueNode& out) const { return GetItem(index, out); }

@@ -106,7 +106,9 @@ TEST(StaticNames, EscapesDecodeAndAPlusStaysAPlus) {
   for (const auto& c : cases) {
     CString name;
     EXPECT_EQ(CRequestRouter::CleanStaticName(c.raw, name), c.name != nullptr) << c.raw;
-    if (c.name) EXPECT_STREQ(name, c.name) << c.raw;
+    if (c.name) {
+      EXPECT_STREQ(name, c.name) << c.raw;
+    }
   }
 }
 

@@ -13,6 +13,7 @@
 #include "BerlinZone.h"
 #include "controller/MainApp.h"
 #include "controller/MainDlg.h"
+#include "netlib/ThreadBlocks.h"
 #include "platform/core/FileApi.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/Dialog.h"
@@ -290,6 +291,18 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     EXPECT_NE(Log().find(":: 2 sessions were terminated because of inactivity\n"), std::string::npos) << Log();
     EXPECT_EQ(text(1007), "0");
     sessions->SetClockForTesting(nullptr);
+
+    // Written replies: the request counter shows their number when its timer runs, once for all.
+    const long counted = std::stol(text(1011));
+    for (int i = 0; i < 3; ++i) {
+      auto* written = new CHttpNotice;
+      written->m_text = "GET /X Code: 200 Bytes Written: 10";
+      dialog.SendMessage(WM_HANDLER_NOTICE, NOTICE_WRITTEN, reinterpret_cast<LPARAM>(written));
+    }
+    EXPECT_EQ(text(1011), std::to_string(counted)) << "not repainted for each reply";
+    dialog.SendMessage(WM_TIMER, TIMER_REQUEST_COUNT);
+    EXPECT_EQ(text(1011), std::to_string(counted + 3));
+    EXPECT_NE(Log().find("has written an HTTP response: GET /X Code: 200 Bytes Written: 10\n"), std::string::npos);
   });
 }
 

@@ -2,6 +2,11 @@
 // forms, enumeration order.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
 #include "netlib/Sessions.h"
 
 namespace {
@@ -97,6 +102,42 @@ TEST_F(SessionVariables, EnumerationFollowsTheNameOrderWithoutCase) {
   CValueNode value;
   while (session.GetNextVariable(name, value)) names.push_back(name.str());
   EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alphabet", "beta", "GAMMA"}));
+}
+
+TEST_F(SessionVariables, AReaderFindsNamesFoldedOnceAndHoldsTheStoreStillWhileItReads) {
+  EXPECT_EQ(CSession::VariableKey("Song_TITLE[*]"), "song_title[*]");
+  session.SetStringVariable("Song_Title", "Blue");
+  session.SetNumberVariable("count", 7);
+  CValueNode item;
+  item.SetString("second");
+  session.AssignArrayItem("Rows", 1, item);
+  std::atomic<bool> written{false};
+  std::thread writer;
+  {
+    CSession::Reader reader(session);
+    ASSERT_TRUE(reader.IsLocked());
+    const CValueNode* title = reader.Find(CSession::VariableKey("SONG_title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_STREQ(title->GetString(), "Blue");
+    EXPECT_EQ(reader.Find("Song_Title"), nullptr) << "the reader is given keys, not names";
+    EXPECT_EQ(reader.Find(CSession::VariableKey("missing")), nullptr);
+    std::string text;
+    reader.Find("count")->AppendText(text);
+    reader.Find("rows")->PeekItem(1)->AppendText(text);
+    EXPECT_EQ(text, "7second");
+    EXPECT_EQ(reader.Find("rows")->PeekItem(2), nullptr);
+    writer = std::thread([&] {
+      session.SetStringVariable("song_title", "Red");
+      written = true;
+    });
+    // The writer waits for the reader's end: what the reader found stays as it was meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(written.load());
+    EXPECT_STREQ(title->GetString(), "Blue");
+  }
+  writer.join();
+  EXPECT_TRUE(written.load());
+  EXPECT_STREQ(session.GetVariableText("SONG_TITLE"), "Red");
 }
 
 }  // namespace

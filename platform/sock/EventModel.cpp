@@ -3,10 +3,15 @@
 //
 // Every event-selected socket has a record of what it may still report ("armed" events, the
 // platform's re-enabling rules) and what it has recorded but not yet been asked about. The watcher
-// sleeps in epoll over exactly the conditions that are armed; a socket with nothing armed is not in
-// the epoll set at all, so a connection that waits for its owner does not make the watcher spin.
+// sleeps in epoll over exactly the conditions that are armed; a socket with nothing armed is not
+// watched at all, so a connection that waits for its owner does not make the watcher spin.
 // The socket calls of this file re-arm events as the platform does (recv re-arms FD_READ, a blocked
 // send FD_WRITE, accept FD_ACCEPT, connect FD_CONNECT).
+//
+// Each socket's watch is one-shot: a report switches it off in the kernel by itself, and only a
+// condition still armed after the harvest switches it on again. So a harvest that disarms what it
+// found costs no system call, re-arming costs one, and a socket stays in the epoll set until it is
+// closed (closing it takes it out).
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/epoll.h>
@@ -45,7 +50,10 @@ struct SocketRecord {
   bool readEnded = false;
   // A hang-up that reported nothing new: stay out of the watch set until a call re-arms something.
   bool parked = false;
-  std::uint32_t watched = 0;  // epoll interest currently registered (0 = not in the set)
+  // Made by accept: a connected, non-blocking socket, so its selection need not ask the system.
+  bool acceptedHere = false;
+  bool registered = false;    // in the epoll set (its watch may be switched off)
+  std::uint32_t watched = 0;  // the watch switched on now (0 = none)
   long recorded = 0;
   int errors[FD_MAX_EVENTS] = {};
 };
@@ -59,9 +67,11 @@ class EventWatcher {
 
   int Select(SOCKET s, WSAEVENT eventHandle, long mask);
   int Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* out);
-  void AfterRecv(SOCKET s);
+  // `ended`: the recv read the peer's end.
+  void AfterRecv(SOCKET s, bool ended);
   void AfterSend(SOCKET s, bool wouldBlock);
-  void AfterAccept(SOCKET s);
+  // `accepted`: the connection accept returned (INVALID_SOCKET when none).
+  void AfterAccept(SOCKET s, SOCKET accepted);
   void AfterConnect(SOCKET s, bool connected, bool pending);
   void Forget(SOCKET s);
 
@@ -77,6 +87,8 @@ class EventWatcher {
     auto it = records_.find(s);
     return it == records_.end() ? nullptr : it->second.get();
   }
+  // A fresh record for `s`, in place of one a socket of the same number left behind.
+  SocketRecord& NewRecordLocked(SOCKET s);
 
   std::mutex lock_;
   std::unordered_map<SOCKET, std::unique_ptr<SocketRecord>> records_;
@@ -134,6 +146,7 @@ void EventWatcher::Run() {
       auto generation = static_cast<std::uint32_t>(ready[i].data.u64 >> 32);
       SocketRecord* record = FindLocked(fd);
       if (record == nullptr || record->generation != generation) continue;  // closed meanwhile
+      record->watched = 0;  // the report switched the one-shot watch off
       if (auto event = HarvestLocked(*record, ready[i].events)) toSignal.push_back(std::move(event));
     }
     guard.unlock();
@@ -170,16 +183,35 @@ void EventWatcher::UpdateWatchLocked(SocketRecord& record) {
   }
   std::uint32_t wanted = WantedEvents(record);
   if (wanted == record.watched) return;
-  epoll_event interest{};
-  interest.events = wanted;
-  interest.data.u64 = (static_cast<std::uint64_t>(record.generation) << 32) | static_cast<std::uint32_t>(record.fd);
-  if (wanted == 0)
+  if (wanted == 0) {
+    // Switched on and no longer wanted (a selection changed or ended): only leaving the set stops it.
     epoll_ctl(epoll_, EPOLL_CTL_DEL, record.fd, nullptr);
-  else if (record.watched == 0)
-    epoll_ctl(epoll_, EPOLL_CTL_ADD, record.fd, &interest);
-  else
+    record.registered = false;
+    record.watched = 0;
+    return;
+  }
+  epoll_event interest{};
+  interest.events = wanted | EPOLLONESHOT;
+  interest.data.u64 = (static_cast<std::uint64_t>(record.generation) << 32) | static_cast<std::uint32_t>(record.fd);
+  // A socket closed behind the model's back can leave its number in the set, or a socket of another
+  // number's: each failure is answered with the other call.
+  if (record.registered) {
+    if (epoll_ctl(epoll_, EPOLL_CTL_MOD, record.fd, &interest) != 0 && errno == ENOENT)
+      epoll_ctl(epoll_, EPOLL_CTL_ADD, record.fd, &interest);
+  } else if (epoll_ctl(epoll_, EPOLL_CTL_ADD, record.fd, &interest) != 0 && errno == EEXIST) {
     epoll_ctl(epoll_, EPOLL_CTL_MOD, record.fd, &interest);
+  }
+  record.registered = true;
   record.watched = wanted;
+}
+
+SocketRecord& EventWatcher::NewRecordLocked(SOCKET s) {
+  auto& slot = records_[s];
+  if (slot && slot->awaitingListen) --awaitingListen_;
+  slot = std::make_unique<SocketRecord>();
+  slot->fd = s;
+  slot->generation = nextGeneration_++;
+  return *slot;
 }
 
 int SocketError(SOCKET fd) {
@@ -266,20 +298,34 @@ int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
       return SOCKET_ERROR;
     }
   }
-  // One call tells a socket from anything else and a connected one from the rest; every accepted
-  // connection is selected, so the selection costs as few calls as it can.
-  sockaddr_storage peer{};
-  socklen_t peerLength = sizeof(peer);
-  bool connected = getpeername(s, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
-  if (!connected && errno != ENOTCONN) {
-    WSASetLastError(WSAENOTSOCK);
-    return SOCKET_ERROR;
+  // A socket accept made is known to be a connected, non-blocking socket. Any other is asked: one
+  // call tells a socket from anything else and a connected one from the rest.
+  bool known = false;
+  {
+    std::lock_guard guard(lock_);
+    SocketRecord* r = FindLocked(s);
+    known = r != nullptr && r->acceptedHere;
   }
-  int nonBlocking = 1;
-  if (ioctl(s, FIONBIO, &nonBlocking) != 0) {
-    WSASetLastError(WSAENOTSOCK);
-    return SOCKET_ERROR;
+  bool connected = known;
+  if (!known) {
+    sockaddr_storage peer{};
+    socklen_t peerLength = sizeof(peer);
+    connected = getpeername(s, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0;
+    if (!connected && errno != ENOTCONN) {
+      WSASetLastError(WSAENOTSOCK);
+      return SOCKET_ERROR;
+    }
+    int nonBlocking = 1;
+    if (ioctl(s, FIONBIO, &nonBlocking) != 0) {
+      WSASetLastError(WSAENOTSOCK);
+      return SOCKET_ERROR;
+    }
   }
+  // A connected socket may hold data already (a client sends its request with the connection): that
+  // is recorded here, as FD_WRITE is, rather than through the watcher, which would wake for it. The
+  // count of waiting bytes leaves a pending error in place for the watcher to report.
+  int waiting = 0;
+  const bool dataWaiting = connected && (mask & FD_READ) && ioctl(s, FIONREAD, &waiting) == 0 && waiting > 0;
 
   std::shared_ptr<qh::EventObject> toSignal;
   {
@@ -291,6 +337,7 @@ int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
       slot->generation = nextGeneration_++;
     }
     SocketRecord& r = *slot;
+    r.acceptedHere = false;
     r.mask = mask;
     r.event = std::move(event);
     r.connected = r.connected || connected;
@@ -299,13 +346,17 @@ int EventWatcher::Select(SOCKET s, WSAEVENT eventHandle, long mask) {
     r.parked = false;
     r.recorded = 0;
     r.writeArmed = false;
-    // A connected socket can send at once: the platform records FD_WRITE when it is selected. It is
-    // recorded here rather than through the watcher, which would wake for it on every new connection.
+    // A connected socket can send at once: the platform records FD_WRITE when it is selected.
     if (r.connected && (mask & FD_WRITE)) {
-      r.recorded = FD_WRITE;
+      r.recorded |= FD_WRITE;
       r.errors[FD_WRITE_BIT] = 0;
-      toSignal = r.event;
     }
+    if (dataWaiting) {
+      r.recorded |= FD_READ;
+      r.errors[FD_READ_BIT] = 0;
+      r.readArmed = false;
+    }
+    if (r.recorded != 0) toSignal = r.event;
     UpdateWatchLocked(r);
   }
   if (toSignal) toSignal->Set();
@@ -360,11 +411,13 @@ int EventWatcher::Enumerate(SOCKET s, WSAEVENT eventHandle, WSANETWORKEVENTS* ou
   return 0;
 }
 
-void EventWatcher::AfterRecv(SOCKET s) {
+void EventWatcher::AfterRecv(SOCKET s, bool ended) {
   std::lock_guard guard(lock_);
   if (SocketRecord* r = FindLocked(s)) {
     r->readArmed = true;
     r->parked = false;
+    // Nothing can follow the end: watching for more to read would only report the end again.
+    if (ended) r->readEnded = true;
     UpdateWatchLocked(*r);
   }
 }
@@ -379,8 +432,13 @@ void EventWatcher::AfterSend(SOCKET s, bool wouldBlock) {
   }
 }
 
-void EventWatcher::AfterAccept(SOCKET s) {
+void EventWatcher::AfterAccept(SOCKET s, SOCKET accepted) {
   std::lock_guard guard(lock_);
+  if (accepted != INVALID_SOCKET) {
+    SocketRecord& r = NewRecordLocked(accepted);
+    r.connected = true;
+    r.acceptedHere = true;
+  }
   if (SocketRecord* r = FindLocked(s)) {
     r->acceptArmed = true;
     UpdateWatchLocked(*r);
@@ -402,11 +460,12 @@ void EventWatcher::AfterConnect(SOCKET s, bool connected, bool pending) {
   }
 }
 
+// The socket is closed next, which takes it out of the epoll set. Should another descriptor still
+// hold it open, its one-shot watch reports at most once more, to a record that is gone or newer.
 void EventWatcher::Forget(SOCKET s) {
   std::lock_guard guard(lock_);
   auto it = records_.find(s);
   if (it == records_.end()) return;
-  if (it->second->watched != 0) epoll_ctl(epoll_, EPOLL_CTL_DEL, s, nullptr);
   if (it->second->awaitingListen) --awaitingListen_;
   records_.erase(it);
 }
@@ -473,7 +532,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   }
   ssize_t got = ::recv(s, static_cast<void*>(buffer), static_cast<size_t>(length), flags);
   int saved = errno;
-  EventWatcher::Instance().AfterRecv(s);
+  EventWatcher::Instance().AfterRecv(s, got == 0 && length > 0 && (flags & MSG_PEEK) == 0);
   errno = saved;
   return got < 0 ? SOCKET_ERROR : static_cast<int>(got);
 }
@@ -496,7 +555,7 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
   int accepted = accept4(s, address, addressLength ? &length : nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   int saved = errno;
   if (addressLength && accepted >= 0) *addressLength = static_cast<int>(length);
-  EventWatcher::Instance().AfterAccept(s);
+  EventWatcher::Instance().AfterAccept(s, accepted >= 0 ? accepted : INVALID_SOCKET);
   errno = saved;
   return accepted < 0 ? INVALID_SOCKET : accepted;
 }

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -36,6 +37,12 @@ SOCKET Listener() {
   EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   EXPECT_EQ(listen(s, 8), 0);
   return s;
+}
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // A connection whose one end is event-selected (`watched`) and whose other end (`peer`) is a plain
@@ -154,6 +161,103 @@ TEST(EventModel, ResetReportsConnectionReset) {
   EXPECT_EQ(errors.iErrorCode[FD_CLOSE_BIT], WSAECONNRESET);
 }
 
+// An accepted connection whose peer has already acted before the owner selects it, as a client that
+// sends its request with the connection: what waits is recorded by the selection itself.
+struct AcceptedBeforeSelect {
+  SOCKET listener = Listener();
+  SOCKET peer = socket(AF_INET, SOCK_STREAM, 0);
+  SOCKET watched = INVALID_SOCKET;
+  WSAEVENT event = WSACreateEvent();
+
+  AcceptedBeforeSelect() {
+    sockaddr_in address = Loopback(PortOf(listener));
+    EXPECT_EQ(connect(peer, reinterpret_cast<sockaddr*>(&address), static_cast<int>(sizeof(address))), 0);
+    watched = accept(listener, nullptr, static_cast<int*>(nullptr));
+    EXPECT_NE(watched, INVALID_SOCKET);
+  }
+  ~AcceptedBeforeSelect() {
+    for (SOCKET s : {watched, peer, listener})
+      if (s != INVALID_SOCKET) closesocket(s);
+    WSACloseEvent(event);
+  }
+  // Waits until the watched end can read `bytes` bytes (bounded), so the selection finds them there.
+  bool Arrived(int bytes) {
+    pollfd probe{watched, POLLIN, 0};
+    char buffer[64];
+    for (int i = 0; i < 200; ++i) {
+      if (poll(&probe, 1, 10) == 1 && ::recv(watched, static_cast<void*>(buffer), sizeof(buffer), MSG_PEEK) >= bytes)
+        return true;
+    }
+    return false;
+  }
+  long Select() { return WSAEventSelect(watched, event, FD_READ | FD_WRITE | FD_CLOSE); }
+  long Next(DWORD ms, WSANETWORKEVENTS* details = nullptr) {
+    if (WSAWaitForMultipleEvents(1, &event, FALSE, ms, FALSE) != WSA_WAIT_EVENT_0) return 0;
+    WSANETWORKEVENTS events;
+    EXPECT_EQ(WSAEnumNetworkEvents(watched, event, &events), 0);
+    if (details) *details = events;
+    return events.lNetworkEvents;
+  }
+};
+
+TEST(EventModel, DataWaitingWhenAnAcceptedSocketIsSelectedIsRecordedWithTheSelection) {
+  AcceptedBeforeSelect c;
+  ASSERT_EQ(send(c.peer, "GET / HTTP/1.1\r\n\r\n", 18, 0), 18);
+  ASSERT_TRUE(c.Arrived(18));
+  ASSERT_EQ(c.Select(), 0);
+  // Recorded before the selection returned: the event is set already.
+  ASSERT_EQ(WSAWaitForMultipleEvents(1, &c.event, FALSE, 0, FALSE), WSA_WAIT_EVENT_0);
+  EXPECT_EQ(c.Next(0), FD_READ | FD_WRITE);
+  EXPECT_EQ(c.Next(300), 0) << "no second FD_READ before recv";
+  char buffer[64];
+  EXPECT_EQ(recv(c.watched, buffer, static_cast<int>(sizeof(buffer)), 0), 18);
+  ASSERT_EQ(send(c.peer, "next", 4, 0), 4);
+  EXPECT_EQ(c.Next(2000), FD_READ) << "recv re-armed the read watch";
+  EXPECT_EQ(recv(c.watched, buffer, static_cast<int>(sizeof(buffer)), 0), 4);
+}
+
+TEST(EventModel, AResetBeforeTheSelectionIsReportedAsAReset) {
+  AcceptedBeforeSelect c;
+  linger hard{1, 0};
+  setsockopt(c.peer, SOL_SOCKET, SO_LINGER, &hard, sizeof(hard));
+  closesocket(c.peer);
+  c.peer = INVALID_SOCKET;
+  pollfd probe{c.watched, POLLIN, 0};
+  ASSERT_EQ(poll(&probe, 1, 2000), 1);
+  ASSERT_EQ(c.Select(), 0);
+  WSANETWORKEVENTS details{};
+  long seen = 0;
+  for (int i = 0; i < 10 && !(seen & FD_CLOSE); ++i) {
+    WSANETWORKEVENTS one{};
+    long got = c.Next(300, &one);
+    if (got & FD_CLOSE) details = one;
+    seen |= got;
+  }
+  ASSERT_TRUE(seen & FD_CLOSE);
+  EXPECT_EQ(details.iErrorCode[FD_CLOSE_BIT], WSAECONNRESET) << "the selection must not swallow the error";
+}
+
+TEST(EventModel, ARecvThatReadsTheEndLeavesNothingToWakeFor) {
+  AcceptedBeforeSelect c;
+  ASSERT_EQ(send(c.peer, "bye", 3, 0), 3);
+  shutdown(c.peer, SD_SEND);
+  ASSERT_TRUE(c.Arrived(3));
+  ASSERT_EQ(c.Select(), 0);
+  long seen = c.Next(2000);
+  EXPECT_TRUE(seen & FD_READ);
+  char buffer[16];
+  EXPECT_EQ(recv(c.watched, buffer, static_cast<int>(sizeof(buffer)), 0), 3);
+  for (int i = 0; i < 10 && !(seen & FD_CLOSE); ++i) seen |= c.Next(300);
+  EXPECT_TRUE(seen & FD_CLOSE);
+  EXPECT_EQ(recv(c.watched, buffer, static_cast<int>(sizeof(buffer)), 0), 0);
+  double before = ProcessCpuSeconds();
+  EXPECT_EQ(c.Next(500), 0) << "nothing follows the end";
+  EXPECT_LT(ProcessCpuSeconds() - before, 0.1) << "the wait must sleep, not poll";
+  // The reply still goes out after the peer's end.
+  EXPECT_EQ(send(c.watched, "ok", 2, 0), 2);
+  EXPECT_EQ(::recv(c.peer, static_cast<void*>(buffer), sizeof(buffer), 0), 2);
+}
+
 TEST(EventModel, NonBlockingConnectReadsAsWouldBlockAndFinishesWithConnectAndWrite) {
   SOCKET listener = Listener();
   WSAEVENT event = WSACreateEvent();
@@ -265,12 +369,6 @@ TEST(EventModel, AListenerSelectedBeforeItListensStillReportsAccept) {
   closesocket(client);
   closesocket(listener);
   WSACloseEvent(event);
-}
-
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 TEST(EventModel, UnreadDataAndAnEndedPeerCostNoCpuWhileWaiting) {
