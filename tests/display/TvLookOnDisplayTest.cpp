@@ -28,14 +28,15 @@ int Differing(const qh::gdi::Surface& a, const qh::gdi::Surface& b) {
   return count;
 }
 
-// The area once it stops changing (the zones come up by a start-up timer), within `limit`.
+// The area once it stops changing beyond a clock's tick (the zones come up by a start-up timer), within
+// `limit`.
 std::optional<qh::gdi::Surface> Settled(const XDisplaySession& session, const RECT& area, std::chrono::seconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   std::optional<qh::gdi::Surface> last = session.Grab(area.left, area.top, area.right - area.left, area.bottom - area.top);
   while (std::chrono::steady_clock::now() < end) {
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     std::optional<qh::gdi::Surface> now = session.Grab(area.left, area.top, area.right - area.left, area.bottom - area.top);
-    if (last && now && Differing(*last, *now) == 0) return now;
+    if (last && now && Differing(*last, *now) < 200) return now;
     last = now;
   }
   return std::nullopt;
@@ -67,9 +68,15 @@ TEST_P(TvLookOnDisplay, AltSpaceOpensTheSystemMenuAndItsCloseAsksTheQuitQuestion
   const RECT corner{main->x, main->y, main->x + 300, main->y + 300};
   const std::optional<qh::gdi::Surface> before = Settled(session, corner, std::chrono::seconds(60));
   ASSERT_TRUE(before.has_value()) << "the jukebox's window never settled";
-  ASSERT_TRUE(session.Xdotool("key alt+space"));
-  const std::optional<qh::gdi::Surface> menu = session.GrabWhen(
-      corner.left, corner.top, 300, 300, [&](const qh::gdi::Surface& s) { return Differing(s, *before) > 1500; });
+  // A menu loses to a window that takes the focus while start-up ends (a menu closes when its focus
+  // goes), so Alt+Space is pressed again, a few times at most, while no menu shows.
+  std::optional<qh::gdi::Surface> menu;
+  for (int attempt = 0; attempt < 3 && !(menu && Differing(*menu, *before) > 1500); ++attempt) {
+    ASSERT_TRUE(session.Xdotool("key alt+space"));
+    menu = session.GrabWhen(
+        corner.left, corner.top, 300, 300, [&](const qh::gdi::Surface& s) { return Differing(s, *before) > 1500; },
+        std::chrono::seconds(5));
+  }
   ASSERT_TRUE(menu && Differing(*menu, *before) > 1500) << "Alt+Space opened no menu";
 
   // C chooses Close (underlined in both menus); the quit question comes up.

@@ -53,10 +53,11 @@ std::vector<std::string> XdotoolLines(const std::string& display, const std::str
 }
 
 std::optional<XWindowPlace> WaitForWindow(const std::string& display, pid_t pid, const std::string& title,
-                                          std::chrono::milliseconds limit) {
+                                          std::chrono::milliseconds limit, bool shownOnly) {
   const auto end = std::chrono::steady_clock::now() + limit;
+  const std::string search = std::string("search ") + (shownOnly ? "--onlyvisible " : "") + "--pid " + std::to_string(pid);
   do {
-    for (const std::string& id : XdotoolLines(display, "search --onlyvisible --pid " + std::to_string(pid))) {
+    for (const std::string& id : XdotoolLines(display, search)) {
       const std::vector<std::string> name = XdotoolLines(display, "getwindowname " + id);
       if (name.size() != 1 || name[0] != title) continue;
       if (auto place = PlaceOf(display, id)) return place;
@@ -64,6 +65,16 @@ std::optional<XWindowPlace> WaitForWindow(const std::string& display, pid_t pid,
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   } while (std::chrono::steady_clock::now() < end);
   return std::nullopt;
+}
+
+std::string WindowTree(const std::string& display) {
+  std::string tree;
+  FILE* pipe = popen(("DISPLAY=" + display + " timeout 5 xwininfo -root -tree 2>&1").c_str(), "r");
+  if (!pipe) return tree;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) tree += buffer;
+  pclose(pipe);
+  return tree;
 }
 
 bool WaitUntilGone(const std::string& display, const std::string& id, std::chrono::milliseconds limit) {

@@ -19,9 +19,12 @@ struct XWindowPlace {
 
 // Runs xdotool (at most 5 s) on `display`; its output lines, none when it failed.
 std::vector<std::string> XdotoolLines(const std::string& display, const std::string& commands);
-// A visible window of process `pid` with the title `title`, looked for until `limit` passed.
+// A visible window of process `pid` with the title `title`, looked for until `limit` passed; with
+// `shownOnly` false also a hidden or minimised one.
 std::optional<XWindowPlace> WaitForWindow(const std::string& display, pid_t pid, const std::string& title,
-                                          std::chrono::milliseconds limit);
+                                          std::chrono::milliseconds limit, bool shownOnly = true);
+// The display's window tree as xwininfo prints it, for a failure's message.
+std::string WindowTree(const std::string& display);
 // Whether the window `id` is still shown, asked until `limit` passed for it to be gone.
 bool WaitUntilGone(const std::string& display, const std::string& id, std::chrono::milliseconds limit);
 
