@@ -5,6 +5,7 @@
 
 #include "platform/ui/DisplayLink.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/WindowRecord.h"
 #include "platform/ui/gdi/Gdi.h"
 #include "platform/ui/gdi/WindowTarget.h"
@@ -55,6 +56,32 @@ void DrawFrame(const WindowPtr& window) {
   qh::gdi::CloseWindowDC(dc);
 }
 
+// The system menu of a window that has one, below its caption's icon (at its top left without a
+// caption), with the commands its state allows; the chosen command comes back as WM_SYSCOMMAND.
+void OpenSystemMenu(const WindowPtr& window) {
+  const HWND hWnd = window->handle;
+  if (!(window->style & WS_SYSMENU)) return;
+  HMENU menu = GetSystemMenu(hWnd, FALSE);
+  if (!menu) return;
+  const bool iconic = IsIconic(hWnd), zoomed = IsZoomed(hWnd);
+  auto allow = [menu](UINT command, bool enabled) { EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED)); };
+  allow(SC_RESTORE, iconic || zoomed);
+  // The layer moves and sizes windows with the mouse only.
+  allow(SC_MOVE, false);
+  allow(SC_SIZE, false);
+  allow(SC_MINIMIZE, !iconic && (window->style & WS_MINIMIZEBOX));
+  allow(SC_MAXIMIZE, !zoomed && (window->style & WS_MAXIMIZEBOX));
+  allow(SC_CLOSE, true);
+  RECT rect;
+  GetWindowRect(hWnd, &rect);
+  const RECT client = ClientRectInWindow(*window);
+  POINT at{rect.left, rect.top};
+  if ((window->style & WS_CAPTION) == WS_CAPTION) at = POINT{rect.left + client.left, rect.top + client.top};
+  const UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
+                                                        at.x, at.y, 0, hWnd, nullptr));
+  if (command && IsWindow(hWnd)) SendMessage(hWnd, WM_SYSCOMMAND, command, 0);
+}
+
 LRESULT FrameHitTest(const WindowPtr& window, POINT screen) {
   RECT rect;
   GetWindowRect(window->handle, &rect);
@@ -62,7 +89,12 @@ LRESULT FrameHitTest(const WindowPtr& window, POINT screen) {
   POINT local{screen.x - rect.left, screen.y - rect.top};
   RECT client = ClientRectInWindow(*window);
   if (PtInRect(&client, local)) return HTCLIENT;
-  if ((window->style & WS_CAPTION) == WS_CAPTION && local.y < client.top && local.y >= client.left) return HTCAPTION;
+  if ((window->style & WS_CAPTION) == WS_CAPTION && local.y < client.top && local.y >= client.left) {
+    // The caption's left square, where its icon sits, is the system menu's.
+    const int captionHeight = client.top - client.left;
+    if ((window->style & WS_SYSMENU) && local.x >= client.left && local.x < client.left + captionHeight) return HTSYSMENU;
+    return HTCAPTION;
+  }
   if (window->style & WS_THICKFRAME) {
     bool left = local.x < client.left, right = local.x >= client.right;
     bool top = local.y < client.left, bottom = local.y >= client.bottom;
@@ -165,6 +197,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return FrameHitTest(window, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     case WM_NCLBUTTONDOWN:
       if (wParam == HTCAPTION) BeginCaptionDrag(GetAncestor(hWnd, GA_ROOT), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      if (wParam == HTSYSMENU) SendMessage(hWnd, WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, lParam);
       return 0;
     case WM_NCACTIVATE:
       window->frameNeeded = true;
@@ -185,6 +218,10 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case SC_MINIMIZE: ShowWindow(hWnd, SW_MINIMIZE); break;
         case SC_MAXIMIZE: ShowWindow(hWnd, SW_MAXIMIZE); break;
         case SC_RESTORE: ShowWindow(hWnd, SW_RESTORE); break;
+        case SC_KEYMENU:
+          if (lParam == ' ') OpenSystemMenu(window);
+          break;
+        case SC_MOUSEMENU: OpenSystemMenu(window); break;
         default: break;
       }
       return 0;
@@ -214,6 +251,10 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYDOWN:
       if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)
         SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), static_cast<LPARAM>(-1));
+      return 0;
+    // Alt+Space in any window opens the system menu of the top-level window it sits in.
+    case WM_SYSCHAR:
+      if (wParam == ' ') SendMessage(GetAncestor(hWnd, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, ' ');
       return 0;
     case WM_KEYUP:
       if (wParam == VK_APPS) SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), static_cast<LPARAM>(-1));

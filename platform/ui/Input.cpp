@@ -274,24 +274,39 @@ void RouteMouseLeftDisplay() {
   UpdateLeaveTracking(nullptr);
 }
 
+// A key pressed while Alt is held (and Ctrl is not: Ctrl+Alt is AltGr typing a character) is a system
+// key: it reaches the window as WM_SYSKEYDOWN/WM_SYSKEYUP and its character as WM_SYSCHAR, which the
+// window's default answers (Alt+Space opens the system menu) instead of a field typing it.
+bool SystemKeys() { return KeyDown(VK_MENU) && !KeyDown(VK_CONTROL); }
+
+void PostKey(HWND target, UINT virtualKey, bool down, char ch) {
+  LPARAM lParam = 1 | (static_cast<LPARAM>(static_cast<unsigned char>(ch)) << 16);
+  if (!down) lParam |= (LPARAM{3} << 30);
+  const bool system = SystemKeys();
+  if (system) lParam |= (LPARAM{1} << 29);
+  PostMessage(target, down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP), virtualKey, lParam);
+}
+
 void RouteKey(UINT virtualKey, bool down, char ch) {
   SetKey(static_cast<int>(virtualKey), down);
   HWND target = KeyboardTarget();
   if (!target) return;
   if (down && ch == 0) ch = DefaultCharacter(virtualKey);
-  LPARAM lParam = 1 | (static_cast<LPARAM>(static_cast<unsigned char>(ch)) << 16);
-  if (!down) lParam |= (LPARAM{3} << 30);
-  PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, lParam);
+  PostKey(target, virtualKey, down, ch);
 }
 
+// A display reports a key and the text it types apart; under Alt the key carries its character itself
+// (the system character) and the display's text for it is dropped.
 void RouteKeyOnly(UINT virtualKey, bool down) {
   SetKey(static_cast<int>(virtualKey), down);
   HWND target = KeyboardTarget();
   if (!target) return;
-  PostMessage(target, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, down ? 1 : (1 | (LPARAM{3} << 30)));
+  const bool systemCharacter = down && virtualKey != VK_MENU && SystemKeys();
+  PostKey(target, virtualKey, down, systemCharacter ? DefaultCharacter(virtualKey) : 0);
 }
 
 void RouteCharacter(char ch) {
+  if (SystemKeys()) return;
   HWND target = KeyboardTarget();
   if (target) PostMessage(target, WM_CHAR, static_cast<unsigned char>(ch), 1);
 }

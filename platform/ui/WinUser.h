@@ -471,9 +471,13 @@ HBRUSH GetSysColorBrush(int index);
 #define SC_MINIMIZE 0xF020
 #define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
+#define SC_MOUSEMENU 0xF090
+#define SC_KEYMENU 0xF100
 #define SC_RESTORE 0xF120
 // The window's system menu (made on first use with Restore, Move, Size, Minimize, Maximize and
-// Close); revert TRUE puts it back to those. Commands chosen from it arrive as WM_SYSCOMMAND.
+// Close); revert TRUE puts it back to those. Commands chosen from it arrive as WM_SYSCOMMAND. The
+// default window procedure opens it for SC_KEYMENU with ' ' (Alt+Space) and SC_MOUSEMENU (a press on
+// the caption's icon), with only the commands that apply to the window's state enabled.
 HMENU GetSystemMenu(HWND hWnd, BOOL revert);
 
 // ---- Window scroll bars ----------------------------------------------------------------------------

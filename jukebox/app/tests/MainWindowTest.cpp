@@ -8,6 +8,7 @@
 #include "jukebox/app/MasterWindow.h"
 #include "jukebox/app/tests/JukeboxTestSupport.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/Menu.h"
 
 using namespace jukebox;
 using namespace jukebox::test;
@@ -82,6 +83,57 @@ TEST_F(MainWindow, ShiftQAsksTheQuitQuestion) {
   ASSERT_EQ(env.boxes.size(), 1u) << BoxTexts(env.boxes);
   EXPECT_EQ(env.boxes[0].text.rfind("Do you really want to quit this program?", 0), 0u);
   EXPECT_TRUE(::IsWindow(master->GetSafeHwnd()));  // the default answer is No
+}
+
+// The TV look has no quit button: the staff open the window's system menu with Alt+Space and choose
+// Close, which asks the quit question; No leaves the jukebox running, Yes ends it.
+TEST(TvLook, CloseOnTheSystemMenuAsksTheQuitQuestionAndYesEndsTheJukebox) {
+  JukeboxEnvironment env;
+  env.MakeDatabase();
+  env.Profile().WriteProfileString("Jukebox", "Zone1", "Card A");
+  env.Profile().WriteProfileInt("Jukebox", "TVOutput", 1);
+  ASSERT_TRUE(env.Start()) << BoxTexts(env.boxes);
+  CMasterWindow* master = env.App()->GetMainWindow();
+  ASSERT_NE(master, nullptr);
+  const HWND masterWindow = master->GetSafeHwnd();
+  env.kit.zones.at(0)->SetFocus();
+  std::vector<qh::ui::MenuRequest> menus;
+  qh::ui::SetMenuAnswerer([&](const qh::ui::MenuRequest& menu) -> UINT {
+    menus.push_back(menu);
+    return SC_CLOSE;
+  });
+  struct Restore {
+    ~Restore() { qh::ui::SetMenuAnswerer(nullptr); }
+  } restore;
+  auto closeFromTheSystemMenu = [&] {
+    qh::ui::InjectKey(VK_MENU, true);
+    qh::ui::InjectKey(VK_SPACE, true);
+    qh::ui::InjectKey(VK_SPACE, false);
+    qh::ui::InjectKey(VK_MENU, false);
+  };
+
+  env.boxes.clear();
+  env.answer = [](const qh::ui::MessageBoxRequest&) { return IDNO; };
+  closeFromTheSystemMenu();
+  Pump(2000, [&] { return !env.boxes.empty(); });
+  ASSERT_EQ(menus.size(), 1u) << "Alt+Space opened no system menu";
+  EXPECT_EQ(menus[0].owner, masterWindow);
+  std::vector<std::string> commands;
+  for (const qh::ui::MenuItemView& item : menus[0].items)
+    if (item.id != 0 && !(item.state & MF_GRAYED)) commands.push_back(item.text);
+  EXPECT_EQ(commands, (std::vector<std::string>{"Mi&nimize", "&Close"}));
+  ASSERT_EQ(env.boxes.size(), 1u) << BoxTexts(env.boxes);
+  EXPECT_EQ(env.boxes[0].text.rfind("Do you really want to quit this program?", 0), 0u);
+  Pump(200);
+  EXPECT_TRUE(::IsWindow(masterWindow)) << "No leaves the jukebox running";
+  EXPECT_TRUE(env.kit.zones.at(0)->commands.empty()) << "the space reached the zone";
+
+  env.answer = [](const qh::ui::MessageBoxRequest&) { return IDYES; };
+  closeFromTheSystemMenu();
+  Pump(8000, [&] { return !::IsWindow(masterWindow); });
+  EXPECT_EQ(menus.size(), 2u);
+  EXPECT_EQ(env.boxes.size(), 2u) << BoxTexts(env.boxes);
+  EXPECT_FALSE(::IsWindow(masterWindow)) << "Yes ends the jukebox";
 }
 
 TEST_F(MainWindow, TheAudioMatrixAssignmentEnablesLocalZoneButtons) {

@@ -1,0 +1,60 @@
+#include "platform/ui/gdi/tests/XWindowManager.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace qh::gdi::testing {
+namespace {
+
+bool Announced(::Display* server) {
+  const Atom check = XInternAtom(server, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type;
+  int format;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool found = XGetWindowProperty(server, DefaultRootWindow(server), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                        &items, &after, &data) == Success && items > 0;
+  if (data) XFree(data);
+  return found;
+}
+
+}  // namespace
+
+XWindowManager::XWindowManager(const std::string& display) {
+  if (std::system("command -v openbox >/dev/null 2>&1") != 0) return;
+  const std::string env = "DISPLAY=" + display;
+  char* const argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
+  std::vector<char*> envp{const_cast<char*>(env.c_str())};
+  for (char** e = environ; *e; ++e)
+    if (std::string(*e).rfind("DISPLAY=", 0) != 0) envp.push_back(*e);
+  envp.push_back(nullptr);
+  if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, envp.data()) != 0) {
+    pid_ = -1;
+    return;
+  }
+  ::Display* server = XOpenDisplay(display.c_str());
+  if (!server) return;
+  for (int i = 0; i < 150 && !running_; ++i) {
+    running_ = Announced(server);
+    if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  XCloseDisplay(server);
+}
+
+XWindowManager::~XWindowManager() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+}
+
+}  // namespace qh::gdi::testing
