@@ -13,6 +13,7 @@
 #include "platform/ui/gdi/tests/XDisplaySession.h"
 #include "platform/ui/gdi/tests/XWindowManager.h"
 #include "tests/display/BoxOnScreen.h"
+#include "tests/display/ScreenSettle.h"
 #include "tests/display/StartedProgram.h"
 #include "tests/display/Venue.h"
 #include "tests/display/XWindowLookup.h"
@@ -74,8 +75,13 @@ TEST_P(RefusalOnDisplay, TheBoxShowsTheSystemsTextAndItsButtonEndsTheRefusedStar
   std::optional<StartedProgram> first;
   if (refusal.firstTitle) {
     first.emplace(refusal.program, refusal.arguments, venue.startFolder(), venue.root() + "/first.out");
-    ASSERT_TRUE(WaitForWindow(display, first->pid(), refusal.firstTitle, kStartLimit))
-        << "the first start shows no window:\n" << first->Output();
+    const std::optional<XWindowPlace> window = WaitForWindow(display, first->pid(), refusal.firstTitle, kStartLimit);
+    ASSERT_TRUE(window.has_value()) << "the first start shows no window:\n" << first->Output();
+    // A person starts the program again once the first one is up: its start-up timers may still
+    // raise and repaint its window until then.
+    const RECT area{window->x, window->y, window->x + window->width, window->y + window->height};
+    ASSERT_TRUE(Settled(session, area, std::chrono::seconds(60)).has_value())
+        << "the first start's window never came to rest:\n" << first->Output();
   }
 
   StartedProgram second(refusal.program, refusal.arguments, venue.startFolder(), venue.root() + "/second.out");

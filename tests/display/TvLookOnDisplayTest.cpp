@@ -11,6 +11,7 @@
 #include "platform/ui/gdi/tests/XDisplaySession.h"
 #include "platform/ui/gdi/tests/XWindowManager.h"
 #include "tests/display/BoxOnScreen.h"
+#include "tests/display/ScreenSettle.h"
 #include "tests/display/StartedProgram.h"
 #include "tests/display/Venue.h"
 #include "tests/display/XWindowLookup.h"
@@ -20,27 +21,6 @@ using qh::gdi::testing::XDisplaySession;
 using qh::gdi::testing::XWindowManager;
 
 namespace {
-
-int Differing(const qh::gdi::Surface& a, const qh::gdi::Surface& b) {
-  int count = 0;
-  for (int y = 0; y < a.height() && y < b.height(); ++y)
-    for (int x = 0; x < a.width() && x < b.width(); ++x) count += (a.at(x, y) & 0xFFFFFF) != (b.at(x, y) & 0xFFFFFF);
-  return count;
-}
-
-// The area once it stops changing beyond a clock's tick (the zones come up by a start-up timer), within
-// `limit`.
-std::optional<qh::gdi::Surface> Settled(const XDisplaySession& session, const RECT& area, std::chrono::seconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  std::optional<qh::gdi::Surface> last = session.Grab(area.left, area.top, area.right - area.left, area.bottom - area.top);
-  while (std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    std::optional<qh::gdi::Surface> now = session.Grab(area.left, area.top, area.right - area.left, area.bottom - area.top);
-    if (last && now && Differing(*last, *now) < 200) return now;
-    last = now;
-  }
-  return std::nullopt;
-}
 
 class TvLookOnDisplay : public ::testing::TestWithParam<bool> {};
 
