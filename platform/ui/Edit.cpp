@@ -281,6 +281,8 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       int length = GetWindowTextLength(hWnd);
       state->selStart = state->selEnd = length;
       state->modified = false;
+      // A shorter text keeps the view on its rows.
+      if (IsMultiLine(hWnd)) state->firstLine = std::min(state->firstLine, LastFirstLine(hWnd, state));
       Notify(hWnd, EN_CHANGE);
       return result;
     }

@@ -155,12 +155,6 @@ HBITMAP IconBitmap(HICON icon) {
 
 }  // namespace qh::ui
 
-HICON LoadIcon(HINSTANCE, LPCSTR name) {
-  const auto id = reinterpret_cast<std::uintptr_t>(name);
-  if (id == 0 || id > 0xFFFFu) return nullptr;
-  return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x20000000u | id));
-}
-
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   HBITMAP bitmap = qh::ui::IconBitmap(icon);
   if (!bitmap) return FALSE;

@@ -113,8 +113,10 @@ HCURSOR CWinApp::LoadStandardCursor(LPCSTR name) const { return ::LoadCursor(nul
 HCURSOR CWinApp::LoadCursor(UINT id) const {
   return ::LoadCursor(m_hInstance, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)));
 }
-// Each id is a distinct handle so windows can keep and return it; its picture is the bitmap of that id.
-HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(id)); }
+// Icons have no pixels in this layer; each id is a distinct handle so windows can keep and return it.
+HICON CWinApp::LoadIcon(UINT id) const {
+  return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x20000000u | id));
+}
 
 CWinApp* AfxGetApp() { return g_app; }
 

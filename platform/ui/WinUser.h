@@ -395,9 +395,6 @@ BOOL ScreenToClient(HWND hWnd, LPPOINT point);
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 HWND GetDesktopWindow();
 int GetSystemMetrics(int index);
-// The program's icon `name` (MAKEINTRESOURCE of its id): the handle carries the id, and the picture is
-// the program's bitmap resource of that id. Nothing for an icon named by text.
-HICON LoadIcon(HINSTANCE instance, LPCSTR name);
 // Draws an icon (a LoadIcon id whose picture is the program's bitmap resource) with its top-left at
 // (x, y); FALSE when the icon has no picture.
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

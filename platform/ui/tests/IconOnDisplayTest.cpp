@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/ui/DisplayLink.h"
-#include "platform/ui/WinUser.h"
+#include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/tests/DisplayManager.h"
@@ -68,7 +68,8 @@ TEST_P(IconOnDisplay, TheWindowManagerHasTheIconAndAMinimisedWindowShowsIt) {
   RecordingWindow window(nullptr, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   SetWindowText(window.hwnd(), title.c_str());
   MoveWindow(window.hwnd(), 100, 100, 240, 180, TRUE);
-  const HICON icon = ::LoadIcon(nullptr, MAKEINTRESOURCE(128));
+  CWinApp app{"Icons"};
+  const HICON icon = app.LoadIcon(128);
   SendMessage(window.hwnd(), WM_SETICON, 1, reinterpret_cast<LPARAM>(icon));
   SendMessage(window.hwnd(), WM_SETICON, 0, reinterpret_cast<LPARAM>(icon));
   ShowWindow(window.hwnd(), SW_SHOW);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/ui/WinUser.h"
+#include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Snapshot.h"
 
 extern char** environ;
@@ -156,6 +157,17 @@ double MinimisedIconShare(HWND window, const Surface& picture) {
     for (int x = 0; x < picture.width(); ++x)
       same += shown->contains(left + x, top + y) && shown->at(left + x, top + y) == picture.at(x, y);
   return static_cast<double>(same) / (picture.width() * picture.height());
+}
+
+}  // namespace qh::gdi::testing
+
+namespace qh::gdi::testing {
+
+std::optional<Surface> UseProgramBitmaps(const std::string& folder, unsigned id) {
+  ClearBitmapFolders();
+  AddBitmapFolder(folder);
+  const std::optional<std::string> file = FindBitmapFile(id);
+  return file ? ReadImageFile(*file) : std::nullopt;
 }
 
 }  // namespace qh::gdi::testing

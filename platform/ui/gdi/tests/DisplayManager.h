@@ -40,3 +40,11 @@ bool XWindowIconified(const std::string& display, unsigned long window);
 double MinimisedIconShare(HWND window, const Surface& picture);
 
 }  // namespace qh::gdi::testing
+
+namespace qh::gdi::testing {
+
+// Makes `folder` (a program's bitmaps, as the build copies them beside it) the only bitmap folder and
+// returns the picture of icon `id` in it; nothing when there is none.
+std::optional<Surface> UseProgramBitmaps(const std::string& folder, unsigned id);
+
+}  // namespace qh::gdi::testing
