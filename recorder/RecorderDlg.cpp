@@ -63,6 +63,11 @@ CRecorderDlg::CRecorderDlg() : CDialog(IDD_RECORDER) {}
 
 BOOL CRecorderDlg::OnInitDialog() {
   CRecorderApp* app = GetRecorderApp();
+  // The program's icon, for the window manager's lists and the minimised window, which the default
+  // painting and drag-icon answers draw from it.
+  const HICON icon = app->LoadIcon(kIconId);
+  SetIcon(icon, TRUE);
+  SetIcon(icon, FALSE);
   CDialog::OnInitDialog();
   for (size_t index = 0; index < kButtons.size(); ++index) {
     m_buttons[index].SubclassDlgItem(kButtons[index].first, this);

@@ -18,6 +18,8 @@ class CRecorderDlg : public CDialog {
  public:
   CRecorderDlg();
 
+  static constexpr UINT kIconId = 128;  // the program's icon
+
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* msg) override;
 

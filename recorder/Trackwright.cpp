@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/core/Module.h"
+#include "platform/ui/gdi/BitmapResources.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderResources.h"
 
@@ -15,5 +17,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Trackwright: a dialog template is malformed: %s\n", error.c_str());
     return 1;
   }
+  // The program's icon (bitmap 128) is copied beside the program by the build.
+  qh::gdi::AddBitmapFolder(qh::ProgramHostFolder() + "/resources/recorder/bitmaps");
   return AfxWinMain(argc, argv);
 }

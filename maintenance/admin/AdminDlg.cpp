@@ -68,7 +68,7 @@ CFileSteps& CAdminDlg::Steps() const { return m_pSteps != nullptr ? *m_pSteps : 
 
 BOOL CAdminDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (AfxGetApp()) m_hIcon = AfxGetApp()->LoadIcon(128);
+  if (AfxGetApp()) m_hIcon = AfxGetApp()->LoadIcon(kIconId);
   if (m_hIcon) {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);

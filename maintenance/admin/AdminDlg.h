@@ -13,6 +13,8 @@ class CAdminDlg : public CDialog {
  public:
   explicit CAdminDlg(const CString& databaseFolder, CWnd* parent = nullptr);
 
+  static constexpr UINT kIconId = 128;  // the program's icon
+
   const CString& DatabaseFolder() const { return m_databaseFolder; }
   CString StatusText() const;
   // The file steps of the whole-file functions (tests make one of them fail).

@@ -2,6 +2,7 @@
 
 #include "maintenance/convert/ConvertResources.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/WinApp.h"
 
 namespace {
 constexpr UINT kConvertMessage = WM_APP + 100;
@@ -19,6 +20,12 @@ BOOL CCvtDlg::OnInitDialog() {
   if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
     systemMenu->AppendMenu(MF_SEPARATOR);
     systemMenu->AppendMenu(MF_STRING, IDM_ABOUT, LoadText(IDS_ABOUT_MENU));
+  }
+  // Minimised, the dialog shows this icon (the default painting) and gives it for dragging.
+  if (CWinApp* app = AfxGetApp()) {
+    const HICON icon = app->LoadIcon(kIconId);
+    SetIcon(icon, TRUE);
+    SetIcon(icon, FALSE);
   }
   // Sent, not posted: the conversion runs before the dialog is first shown.
   SendMessage(kConvertMessage);

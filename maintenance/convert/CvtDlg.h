@@ -8,6 +8,8 @@ class CCvtDlg : public CDialog {
  public:
   explicit CCvtDlg(const CString& databaseFolder, CWnd* parent = nullptr);
 
+  static constexpr UINT kIconId = 128;  // the program's icon
+
   const CString& LogText() const { return m_log; }
   CDatabaseConverter::Outcome Outcome() const { return m_outcome; }
   void SetFileSteps(CFileSteps* steps) { m_pSteps = steps; }

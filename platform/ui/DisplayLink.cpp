@@ -38,12 +38,23 @@ bool OnScreen(const WindowPtr& window) { return window && !window->parent && !wi
 
 RECT ScreenRect(const WindowPtr& window) { return window->rect; }
 
+// Gives the display the picture of `icon`. The platform's icons are their resource ids; their
+// pictures are the program's bitmap resources.
+void GiveIcon(qh::display::DisplayBackend& backend, HWND hwnd, HICON icon) {
+  const auto value = reinterpret_cast<std::uintptr_t>(icon);
+  if ((value & 0xF0000000u) != 0x20000000u) return;
+  if (std::optional<std::string> file = qh::gdi::FindBitmapFile(static_cast<unsigned>(value & 0xFFFFu)))
+    if (std::optional<qh::gdi::Surface> picture = qh::gdi::ReadImageFile(*file)) backend.SetIcon(hwnd, *picture);
+}
+
 }  // namespace
 
 void DisplayWindowShown(const WindowPtr& window) {
   if (!OnScreen(window)) return;
   if (auto* backend = Backend(true)) {
     backend->ShowWindow(window->handle, ScreenRect(window), window->text);
+    // A window is given its icon before it first shows (a dialog sets it as it starts).
+    if (HICON icon = window->icons[1] ? window->icons[1] : window->windowClass->icon) GiveIcon(*backend, window->handle, icon);
     // An owned window (a dialog, a message box) stays above its owner, with a window manager or without.
     if (window->owner)
       if (WindowPtr owner = FindWindow(window->owner); OnScreen(owner) && (owner->style & WS_VISIBLE))
@@ -94,13 +105,7 @@ void DisplayWindowBroughtUp(const WindowPtr& window) {
 
 void DisplayWindowIconChanged(const WindowPtr& window, HICON icon) {
   if (!OnScreen(window) || !icon) return;
-  auto* backend = Backend();
-  if (!backend) return;
-  // The platform's icons are their resource ids; their pictures are the program's bitmap resources.
-  const auto value = reinterpret_cast<std::uintptr_t>(icon);
-  if ((value & 0xF0000000u) != 0x20000000u) return;
-  if (std::optional<std::string> file = qh::gdi::FindBitmapFile(static_cast<unsigned>(value & 0xFFFFu)))
-    if (std::optional<qh::gdi::Surface> picture = qh::gdi::ReadImageFile(*file)) backend->SetIcon(window->handle, *picture);
+  if (auto* backend = Backend()) GiveIcon(*backend, window->handle, icon);
 }
 
 // Presents are batched: a paint only marks its top-level window, and the marked windows go to the

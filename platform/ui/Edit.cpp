@@ -1,15 +1,18 @@
 // The edit control: single-line fields with a limit and the case and number styles, and multi-line
-// edits (the read-only report and log boxes) with their own vertical scroll bar.
+// edits (the read-only report and log boxes) with their own vertical scroll bar; a multi-line edit
+// without horizontal scrolling wraps its lines at word boundaries to its width.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/Cp1252.h"
 #include "platform/ui/CommCtrl.h"
 #include "platform/ui/ControlSupport.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/EditLayout.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/gdi/Gdi.h"
 #include "platform/ui/OwnScrollBar.h"
@@ -17,8 +20,20 @@
 namespace qh::ui {
 namespace {
 
+// What a multi-line edit's rows were laid out for.
+struct EditLayoutKey {
+  std::string text;
+  int width = 0;  // 0: no wrapping
+  HFONT font = nullptr;
+  std::vector<int> tabStops;
+  bool operator==(const EditLayoutKey&) const = default;
+};
+
 struct EditState {
-  int firstLine = 0;  // multi-line edits: the line at the top
+  int firstLine = 0;  // multi-line edits: the row at the top
+  EditLayoutKey layoutKey;
+  bool laidOut = false;
+  std::vector<EditRow> rows;
   std::size_t limit = 30000;
   int selStart = 0;
   int selEnd = 0;
@@ -77,28 +92,10 @@ void TypeCharacter(HWND hWnd, EditState* state, unsigned char ch) {
 
 constexpr int kEditLineHeight = 16;
 
-// The starts of the lines of a multi-line text ("\r\n" or "\n" end a line).
-std::vector<std::size_t> LineStarts(const std::string& text) {
-  std::vector<std::size_t> starts{0};
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (text[i] == '\n') starts.push_back(i + 1);
-  return starts;
-}
-
-std::size_t LineLength(const std::string& text, const std::vector<std::size_t>& starts, std::size_t line) {
-  std::size_t end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
-  if (end > starts[line] && text[end - 1] == '\r') --end;
-  return end - starts[line];
-}
-
-int LineOf(const std::vector<std::size_t>& starts, std::size_t offset) {
-  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
-}
-
 bool IsMultiLine(HWND hWnd) { return (StyleOf(hWnd) & ES_MULTILINE) != 0; }
 
-// The first line shown when the last line sits at the bottom (where the wheel stops).
-int LastFirstLine(HWND hWnd);
+// A multi-line edit without horizontal scrolling breaks its lines to fit its width.
+bool Wraps(DWORD style) { return (style & ES_MULTILINE) && !(style & (ES_AUTOHSCROLL | WS_HSCROLL)); }
 
 // The text area: the client less the own scroll bar when it shows.
 RECT EditView(HWND hWnd) { return OwnBarsView(hWnd, StyleOf(hWnd)); }
@@ -108,61 +105,140 @@ int EditRows(HWND hWnd) {
   return std::max(1, static_cast<int>(view.bottom - view.top) / kEditLineHeight);
 }
 
-// Keeps the vertical bar's range in step with the lines and the first line shown.
-void SyncEditBar(HWND hWnd, const EditState* state) {
+// The width text may take when the text area ends at `viewRight`: as painted, two pixels in from the
+// client's left and right edges and one pixel clear of a scroll bar.
+int TextWidth(const RECT& client, LONG viewRight) {
+  return static_cast<int>(std::min(client.right - 2, viewRight - 1) - (client.left + 2));
+}
+
+// Measures rows in the edit's font with its tab stops, as PaintMultiLine draws them.
+class RowMeasure {
+ public:
+  RowMeasure(HWND hWnd, const std::vector<int>& tabStops) : hwnd_(hWnd), dc_(GetDC(hWnd)), tabStops_(tabStops) {
+    auto font = reinterpret_cast<HFONT>(SendMessage(hWnd, WM_GETFONT, 0, 0));
+    if (dc_) old_ = SelectObject(dc_, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  }
+  ~RowMeasure() {
+    if (!dc_) return;
+    SelectObject(dc_, old_);
+    ReleaseDC(hwnd_, dc_);
+  }
+  RowMeasure(const RowMeasure&) = delete;
+  RowMeasure& operator=(const RowMeasure&) = delete;
+
+  bool usable() const { return dc_ != nullptr; }
+  int operator()(std::string_view piece) const {
+    if (piece.empty()) return 0;
+    return LOWORD(GetTabbedTextExtent(dc_, piece.data(), static_cast<int>(piece.size()), static_cast<int>(tabStops_.size()),
+                                      tabStops_.data()));
+  }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+  const std::vector<int>& tabStops_;
+};
+
+// The rows for the edit's text, width, font and tab stops, laid out again when one of them changed. A
+// wrapping edit whose rows overflow its height wraps again beside the scroll bar that then shows.
+const std::vector<EditRow>& Rows(HWND hWnd, EditState* state) {
+  EditLayoutKey key;
+  key.text = TextOf(hWnd);
+  const DWORD style = StyleOf(hWnd);
+  RECT client;
+  GetClientRect(hWnd, &client);
+  key.width = Wraps(style) ? TextWidth(client, client.right) : 0;
+  key.font = reinterpret_cast<HFONT>(SendMessage(hWnd, WM_GETFONT, 0, 0));
+  key.tabStops = state->tabStops;
+  if (state->laidOut && key == state->layoutKey) return state->rows;
+  state->layoutKey = key;
+  state->laidOut = true;
+  RowMeasure measure(hWnd, state->tabStops);
+  if (!Wraps(style) || !measure.usable()) {
+    state->rows = LayOutRows(key.text, 0, nullptr);
+    return state->rows;
+  }
+  const MeasureRow measuring = [&measure](std::string_view piece) { return measure(piece); };
+  state->rows = LayOutRows(key.text, key.width, measuring);
+  const int fitting = std::max(1, static_cast<int>(client.bottom - client.top) / kEditLineHeight);
+  if ((style & WS_VSCROLL) && static_cast<int>(state->rows.size()) > fitting)
+    state->rows = LayOutRows(key.text, TextWidth(client, client.right - kOwnBarWidth), measuring);
+  return state->rows;
+}
+
+int RowCount(HWND hWnd, EditState* state) { return static_cast<int>(Rows(hWnd, state).size()); }
+
+int CaretRow(HWND hWnd, EditState* state) {
+  return RowOf(Rows(hWnd, state), static_cast<std::size_t>(std::max(state->selEnd, 0)));
+}
+
+// Keeps the vertical bar's range in step with the rows and the first row shown.
+void SyncEditBar(HWND hWnd, EditState* state) {
   if (!IsMultiLine(hWnd)) return;
-  const int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
+  const int count = RowCount(hWnd, state);
   RECT client;
   GetClientRect(hWnd, &client);
   const int rows = std::max(1, static_cast<int>(client.bottom - client.top) / kEditLineHeight);
   SetOwnBar(hWnd, SB_VERT, 0, count - 1, rows, state->firstLine);
 }
 
-int LastFirstLine(HWND hWnd) {
-  const int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
-  return std::max(0, count - EditRows(hWnd));
-}
+// The first row shown when the last row sits at the bottom (where the wheel stops).
+int LastFirstLine(HWND hWnd, EditState* state) { return std::max(0, RowCount(hWnd, state) - EditRows(hWnd)); }
 
 void ScrollToLine(HWND hWnd, EditState* state, int line) {
-  int count = static_cast<int>(LineStarts(TextOf(hWnd)).size());
-  state->firstLine = std::clamp(line, 0, std::max(0, count - 1));
+  state->firstLine = std::clamp(line, 0, std::max(0, RowCount(hWnd, state) - 1));
   SyncEditBar(hWnd, state);
   InvalidateRect(hWnd, nullptr, TRUE);
 }
 
 void ScrollCaretIntoView(HWND hWnd, EditState* state) {
-  std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
-  const int caretLine = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
+  const int caretLine = CaretRow(hWnd, state);
   const int rows = EditRows(hWnd);
   if (caretLine < state->firstLine) ScrollToLine(hWnd, state, caretLine);
   if (caretLine >= state->firstLine + rows) ScrollToLine(hWnd, state, caretLine - rows + 1);
 }
 
-// Up, down and the page keys of a multi-line edit move the caret by lines, keeping its column.
+// Up, down and the page keys of a multi-line edit move the caret by rows, keeping it as far from the
+// left as it was (in pixels: rows of a proportional font hold different counts of characters).
 void MoveCaretByLines(HWND hWnd, EditState* state, int lines) {
   const std::string text = TextOf(hWnd);
-  const std::vector<std::size_t> starts = LineStarts(text);
+  const std::vector<EditRow> rows = Rows(hWnd, state);
   const std::size_t caret = static_cast<std::size_t>(std::clamp(state->selEnd, 0, static_cast<int>(text.size())));
-  const int line = LineOf(starts, caret);
-  const std::size_t column = caret - starts[static_cast<std::size_t>(line)];
-  const int target = std::clamp(line + lines, 0, static_cast<int>(starts.size()) - 1);
-  const std::size_t at = starts[static_cast<std::size_t>(target)] +
-                         std::min(column, LineLength(text, starts, static_cast<std::size_t>(target)));
-  state->selStart = state->selEnd = static_cast<int>(at);
+  const int line = RowOf(rows, caret);
+  const EditRow& from = rows[static_cast<std::size_t>(line)];
+  const EditRow& to = rows[static_cast<std::size_t>(std::clamp(line + lines, 0, static_cast<int>(rows.size()) - 1))];
+  const std::string_view view(text);
+  RowMeasure measure(hWnd, state->tabStops);
+  const int x = measure(view.substr(from.start, std::min(caret - from.start, from.length)));
+  std::size_t column = 0;
+  while (column < to.length) {
+    const int left = measure(view.substr(to.start, column)), right = measure(view.substr(to.start, column + 1));
+    if (x < (left + right + 1) / 2) break;  // nearer the character's left edge than its right
+    ++column;
+  }
+  state->selStart = state->selEnd = static_cast<int>(to.start + column);
   ScrollCaretIntoView(hWnd, state);
   InvalidateRect(hWnd, nullptr, TRUE);
 }
 
-void PaintMultiLine(HDC dc, HWND hWnd, const EditState* state, RECT rect) {
-  std::string text = TextOf(hWnd);
-  std::vector<std::size_t> starts = LineStarts(text);
+// Home and End of a multi-line edit go to the ends of the caret's row.
+void MoveCaretInRow(HWND hWnd, EditState* state, bool toEnd) {
+  const std::vector<EditRow>& rows = Rows(hWnd, state);
+  const EditRow& row = rows[static_cast<std::size_t>(CaretRow(hWnd, state))];
+  state->selStart = state->selEnd = static_cast<int>(toEnd ? row.start + row.length : row.start);
+}
+
+void PaintMultiLine(HDC dc, HWND hWnd, EditState* state, RECT rect) {
+  const std::string text = TextOf(hWnd);
+  const std::vector<EditRow>& rows = Rows(hWnd, state);
   TEXTMETRIC metrics{};
   GetTextMetrics(dc, &metrics);
   const int offset = std::max(0, (kEditLineHeight - static_cast<int>(metrics.tmHeight)) / 2);
   const RECT view = EditView(hWnd);
   IntersectClipRect(dc, rect.left, rect.top, std::min(rect.right, view.right - 1), rect.bottom);
-  for (std::size_t line = static_cast<std::size_t>(state->firstLine); line < starts.size() && rect.top < rect.bottom; ++line) {
-    TabbedTextOut(dc, rect.left, rect.top + offset, text.c_str() + starts[line], static_cast<int>(LineLength(text, starts, line)),
+  for (std::size_t line = static_cast<std::size_t>(state->firstLine); line < rows.size() && rect.top < rect.bottom; ++line) {
+    TabbedTextOut(dc, rect.left, rect.top + offset, text.c_str() + rows[line].start, static_cast<int>(rows[line].length),
                   static_cast<int>(state->tabStops.size()), state->tabStops.data(), rect.left);
     rect.top += kEditLineHeight;
   }
@@ -205,23 +281,26 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       int length = GetWindowTextLength(hWnd);
       state->selStart = state->selEnd = length;
       state->modified = false;
+      // A shorter text keeps the view on its rows.
+      if (IsMultiLine(hWnd)) state->firstLine = std::min(state->firstLine, LastFirstLine(hWnd, state));
       Notify(hWnd, EN_CHANGE);
       return result;
     }
     case WM_CHAR: TypeCharacter(hWnd, state, static_cast<unsigned char>(wParam)); return 0;
     case WM_KEYDOWN: {
       int length = GetWindowTextLength(hWnd);
-      if (wParam == VK_HOME) state->selStart = state->selEnd = 0;
-      if (wParam == VK_END) state->selStart = state->selEnd = length;
+      const bool rowKeys = IsMultiLine(hWnd) && GetKeyState(VK_CONTROL) >= 0;  // Home and End within the row
+      if (wParam == VK_HOME && !rowKeys) state->selStart = state->selEnd = 0;
+      if (wParam == VK_END && !rowKeys) state->selStart = state->selEnd = length;
       if (wParam == VK_LEFT) state->selStart = state->selEnd = std::max(0, std::min(state->selStart, state->selEnd) - 1);
       if (wParam == VK_RIGHT) state->selStart = state->selEnd = std::min(length, std::max(state->selStart, state->selEnd) + 1);
       if (IsMultiLine(hWnd)) {
-        const bool control = GetKeyState(VK_CONTROL) < 0;
+        if ((wParam == VK_HOME || wParam == VK_END) && rowKeys) MoveCaretInRow(hWnd, state, wParam == VK_END);
         if (wParam == VK_UP) MoveCaretByLines(hWnd, state, -1);
         if (wParam == VK_DOWN) MoveCaretByLines(hWnd, state, 1);
         if (wParam == VK_PRIOR) MoveCaretByLines(hWnd, state, -EditRows(hWnd));
         if (wParam == VK_NEXT) MoveCaretByLines(hWnd, state, EditRows(hWnd));
-        if ((wParam == VK_HOME || wParam == VK_END) && control) ScrollCaretIntoView(hWnd, state);
+        if (wParam == VK_HOME || wParam == VK_END || wParam == VK_LEFT || wParam == VK_RIGHT) ScrollCaretIntoView(hWnd, state);
       }
       if (wParam == VK_DELETE && !(StyleOf(hWnd) & ES_READONLY)) {
         if (state->selStart == state->selEnd && state->selEnd < length) ++state->selEnd;
@@ -250,7 +329,7 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEWHEEL:
       if (!IsMultiLine(hWnd)) break;
-      ScrollToLine(hWnd, state, std::min(state->firstLine + WheelLines(wParam), LastFirstLine(hWnd)));
+      ScrollToLine(hWnd, state, std::min(state->firstLine + WheelLines(wParam), LastFirstLine(hWnd, state)));
       return 0;
     case WM_ENABLE: InvalidateRect(hWnd, nullptr, TRUE); return 0;
     case WM_SIZE: SyncEditBar(hWnd, state); break;
@@ -303,36 +382,34 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_SETREADONLY:
       SetWindowLongPtr(hWnd, GWL_STYLE, wParam ? (StyleOf(hWnd) | ES_READONLY) : (StyleOf(hWnd) & ~static_cast<DWORD>(ES_READONLY)));
       return TRUE;
-    case EM_GETLINECOUNT: return static_cast<LRESULT>(LineStarts(TextOf(hWnd)).size());
+    case EM_GETLINECOUNT: return RowCount(hWnd, state);
     case EM_GETFIRSTVISIBLELINE: return state->firstLine;
     case EM_LINESCROLL: ScrollToLine(hWnd, state, state->firstLine + static_cast<int>(lParam)); return TRUE;
     case EM_SCROLLCARET: ScrollCaretIntoView(hWnd, state); return TRUE;
     case EM_LINEINDEX: {
-      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
+      const std::vector<EditRow>& rows = Rows(hWnd, state);
       auto line = static_cast<INT_PTR>(wParam);
-      if (line < 0) line = LineOf(starts, static_cast<std::size_t>(std::max(state->selEnd, 0)));
-      return static_cast<std::size_t>(line) < starts.size() ? static_cast<LRESULT>(starts[line]) : -1;
+      if (line < 0) line = CaretRow(hWnd, state);
+      return static_cast<std::size_t>(line) < rows.size() ? static_cast<LRESULT>(rows[static_cast<std::size_t>(line)].start) : -1;
     }
     case EM_LINEFROMCHAR: {
-      std::vector<std::size_t> starts = LineStarts(TextOf(hWnd));
       auto offset = static_cast<INT_PTR>(wParam);
-      return LineOf(starts, static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : offset));
+      return RowOf(Rows(hWnd, state), static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : offset));
     }
     case EM_LINELENGTH: {
-      std::string text = TextOf(hWnd);
-      std::vector<std::size_t> starts = LineStarts(text);
+      const std::vector<EditRow>& rows = Rows(hWnd, state);
       auto offset = static_cast<INT_PTR>(wParam);
-      int line = LineOf(starts, static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : std::min<INT_PTR>(offset, static_cast<INT_PTR>(text.size()))));
-      return static_cast<LRESULT>(LineLength(text, starts, static_cast<std::size_t>(line)));
+      const std::size_t at = static_cast<std::size_t>(offset < 0 ? std::max(state->selEnd, 0) : offset);
+      return static_cast<LRESULT>(rows[static_cast<std::size_t>(RowOf(rows, at))].length);
     }
     case EM_GETLINE: {
-      std::string text = TextOf(hWnd);
-      std::vector<std::size_t> starts = LineStarts(text);
+      const std::string text = TextOf(hWnd);
+      const std::vector<EditRow>& rows = Rows(hWnd, state);
       auto* buffer = reinterpret_cast<char*>(lParam);
-      if (!buffer || wParam >= starts.size()) return 0;
+      if (!buffer || wParam >= rows.size()) return 0;
       std::size_t room = *reinterpret_cast<WORD*>(buffer);  // the first word of the buffer holds its size
-      std::size_t length = std::min(room, LineLength(text, starts, wParam));
-      std::memcpy(buffer, text.data() + starts[wParam], length);
+      std::size_t length = std::min(room, rows[wParam].length);
+      std::memcpy(buffer, text.data() + rows[wParam].start, length);
       return static_cast<LRESULT>(length);
     }
     default: break;

@@ -21,9 +21,10 @@ using qh::gdi::RegionOp;
 
 RECT SizeRect(const RECT& r) { return RECT{0, 0, r.right - r.left, r.bottom - r.top}; }
 
+// A minimised window shows only itself (its icon), none of its children.
 bool ShownWithAncestors(const WindowPtr& window) {
   for (WindowPtr w = window; w; w = w->parent ? FindWindow(w->parent) : nullptr)
-    if (!(w->style & WS_VISIBLE)) return false;
+    if (!(w->style & WS_VISIBLE) || (w != window && (w->style & WS_MINIMIZE))) return false;
   return true;
 }
 
@@ -60,7 +61,7 @@ Region VisibleInTopLevel(const WindowPtr& window, DcArea area) {
   POINT offset = OffsetInTopLevel(*window);
   Region visible = ShapeOf(*window);
   if (area == DcArea::Client) visible = visible.intersected(ClientRectInWindow(*window));
-  if (area == DcArea::Client) {
+  if (area == DcArea::Client && !(window->style & WS_MINIMIZE)) {
     RECT client = ClientRectInWindow(*window);
     for (HWND childHandle : window->children) {
       WindowPtr child = FindWindow(childHandle);
@@ -146,6 +147,7 @@ class SurfaceProvider : public qh::gdi::WindowSurfaceProvider {
         CallProcedure(window, WM_NCPAINT, 1, 0);
       }
     }
+    if (window->style & WS_MINIMIZE) return;  // its children do not show
     std::vector<HWND> children = window->children;
     for (auto it = children.rbegin(); it != children.rend(); ++it)
       if (WindowPtr child = FindWindow(*it)) PaintTree(child);

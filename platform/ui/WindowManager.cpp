@@ -547,6 +547,7 @@ BOOL ShowWindow(HWND hWnd, int command) {
         window->style = (window->style & ~static_cast<DWORD>(WS_MAXIMIZE)) | WS_MINIMIZE;
         DisplayWindowMinimised(window);
         CallProcedure(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        InvalidateRect(hWnd, nullptr, TRUE);  // a minimised window shows its icon instead of its face
       }
       break;
     case SW_RESTORE:

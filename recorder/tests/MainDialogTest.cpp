@@ -1,7 +1,10 @@
 // The main dialog: the library summary, the disabled capture buttons, hover help, F4, the tip of the
 // day at first showing and the Options that it writes back.
 #include <algorithm>
+#include <optional>
 
+#include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/tests/RecorderTestSupport.h"
@@ -32,6 +35,26 @@ TEST_F(MainDialogTest, SummaryCountsSongsByTheirCode) {
   });
   CRecorderDlg dialog;
   EXPECT_EQ(IDOK, dialog.DoModal());
+}
+
+// The dialog carries the program's icon (the picture the build puts beside the program) as its big and
+// small icon and for dragging, and shows it while minimised.
+TEST_F(MainDialogTest, HasTheProgramIconAndShowsItMinimised) {
+  const std::optional<qh::gdi::Surface> picture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CRecorderDlg::kIconId);
+  ASSERT_TRUE(picture.has_value()) << "no icon " << CRecorderDlg::kIconId << " in " << QH_PROGRAM_BITMAPS;
+  const HICON icon = app->LoadIcon(CRecorderDlg::kIconId);
+  double shown = 0.0;
+  OnDialog(IDD_RECORDER, [&](CDialog& dialog) {
+    EXPECT_EQ(dialog.GetIcon(TRUE), icon);
+    EXPECT_EQ(dialog.GetIcon(FALSE), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
+    shown = qh::gdi::testing::MinimisedIconShare(dialog.m_hWnd, *picture);
+    Click(dialog, IDOK);
+  });
+  CRecorderDlg dialog;
+  EXPECT_EQ(IDOK, dialog.DoModal());
+  qh::gdi::ClearBitmapFolders();
+  EXPECT_EQ(shown, 1.0) << "the minimised dialog shows the icon centred";
 }
 
 TEST_F(MainDialogTest, HelpFollowsTheMouseAndTheStatusLineTheClick) {

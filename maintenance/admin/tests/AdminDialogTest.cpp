@@ -19,6 +19,8 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 
 using namespace qh::maint::testing;
 using qh::testing::ReadHostFile;
@@ -83,6 +85,24 @@ TEST_F(AdminDialogTest, WithoutAFolderOnlyEraseAndPrimaryCanBePressed) {
   for (UINT id : {IDC_CHECK, IDC_REPAIR, IDC_BACKUP, IDC_UPDATE_STORAGE}) EXPECT_FALSE(Enabled(dialog, id)) << id;
   for (UINT id : {static_cast<UINT>(IDC_ERASE), static_cast<UINT>(IDC_CHANGE_PRIMARY), static_cast<UINT>(IDOK)}) EXPECT_TRUE(Enabled(dialog, id)) << id;
   dialog.DestroyWindow();
+}
+
+// The dialog carries the program's icon (the picture the build puts beside the program) as its big and
+// small icon and for dragging, and shows it while minimised.
+TEST_F(AdminDialogTest, HasTheProgramIconAndShowsItMinimised) {
+  const std::optional<qh::gdi::Surface> picture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CAdminDlg::kIconId);
+  ASSERT_TRUE(picture.has_value()) << "no icon " << CAdminDlg::kIconId << " in " << QH_PROGRAM_BITMAPS;
+  CAdminDlg dialog("C:\\Quaverhouse");
+  ASSERT_TRUE(dialog.Create(IDD_ADMIN));
+  dialog.ShowWindow(SW_SHOW);
+  const HICON icon = app.LoadIcon(CAdminDlg::kIconId);
+  EXPECT_EQ(dialog.GetIcon(TRUE), icon);
+  EXPECT_EQ(dialog.GetIcon(FALSE), icon);
+  EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
+  EXPECT_EQ(qh::gdi::testing::MinimisedIconShare(dialog.m_hWnd, *picture), 1.0) << "the minimised dialog shows the icon centred";
+  EXPECT_FALSE(dialog.IsIconic());
+  dialog.DestroyWindow();
+  qh::gdi::ClearBitmapFolders();
 }
 
 TEST_F(AdminDialogTest, HelpTextsFollowTheMouseOverTheButtons) {

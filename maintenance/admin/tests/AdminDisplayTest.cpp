@@ -2,7 +2,14 @@
 // from the screen as it looks headless, and the check started by a click of the X server's own mouse.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
 #include <filesystem>
+#include <optional>
+#include <thread>
 
 #include "maintenance/admin/AdminDlg.h"
 #include "maintenance/admin/AdminResources.h"
@@ -12,7 +19,11 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
+
+extern char** environ;
 
 using namespace qh::maint::testing;
 using qh::gdi::testing::InkPixels;
@@ -96,6 +107,50 @@ TEST(AdminOnDisplay, ShowsAsHeadlessAndTheCheckButtonRunsTheCheck) {
       << "the status line changed on the screen";
   EXPECT_GT(InkPixels(*screen, status.left, status.top, status.right, status.bottom, face), 100) << "its text is drawn";
   dialog.DestroyWindow();
+}
+
+// The program itself, started on the display: its main dialog gives the window manager the program's
+// icon, the picture the build put beside the program.
+TEST(AdminProgramOnDisplay, GivesTheWindowManagerItsIcon) {
+  qh::testing::TestSandbox sandbox;
+  qh::gdi::testing::XDisplaySession session;
+  if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
+  const std::optional<qh::gdi::Surface> picture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CAdminDlg::kIconId);
+  qh::gdi::ClearBitmapFolders();
+  ASSERT_TRUE(picture.has_value());
+  // The environment (display, sandbox) is the child's.
+  pid_t child = -1;
+  char* const argv[] = {const_cast<char*>(QH_LEDGERKEEP), nullptr};
+  ASSERT_EQ(posix_spawn(&child, QH_LEDGERKEEP, nullptr, nullptr, argv, environ), 0);
+  struct Stop {
+    pid_t pid;
+    ~Stop() {
+      kill(pid, SIGTERM);
+      for (int i = 0; i < 250 && waitpid(pid, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  } stop{child};
+  unsigned long window = 0;
+  for (int i = 0; i < 300 && window == 0; ++i) {
+    window = qh::gdi::testing::XWindowTitled(session.display(), "Quaverhouse Administrator");
+    if (window == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_NE(window, 0ul) << "the administrator's dialog did not show";
+  std::optional<qh::gdi::Surface> icon;
+  for (int i = 0; i < 100 && !icon; ++i) {
+    icon = qh::gdi::testing::XWindowIcon(session.display(), window);
+    if (!icon) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(icon.has_value()) << "no icon given to the window manager";
+  ASSERT_EQ(icon->width(), picture->width());
+  ASSERT_EQ(icon->height(), picture->height());
+  int same = 0;
+  for (int y = 0; y < icon->height(); ++y)
+    for (int x = 0; x < icon->width(); ++x) same += icon->at(x, y) == picture->at(x, y);
+  EXPECT_EQ(same, icon->width() * icon->height()) << "the icon is the program's picture";
 }
 
 }  // namespace

@@ -14,7 +14,10 @@
 #include "platform/core/NamedMutex.h"
 #include "platform/core/Registry.h"
 #include "platform/core/testing/TestSandbox.h"
+#include "platform/ui/WinApp.h"
+#include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 
 using namespace qh::maint::testing;
 
@@ -46,6 +49,32 @@ TEST(ConverterDialog, ConvertsWhenItOpensAndShowsTheLog) {
   EXPECT_EQ(lines[1], "\r");
   EXPECT_EQ(lines[lines.size() - 2], "Quaverhouse database successfully upgraded to 04.00\r");
   EXPECT_EQ(Sqlite3(sandbox.HostPath("C/Quaverhouse/Quaverhouse.qhd"), "select count(*) from Songs;"), "3\n");
+}
+
+// The dialog carries the program's icon (the picture the build puts beside the program) as its big and
+// small icon and for dragging, and shows it while minimised.
+TEST(ConverterDialog, HasTheProgramIconAndShowsItMinimised) {
+  qh::testing::TestSandbox sandbox;
+  std::filesystem::create_directories(sandbox.HostPath("C/Quaverhouse/Backup"));
+  BuildOldLibrary("C:\\Quaverhouse\\Quaverhouse.qhd", ManySongsLibrary(1));
+  RegisterShiftoverDialogs();
+  const std::optional<qh::gdi::Surface> picture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CCvtDlg::kIconId);
+  ASSERT_TRUE(picture.has_value()) << "no icon " << CCvtDlg::kIconId << " in " << QH_PROGRAM_BITMAPS;
+  CWinApp app{"Quaverhouse"};  // the program's application object loads its icon
+  const HICON icon = app.LoadIcon(CCvtDlg::kIconId);
+  CCvtDlg dialog("C:\\Quaverhouse");
+  double shown = 0.0;
+  qh::ui::SetDialogAnswerer([&](CWnd& window) {
+    EXPECT_EQ(window.GetIcon(TRUE), icon);
+    EXPECT_EQ(window.GetIcon(FALSE), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(window.SendMessage(WM_QUERYDRAGICON)), icon);
+    shown = qh::gdi::testing::MinimisedIconShare(window.m_hWnd, *picture);
+    static_cast<CDialog&>(window).EndDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  qh::ui::SetDialogAnswerer(nullptr);
+  qh::gdi::ClearBitmapFolders();
+  EXPECT_EQ(shown, 1.0) << "the minimised dialog shows the icon's picture centred";
 }
 
 TEST(ConverterProgram, RefusesToStartBesideAnotherProgramOfTheSystem) {

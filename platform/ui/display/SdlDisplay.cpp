@@ -182,6 +182,9 @@ class SdlDisplay final : public DisplayBackend {
   void RestoreWindow(HWND hwnd) override {
     if (auto it = windows_.find(hwnd); it != windows_.end()) {
       it->second.minimisedByProgram = false;
+      // SDL restores only a window it knows to be minimised: it learns that from the window manager's
+      // notice, which may still wait unread when the program restores soon after minimising.
+      SDL_PumpEvents();
       SDL_RestoreWindow(it->second.window);
       RaiseOwnedBy(hwnd);
     }
