@@ -16,6 +16,7 @@
 #include "platform/ui/DisplayLink.h"
 #include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/tests/FakeJukebox.h"
@@ -36,51 +37,6 @@ using qh::gdi::testing::SameShare;
 
 constexpr int kStatus = 1298, kUploadButton = 1092;
 constexpr const char* kBig = "SongAAAAAAAABBBBCCCCDDDDEEEEEEEEEEEE";
-
-// openbox on the test's display, gone with the object.
-class WindowManager {
- public:
-  explicit WindowManager(const std::string& display) {
-    if (std::system("command -v openbox >/dev/null 2>&1") != 0) return;
-    const std::string env = "DISPLAY=" + display;
-    char* const argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
-    std::vector<char*> envp{const_cast<char*>(env.c_str())};
-    for (char** e = environ; *e; ++e)
-      if (std::string(*e).rfind("DISPLAY=", 0) != 0) envp.push_back(*e);
-    envp.push_back(nullptr);
-    if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, envp.data()) != 0) {
-      pid_ = -1;
-      return;
-    }
-    // Running once it announces itself on the root window.
-    Display* x = XOpenDisplay(display.c_str());
-    if (!x) return;
-    const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-    for (int i = 0; i < 100 && !running_; ++i) {
-      Atom type;
-      int format;
-      unsigned long items = 0, after = 0;
-      unsigned char* data = nullptr;
-      if (XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
-                             &data) == Success && items > 0)
-        running_ = true;
-      if (data) XFree(data);
-      if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    XCloseDisplay(x);
-  }
-  ~WindowManager() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool running() const { return running_; }
-
- private:
-  pid_t pid_ = -1;
-  bool running_ = false;
-};
 
 // What the dialogs' thread lets the user's thread see of the upload dialog.
 struct Watched {
@@ -147,7 +103,7 @@ class UploadOnDisplay : public RecorderTest, public ::testing::WithParamInterfac
 TEST_P(UploadOnDisplay, TheDialogMovesAndItsCloseEndsASendThatWaits) {
   session = std::make_unique<qh::gdi::testing::XDisplaySession>();
   if (!session->Unavailable().empty()) GTEST_SKIP() << session->Unavailable();
-  std::optional<WindowManager> manager;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
   if (GetParam()) {
     manager.emplace(session->display());
     if (!manager->running()) GTEST_SKIP() << "openbox could not be started";

@@ -17,6 +17,7 @@
 #include "platform/ui/OwnScrollBar.h"
 #include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/gdi/tests/DisplayManager.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
 
 using namespace qh::maint::testing;
@@ -111,7 +112,7 @@ TEST_P(ConverterLogOnDisplay, TheFailedLineWrapsAndItsEndIsReadAfterScrollingDow
   qh::testing::TestSandbox sandbox;
   qh::gdi::testing::XDisplaySession session;
   if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<qh::gdi::testing::OpenboxProcess> manager;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
   if (GetParam()) {
     manager.emplace(session.display());
     if (!manager->running()) GTEST_SKIP() << "openbox could not be started";

@@ -20,6 +20,7 @@
 #include "platform/ui/OwnScrollBar.h"
 #include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 #include "platform/ui/tests/UiTestSupport.h"
 
 extern char** environ;
@@ -29,46 +30,6 @@ namespace {
 
 using qh::gdi::Surface;
 using qh::gdi::testing::SameShare;
-
-// A window manager on the private server for the test's life; stopped by its own process id.
-class WindowManager {
- public:
-  WindowManager() {
-    if (std::system("command -v openbox >/dev/null 2>&1") != 0) return;
-    char program[] = "openbox";
-    char noSession[] = "--sm-disable";
-    char* argv[] = {program, noSession, nullptr};
-    if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, environ) != 0) pid_ = -1;
-    // Running once it names its desktops on the root window.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
-      if (std::system("timeout 5 xdotool get_num_desktops >/dev/null 2>&1") == 0) {
-        running_ = true;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-  }
-  ~WindowManager() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() >= end) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-  bool running() const { return running_; }
-
- private:
-  pid_t pid_ = -1;
-  bool running_ = false;
-};
 
 bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   return qh::gdi::testing::PumpUntil(done, limit);
@@ -89,9 +50,9 @@ class ControlsOnDisplay : public ::testing::TestWithParam<bool> {};
 TEST_P(ControlsOnDisplay, ListsScrollAndControlsLookAsTheyDoHeadless) {
   qh::gdi::testing::XDisplaySession session;
   if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<WindowManager> manager;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
   if (GetParam()) {
-    manager.emplace();
+    manager.emplace(session.display());
     if (!manager->running()) GTEST_SKIP() << "openbox could not be started";
   }
   // The windows go before the session closes the display.

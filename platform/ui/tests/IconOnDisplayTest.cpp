@@ -14,6 +14,7 @@
 #include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/tests/DisplayManager.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
 #include "platform/ui/tests/UiTestSupport.h"
 
@@ -59,7 +60,7 @@ class IconOnDisplay : public ::testing::TestWithParam<bool> {
 TEST_P(IconOnDisplay, TheWindowManagerHasTheIconAndAMinimisedWindowShowsIt) {
   qh::gdi::testing::XDisplaySession session;
   if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<qh::gdi::testing::OpenboxProcess> manager;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
   if (GetParam()) {
     manager.emplace(session.display());
     if (!manager->running()) GTEST_SKIP() << "openbox could not be started";

@@ -62,42 +62,6 @@ Window FindTitled(Display* x, Window under, const std::string& title, int depth)
 
 }  // namespace
 
-OpenboxProcess::OpenboxProcess(const std::string& display) {
-  if (std::system("command -v openbox >/dev/null 2>&1") != 0) return;
-  const std::string env = "DISPLAY=" + display;
-  std::vector<char*> envp{const_cast<char*>(env.c_str())};
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("DISPLAY=", 0) != 0) envp.push_back(*e);
-  envp.push_back(nullptr);
-  char* const argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
-  if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, envp.data()) != 0) {
-    pid_ = -1;
-    return;
-  }
-  Display* x = XOpenDisplay(display.c_str());
-  if (!x) return;
-  for (int i = 0; i < 150 && !running_; ++i) {
-    running_ = Property(x, DefaultRootWindow(x), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).has_value();
-    if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  XCloseDisplay(x);
-}
-
-OpenboxProcess::~OpenboxProcess() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  int status = 0;
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= end) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
 unsigned long XWindowTitled(const std::string& display, const std::string& title) {
   Display* x = XOpenDisplay(display.c_str());
   if (!x) return 0;

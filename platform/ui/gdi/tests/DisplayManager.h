@@ -1,5 +1,4 @@
-// What display tests need beyond the screen itself: a window manager (openbox) on the private server,
-// the icon a window shows the window manager, and what a minimised window paints.
+// What display tests need beyond the screen itself (the window manager is XWindowManager.h's): the icon a window shows the window manager, and what a minimised window paints.
 #pragma once
 
 #include <sys/types.h>
@@ -11,21 +10,6 @@
 #include "platform/ui/gdi/Surface.h"
 
 namespace qh::gdi::testing {
-
-// openbox on `display` for the object's life, stopped by its own process id; running() once it has
-// announced itself on the root window (bounded wait).
-class OpenboxProcess {
- public:
-  explicit OpenboxProcess(const std::string& display);
-  ~OpenboxProcess();
-  OpenboxProcess(const OpenboxProcess&) = delete;
-  OpenboxProcess& operator=(const OpenboxProcess&) = delete;
-  bool running() const { return running_; }
-
- private:
-  pid_t pid_ = -1;
-  bool running_ = false;
-};
 
 // The X window of `display` whose title is `title`, or 0.
 unsigned long XWindowTitled(const std::string& display, const std::string& title);

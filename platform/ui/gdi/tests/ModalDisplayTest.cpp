@@ -16,6 +16,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/gdi/Snapshot.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 
 extern char** environ;
 
@@ -31,51 +32,6 @@ DIALOG 960 "Zone" 0 0 200 80 STYLE 0x80C80000
   CONTROL 1201 Button "&Shuffle" 0x50010003 10 40 80 12
 END
 )";
-
-// The window manager of the test's display, when it asks for one; gone with the object.
-class WindowManager {
- public:
-  explicit WindowManager(const std::string& display) {
-    if (std::system("command -v openbox >/dev/null 2>&1") != 0) return;
-    const std::string env = "DISPLAY=" + display;
-    char* const argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
-    std::vector<char*> envp{const_cast<char*>(env.c_str())};
-    for (char** e = environ; *e; ++e)
-      if (std::string(*e).rfind("DISPLAY=", 0) != 0) envp.push_back(*e);
-    envp.push_back(nullptr);
-    if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, envp.data()) != 0) {
-      pid_ = -1;
-      return;
-    }
-    // Running once it announces itself on the root window.
-    Display* x = XOpenDisplay(display.c_str());
-    if (!x) return;
-    const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-    for (int i = 0; i < 100 && !running_; ++i) {
-      Atom type;
-      int format;
-      unsigned long items = 0, after = 0;
-      unsigned char* data = nullptr;
-      if (XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
-                             &data) == Success && items > 0)
-        running_ = true;
-      if (data) XFree(data);
-      if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    XCloseDisplay(x);
-  }
-  ~WindowManager() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool running() const { return running_; }
-
- private:
-  pid_t pid_ = -1;
-  bool running_ = false;
-};
 
 // Where the question icon's blue shows on the screen: its bounding box, or nothing.
 std::optional<RECT> IconOnScreen(const Surface& screen) {
@@ -112,7 +68,7 @@ class ModalOnDisplay : public ::testing::TestWithParam<bool> {};
 TEST_P(ModalOnDisplay, ABoxShowsItsLinesAndIconKeepsItsOwnerWaitingAndGivesTheFocusBack) {
   XDisplaySession session;
   if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<WindowManager> manager;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
   if (GetParam()) {
     manager.emplace(session.display());
     if (!manager->running()) GTEST_SKIP() << "openbox could not be started";

@@ -54,7 +54,17 @@ XWindowManager::XWindowManager(const std::string& display) {
 XWindowManager::~XWindowManager() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
-  waitpid(pid_, nullptr, 0);
+  // A window manager that ignores the request must not hang the test.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  int status = 0;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 }  // namespace qh::gdi::testing
