@@ -5,6 +5,7 @@
 // place, and the level arithmetic.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -260,7 +261,8 @@ TEST_F(RecordDialogTest, ADialogHeldUpLosesNoAudio) {
   });
   std::string recorded = AudioOf(MediaFile(1)), input = AudioOf(sandbox->HostPath("microphone.wav"));
   ASSERT_GE(recorded.size(), 7u * 176400);
-  ASSERT_GE(input.size(), recorded.size());
+  // A slow machine may record past the input's end, where the device gives silence.
+  input.resize(std::max(input.size(), recorded.size()), '\0');
   size_t differs = 0;
   while (differs < recorded.size() && recorded[differs] == input[differs]) ++differs;
   EXPECT_EQ(recorded.size(), differs) << "the take leaves the input at byte " << differs << " of " << recorded.size();
