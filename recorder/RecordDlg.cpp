@@ -28,10 +28,13 @@ constexpr FormatChoice kFormatChoices[] = {{"44.1 Khz 16bit Stereo", 2, 44100},
                                            {"22.05 Khz 16bit Stereo", 2, 22050},
                                            {"22.05 Khz 16bit Mono", 1, 22050}};
 
-// Runs on the capture thread: it only hands the filled buffer to the dialog.
-void WaveInDone(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR header, DWORD_PTR) {
-  if (message == WIM_DATA)
-    ::PostMessage(reinterpret_cast<HWND>(instance), WM_RECORD_BUFFER, 0, static_cast<LPARAM>(header));
+// Runs on the capture thread: the filled buffer is copied and queued again at once, whatever the
+// dialog is doing, and the dialog is told there is audio to take.
+void WaveInDone(HWAVEIN waveIn, UINT message, DWORD_PTR instance, DWORD_PTR header, DWORD_PTR) {
+  if (message != WIM_DATA) return;
+  auto* captured = reinterpret_cast<CCaptureQueue*>(instance);
+  if (captured->TakeFilled(waveIn, reinterpret_cast<WAVEHDR*>(header)))
+    ::PostMessage(captured->Window(), WM_RECORD_BUFFER, 0, 0);
 }
 
 }  // namespace
@@ -123,7 +126,7 @@ bool CRecordDlg::OpenDevice() {
   m_format.cbSize = 0;
   m_bufferBytes = m_format.nAvgBytesPerSec / 10;
   MMRESULT result = waveInOpen(&m_hWaveIn, m_deviceId, &m_format, reinterpret_cast<DWORD_PTR>(&WaveInDone),
-                               reinterpret_cast<DWORD_PTR>(m_hWnd), CALLBACK_FUNCTION);
+                               reinterpret_cast<DWORD_PTR>(&m_captured), CALLBACK_FUNCTION);
   if (result != MMSYSERR_NOERROR) {
     m_hWaveIn = nullptr;
     ShowDeviceError(result);
@@ -145,6 +148,7 @@ bool CRecordDlg::OpenDevice() {
     FailWrite();
     return false;
   }
+  m_captured.Open(m_hWnd);
   for (auto& header : m_headers) waveInAddBuffer(m_hWaveIn, &header, sizeof(WAVEHDR));
   result = waveInStart(m_hWaveIn);
   if (result != MMSYSERR_NOERROR) ShowDeviceError(result);
@@ -185,13 +189,13 @@ bool CRecordDlg::CloseWaveFile() {
   return ok;
 }
 
-bool CRecordDlg::AppendBuffer(const WAVEHDR& header) {
+bool CRecordDlg::AppendBuffer(const CCaptureQueue::Chunk& chunk) {
   if (m_hFile == nullptr) return false;
   // A RIFF file cannot describe more than 4 GB: a take that would pass that is a failed write.
-  if (header.dwBytesRecorded > 0xFFFFFFF0u - m_bytesWritten) return false;
-  LONG count = static_cast<LONG>(header.dwBytesRecorded);
-  if (mmioWrite(m_hFile, header.lpData, count) != count) return false;
-  m_bytesWritten += header.dwBytesRecorded;
+  if (chunk.size() > 0xFFFFFFF0u - m_bytesWritten) return false;
+  LONG count = static_cast<LONG>(chunk.size());
+  if (mmioWrite(m_hFile, chunk.data(), count) != count) return false;
+  m_bytesWritten += static_cast<DWORD>(chunk.size());
   return true;
 }
 
@@ -199,6 +203,7 @@ void CRecordDlg::StopDevice() {
   // Buffers that stop and reset hand back are no longer written nor queued again.
   m_stopping = true;
   m_writing = false;
+  m_captured.Close();
   if (m_hWaveIn == nullptr) return;
   MMRESULT result = waveInStop(m_hWaveIn);
   if (result != MMSYSERR_NOERROR) ShowDeviceError(result);
@@ -304,12 +309,6 @@ void CRecordDlg::OnTimer(UINT_PTR id) {
   SetDlgItemText(kElapsed, text);
 }
 
-bool CRecordDlg::IsOurs(const WAVEHDR* header) const {
-  for (const auto& own : m_headers)
-    if (&own == header) return true;
-  return false;
-}
-
 void CRecordDlg::ShowHeadroom(int leftPercent, int rightPercent) {
   bool changed = false;
   for (int channel = 0; channel < 2; ++channel) {
@@ -334,37 +333,37 @@ void CRecordDlg::WatchSilence(DWORD recordedBytes, bool loud) {
   if (m_silentBytes > m_silenceLimit) OnOK();
 }
 
-LRESULT CRecordDlg::OnBufferDone(WPARAM, LPARAM lParam) {
-  auto* header = reinterpret_cast<WAVEHDR*>(lParam);
-  if (m_stopping || m_hWaveIn == nullptr || !IsOurs(header)) return 0;
+LRESULT CRecordDlg::OnBufferDone(WPARAM, LPARAM) {
+  if (m_stopping || m_hWaveIn == nullptr) return 0;
   Guarded([&] {
-    if (m_writing && !AppendBuffer(*header)) {
-      FailWrite();
-      return;
-    }
-    tBufferLevels levels = MeasureBuffer(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBytesRecorded,
-                                         m_format.nChannels);
-    int left = MeterPercentOf(levels.peakDb[0]), right = MeterPercentOf(levels.peakDb[1]);
-    m_meter.SetLevels(left, right);
-    ShowHeadroom(left, right);
-    const bool loud = levels.meanDb[0] > m_triggerDb || levels.meanDb[1] > m_triggerDb;
-    if (m_armed && !m_writing && loud) {
-      m_armed = false;
-      OnRecord();
-      // The buffer that crossed the trigger is the take's first: it is written before the device
-      // may fill it again.
-      if (m_writing && !AppendBuffer(*header)) {
-        FailWrite();
-        return;
-      }
-    }
-    if (m_stopping) return;
-    // Once queued again the buffer is the device's: nothing of it is read after this point.
-    const DWORD recorded = header->dwBytesRecorded;
-    waveInAddBuffer(m_hWaveIn, header, sizeof(WAVEHDR));
-    WatchSilence(recorded, loud);
+    for (const CCaptureQueue::Chunk& chunk : m_captured.Drain())
+      if (!TakeChunk(chunk)) return;
   });
   return 0;
+}
+
+bool CRecordDlg::TakeChunk(const CCaptureQueue::Chunk& chunk) {
+  if (m_writing && !AppendBuffer(chunk)) {
+    FailWrite();
+    return false;
+  }
+  tBufferLevels levels = MeasureBuffer(reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size(), m_format.nChannels);
+  int left = MeterPercentOf(levels.peakDb[0]), right = MeterPercentOf(levels.peakDb[1]);
+  m_meter.SetLevels(left, right);
+  ShowHeadroom(left, right);
+  const bool loud = levels.meanDb[0] > m_triggerDb || levels.meanDb[1] > m_triggerDb;
+  if (m_armed && !m_writing && loud) {
+    m_armed = false;
+    OnRecord();
+    // The chunk that crossed the trigger is the take's first.
+    if (m_writing && !AppendBuffer(chunk)) {
+      FailWrite();
+      return false;
+    }
+  }
+  if (m_stopping) return false;
+  WatchSilence(static_cast<DWORD>(chunk.size()), loud);
+  return !m_stopping;
 }
 
 void CRecordDlg::OnOK() {

@@ -10,13 +10,15 @@
 #include "platform/mm/WaveIn.h"
 #include "platform/ui/Dialog.h"
 #include "recorder/LevelMeter.h"
+#include "recorder/capture/CaptureQueue.h"
 
-// Posted from the capture thread for each buffer it has filled (lParam: the buffer's header).
+// Posted from the capture thread when it has kept audio for the dialog to take.
 #define WM_RECORD_BUFFER 0x465
 
 class CRecordDlg : public CDialog {
  public:
-  static constexpr int kBufferCount = 10;
+  // Two seconds of tenth-second buffers: room for the capture thread itself to be late.
+  static constexpr int kBufferCount = 20;
 
   explicit CRecordDlg(CWnd* parent = nullptr);
   ~CRecordDlg() override;
@@ -43,7 +45,7 @@ class CRecordDlg : public CDialog {
   afx_msg void OnPause();
   afx_msg void OnReset();
   afx_msg void OnTimer(UINT_PTR id);
-  afx_msg LRESULT OnBufferDone(WPARAM, LPARAM header);
+  afx_msg LRESULT OnBufferDone(WPARAM, LPARAM);
   afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
   afx_msg void OnDestroy();
   DECLARE_MESSAGE_MAP()
@@ -55,7 +57,9 @@ class CRecordDlg : public CDialog {
   bool CreateWaveFile();
   // Fixes the chunk sizes and closes the file; false when any of it could not be written.
   bool CloseWaveFile();
-  bool AppendBuffer(const WAVEHDR& header);
+  bool AppendBuffer(const CCaptureQueue::Chunk& chunk);
+  // One kept chunk: written, measured, the trigger and the quiet end; false once the take has ended.
+  bool TakeChunk(const CCaptureQueue::Chunk& chunk);
   void StopDevice();
   // The one-second clock of the elapsed time; a clock that cannot start stops everything.
   bool StartClock();
@@ -66,7 +70,6 @@ class CRecordDlg : public CDialog {
   void ShowDeviceError(MMRESULT error);
   void ShowHeadroom(int leftPercent, int rightPercent);
   void WatchSilence(DWORD recordedBytes, bool loud);
-  bool IsOurs(const WAVEHDR* header) const;
   int ReadTriggerLevel();
 
   CString m_wavePath, m_databaseFolder, m_recordedLength;
@@ -82,6 +85,7 @@ class CRecordDlg : public CDialog {
   std::array<WAVEHDR, kBufferCount> m_headers{};
   std::array<std::vector<char>, kBufferCount> m_data;
   bool m_prepared = false;
+  CCaptureQueue m_captured;
 
   HMMIO m_hFile = nullptr;
   MMCKINFO m_riff{}, m_dataChunk{};

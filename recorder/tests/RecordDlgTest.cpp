@@ -5,10 +5,14 @@
 // place, and the level arithmetic.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "platform/dao/DaoRecordset.h"
 #include "recorder/RecordDlg.h"
@@ -138,6 +142,14 @@ class RecordDialogTest : public RecorderTest {
   void AcceptSongInfo() {
     OnDialog(IDD_SONG_INFO, [](CDialog& dialog) { Click(dialog, IDOK); });
   }
+  // The audio bytes of a 16-bit PCM WAV file as this recorder and sox write it (a 44-byte or a 46-byte
+  // header): everything after the "data" chunk's size.
+  static std::string AudioOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = bytes.find("data");
+    return at == std::string::npos ? std::string() : bytes.substr(at + 8);
+  }
   static bool WaitForBytes(CRecordDlg& record, DWORD bytes) {
     return RunUntil([&] { return record.GetBytesWritten() >= bytes || !record.ContinueModal(); });
   }
@@ -231,6 +243,29 @@ TEST_F(RecordDialogTest, TriggerStartsTheTakeAndTwoQuietSecondsEndIt) {
   ASSERT_NE(std::string::npos, at) << stat;
   EXPECT_GT(std::stod(stat.substr(at + 18)), 0.4) << stat;
   EXPECT_EQ(1, static_cast<int>(app->GetProfileInt("Recorder", "UseAutoThreshold", 0)));
+}
+
+// The window that writes the take is held up for a second of wall time (five seconds of input): the
+// capture thread keeps every buffer, so the file is the input from the first sample, without a gap.
+TEST_F(RecordDialogTest, ADialogHeldUpLosesNoAudio) {
+  UseInput({"synth 30 whitenoise vol 0.5"});
+  Start();
+  AcceptSongInfo();
+  RecordThroughMain([&](CRecordDlg& record) {
+    Click(record, kRecord);
+    ASSERT_TRUE(WaitForBytes(record, 88200));
+    DWORD atStall = record.GetBytesWritten();
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // the dialog is busy: no message is taken
+    ASSERT_TRUE(WaitForBytes(record, atStall + 7 * 176400));
+    Click(record, IDOK);
+  });
+  std::string recorded = AudioOf(MediaFile(1)), input = AudioOf(sandbox->HostPath("microphone.wav"));
+  ASSERT_GE(recorded.size(), 7u * 176400);
+  // A slow machine may record past the input's end, where the device gives silence.
+  input.resize(std::max(input.size(), recorded.size()), '\0');
+  size_t differs = 0;
+  while (differs < recorded.size() && recorded[differs] == input[differs]) ++differs;
+  EXPECT_EQ(recorded.size(), differs) << "the take leaves the input at byte " << differs << " of " << recorded.size();
 }
 
 TEST_F(RecordDialogTest, PausedAudioIsNotWrittenAndTheClockStands) {
