@@ -222,6 +222,14 @@ class WaveInDevice {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart_).count() * ClockRate();
     uint64_t due = deliveredAtStart_ + static_cast<uint64_t>(seconds * format_.nAvgBytesPerSec);
     due -= due % format_.nBlockAlign;
+    // Like the sound card's ring on the live path, audio waits for a buffer for up to kMaxRingSeconds
+    // (a late thread here must not lose what a real card would still hold); older audio is lost.
+    const uint64_t ring = kMaxRingSeconds * static_cast<uint64_t>(format_.nAvgBytesPerSec);
+    if (due > delivered_ + ring) delivered_ = due - ring;
+    uint64_t room = 0;
+    for (const WAVEHDR* header : queue_) room += header->dwBufferLength - header->dwBytesRecorded;
+    room -= room % format_.nBlockAlign;
+    due = std::min(due, delivered_ + room);
     while (delivered_ < due) {
       BYTE value = delivered_ < file_.size() ? file_[static_cast<size_t>(delivered_)]
                                              : static_cast<BYTE>(format_.wBitsPerSample == 8 ? 0x80 : 0);
@@ -248,7 +256,6 @@ class WaveInDevice {
         at += take;
         if (header->dwBytesRecorded == header->dwBufferLength) done.push_back(TakeFront());
       }
-      // Audio with no buffer to take it is lost, as on a real device.
       guard.unlock();
       for (WAVEHDR* header : done) Notify(WIM_DATA, header);
       guard.lock();
