@@ -81,20 +81,30 @@ class CStreamWindow : public CPlayerBase {
 
  private:
   void SetFileTypeText(tSong& song);
-  bool ConnectStages(char code, IPin* sourceOutput, IPin** lastOutput);
-  IPin* ConnectStage(IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput);
-  IPin* AddWaveParser(IPin* upstream);
-  IPin* AddAcmWrapper(IPin* upstream);
-  IPin* AddLayer3Decoder(IPin* upstream);
-  IPin* AddMpegAudioDecoder(IPin* upstream);
-  IPin* AddMpeg1Splitter(IPin* upstream);
+  // The filters a source's chain is made of and the graph that holds them: the zone's own graph, or a
+  // probe's graph of its own.
+  struct ChainStages {
+    IGraphBuilder* graph = nullptr;
+    IBaseFilter* waveParser = nullptr;
+    IBaseFilter* acmWrapper = nullptr;
+    IBaseFilter* layer3Decoder = nullptr;
+    IBaseFilter* mpegDecoder = nullptr;
+    IBaseFilter* mpeg1Splitter = nullptr;
+  };
+  ChainStages OwnStages() const;
+  // Opens the song in a graph of its own and decodes its first frames (see PlaySong).
+  bool ProbeSong(char code, const CString& path);
+  bool ConnectStages(const ChainStages& stages, char code, IPin* sourceOutput, IPin** lastOutput);
+  IPin* ConnectStage(IGraphBuilder* graph, IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput);
   bool AddTee(IPin* upstream);
   bool AddPluginChain(IPin* upstream);
-  bool ConnectInto(IPin* upstream, IPin* input, const char* label);
+  bool ConnectInto(IPin* upstream, IPin* input, const char* label) { return ConnectInto(m_pGraph, upstream, input, label); }
+  bool ConnectInto(IGraphBuilder* graph, IPin* upstream, IPin* input, const char* label);
   bool IsLayer3Output(IPin* pin);
   IPin* FindPin(IBaseFilter* filter, PIN_DIRECTION direction);
   IPin* GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction);
-  bool DisconnectPin(IPin* pin);
+  bool DisconnectPin(IPin* pin) { return DisconnectPin(m_pGraph, pin); }
+  static bool DisconnectPin(IGraphBuilder* graph, IPin* pin);
   IBaseFilter* CreateRendererByName(const CString& name);
   int ConnectPluginFilters(IPin* upstream);
   void LogGraphText(const char* severity, UINT id, ...);
