@@ -20,6 +20,7 @@ CStreamWindow::CStreamWindow() = default;
 CStreamWindow::~CStreamWindow() {
   DestroyWindow();
   ReleaseGraph();
+  ReleaseProbe();
 }
 
 LRESULT CStreamWindow::OnGraphEventMessage(WPARAM wParam, LPARAM lParam) { return OnGraphEvent(wParam, lParam); }

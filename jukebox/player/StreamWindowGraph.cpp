@@ -244,37 +244,66 @@ bool CStreamWindow::ReplaceSourceChain(char code, const CString& path) {
   return built;
 }
 
+namespace {
+
+using StageMember = IBaseFilter* CStreamWindow::ChainStages::*;
+struct StageKind {
+  StageMember member;
+  const CLSID* clsid;
+};
+const StageKind kStageKinds[] = {{&CStreamWindow::ChainStages::waveParser, &CLSID_WAVEParser},
+                                 {&CStreamWindow::ChainStages::acmWrapper, &CLSID_ACMWrapper},
+                                 {&CStreamWindow::ChainStages::layer3Decoder, &CLSID_MP3Decoder},
+                                 {&CStreamWindow::ChainStages::mpegDecoder, &CLSID_CMpegAudioCodec},
+                                 {&CStreamWindow::ChainStages::mpeg1Splitter, &CLSID_MPEG1Splitter}};
+
+}  // namespace
+
+bool CStreamWindow::CreateProbe() {
+  // One probe graph for the zone's life: a graph runs a thread of its own, and making and ending one for
+  // every song would hold the window thread until that thread has had its turn.
+  void* object = nullptr;
+  CoCreateMediaObject(CLSID_FilterGraph, IID_IGraphBuilder, &object);
+  m_probe.graph = static_cast<IGraphBuilder*>(object);
+  bool ready = m_probe.graph != nullptr;
+  for (const StageKind& kind : kStageKinds) {
+    if (!ready) break;
+    void* filter = nullptr;
+    CoCreateMediaObject(*kind.clsid, IID_IBaseFilter, &filter);
+    m_probe.*kind.member = static_cast<IBaseFilter*>(filter);
+    ready = m_probe.*kind.member != nullptr && SUCCEEDED(m_probe.graph->AddFilter(m_probe.*kind.member, nullptr));
+  }
+  if (!ready) ReleaseProbe();
+  return ready;
+}
+
+void CStreamWindow::ReleaseProbe() {
+  for (const StageKind& kind : kStageKinds) SafeRelease(m_probe.*kind.member);
+  SafeRelease(m_probe.graph);
+}
+
 bool CStreamWindow::ProbeSong(char code, const CString& path) {
   // Four frames of an MP3: a file whose audio cannot be decoded gives none, a good one gives them at once.
   constexpr long kProbeFrames = 4608;
-  void* object = nullptr;
-  CoCreateMediaObject(CLSID_FilterGraph, IID_IGraphBuilder, &object);
-  ChainStages stages;
-  stages.graph = static_cast<IGraphBuilder*>(object);
-  if (stages.graph == nullptr) return false;
-  const std::pair<IBaseFilter* ChainStages::*, const CLSID*> kinds[] = {
-      {&ChainStages::waveParser, &CLSID_WAVEParser},     {&ChainStages::acmWrapper, &CLSID_ACMWrapper},
-      {&ChainStages::layer3Decoder, &CLSID_MP3Decoder},  {&ChainStages::mpegDecoder, &CLSID_CMpegAudioCodec},
-      {&ChainStages::mpeg1Splitter, &CLSID_MPEG1Splitter}};
-  bool ready = true;
-  for (const auto& [member, clsid] : kinds) {
-    void* filter = nullptr;
-    CoCreateMediaObject(*clsid, IID_IBaseFilter, &filter);
-    stages.*member = static_cast<IBaseFilter*>(filter);
-    ready = ready && stages.*member != nullptr && SUCCEEDED(stages.graph->AddFilter(stages.*member, nullptr));
-  }
+  if (m_probe.graph == nullptr && !CreateProbe()) return false;
   IBaseFilter* source = nullptr;
-  bool decodes = false;
-  if (ready && SUCCEEDED(stages.graph->AddSourceFilter(path, path, &source))) {
-    IPin* sourceOutput = FindPin(source, PINDIR_OUTPUT);
-    IPin* last = nullptr;
-    decodes = ConnectStages(stages, code, sourceOutput, &last) && qh::media::ReadDecodedFrames(last, kProbeFrames) > 0;
-    SafeRelease(last);
-    SafeRelease(sourceOutput);
-  }
+  if (FAILED(m_probe.graph->AddSourceFilter(path, nullptr, &source))) return false;
+  IPin* sourceOutput = FindPin(source, PINDIR_OUTPUT);
+  IPin* last = nullptr;
+  const bool decodes =
+      ConnectStages(m_probe, code, sourceOutput, &last) && qh::media::ReadDecodedFrames(last, kProbeFrames) > 0;
+  SafeRelease(last);
+  SafeRelease(sourceOutput);
+  // Every filter leaves the graph and comes back unconnected, so the next probe starts from nothing.
+  m_probe.graph->RemoveFilter(source);
   SafeRelease(source);
-  for (const auto& [member, clsid] : kinds) SafeRelease(stages.*member);
-  SafeRelease(stages.graph);
+  for (const StageKind& kind : kStageKinds) {
+    IBaseFilter* filter = m_probe.*kind.member;
+    if (FAILED(m_probe.graph->RemoveFilter(filter)) || FAILED(m_probe.graph->AddFilter(filter, nullptr))) {
+      ReleaseProbe();
+      break;
+    }
+  }
   return decodes;
 }
 
