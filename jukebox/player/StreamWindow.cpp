@@ -61,11 +61,8 @@ int CStreamWindow::PlaySong(tSong* song) {
   song->ReadMediaInfo();
   if (song->SongCompression == '?') song->SongCompression = code;
   // A file that opens but whose audio cannot be decoded (damaged, or no audio at all) is found out on a
-  // graph of its own, so the song playing now plays on instead of being stopped for nothing. A song that
-  // has ended (or a zone that plays nothing) has nothing to lose: the graph itself finds the fault then,
-  // and the window thread is spared the second opening at every song change.
-  const bool audible = m_pGraph != nullptr && (m_state == PLAYER_PLAYING || m_state == PLAYER_PAUSED);
-  if (audible && !ProbeSong(code, path)) {
+  // graph of its own, so the song playing now plays on instead of being stopped for nothing.
+  if (!ProbeSong(code, path)) {
     WriteLogText("E", IDS_PLAYER_SOURCE_ERROR, song->SongName.GetString(), static_cast<long>(song->SongID));
     return -1;
   }
