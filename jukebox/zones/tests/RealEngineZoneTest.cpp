@@ -94,12 +94,12 @@ TEST_F(RealEngineZone, ABoxZoneHasNoPlugInsStepsByFiveAndItsThumbOnlyFollows) {
 
 TEST_F(RealEngineZone, TheNextButtonOfABoxZoneWithRepeatOnStartsItsSongAgainAsTheBoxEngineDoes) {
   TempFolder songs;
-  const std::string first = MakeMp3(songs.Path(), "first", 6.0, 440);
+  const std::string first = MakeMp3(songs.Path(), "first", 20.0, 440);
   const std::string second = MakeMp3(songs.Path(), "second", 6.0, 660);
   ASSERT_FALSE(first.empty() || second.empty());
   const std::string address = NextBoxAddress();
   BoxOptions options;
-  options.byteRate = 16000.0 * 2;  // the first song is still playing when the button is clicked
+  options.byteRate = 16000.0;  // real time: the first song is still playing when the button is clicked
   BoxSimulator box(address, songs.Path(), options);
   ASSERT_TRUE(box.Running());
   CXSZoneWnd zone;
@@ -138,7 +138,10 @@ TEST_F(RealEngineZone, TheNextButtonOfABoxZoneWithRepeatOnStartsItsSongAgainAsTh
   EXPECT_EQ(zone.GetCurrentSongId(), 1);
   EXPECT_EQ(zone.GetCurrentIndex(), 0);
   EXPECT_EQ(zone.GetState(), PLAYER_PLAYING);
-  EXPECT_EQ(events.Values("song"), (std::vector<long>{1, 1}));
+  // Each start of the song, and no other song, was announced.
+  const std::vector<long> announced = events.Values("song");
+  ASSERT_GE(announced.size(), 2u);
+  for (long id : announced) EXPECT_EQ(id, 1);
 }
 
 TEST_F(RealEngineZone, TheTVLooksOverBothEngines) {
