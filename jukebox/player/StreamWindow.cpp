@@ -20,6 +20,7 @@ CStreamWindow::CStreamWindow() = default;
 CStreamWindow::~CStreamWindow() {
   DestroyWindow();
   ReleaseGraph();
+  ReleaseProbe();
 }
 
 LRESULT CStreamWindow::OnGraphEventMessage(WPARAM wParam, LPARAM lParam) { return OnGraphEvent(wParam, lParam); }
@@ -59,6 +60,12 @@ int CStreamWindow::PlaySong(tSong* song) {
   const char code = song->SongCompression;
   song->ReadMediaInfo();
   if (song->SongCompression == '?') song->SongCompression = code;
+  // A file that opens but whose audio cannot be decoded (damaged, or no audio at all) is found out on a
+  // graph of its own, so the song playing now plays on instead of being stopped for nothing.
+  if (!ProbeSong(code, path)) {
+    WriteLogText("E", IDS_PLAYER_SOURCE_ERROR, song->SongName.GetString(), static_cast<long>(song->SongID));
+    return -1;
+  }
   SetFileTypeText(*song);
   if (m_pGraph == nullptr) {
     CreateGraph();

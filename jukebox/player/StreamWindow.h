@@ -30,6 +30,16 @@ class CStreamWindow : public CPlayerBase {
   void ClearPlugins() override;
 
   // ---- Graph (public for the zone windows and tests) ----
+  // The filters a source's chain is made of and the graph that holds them: the zone's own graph, or a
+  // probe's graph of its own.
+  struct ChainStages {
+    IGraphBuilder* graph = nullptr;
+    IBaseFilter* waveParser = nullptr;
+    IBaseFilter* acmWrapper = nullptr;
+    IBaseFilter* layer3Decoder = nullptr;
+    IBaseFilter* mpegDecoder = nullptr;
+    IBaseFilter* mpeg1Splitter = nullptr;
+  };
   bool HasGraph() const { return m_pGraph != nullptr; }
   void CreateGraph();
   bool CreateFilter();
@@ -74,27 +84,32 @@ class CStreamWindow : public CPlayerBase {
  protected:
   const char* LogSource() const override { return "StreamWindow"; }
   void OutputVolume(int percent) override;
-  void ReleaseOutput() override { ReleaseGraph(); }
+  void ReleaseOutput() override {
+    ReleaseGraph();
+    ReleaseProbe();
+  }
 
   afx_msg LRESULT OnGraphEventMessage(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
   void SetFileTypeText(tSong& song);
-  bool ConnectStages(char code, IPin* sourceOutput, IPin** lastOutput);
-  IPin* ConnectStage(IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput);
-  IPin* AddWaveParser(IPin* upstream);
-  IPin* AddAcmWrapper(IPin* upstream);
-  IPin* AddLayer3Decoder(IPin* upstream);
-  IPin* AddMpegAudioDecoder(IPin* upstream);
-  IPin* AddMpeg1Splitter(IPin* upstream);
+  ChainStages OwnStages() const;
+  // Opens the song in a graph of its own and decodes its first frames (see PlaySong).
+  bool ProbeSong(char code, const CString& path);
+  bool CreateProbe();
+  void ReleaseProbe();
+  bool ConnectStages(const ChainStages& stages, char code, IPin* sourceOutput, IPin** lastOutput);
+  IPin* ConnectStage(IGraphBuilder* graph, IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput);
   bool AddTee(IPin* upstream);
   bool AddPluginChain(IPin* upstream);
-  bool ConnectInto(IPin* upstream, IPin* input, const char* label);
+  bool ConnectInto(IPin* upstream, IPin* input, const char* label) { return ConnectInto(m_pGraph, upstream, input, label); }
+  bool ConnectInto(IGraphBuilder* graph, IPin* upstream, IPin* input, const char* label);
   bool IsLayer3Output(IPin* pin);
   IPin* FindPin(IBaseFilter* filter, PIN_DIRECTION direction);
   IPin* GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction);
-  bool DisconnectPin(IPin* pin);
+  bool DisconnectPin(IPin* pin) { return DisconnectPin(m_pGraph, pin); }
+  static bool DisconnectPin(IGraphBuilder* graph, IPin* pin);
   IBaseFilter* CreateRendererByName(const CString& name);
   int ConnectPluginFilters(IPin* upstream);
   void LogGraphText(const char* severity, UINT id, ...);
@@ -112,6 +127,7 @@ class CStreamWindow : public CPlayerBase {
   IBaseFilter* m_pMpeg1Splitter = nullptr;
   IBaseFilter* m_pWaveParser = nullptr;
   IBaseFilter* m_pAcmWrapper = nullptr;
+  ChainStages m_probe;  // the graph that tries a song before the playing one is stopped for it
 
   std::vector<CString> m_pluginNames;
   std::map<CString, IBaseFilter*> m_pluginChain;

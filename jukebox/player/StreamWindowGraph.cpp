@@ -4,6 +4,7 @@
 
 #include "jukebox/app/services/JukeboxServices.h"
 #include "jukebox/player/StreamWindow.h"
+#include "platform/media/DecodeProbe.h"
 #include "platform/media/DeviceEnum.h"
 
 namespace {
@@ -112,18 +113,18 @@ IPin* CStreamWindow::GetUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direct
   return FirstPin(filter, direction, true);
 }
 
-bool CStreamWindow::DisconnectPin(IPin* pin) {
+bool CStreamWindow::DisconnectPin(IGraphBuilder* graph, IPin* pin) {
   if (pin == nullptr) return false;
   IPin* peer = nullptr;
   if (pin->ConnectedTo(&peer) == VFW_E_NOT_CONNECTED) return true;
-  const bool done = peer != nullptr && SUCCEEDED(m_pGraph->Disconnect(peer)) && SUCCEEDED(m_pGraph->Disconnect(pin));
+  const bool done = peer != nullptr && SUCCEEDED(graph->Disconnect(peer)) && SUCCEEDED(graph->Disconnect(pin));
   SafeRelease(peer);
   return done;
 }
 
-bool CStreamWindow::ConnectInto(IPin* upstream, IPin* input, const char* label) {
-  if (upstream == nullptr || input == nullptr || !DisconnectPin(input)) return false;
-  const HRESULT hr = m_pGraph->ConnectDirect(upstream, input, nullptr);
+bool CStreamWindow::ConnectInto(IGraphBuilder* graph, IPin* upstream, IPin* input, const char* label) {
+  if (upstream == nullptr || input == nullptr || !DisconnectPin(graph, input)) return false;
+  const HRESULT hr = graph->ConnectDirect(upstream, input, nullptr);
   if (FAILED(hr)) {
     LogGraphText("E", IDS_PLAYER_TRANSFORM_CONNECT, static_cast<unsigned>(hr), label);
     return false;
@@ -131,27 +132,20 @@ bool CStreamWindow::ConnectInto(IPin* upstream, IPin* input, const char* label) 
   return true;
 }
 
-IPin* CStreamWindow::ConnectStage(IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput) {
+IPin* CStreamWindow::ConnectStage(IGraphBuilder* graph, IBaseFilter* filter, IPin* upstream, const char* label,
+                                  bool cutOutput) {
   IPin* input = FindPin(filter, PINDIR_INPUT);
   if (input == nullptr) return nullptr;
-  const bool connected = ConnectInto(upstream, input, label);
+  const bool connected = ConnectInto(graph, upstream, input, label);
   input->Release();
   if (!connected) return nullptr;
   IPin* output = FindPin(filter, PINDIR_OUTPUT);
-  if (output != nullptr && cutOutput && !DisconnectPin(output)) SafeRelease(output);
+  if (output != nullptr && cutOutput && !DisconnectPin(graph, output)) SafeRelease(output);
   return output;
 }
 
-IPin* CStreamWindow::AddWaveParser(IPin* upstream) { return ConnectStage(m_pWaveParser, upstream, "Source::WaveParser", false); }
-IPin* CStreamWindow::AddAcmWrapper(IPin* upstream) { return ConnectStage(m_pAcmWrapper, upstream, "Source::ACMWrapper", false); }
-IPin* CStreamWindow::AddLayer3Decoder(IPin* upstream) {
-  return ConnectStage(m_pLayer3Decoder, upstream, "Source::Layer3Decoder", true);
-}
-IPin* CStreamWindow::AddMpegAudioDecoder(IPin* upstream) {
-  return ConnectStage(m_pMpegDecoder, upstream, "Source::MpegAudioDecoder", true);
-}
-IPin* CStreamWindow::AddMpeg1Splitter(IPin* upstream) {
-  return ConnectStage(m_pMpeg1Splitter, upstream, "Source::Mpeg1Splitter", true);
+CStreamWindow::ChainStages CStreamWindow::OwnStages() const {
+  return {m_pGraph, m_pWaveParser, m_pAcmWrapper, m_pLayer3Decoder, m_pMpegDecoder, m_pMpeg1Splitter};
 }
 
 bool CStreamWindow::AddTee(IPin* upstream) {
@@ -183,27 +177,34 @@ bool CStreamWindow::IsLayer3Output(IPin* pin) {
 }
 
 // The stages of a compression code from the source's output; the last stage's output pin.
-bool CStreamWindow::ConnectStages(char code, IPin* sourceOutput, IPin** lastOutput) {
+bool CStreamWindow::ConnectStages(const ChainStages& stages, char code, IPin* sourceOutput, IPin** lastOutput) {
+  auto stage = [&](IBaseFilter* filter, IPin* upstream, const char* label, bool cutOutput) {
+    return ConnectStage(stages.graph, filter, upstream, label, cutOutput);
+  };
+  auto parsed = [&] { return stage(stages.waveParser, sourceOutput, "Source::WaveParser", false); };
+  auto layer3 = [&](IPin* upstream) { return stage(stages.layer3Decoder, upstream, "Source::Layer3Decoder", true); };
   IPin* out = nullptr;
   switch (code) {
     case ' ':
-    case 'V': out = AddWaveParser(sourceOutput); break;
+    case 'V': out = parsed(); break;
     case 'A': {
-      IPin* parsed = AddWaveParser(sourceOutput);
-      out = parsed != nullptr ? AddAcmWrapper(parsed) : nullptr;
-      SafeRelease(parsed);
+      IPin* wave = parsed();
+      out = wave != nullptr ? stage(stages.acmWrapper, wave, "Source::ACMWrapper", false) : nullptr;
+      SafeRelease(wave);
       break;
     }
     case 'M': {
-      IPin* parsed = AddWaveParser(sourceOutput);
-      out = parsed != nullptr ? AddLayer3Decoder(parsed) : nullptr;
-      SafeRelease(parsed);
+      IPin* wave = parsed();
+      out = wave != nullptr ? layer3(wave) : nullptr;
+      SafeRelease(wave);
       break;
     }
     case '3':
     case 'R': {
-      IPin* split = AddMpeg1Splitter(sourceOutput);
-      if (split != nullptr) out = IsLayer3Output(split) ? AddLayer3Decoder(split) : AddMpegAudioDecoder(split);
+      IPin* split = stage(stages.mpeg1Splitter, sourceOutput, "Source::Mpeg1Splitter", true);
+      if (split != nullptr)
+        out = IsLayer3Output(split) ? layer3(split)
+                                    : stage(stages.mpegDecoder, split, "Source::MpegAudioDecoder", true);
       SafeRelease(split);
       break;
     }
@@ -217,7 +218,7 @@ bool CStreamWindow::BuildGraphChain(char code, const CString& path) {
   if (FAILED(m_pGraph->AddSourceFilter(path, path, &m_pSource))) return false;
   IPin* sourceOutput = FindPin(m_pSource, PINDIR_OUTPUT);
   IPin* last = nullptr;
-  bool built = ConnectStages(code, sourceOutput, &last);
+  bool built = ConnectStages(OwnStages(), code, sourceOutput, &last);
   if (built) {
     if (!m_pluginChain.empty()) ConnectPluginFilters(last);
     else built = AddTee(last);
@@ -236,11 +237,74 @@ bool CStreamWindow::ReplaceSourceChain(char code, const CString& path) {
   if (FAILED(m_pGraph->AddSourceFilter(path, path, &m_pSource))) return false;
   IPin* sourceOutput = FindPin(m_pSource, PINDIR_OUTPUT);
   IPin* last = nullptr;
-  bool built = ConnectStages(code, sourceOutput, &last);
+  bool built = ConnectStages(OwnStages(), code, sourceOutput, &last);
   if (built) built = !m_pluginChain.empty() ? AddPluginChain(last) : AddTee(last);
   SafeRelease(last);
   SafeRelease(sourceOutput);
   return built;
+}
+
+namespace {
+
+using StageMember = IBaseFilter* CStreamWindow::ChainStages::*;
+struct StageKind {
+  StageMember member;
+  const CLSID* clsid;
+};
+const StageKind kStageKinds[] = {{&CStreamWindow::ChainStages::waveParser, &CLSID_WAVEParser},
+                                 {&CStreamWindow::ChainStages::acmWrapper, &CLSID_ACMWrapper},
+                                 {&CStreamWindow::ChainStages::layer3Decoder, &CLSID_MP3Decoder},
+                                 {&CStreamWindow::ChainStages::mpegDecoder, &CLSID_CMpegAudioCodec},
+                                 {&CStreamWindow::ChainStages::mpeg1Splitter, &CLSID_MPEG1Splitter}};
+
+}  // namespace
+
+bool CStreamWindow::CreateProbe() {
+  // One probe graph for the zone's life: a graph runs a thread of its own, and making and ending one for
+  // every song would hold the window thread until that thread has had its turn.
+  void* object = nullptr;
+  CoCreateMediaObject(CLSID_FilterGraph, IID_IGraphBuilder, &object);
+  m_probe.graph = static_cast<IGraphBuilder*>(object);
+  bool ready = m_probe.graph != nullptr;
+  for (const StageKind& kind : kStageKinds) {
+    if (!ready) break;
+    void* filter = nullptr;
+    CoCreateMediaObject(*kind.clsid, IID_IBaseFilter, &filter);
+    m_probe.*kind.member = static_cast<IBaseFilter*>(filter);
+    ready = m_probe.*kind.member != nullptr && SUCCEEDED(m_probe.graph->AddFilter(m_probe.*kind.member, nullptr));
+  }
+  if (!ready) ReleaseProbe();
+  return ready;
+}
+
+void CStreamWindow::ReleaseProbe() {
+  for (const StageKind& kind : kStageKinds) SafeRelease(m_probe.*kind.member);
+  SafeRelease(m_probe.graph);
+}
+
+bool CStreamWindow::ProbeSong(char code, const CString& path) {
+  // Four frames of an MP3: a file whose audio cannot be decoded gives none, a good one gives them at once.
+  constexpr long kProbeFrames = 4608;
+  if (m_probe.graph == nullptr && !CreateProbe()) return false;
+  IBaseFilter* source = nullptr;
+  if (FAILED(m_probe.graph->AddSourceFilter(path, nullptr, &source))) return false;
+  IPin* sourceOutput = FindPin(source, PINDIR_OUTPUT);
+  IPin* last = nullptr;
+  const bool decodes =
+      ConnectStages(m_probe, code, sourceOutput, &last) && qh::media::ReadDecodedFrames(last, kProbeFrames) > 0;
+  SafeRelease(last);
+  SafeRelease(sourceOutput);
+  // Every filter leaves the graph and comes back unconnected, so the next probe starts from nothing.
+  m_probe.graph->RemoveFilter(source);
+  SafeRelease(source);
+  for (const StageKind& kind : kStageKinds) {
+    IBaseFilter* filter = m_probe.*kind.member;
+    if (FAILED(m_probe.graph->RemoveFilter(filter)) || FAILED(m_probe.graph->AddFilter(filter, nullptr))) {
+      ReleaseProbe();
+      break;
+    }
+  }
+  return decodes;
 }
 
 int CStreamWindow::ConnectPluginFilters(IPin* upstream) {

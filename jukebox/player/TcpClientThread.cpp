@@ -5,6 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
 #include "platform/ui/WinUser.h"
 
 namespace {
@@ -268,6 +271,12 @@ void CTcpClientThread::ConnectStart(CTcpConnect* target) {
     closesocket(s);
     return;
   }
+  // Every write leaves at once. Left to the host, a short command written while the one before is not
+  // yet acknowledged waits for that acknowledgement, which the peer may hold back for 40 ms: a stop would
+  // then reach the box after the next stream's audio connection, which the box would take as stopped.
+  const int noDelay = 1;
+  if (setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay)) != 0)
+    NotifyError("ConnectStart: setsockopt TCP_NODELAY failed", WsaErrorFromErrno(errno));
   m_peerAddress = sockaddr_in{};
   m_peerAddress.sin_family = AF_INET;
   m_peerAddress.sin_port = htons(m_peerPort);

@@ -135,8 +135,7 @@ LONG CXSBoxEngine::QueueCommand(const CString& text) {
     case TCP_CONNECTED:
       // The connection can be up before its notice has flushed the waiting commands: they go first.
       FlushPendingCommands();
-      if (!PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text(text))))
-        Log("E", "Exstreamer Control thread 0x" + ThreadIdText(m_controlThread) + " refused the command " + text);
+      PostCommand(text);
       return 0;
     default:
       return state;
@@ -148,12 +147,43 @@ int CXSBoxEngine::FlushPendingCommands() {
   while (!m_pendingCommands.empty()) {
     CString text = m_pendingCommands.front();
     m_pendingCommands.pop_front();
-    if (PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text(text))))
-      ++sent;
-    else
-      Log("E", "Exstreamer Control thread 0x" + ThreadIdText(m_controlThread) + " refused the command " + text);
+    if (PostCommand(text)) ++sent;
   }
   return sent;
+}
+
+bool CXSBoxEngine::PostCommand(const CString& text) {
+  if (!PostTo(m_controlThread, new CTcpRequest(TCP_REQUEST_SEND_TEXT, CTcpSendRecord::Text(text)))) {
+    Log("E", "Exstreamer Control thread 0x" + ThreadIdText(m_controlThread) + " refused the command " + text);
+    return false;
+  }
+  m_commandsUnwritten.push_back(text == kXSCommandStop);
+  return true;
+}
+
+bool CXSBoxEngine::IsStopUnwritten() const {
+  for (bool stop : m_commandsUnwritten)
+    if (stop) return true;
+  for (const CString& text : m_pendingCommands)
+    if (text == kXSCommandStop) return true;
+  return false;
+}
+
+void CXSBoxEngine::ConnectForNewStream() {
+  // The control and the audio connection are two ways into the box, and it may take whatever reaches
+  // it first. The new stream's connection opens only once the stop (and so every command before it) has
+  // been written: a box that took the new connection before that stop would end the new stream with it.
+  if (IsStopUnwritten()) {
+    m_connectAfterStop = true;
+    return;
+  }
+  ConnectAudio();
+}
+
+void CXSBoxEngine::OnCommandsWritten() {
+  if (!m_connectAfterStop || IsStopUnwritten()) return;
+  m_connectAfterStop = false;
+  if (m_audioRestart && !m_closing && m_closesAwaited == 0) ConnectAudio();
 }
 
 void CXSBoxEngine::SendVolume(int level) { QueueCommand(XSVolumeCommand(level)); }
@@ -228,12 +258,12 @@ void CXSBoxEngine::OnThreadExit(CTcpClientThread*& thread, const char* which, LP
 
 // ---- Songs -------------------------------------------------------------------------------------------
 
-int CXSBoxEngine::OpenSongFile(tSong* song, PreparedValues& values) {
+std::FILE* CXSBoxEngine::OpenSongData(tSong* song, PreparedValues& values) {
   CString name = song->GetMediaFileName();
   std::string hostPath = qh::HostPathOf(name);
-  if (hostPath.empty()) return -1;
+  if (hostPath.empty()) return nullptr;
   std::FILE* file = std::fopen(hostPath.c_str(), "rb");
-  if (file == nullptr) return -1;
+  if (file == nullptr) return nullptr;
   values.dataOffset = song->DataOffset > 0 ? static_cast<DWORD>(song->DataOffset) : 0;
   values.dataSize = song->DataBytes > 0 ? static_cast<DWORD>(song->DataBytes) : 0;
   if (values.dataSize == 0) {
@@ -245,11 +275,17 @@ int CXSBoxEngine::OpenSongFile(tSong* song, PreparedValues& values) {
   values.lengthText = FormatDuration(song->SongLengthMS);
   if (std::fseek(file, static_cast<long>(values.dataOffset), SEEK_SET) != 0) {
     std::fclose(file);
-    return -1;
+    return nullptr;
   }
+  return file;
+}
+
+void CXSBoxEngine::UseFile(std::FILE* file) {
+  CloseFile();
   m_songFile = file;
   m_endOfDataPosted = false;
-  return 0;
+  // An end of data still on its way for the file before is that file's, not this one's.
+  ++m_fileGeneration;
 }
 
 void CXSBoxEngine::CloseFile() {
@@ -290,18 +326,32 @@ void CXSBoxEngine::MakeCurrent(const PreparedValues& values) {
 int CXSBoxEngine::PlaySong(tSong* song) {
   PreparedValues values;
   if (song == nullptr || !CheckSong(*song, values)) return -1;
-  bool fresh = m_songFile == nullptr;
-  if (!fresh) {
-    // The stop goes out first, so the box has it before the new connection can bring it data.
+  // The new song's file is opened before anything of the stream is touched: a song that cannot be read
+  // leaves the playing one as it was, and the song tried after it finds the stream as it is.
+  std::FILE* file = OpenSongData(song, values);
+  if (file == nullptr) return -1;
+  bool fresh = false;
+  if (m_audioRestart) {
+    // A change whose new stream has not started yet: the box has been told to stop, and is told to
+    // start when the new connection is up, which then carries this song. A second stop would travel on
+    // the control connection while the new audio connection comes up on its own: a box that took the
+    // new connection first would end the stream this stop was never meant for.
+  } else if (m_streaming) {
+    // Whether the box has a stream to stop does not depend on a file being open: the data of the
+    // playing song may all be out, with nothing prepared behind it. The stop goes out first, so the box
+    // has it before the new connection can bring it data.
     QueueCommand(kXSCommandStop);
     CloseAudio();
-    CloseFile();
+    m_audioRestart = true;
+  } else if (m_closesAwaited > 0) {
+    // A stopped stream's connection is still closing: the new stream starts on the one opened after it.
     m_audioRestart = true;
   } else {
-    m_audioRestart = false;
+    fresh = true;
   }
   ForgetPreparedSong();
-  if (OpenSongFile(song, values) != 0) return -1;
+  UseFile(file);
+  m_streaming = true;
   MakeCurrent(values);
   StartByteCount();
   if (fresh) {
@@ -315,6 +365,8 @@ int CXSBoxEngine::PlaySong(tSong* song) {
 
 void CXSBoxEngine::StopStream() {
   m_audioRestart = false;
+  m_connectAfterStop = false;
+  m_streaming = false;
   CloseAudio();
   QueueCommand(kXSCommandStop);
   CloseFile();
@@ -322,6 +374,8 @@ void CXSBoxEngine::StopStream() {
 }
 
 void CXSBoxEngine::CloseSongFile() {
+  m_streaming = false;
+  m_connectAfterStop = false;
   m_dataOffset = 0;
   m_dataSize = 0;
   m_bitRate = 0;
@@ -336,7 +390,9 @@ int CXSBoxEngine::PrepareNextSong(tSong* song, int index) {
   CloseFile();
   PreparedValues values;
   if (song == nullptr || !CheckSong(*song, values)) return -1;
-  if (OpenSongFile(song, values) != 0) return -1;
+  std::FILE* file = OpenSongData(song, values);
+  if (file == nullptr) return -1;
+  UseFile(file);
   song->SetUserData(1);
   m_prepared.push_back(PreparedSong{std::make_unique<tSong>(*song), values, index});
   return 0;
@@ -361,6 +417,10 @@ bool CXSBoxEngine::PromotePreparedSong() {
   // The promoted song's data had already run out: choose the song after it now.
   if (deferred) OnEndOfData();
   return true;
+}
+
+void CXSBoxEngine::OnEndOfDataNotice(WPARAM fileGeneration) {
+  if (fileGeneration == m_fileGeneration) OnEndOfData();
 }
 
 void CXSBoxEngine::OnEndOfData() {
@@ -435,7 +495,7 @@ void CXSBoxEngine::GiveUpPreparing() {
 void CXSBoxEngine::PostEndOfData() {
   if (m_endOfDataPosted) return;
   m_endOfDataPosted = true;
-  PostMessage(m_host.EngineWindow(), WM_XS_END_OF_DATA, 0, 0);
+  PostMessage(m_host.EngineWindow(), WM_XS_END_OF_DATA, m_fileGeneration, 0);
 }
 
 bool CXSBoxEngine::SendNextChunk() {
@@ -499,7 +559,7 @@ LRESULT CXSBoxEngine::OnAudioThreadNotify(WPARAM code, LPARAM record) {
         // may open the connection the new song goes out on.
         if (m_closesAwaited > 0) break;
         if (m_audioRestart) {
-          ConnectAudio();
+          ConnectForNewStream();
         } else {
           if (m_songFile != nullptr)
             Log("I", "Exstreamer Audio thread 0x" + id + " has closed its connection; the song is stopped.");
@@ -558,7 +618,10 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (m_closing || !notice) break;
       if (notice->m_threadState == TCP_THREAD_IDLE) {
+        // Nothing more of what was sent or waits will be written: a new stream waits for none of it.
         m_pendingCommands.clear();
+        m_commandsUnwritten.clear();
+        OnCommandsWritten();
         m_replyReader.Reset();
         Log("I", "Exstreamer Control thread 0x" + id + " has closed its connection.");
       } else if (notice->m_threadState == TCP_THREAD_CONNECTED) {
@@ -571,6 +634,9 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
     case TCP_NOTICE_ERROR: {
       std::unique_ptr<CTcpNotice> notice(reinterpret_cast<CTcpNotice*>(record));
       if (!notice) break;
+      // A write that failed is never reported written: a new stream must not wait for it.
+      m_commandsUnwritten.clear();
+      OnCommandsWritten();
       OnSocketError("Control", m_controlThread, *notice, "E");
       break;
     }
@@ -581,6 +647,9 @@ LRESULT CXSBoxEngine::OnControlThreadNotify(WPARAM code, LPARAM record) {
     }
     case TCP_NOTICE_WRITTEN:
       delete reinterpret_cast<CTcpNotice*>(record);
+      // The control thread writes one command at a time, in order.
+      if (!m_commandsUnwritten.empty()) m_commandsUnwritten.pop_front();
+      OnCommandsWritten();
       break;
     case TCP_NOTICE_EXIT:
       OnThreadExit(m_controlThread, "Control", record);

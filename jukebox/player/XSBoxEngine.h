@@ -91,6 +91,9 @@ class CXSBoxEngine {
   void CloseSongFile();
   int PrepareNextSong(tSong* song, int index);
   bool PromotePreparedSong();
+  // Message 0x530 posted for the file of `fileGeneration`: the data ran out. One posted for a file that
+  // has been closed since (a song started meanwhile) is dropped.
+  void OnEndOfDataNotice(WPARAM fileGeneration);
   void OnEndOfData();
   bool SendNextChunk();
   bool ConnectAudio();
@@ -130,13 +133,23 @@ class CXSBoxEngine {
   };
 
   CTcpClientThread* MakeThread(UINT message);
+  // Hands one command to the control thread and notes it until the thread reports it written.
+  bool PostCommand(const CString& text);
+  // A stop waits to be sent or has not been reported written yet.
+  bool IsStopUnwritten() const;
+  // Opens the connection of a new stream once the box can have had its stop.
+  void ConnectForNewStream();
+  void OnCommandsWritten();
   bool PostTo(CTcpClientThread* thread, CTcpRequest* request);
   bool PostConnect(CTcpClientThread* thread, WORD port);
   // Whether the box can take the song (not locked, an MP3 format), reported when not; fills its format.
   bool CheckSong(tSong& song, PreparedValues& values);
   void MakeCurrent(const PreparedValues& values);
-  // Opens the song's file at its audio data and reads its format; -1 with the reason reported.
-  int OpenSongFile(tSong* song, PreparedValues& values);
+  // Opens the song's file at its audio data and fills in its data offset, size and length text; null when
+  // it cannot be read.
+  std::FILE* OpenSongData(tSong* song, PreparedValues& values);
+  // The file whose data goes out from now on (the one before is closed).
+  void UseFile(std::FILE* file);
   void CloseFile();
   void ForgetPreparedSong();
   bool ChooseAndPrepare();
@@ -168,6 +181,10 @@ class CXSBoxEngine {
   CTcpClientThread* m_audioThread = nullptr;
   CTcpClientThread* m_controlThread = nullptr;
   std::deque<CString> m_pendingCommands;
+  // Commands handed to the control thread and not yet reported written, oldest first: true for a stop.
+  std::deque<bool> m_commandsUnwritten;
+  // A new stream's connection waits for its stop to be written.
+  bool m_connectAfterStop = false;
   bool m_closing = false;
   CXSReplyReader m_replyReader;
 
@@ -178,6 +195,11 @@ class CXSBoxEngine {
   bool m_endOfDataPosted = false;  // 0x530 is on its way for the file that is open
   bool m_blockInFlight = false;    // a block was handed to the audio thread and not yet reported written
   bool m_audioRestart = false;
+  // The box has a stream: started with c=66 and not stopped since. Its data may all be out already (no
+  // file open), or its connection be on the way to a new one.
+  bool m_streaming = false;
+  // Counts the files opened, so an end of data is only taken for the file it was posted for.
+  WPARAM m_fileGeneration = 0;
   // A song was started while the audio connection opened at start-up (or after a close) was still
   // coming up: its first block goes out when the connection reports it is up.
   bool m_sendWhenConnected = false;

@@ -125,9 +125,9 @@ LRESULT CXSStreamWindow::OnControlThreadNotify(WPARAM code, LPARAM record) {
   return m_box.OnControlThreadNotify(code, record);
 }
 
-LRESULT CXSStreamWindow::OnEndOfData(WPARAM, LPARAM) {
+LRESULT CXSStreamWindow::OnEndOfData(WPARAM wParam, LPARAM) {
   Guarded(GUARD_NEXT_SONG, [&]() -> int {
-    m_box.OnEndOfData();
+    m_box.OnEndOfDataNotice(wParam);
     return 0;
   });
   return -1;

@@ -352,7 +352,7 @@ void CZoneLookBase::RunCommand(UINT id, UINT code) {
     case ID_ZONE_VOLUME_UP: player.AdjustVolume(VolumeStep()); break;
     case ID_ZONE_VOLUME_DOWN: player.AdjustVolume(-VolumeStep()); break;
     case ID_ZONE_PLAY_SELECTED: player.PlaySelectedSong(); break;
-    case ID_ZONE_NEXT: player.OnNextSong(0, 0); break;
+    case ID_ZONE_NEXT: player.Next(); break;
     case ID_ZONE_ALBUM: OnChooseAlbum(); break;
     case ID_ZONE_MUTE: player.ToggleMute(); break;
     case ID_ZONE_OPTIONS: PostToMainWindow(WM_ZONE_OPTIONS); break;

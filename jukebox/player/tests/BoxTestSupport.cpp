@@ -436,7 +436,7 @@ LRESULT TestBoxZone::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message == WM_XS_AUDIO_NOTIFY) return zone->m_engine->OnAudioThreadNotify(wParam, lParam);
     if (message == WM_XS_CONTROL_NOTIFY) return zone->m_engine->OnControlThreadNotify(wParam, lParam);
     if (message == WM_XS_END_OF_DATA) {
-      zone->m_engine->OnEndOfData();
+      zone->m_engine->OnEndOfDataNotice(wParam);
       return -1;
     }
   } else if (message == WM_XS_AUDIO_NOTIFY || message == WM_XS_CONTROL_NOTIFY) {

@@ -116,6 +116,72 @@ TEST_F(Faults, AMissingSongLeavesTheSongPlayingAlone) {
   EXPECT_EQ(44100u * 120, out.Frames());
 }
 
+TEST_F(Faults, ASongThatOpensButCannotBeDecodedLeavesTheSongPlaying) {
+  SKIP_WITHOUT_TOOLS("sox", "lame");
+  ASSERT_TRUE(Tone("long.wav", "-r 8000 -c 1 -b 16", 300));
+  ASSERT_TRUE(Tone("good.wav", "-r 8000 -c 1 -b 16", 1, "sine 550"));
+  // An MP3 made by lame whose audio frames are all overwritten: only the leading information frame
+  // (417 bytes at 128 kbit/s and 44.1 kHz) is left, so the file still looks like an MP3 at its start.
+  ASSERT_TRUE(Tone("tone.wav", "-r 44100 -c 2 -b 16", 3));
+  ASSERT_TRUE(RunTool("lame --quiet -b 128 " + Q(Host("tone.wav")) + " " + Q(Host("overwritten.mp3"))));
+  const auto size = std::filesystem::file_size(Host("overwritten.mp3"));
+  ASSERT_GT(size, 20000u);
+  {
+    std::fstream file(Host("overwritten.mp3"), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(417);
+    const std::string zeros(size - 417, '\0');
+    file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+  }
+  std::ofstream(Host("text.mp3"), std::ios::binary) << "This is a note, not a song.\n";
+  // A WAVE header whose format chunk is garbage.
+  std::ofstream(Host("broken.wav"), std::ios::binary) << std::string("RIFF\x24\x10\0\0WAVEfmt ", 16) << std::string(4000, '\x5A');
+  struct Case {
+    LONG id;
+    char code;
+    const char* file;
+  } cases[] = {{2, 'R', "overwritten.mp3"}, {3, '3', "overwritten.mp3"}, {4, 'R', "text.mp3"}, {5, ' ', "broken.wav"}};
+
+  auto playing = Song(1, ' ', "long.wav");
+  ASSERT_EQ(0, zone->PlaySong(playing.get()));
+  const std::string typeText = zone->GetFileTypeText().GetString();
+  for (const Case& c : cases) {
+    auto bad = Song(c.id, c.code, c.file);
+    EXPECT_EQ(-1, zone->PlaySong(bad.get())) << c.file;
+    EXPECT_EQ(PLAYER_PLAYING, zone->GetState()) << c.file;
+    EXPECT_TRUE(zone->HasGraph()) << c.file;
+    EXPECT_EQ(1, zone->GetCurrentSongId()) << c.file;
+    EXPECT_EQ(typeText, zone->GetFileTypeText().GetString()) << c.file;
+    EXPECT_EQ(1, app.CountLines("Song " + std::to_string(c.id))) << c.file;
+  }
+  // Next to a playing song in the queue: the damaged song is passed over for the one after it, and
+  // only songs that really started are announced.
+  zone->AppendSong(Song(1, ' ', "long.wav").release());
+  zone->AppendSong(Song(6, 'R', "overwritten.mp3").release());
+  zone->AppendSong(Song(7, ' ', "good.wav").release());
+  ASSERT_EQ(0, zone->PlayIndex(0));
+  zone->Next();
+  EXPECT_EQ(7, zone->GetCurrentSongId());
+  EXPECT_EQ(2, zone->GetCurrentIndex());
+  EXPECT_EQ(PLAYER_PLAYING, zone->GetState());
+  EXPECT_EQ((std::vector<long>{1, 1, 7}), events.Values("song"));
+}
+
+TEST_F(Faults, TheLongSongPlaysToItsEndPastEveryUndecodableSong) {
+  SKIP_WITHOUT_TOOLS("sox");
+  ASSERT_TRUE(Tone("long.wav", "-r 8000 -c 1 -b 16", 200));
+  std::ofstream(Host("text.mp3"), std::ios::binary) << "This is a note, not a song.\n";
+  auto playing = Song(1, ' ', "long.wav");
+  ASSERT_EQ(0, zone->PlaySong(playing.get()));
+  auto bad = Song(2, 'R', "text.mp3");
+  EXPECT_EQ(-1, zone->PlaySong(bad.get()));
+  // The song was never stopped or started again: every frame of it reaches the capture once.
+  ASSERT_TRUE(PlayedToEnd(std::chrono::seconds(30)));
+  zone->Stop();
+  Pcm16 out;
+  ASSERT_TRUE(ReadWave16(capture, out));
+  EXPECT_EQ(8000u * 200, out.Frames());
+}
+
 TEST_F(Faults, ShuffleGoesOnPastMissingAndDamagedSongs) {
   SKIP_WITHOUT_TOOLS("sox");
   ASSERT_TRUE(Tone("a.wav", "-r 44100 -c 2 -b 16", 1));

@@ -37,8 +37,20 @@ TEST_F(Transport, PlayPauseSeekAndStop) {
   EXPECT_EQ(0, zone->SeekPercent(50));
   EXPECT_EQ(PLAYER_PAUSED, zone->GetState());
   EXPECT_NEAR(15000, zone->GetPositionMs(), 100);
-  PumpFor(std::chrono::milliseconds(150));
-  EXPECT_NEAR(15000, zone->GetPositionMs(), 100);  // nothing plays while paused
+  // Nothing plays while paused: a second zone on the same clock plays on meanwhile, and once it has
+  // played well past the tolerance the paused song has not moved.
+  qh::media::RegisterWaveFileRenderer("Witness", Host("witness.wav"));
+  app.zoneDevices = {"Capture", "Witness"};
+  CStreamWindow witness;
+  witness.SetStreamNumber(1);
+  ASSERT_TRUE(witness.CreateEx(0, AfxRegisterWndClass(0), "Zone 2 [Witness]", WS_CHILD, 0, 0, 400, 300,
+                               mainWindow->GetSafeHwnd(), nullptr));
+  auto other = Song(8, ' ', "long.wav");
+  ASSERT_EQ(0, witness.PlaySong(other.get()));
+  ASSERT_TRUE(PumpUntil([&] { return witness.GetPositionMs() >= 400; }, std::chrono::seconds(20)));
+  EXPECT_NEAR(15000, zone->GetPositionMs(), 100);
+  EXPECT_EQ(PLAYER_PAUSED, zone->GetState());
+  witness.Stop();
   EXPECT_EQ(50, zone->GetPositionPercent());
   EXPECT_EQ("00:15", zone->GetElapsedText().str());
   EXPECT_EQ(0, zone->PlayPause());

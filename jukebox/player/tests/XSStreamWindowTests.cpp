@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "jukebox/player/XSStreamWindow.h"
 #include "jukebox/player/tests/BoxTestSupport.h"
@@ -288,6 +289,80 @@ TEST_F(BoxZoneTest, NextAgainAndAgainAlwaysStartsTheNewSongOnTheBox) {
   EXPECT_TRUE(PumpUntil([&] { return box->Stat("received") > received + 32767; }, 10s));
   EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
   EXPECT_TRUE(box->Stat("playing") == 1);
+}
+
+// The audio data of a song file as the box must receive it: from the data offset to the end.
+std::string AudioData(const std::string& path) {
+  auto song = SongForFile(1, path);
+  song->ReadMediaInfo();
+  return ReadFileBytes(path, song->DataOffset);
+}
+
+// What the box received on its newest audio connection, from the log's last accept on.
+std::string LastStreamBytes(BoxSimulator& box, const std::string& folder) {
+  long accepted = -1;
+  std::ifstream log(folder + "/commands.log");
+  for (std::string line; std::getline(log, line);)
+    if (line.rfind("# accept offset=", 0) == 0) accepted = std::stol(line.substr(16));
+  const std::string captured = ReadFileBytes(box.CapturePath());
+  return accepted < 0 || static_cast<size_t>(accepted) > captured.size() ? std::string() : captured.substr(static_cast<size_t>(accepted));
+}
+
+TEST_F(BoxZoneTest, NextPastASongWhoseFileIsGoneStartsTheSongAfterItOnTheBox) {
+  BoxOptions options;
+  options.byteRate = 16000 * 2;  // the playing song is still playing when Next comes
+  zone = MakeZone(true, options);
+  QueueSongs(*zone);
+  zone->AppendSong(SongForFile(3, boxFolder.Path() + "/gone.mp3").release());
+  zone->AppendSong(SongForFile(4, TheSongs().a).release());
+  ASSERT_EQ(zone->PlayIndex(1), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 30000; }, 10s));
+  // The song after the playing one cannot be read: the one after it plays, on a new stream the box is
+  // told to start after its stop.
+  zone->Next();
+  EXPECT_EQ(zone->GetCurrentSongId(), 4);
+  EXPECT_EQ(zone->GetCurrentIndex(), 3);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::vector<std::string> commands = box->Commands();
+        const auto stop = std::find(commands.begin(), commands.end(), "c=2");
+        return stop != commands.end() && std::find(stop, commands.end(), "c=66") != commands.end() &&
+               box->Stat("audio_connections") >= 2;
+      },
+      10s))
+      << ::testing::PrintToString(box->Commands());
+  const std::string songA = AudioData(TheSongs().a);
+  ASSERT_TRUE(PumpUntil([&] { return LastStreamBytes(*box, boxFolder.Path()).size() >= 40000; }, 10s))
+      << "state " << zone->GetState() << " " << ::testing::PrintToString(box->Commands()) << services.CountLines("");
+  EXPECT_TRUE(LastStreamBytes(*box, boxFolder.Path()).substr(0, 40000) == songA.substr(0, 40000))
+      << "the box was not fed the song after the one that is gone";
+  EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
+  const std::vector<std::string> commands = box->Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "c=2"), 1);
+  EXPECT_EQ(events.Values("song"), (std::vector<long>{2, 4}));
+}
+
+TEST_F(BoxZoneTest, TheEndOfTheSongBeforeNeverTakesTheNewSongsPlace) {
+  BoxOptions options;
+  options.byteRate = 16000 * 2;
+  zone = MakeZone(true, options);
+  // A song whose whole data goes out in its first block: its end is announced at once.
+  const std::string tiny = MakeMp3(boxFolder.Path(), "tiny", 1.0, 880);
+  ASSERT_FALSE(tiny.empty());
+  zone->AppendSong(SongForFile(5, tiny).release());
+  QueueSongs(*zone);  // songs 1 (a) and 2 (b) behind it
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") >= 1; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return zone->BoxEngine().AudioThread()->GetState() == TCP_CONNECTED; }, 10s));
+  ASSERT_EQ(zone->PlayIndex(0), 0);
+  // The next song starts before the end of the first one has been handled.
+  zone->Next();
+  ASSERT_EQ(zone->GetCurrentIndex(), 1);
+  const std::string songA = AudioData(TheSongs().a);
+  ASSERT_TRUE(PumpUntil([&] { return box->Stat("audio_connections") >= 2 && LastStreamBytes(*box, boxFolder.Path()).size() >= 40000; }, 10s))
+      << ::testing::PrintToString(box->Commands());
+  EXPECT_TRUE(LastStreamBytes(*box, boxFolder.Path()).substr(0, 40000) == songA.substr(0, 40000))
+      << "the box was not fed the song the zone shows";
+  EXPECT_EQ(zone->GetCurrentIndex(), 1);
 }
 
 TEST_F(BoxZoneTest, AQueueClearedBehindThePreparedSongLeavesTheWindowItsOwnCopy) {

@@ -15,6 +15,8 @@ Box rules (ours; the engine relies only on the commands and tags):
   c=2         stop: the buffer is emptied and the audio connection of the stream it stops is no longer
               heard (a connection accepted since the last c=66 belongs to the next stream and keeps
               what it brought)
+Commands are taken in the order they came, before a new audio connection that came after them (the box
+reads its control connection before it accepts the next stream's connection).
 BYTE reports the bytes played since the counter restarted, as the box counts them: nothing is taken
 off or added (the engine's own allowance for the box's start-up buffer is the engine's business, and
 the tests check it against this count). Only the newest audio connection feeds the buffer. The
@@ -145,7 +147,7 @@ class Box:
     def note(self, text):
         self.commands.append(text)
         if self.log:
-            self.log.write("%s offset=%d played=%d\n" % (text, self.received, self.counter))
+            self.log.write("%s offset=%d played=%d t=%.4f\n" % (text, self.received, self.counter, time.monotonic()))
             self.log.flush()
 
     def command(self, sock, text):
@@ -198,6 +200,14 @@ class Box:
             self.command(sock, line)
         self.controls[sock] = text
 
+    def read_waiting_commands(self):
+        # A box acts on its commands in the order they came: a stop that was sent before the next
+        # stream's connection was opened is taken before that connection is, however late the box's
+        # loop comes round to both.
+        waiting, _, _ = select.select(list(self.controls), [], [], 0)
+        for sock in waiting:
+            self.read_control(sock)
+
     # ---- audio ----
     def accept_audio(self, conn):
         conn.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
@@ -209,7 +219,7 @@ class Box:
         self.accepted[conn] = time.monotonic()
         self.audio_connections += 1
         if self.log:
-            self.log.write("# accept offset=%d\n" % self.received)
+            self.log.write("# accept offset=%d t=%.4f port=%d\n" % (self.received, time.monotonic(), conn.getpeername()[1]))
             self.log.flush()
         self.sel.register(conn, selectors.EVENT_READ, "audio")
 
@@ -353,7 +363,9 @@ class Box:
             self.update_listener_interest()
             self.update_audio_interest()
             timeout = 0.01 if self.pending_writes else 0.02
-            for key, _ in self.sel.select(timeout):
+            # Commands first: what came on the control connection came before what came with it.
+            ready = sorted(self.sel.select(timeout), key=lambda event: event[0].data != "control")
+            for key, _ in ready:
                 sock, kind = key.fileobj, key.data
                 if kind == "stdin":
                     self.stdin_command(sys.stdin.readline())
@@ -370,6 +382,7 @@ class Box:
                         self.controls[conn] = ""
                         self.sel.register(conn, selectors.EVENT_READ, "control")
                     else:
+                        self.read_waiting_commands()
                         self.accept_audio(conn)
                 elif kind == "control":
                     self.read_control(sock)

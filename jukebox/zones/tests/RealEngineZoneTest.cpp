@@ -1,14 +1,16 @@
 // The zone windows over the real engines: the local engine playing a WAVE file into a file renderer at
-// a raised clock rate, and the box engine with no box answering.
+// a raised clock rate, the box engine with no box answering, and the box engine on the simulated box.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "dblib/Song.h"
 #include "jukebox/player/tests/AudioFixtures.h"
+#include "jukebox/player/tests/BoxTestSupport.h"
 #include "jukebox/zones/ZoneWnd.h"
 #include "jukebox/zones/tests/ZoneTestSupport.h"
 #include "platform/media/DeviceEnum.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/MessageBox.h"
 
 namespace jukebox::zone_testing {
@@ -88,6 +90,58 @@ TEST_F(RealEngineZone, ABoxZoneHasNoPlugInsStepsByFiveAndItsThumbOnlyFollows) {
   const CRect thumb = zone.GetLook().PositionThumbRect();
   zone.SendMessage(WM_ZONE_POSITION_THUMB, 40, 1);
   EXPECT_EQ(zone.GetLook().PositionThumbRect(), thumb);
+}
+
+TEST_F(RealEngineZone, TheNextButtonOfABoxZoneWithRepeatOnStartsItsSongAgainAsTheBoxEngineDoes) {
+  TempFolder songs;
+  const std::string first = MakeMp3(songs.Path(), "first", 20.0, 440);
+  const std::string second = MakeMp3(songs.Path(), "second", 6.0, 660);
+  ASSERT_FALSE(first.empty() || second.empty());
+  const std::string address = NextBoxAddress();
+  BoxOptions options;
+  options.byteRate = 16000.0;  // real time: the first song is still playing when the button is clicked
+  BoxSimulator box(address, songs.Path(), options);
+  ASSERT_TRUE(box.Running());
+  CXSZoneWnd zone;
+  zone.SetStreamNumber(0);
+  zone.SetDeviceName(("__XS:" + address).c_str());
+  zone.BoxEngine().SetPorts(static_cast<WORD>(box.ControlPort()), static_cast<WORD>(box.AudioPort()));
+  ASSERT_TRUE(CreateZone(zone, CRect(0, 0, 800, 600)));
+  zone.AppendSong(SongForFile(1, first).release());
+  zone.AppendSong(SongForFile(2, second).release());
+  ASSERT_EQ(zone.PlayIndex(0), 0);
+  ASSERT_TRUE(PumpUntil([&] { return box.Stat("received") > 0; }, std::chrono::seconds(10)));
+  zone.SendMessage(WM_COMMAND, ID_ZONE_REPEAT, 0);
+  ASSERT_TRUE(zone.IsRepeat());
+  const size_t before = box.Commands().size();
+  // A real click on the Next button.
+  const CPoint next = ChildRect(zone.GetLook().Button(ID_ZONE_NEXT)->GetSafeHwnd()).CenterPoint();
+  for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP})
+    qh::ui::InjectMouseAt(zone.GetSafeHwnd(), message, next.x, next.y);
+  auto since = [&] {
+    const std::vector<std::string> all = box.Commands();
+    return std::vector<std::string>(all.begin() + static_cast<long>(std::min(before, all.size())), all.end());
+  };
+  // The box stops the song and starts it again on a new stream, which the zone feeds.
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::vector<std::string> after = since();
+        const auto stop = std::find(after.begin(), after.end(), "c=2");
+        return stop != after.end() && std::find(stop, after.end(), "c=66") != after.end();
+      },
+      std::chrono::seconds(10)));
+  const long received = box.Stat("received");
+  EXPECT_TRUE(PumpUntil([&] { return box.Stat("received") > received; }, std::chrono::seconds(10)));
+  // The engine's own repeat: no play command, which would reach the box ahead of the new stream's start.
+  const std::vector<std::string> after = since();
+  EXPECT_EQ(std::count(after.begin(), after.end(), "c=1"), 0) << ::testing::PrintToString(after);
+  EXPECT_EQ(zone.GetCurrentSongId(), 1);
+  EXPECT_EQ(zone.GetCurrentIndex(), 0);
+  EXPECT_EQ(zone.GetState(), PLAYER_PLAYING);
+  // Each start of the song, and no other song, was announced.
+  const std::vector<long> announced = events.Values("song");
+  ASSERT_GE(announced.size(), 2u);
+  for (long id : announced) EXPECT_EQ(id, 1);
 }
 
 TEST_F(RealEngineZone, TheTVLooksOverBothEngines) {
