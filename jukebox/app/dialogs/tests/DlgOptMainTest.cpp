@@ -22,6 +22,7 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "recorder/capture/CddbProtocol.h"
 
 namespace media_dialogs_test {
 namespace {
