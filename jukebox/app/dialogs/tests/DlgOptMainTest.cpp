@@ -22,7 +22,6 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/gdi/Png.h"
 #include "platform/ui/gdi/Snapshot.h"
-#include "recorder/capture/CddbProtocol.h"
 
 namespace media_dialogs_test {
 namespace {
@@ -171,8 +170,8 @@ TEST_F(OptionsSheetTest, AnEmptyCddbServerKeepsTheUserOnTheGeneralPage) {
     sheet.SendMessage(WM_COMMAND, IDCANCEL);
   };
   ASSERT_EQ(RunSheet(), IDCANCEL);
-  const std::string expected =
-      "You must provide the address of the FreeDB server (defaults to " + std::string(kDefaultCddbServer) + ")";
+  // The default the recorder shares (recorder/capture/CddbProtocol.h).
+  const std::string expected = "You must provide the address of the FreeDB server (defaults to gnudb.gnudb.org)";
   EXPECT_EQ(boxTexts, (std::vector<std::string>{expected, expected}));
 }
 
