@@ -137,7 +137,7 @@ press_in "$admin" Tab space
 chooser=$(find_window '^Save As$' 30) || fail "Erase Database opened no Save As chooser"
 press_in "$chooser" Tab Tab  # past "Look in" and the list, to the file name
 type_text 'D:\Quaverhouse\Quaverhouse.qhd'
-press Return
+press_in "$chooser" Return
 box=$(find_window '^Quaverhouse$' 30) || fail "Ledgerkeep asked nothing before making the database"
 press_in "$box" shift+Tab Return  # Yes (No is the default)
 for _ in $(seq 300); do
@@ -214,7 +214,8 @@ press_in "$box" Return  # Import
 chooser=$(find_window '^Import Song$' 30) || fail "setup: Import opened no chooser"
 press_in "$chooser" Tab Tab
 type_text 'D:\Music'
-press Return shift+Tab Home shift+End Return
+press_in "$chooser" Return
+press_in "$chooser" shift+Tab Home shift+End Return
 box=$(find_window '^Quaverhouse$' 60) || fail "setup: the import ended without its report"
 press_in "$box" Return
 window_gone '^Quaverhouse$' 30 || fail "setup: the import report stayed open"
@@ -228,12 +229,12 @@ press_in "$sheet" Home Tab Return  # row 1, "<< Edit"
 box=$(find_window '^Edit Stream 1$' 30) || fail "setup: no Edit Stream 1"
 press_in "$box" shift+Tab shift+Tab  # from the device list (its first entry is the default output) to the description
 type_text 'Front Bar'
-press Return
+press_in "$box" Return
 window_gone '^Edit Stream 1$' 30 || fail "setup: Edit Stream 1 stayed open"
 click_tab "$sheet" 4
 press_in "$sheet" space Tab Tab  # "Enable Error Log", then the log folder
 type_text 'D:\Logs'
-press Return
+press_in "$sheet" Return
 window_gone '^Quaverhouse Options$' 30 || fail "setup: the options stayed open"
 # "... the settings take effect at the next start."
 box=$(find_window '^Quaverhouse$' 30) || fail "setup: no word that the settings take effect at the next start"
