@@ -11,8 +11,6 @@ class tQHDb;
 class tQHFRDb;
 class tStorage;
 
-inline constexpr const char kDefaultCddbServer[] = "gnudb.gnudb.org";
-
 class COptionsDlg : public CDialog {
  public:
   COptionsDlg(tQHDb* db, tStorage* storage, tQHFRDb* albums, CWnd* parent = nullptr);

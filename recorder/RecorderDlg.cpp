@@ -20,6 +20,7 @@
 #include "recorder/TechInfoDlg.h"
 #include "recorder/TipDlg.h"
 #include "recorder/UploadDlg.h"
+#include "recorder/capture/CddbProtocol.h"
 
 namespace {
 

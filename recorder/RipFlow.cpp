@@ -5,13 +5,13 @@
 #include "dblib/Storage.h"
 #include "platform/core/FileApi.h"
 #include "platform/ui/MessageBox.h"
-#include "recorder/OptionsDlg.h"
 #include "recorder/RecorderApp.h"
 #include "recorder/RecorderDlg.h"
 #include "recorder/RecorderGuard.h"
 #include "recorder/RecorderIds.h"
 #include "recorder/RipCDDlg.h"
 #include "recorder/SongInfoDlg.h"
+#include "recorder/capture/CddbProtocol.h"
 #include "recorder/capture/RippedSongs.h"
 
 namespace {

@@ -35,7 +35,7 @@ server.errorlog = "$work/lighttpd.log"
 mimetype.assign = (".xml" => "text/xml")
 CONF
 lighttpd -D -f "$work/lighttpd.conf" &
-sleep 0.5
+for _ in $(seq 50); do curl -s -m 1 -o /dev/null "http://127.0.0.1:$lport/reply.xml" && break; sleep 0.1; done
 
 report() {  # name, wrk output; remembers rate and p99 (ms) in $last_rps, $last_p99
   local rps p99 errors
@@ -70,10 +70,19 @@ run_jukebox() {  # log setting (1 on, 0 off)
   printf '%-46s %12s x lighttpd rate, p99 %s x lighttpd p99\n' "" \
     "$(awk -v a="$last_rps" -v b="$ref_rps" 'BEGIN { printf "%.2f", a / b }')" \
     "$(awk -v a="$last_p99" -v b="$ref_p99" 'BEGIN { printf "%.2f", a / b }')"
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  # SIGTERM stops the jukebox in order (every zone, then the control port) within 10 s; one that does
+  # not is reported as the fault it is, and the run fails.
+  kill -TERM "$pid"
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "FAIL: Tonebarn still ran 10 s after SIGTERM; its output:" >&2
+    tail -20 "$work/tonebarn.out" >&2
+    kill -KILL "$pid" 2>/dev/null || true  # reported above; nothing is left running
+    exit 1
+  fi
+  local code=0
+  wait "$pid" || code=$?
+  [ "$code" = 0 ] || { echo "FAIL: Tonebarn ended with $code after SIGTERM; its output:" >&2; tail -20 "$work/tonebarn.out" >&2; exit 1; }
 }
 cat > "$work/one.xml" <<'XML'
 <actionList><action><actionName>QryStreamState</actionName><actionID>1</actionID><subDevice>0</subDevice><argument><name>StreamState</name><direction>out</direction></argument><argument><name>CurVolume</name><direction>out</direction></argument></action></actionList>

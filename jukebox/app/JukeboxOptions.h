@@ -1,4 +1,4 @@
-// The values of the options sheet as the main window loads and saves them, and the default CDDB server.
+// The values of the options sheet as the main window loads and saves them.
 #pragma once
 
 #include <functional>
@@ -20,5 +20,3 @@ struct JukeboxOptions {
   // After such an OK: makes the page's list the start-up list and writes its file; 0 when written.
   std::function<int()> writeStartupList;
 };
-
-inline constexpr const char* kDefaultCddbServer = "gnudb.gnudb.org";

@@ -12,6 +12,7 @@
 #include "jukebox/app/MainWindowDialogs.h"
 #include "jukebox/app/ZoneWindowKit.h"
 #include "platform/ui/MessageBox.h"
+#include "recorder/capture/CddbProtocol.h"
 
 using namespace jukebox;
 

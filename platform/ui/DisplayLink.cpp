@@ -154,7 +154,17 @@ bool DisplayChosenActive() {
 void PumpDisplayInput() {
   auto* backend = Backend();
   if (!backend) return;
-  for (const qh::display::InputMessage& input : backend->PollInput()) {
+  const std::vector<qh::display::InputMessage> inputs = backend->PollInput();
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const qh::display::InputMessage& input = inputs[i];
+    // A key press and the character it typed are one keystroke: the character is made from the key
+    // message when the program translates it, so a dialog that takes the key (Tab, Enter) types
+    // nothing, and a key whose handler opens a window has typed its character before that window opens.
+    if (input.message == WM_KEYDOWN && i + 1 < inputs.size() && inputs[i + 1].message == WM_CHAR &&
+        inputs[i + 1].window == input.window && inputs[i + 1].wParam != 0) {
+      InjectKey(static_cast<UINT>(input.wParam), true, static_cast<char>(inputs[++i].wParam));
+      continue;
+    }
     switch (input.message) {
       case WM_CLOSE: PostMessage(input.window, WM_CLOSE, 0, 0); break;
       case WM_SYSCOMMAND:

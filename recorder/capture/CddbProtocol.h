@@ -15,6 +15,10 @@
 #include "platform/inet/WinInet.h"
 #include "platform/mm/Mci.h"
 
+// The CDDB server the jukebox and the recorder ask when the setting Recorder\CddbServer is not set; both
+// programs keep that one setting.
+inline constexpr const char kDefaultCddbServer[] = "gnudb.gnudb.org";
+
 // The table of contents as the disc id and the query need it.
 struct CddbToc {
   struct Entry {

@@ -4,6 +4,7 @@
 #include "jukebox/app/JukeboxOptions.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/MessageBox.h"
+#include "recorder/capture/CddbProtocol.h"
 
 namespace {
 constexpr UINT kSlideshowFolderTitle = 61380;

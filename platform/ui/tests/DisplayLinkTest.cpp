@@ -183,3 +183,79 @@ TEST_F(DisplayLinkTest, FocusLostOnTheDisplayEndsFocusAndCapture) {
   EXPECT_GE(top.Count(WM_KILLFOCUS), 1);
   EXPECT_GE(top.Count(WM_CAPTURECHANGED), 1);
 }
+
+// A key press the display reports with the character it typed, as a person types it.
+TEST_F(DisplayLinkTest, AKeyWhoseHandlerOpensAWindowHasTypedItsCharacterBeforeThatWindowOpens) {
+  RecordingWindow top(nullptr, WS_POPUP | WS_VISIBLE);
+  MoveWindow(top.hwnd(), 0, 0, 200, 100, TRUE);
+  SetFocus(top.hwnd());
+  // The handler of the key asks for a window by a posted message, as a program's shortcut keys do.
+  top.react = [&](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message == WM_KEYDOWN && wParam == 'O') PostMessage(top.hwnd(), WM_APP, 0, 0);
+    return false;
+  };
+  Queue(top.hwnd(), WM_KEYDOWN, 'O');
+  Queue(top.hwnd(), WM_CHAR, 'o');
+  Queue(top.hwnd(), WM_KEYUP, 'O');
+  PumpPending();
+  std::vector<UINT> seen;
+  for (UINT message : top.MessagesOf(WM_KEYFIRST, WM_APP))
+    if (message == WM_CHAR || message == WM_APP) seen.push_back(message);
+  // The character goes to the window the key was pressed in, not to the window the key opens.
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_CHAR, WM_APP}));
+}
+
+#include "platform/ui/Dialog.h"
+
+namespace {
+
+class TwoFieldDialog : public CDialog {
+ public:
+  static constexpr UINT kFirst = 101, kSecond = 102;
+  bool Make() {
+    qh::ui::DialogTemplate box;
+    box.caption = "Fields";
+    box.cx = 160;
+    box.cy = 60;
+    const DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+    box.items = {{"Edit", "", kFirst, edit, 0, 7, 7, 140, 13},
+                 {"Edit", "", kSecond, edit, 0, 7, 27, 140, 13},
+                 {"Button", "OK", IDOK, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 100, 44, 50, 14}};
+    return CreateIndirect(box) != FALSE;
+  }
+  void OnOK() override { ++oks; }
+  int oks = 0;
+};
+
+TEST_F(DisplayLinkTest, KeysADialogTakesTypeNothingInItsFields) {
+  TwoFieldDialog dialog;
+  ASSERT_TRUE(dialog.Make());
+  dialog.ShowWindow(SW_SHOW);
+  CWnd* first = dialog.GetDlgItem(TwoFieldDialog::kFirst);
+  CWnd* second = dialog.GetDlgItem(TwoFieldDialog::kSecond);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  first->SetFocus();
+  PumpPending();
+  struct Stroke {
+    UINT key;
+    char ch;
+  };
+  // Tab to the second field, type a drive path there, Enter for the default button.
+  const Stroke strokes[] = {{VK_TAB, '\t'}, {'D', 'D'}, {0, ':'}, {0, '\\'}, {'M', 'M'}, {VK_RETURN, '\r'}};
+  for (const Stroke& stroke : strokes) {
+    if (stroke.key) Queue(dialog.m_hWnd, WM_KEYDOWN, stroke.key);
+    Queue(dialog.m_hWnd, WM_CHAR, static_cast<unsigned char>(stroke.ch));
+    if (stroke.key) Queue(dialog.m_hWnd, WM_KEYUP, stroke.key);
+    PumpPending();
+  }
+  CString typedFirst, typedSecond;
+  first->GetWindowText(typedFirst);
+  second->GetWindowText(typedSecond);
+  EXPECT_EQ(typedFirst, CString(""));
+  EXPECT_EQ(typedSecond, CString("D:\\M"));  // no tab before the path
+  EXPECT_EQ(dialog.oks, 1);
+  dialog.DestroyWindow();
+}
+
+}  // namespace

@@ -170,8 +170,8 @@ TEST_F(OptionsSheetTest, AnEmptyCddbServerKeepsTheUserOnTheGeneralPage) {
     sheet.SendMessage(WM_COMMAND, IDCANCEL);
   };
   ASSERT_EQ(RunSheet(), IDCANCEL);
-  const std::string expected =
-      "You must provide the address of the FreeDB server (defaults to " + std::string(kDefaultCddbServer) + ")";
+  // The default the recorder shares (recorder/capture/CddbProtocol.h).
+  const std::string expected = "You must provide the address of the FreeDB server (defaults to gnudb.gnudb.org)";
   EXPECT_EQ(boxTexts, (std::vector<std::string>{expected, expected}));
 }
 
