@@ -42,7 +42,7 @@ function(qh_gtest)
   if(NOT QH_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(A "SERIAL" "NAME;TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "NAME;TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 120)
   endif()
@@ -64,11 +64,6 @@ function(qh_gtest)
   # Discovered tests take each property as one word, so the labels travel as one label joined by '/'
   # ("platform/core"); `ctest -L core` still finds them, since -L matches a regular expression.
   string(REPLACE ";" "/" labels "${A_LABELS}")
-  # SERIAL: the program's tests run with nothing else beside them (see the caller for why).
-  set(serial FALSE)
-  if(A_SERIAL)
-    set(serial TRUE)
-  endif()
   gtest_discover_tests(${A_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
@@ -76,5 +71,5 @@ function(qh_gtest)
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     # The build's own folder for what the tests leave behind (pictures): a folder shared by every user
     # of the machine would belong to whoever ran the tests first.
-    PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT} RUN_SERIAL ${serial} ENVIRONMENT "QH_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    PROPERTIES LABELS "${labels}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "QH_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
