@@ -124,7 +124,8 @@ stop_with run3 TERM
 # jukebox in order while the box is open.
 if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
   exec {display_fd}<> <(:)
-  Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.out" 2>&1 &
+  # -noreset: the server must not start over (refusing connections) whenever xdotool's last call leaves.
+  Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp -noreset > "$work/xvfb.out" 2>&1 &
   xvfb=$!
   trap 'kill "$xvfb" 2>/dev/null || true; cleanup' EXIT
   display=

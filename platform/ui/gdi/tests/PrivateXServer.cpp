@@ -15,7 +15,9 @@ PrivateXServer::PrivateXServer(const char* screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
   const std::string fd = std::to_string(fds[1]);
-  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr};
+  // -noreset: an X server starts over when its last client leaves and refuses connections meanwhile; a
+  // test's short-lived clients (xdotool, the screen grab) would make a program started then find no display.
+  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-noreset", nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addclose(&actions, fds[0]);
