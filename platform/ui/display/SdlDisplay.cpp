@@ -373,6 +373,10 @@ class SdlDisplay final : public DisplayBackend {
 std::unique_ptr<DisplayBackend> CreateSdlDisplay(std::string* error) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Every window is painted by the raster here; the display only has to show the finished picture. The
+  // video driver's own frame buffer (shared memory on X11) does that without an OpenGL context, which on
+  // a machine without a graphics card is a software renderer with a thread per core in every program.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = SDL_GetError();
     return nullptr;

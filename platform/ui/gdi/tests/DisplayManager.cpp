@@ -15,6 +15,7 @@
 #include "platform/ui/WinUser.h"
 #include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/tests/XQueryConnection.h"
 
 extern char** environ;
 
@@ -63,18 +64,18 @@ Window FindTitled(Display* x, Window under, const std::string& title, int depth)
 }  // namespace
 
 unsigned long XWindowTitled(const std::string& display, const std::string& title) {
-  Display* x = XOpenDisplay(display.c_str());
+  XQueryConnection x(display);
   if (!x) return 0;
-  const Window found = FindTitled(x, DefaultRootWindow(x), title, 3);  // a window manager adds a frame
-  XCloseDisplay(x);
-  return found;
+  return FindTitled(x.get(), DefaultRootWindow(x.get()), title, 3);  // a window manager adds a frame
 }
 
 std::optional<Surface> XWindowIcon(const std::string& display, unsigned long window) {
-  Display* x = XOpenDisplay(display.c_str());
-  if (!x) return std::nullopt;
-  const auto values = Property(x, window, "_NET_WM_ICON", XA_CARDINAL);
-  XCloseDisplay(x);
+  std::optional<std::vector<unsigned long>> values;
+  {
+    XQueryConnection x(display);
+    if (!x) return std::nullopt;
+    values = Property(x.get(), window, "_NET_WM_ICON", XA_CARDINAL);
+  }
   if (!values) return std::nullopt;
   // Pictures one after another: width, height, then width * height ARGB pixels.
   std::optional<Surface> largest;
@@ -95,11 +96,10 @@ std::optional<Surface> XWindowIcon(const std::string& display, unsigned long win
 }
 
 bool XWindowIconified(const std::string& display, unsigned long window) {
-  Display* x = XOpenDisplay(display.c_str());
+  XQueryConnection x(display);
   if (!x) return false;
-  const Atom state = XInternAtom(x, "WM_STATE", True);
-  const auto values = state == None ? std::nullopt : Property(x, window, "WM_STATE", state);
-  XCloseDisplay(x);
+  const Atom state = XInternAtom(x.get(), "WM_STATE", True);
+  const auto values = state == None ? std::nullopt : Property(x.get(), window, "WM_STATE", state);
   return values && !values->empty() && (*values)[0] == IconicState;
 }
 

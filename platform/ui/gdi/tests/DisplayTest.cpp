@@ -17,6 +17,8 @@
 #include "platform/ui/gdi/tests/GdiTestSupport.h"
 #include "platform/ui/gdi/tests/PrivateXServer.h"
 #include "platform/ui/gdi/tests/XScreen.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
+#include "platform/ui/gdi/tests/XQueryConnection.h"
 
 extern char** environ;
 
@@ -61,6 +63,23 @@ TEST(Display, SdlWithoutADisplayFallsBackToHeadless) {
 }
 
 using qh::gdi::testing::PrivateXServer;
+
+// A test looks at windows that may go away while it looks: asking about a window that is gone reads as
+// "not there" and the test goes on (Xlib's default would end the process on the BadWindow).
+TEST(Display, AskingAboutAWindowThatIsGoneReadsAsNotThere) {
+  PrivateXServer server;
+  if (server.display().empty()) GTEST_SKIP() << "no X server could be started (Xvfb missing?)";
+  const unsigned long gone = 0x3fffff;
+  EXPECT_FALSE(qh::gdi::testing::XWindowIcon(server.display(), gone).has_value());
+  EXPECT_FALSE(qh::gdi::testing::XWindowIconified(server.display(), gone));
+  qh::gdi::testing::XQueryConnection connection(server.display());
+  ASSERT_TRUE(connection);
+  EXPECT_FALSE(connection.ErrorsSeen());
+  char* name = nullptr;
+  XFetchName(connection.get(), gone, &name);
+  EXPECT_TRUE(connection.ErrorsSeen()) << "the error came back on the test's connection";
+  EXPECT_EQ(qh::gdi::testing::XWindowTitled(server.display(), "no such window"), 0ul);
+}
 
 TEST(Display, SdlShowsWindowsAndTurnsEventsIntoMessages) {
   PrivateXServer server;

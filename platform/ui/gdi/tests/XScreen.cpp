@@ -3,10 +3,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "platform/ui/gdi/tests/XQueryConnection.h"
+
 namespace qh::gdi::testing {
 
 std::optional<Surface> GrabXScreen(const std::string& display, int x, int y, int width, int height) {
-  ::Display* server = XOpenDisplay(display.c_str());
+  XQueryConnection connection(display);
+  ::Display* server = connection.get();
   if (!server) return std::nullopt;
   XSync(server, False);
   XImage* image = XGetImage(server, DefaultRootWindow(server), x, y, width, height, AllPlanes, ZPixmap);
@@ -17,7 +20,6 @@ std::optional<Surface> GrabXScreen(const std::string& display, int x, int y, int
       for (int px = 0; px < width; ++px) out->set(px, py, XGetPixel(image, px, py) & 0xFFFFFF);
     XDestroyImage(image);
   }
-  XCloseDisplay(server);
   return out;
 }
 

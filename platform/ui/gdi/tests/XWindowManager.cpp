@@ -2,14 +2,18 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
+
+#include "platform/ui/gdi/tests/XQueryConnection.h"
 
 extern char** environ;
 
@@ -38,17 +42,24 @@ XWindowManager::XWindowManager(const std::string& display) {
   for (char** e = environ; *e; ++e)
     if (std::string(*e).rfind("DISPLAY=", 0) != 0) envp.push_back(*e);
   envp.push_back(nullptr);
-  if (posix_spawnp(&pid_, "openbox", nullptr, nullptr, argv, envp.data()) != 0) {
+  // Its chatter goes nowhere: a window manager left running by a test that died must not hold the test
+  // runner's output pipe open.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const int rc = posix_spawnp(&pid_, "openbox", &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
     pid_ = -1;
     return;
   }
-  ::Display* server = XOpenDisplay(display.c_str());
+  XQueryConnection server(display);
   if (!server) return;
   for (int i = 0; i < 150 && !running_; ++i) {
-    running_ = Announced(server);
+    running_ = Announced(server.get());
     if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  XCloseDisplay(server);
 }
 
 XWindowManager::~XWindowManager() {
