@@ -128,11 +128,14 @@ if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
   Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp -noreset > "$work/xvfb.out" 2>&1 &
   xvfb=$!
   trap 'kill "$xvfb" 2>/dev/null || true; cleanup' EXIT
+  # The server writes its number once it takes connections, which on a loaded machine can take many
+  # seconds: wait as long as it lives, within a minute.
   display=
-  for _ in $(seq 100); do
-    read -r -t 0.1 display <&"$display_fd" && break
+  for _ in $(seq 60); do
+    read -r -t 1 display <&"$display_fd" && break
+    kill -0 "$xvfb" 2>/dev/null || break
   done
-  [ -n "$display" ] || fail "Xvfb gave no display"
+  [ -n "$display" ] || { cat "$work/xvfb.out" >&2; fail "Xvfb gave no display"; }
   export DISPLAY=":$display"
   # xdotool ends on an X error when a window goes away while it walks the tree, so windows are looked
   # for by polling, each look bounded, until a deadline.

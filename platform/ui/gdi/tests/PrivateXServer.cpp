@@ -7,9 +7,36 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+
 extern char** environ;
 
 namespace qh::gdi::testing {
+namespace {
+
+// The server writes its display number once it takes connections; on a loaded machine that can take
+// many seconds (it compiles its keymap first). Waits as long as the server lives, within a minute.
+std::string ReadDisplayNumber(int fd, pid_t server) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::string number;
+  pollfd p{fd, POLLIN, 0};
+  char ch = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    const int ready = poll(&p, 1, 500);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0) {
+      if (read(fd, &ch, 1) != 1) break;
+      if (ch == '\n') return number;
+      number += ch;
+    } else if (waitpid(server, nullptr, WNOHANG) == server) {
+      break;
+    }
+  }
+  return "";
+}
+
+}  // namespace
 
 PrivateXServer::PrivateXServer(const char* screen) {
   int fds[2];
@@ -32,18 +59,23 @@ PrivateXServer::PrivateXServer(const char* screen) {
     close(fds[0]);
     return;
   }
-  std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  char ch = 0;
-  while (poll(&p, 1, 10000) > 0 && read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
+  const std::string number = ReadDisplayNumber(fds[0], pid_);
   close(fds[0]);
   if (!number.empty()) display_ = ":" + number;
 }
 
 PrivateXServer::~PrivateXServer() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  // A server that does not end within seconds is killed: a test's end never waits for ever.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      return;
+    }
+    poll(nullptr, 0, 20);
   }
 }
 
