@@ -255,11 +255,14 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM connection) {
       static_cast<CProgressCtrl*>(GetDlgItem(kBar))->StepIt();
       PostMessage(WM_UPLOAD_NEXT_SONG);
     } else {
-      m_running = false;
-      CountError();
+      // A stored file that is neither of the song's: the run stops, and says so.
+      Stopped("Error - Could not understand server response");
     }
     ShowStatistics();
+    return 0;
   }
+  // A run waits for the answer to its song: any other reply would leave it waiting for ever.
+  if (m_running) Stopped("Error - Could not understand server response");
   return 0;
 }
 

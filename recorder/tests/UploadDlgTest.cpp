@@ -215,7 +215,7 @@ TEST_F(UploadDlgTest, NoJukeboxListening) {
 }
 
 // A jukebox that resets the connection (before the version check, during an MP3's body, instead of a
-// reply) or answers the version check without a version: each failure ends in its text on the status
+// reply), answers the version check without a version or a song with no file of it: each failure ends in its text on the status
 // line and counts, the version box never stays at checking, nothing more goes out, and Close closes the
 // dialog at once. A reset at once fails the connect (as a reset: the table's text for any other error),
 // the version check's send or the read of its reply, whichever the reset reaches first.
@@ -243,6 +243,9 @@ TEST_F(UploadDlgTest, EveryFailedStepEndsInItsTextAndTheDialogStaysUsable) {
       // The failed send counts, and so does the connection it gave up.
       {"reset-put", accepted, true, {closed}, "2", accepted},
       {"reset-reply", accepted, true, {closed}, "1", accepted},
+      // Replies that answer the song with no file of it.
+      {"misnamed", accepted, true, {"Error - Could not understand server response"}, "1", accepted},
+      {"unnamed", accepted, true, {"Error - Could not understand server response"}, "1", accepted},
   };
   for (const auto& c : cases) {
     boxTexts.clear();

@@ -13,7 +13,8 @@ buffers fill); "reset" (every connection is reset as soon as it is taken, then "
 (the same once the file FOLDER/cue exists); "reset-put" (a PUT of
 more than 1 MiB: its request line is logged, then the connection is reset while the body comes);
 "reset-reply" (PUTs are read, then the connection is reset instead of answered). A VERSION of "-"
-leaves the SvcPgmVersion argument out of the version reply.
+leaves the SvcPgmVersion argument out of the version reply. "misnamed" answers every PUT with the
+file name "stored.bin", "unnamed" without UploadFileName.
 """
 import os
 import random
@@ -108,6 +109,10 @@ def serve(conn):
             reply(conn, b"")
         elif MODE == "error":
             reply(conn, response("UploadAudioFiles", 5, "Disk full", []))
+        elif MODE == "misnamed":
+            reply(conn, response("UploadAudioFiles", 0, "", [("UploadFileName", "C:\\Upload\\stored.bin")]))
+        elif MODE == "unnamed":
+            reply(conn, response("UploadAudioFiles", 0, "", []))
         else:
             reply(conn, response("UploadAudioFiles", 0, "", [("UploadFileName", "C:\\Upload\\" + os.path.basename(target))]))
 
