@@ -150,13 +150,7 @@ LRESULT CUploadDlg::OnCheckVersion(WPARAM, LPARAM) {
     return 0;
   }
   if (connected != 0) {
-    const CString reason = CUploadSocket::ConnectFailureText(connected, m_socket->GetLastError());
-    ReleaseConnection();
-    m_versionState = -1;
-    SetDlgItemText(kVersion, "*COMMUNCATIONS ERROR*");
-    Status(reason);
-    CountError();
-    Invalidate();
+    VersionCheckFailed(CUploadSocket::ConnectFailureText(connected, m_socket->GetLastError()));
     return 0;
   }
   Status("Checking Server version...");
@@ -166,27 +160,56 @@ LRESULT CUploadDlg::OnCheckVersion(WPARAM, LPARAM) {
               static_cast<unsigned long>(m_transId), static_cast<unsigned long>(m_actionId), kVersionCheckArguments);
   ++m_transId;
   ++m_actionId;
-  Request([&] { return m_socket->SendPost(body, "/control", "POST"); });
-  if (m_cancelRequested) EndCancelled();
+  const int sent = Request([&] { return m_socket->SendPost(body, "/control", "POST"); });
+  if (m_cancelRequested) {
+    EndCancelled();
+    return 0;
+  }
+  // No reply can come to a request that did not go out: the check ends here, with the send's text.
+  if (sent != CUploadSocket::kOk) VersionCheckFailed(SendFailureText(sent));
   return 0;
 }
 
-LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
+CString CUploadDlg::SendFailureText(int result) {
+  CString text;
+  text.Format("Error code %ld when writing to server", static_cast<long>(result));
+  return text;
+}
+
+void CUploadDlg::VersionCheckFailed(const CString& reason) {
+  ReleaseConnection();
+  VersionUnknown();
+  Status(reason);
+  CountError();
+}
+
+void CUploadDlg::VersionUnknown() {
+  if (m_versionState != 0) return;
+  m_versionState = -1;
+  SetDlgItemText(kVersion, "*COMMUNCATIONS ERROR*");
+  Invalidate();
+}
+
+void CUploadDlg::Stopped(const CString& reason) {
+  m_running = false;
+  CountError();
+  Status(reason);
+  GetDlgItem(kUploadButton)->EnableWindow(FALSE);
+  VersionUnknown();
+}
+
+LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM connection) {
+  // A notice of a connection already given up (a failed version check) has been answered.
+  if (!m_socket || reinterpret_cast<CUploadSocket*>(connection) != m_socket.get()) return 0;
   if (what == 1) {
-    m_running = false;
-    CountError();
-    Status("Error - Communications socket to server closed unexpectedly");
-    GetDlgItem(kUploadButton)->EnableWindow(FALSE);
+    Stopped("Error - Communications socket to server closed unexpectedly");
     ReleaseConnection();
     return 0;
   }
   CString reply;
-  if (!m_socket || !m_socket->GetResponse(reply)) return 0;
+  if (!m_socket->GetResponse(reply)) return 0;
   if (m_response.Parse(reply) != 0) {
-    m_running = false;
-    CountError();
-    Status("Error - Could not understand server response");
-    GetDlgItem(kUploadButton)->EnableWindow(FALSE);
+    Stopped("Error - Could not understand server response");
     return 0;
   }
   if (m_response.actionReturnCode != 0) {
@@ -196,11 +219,20 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
     m_running = false;
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     CountError();
+    // A refused version check leaves no status that still says it is checking.
+    if (m_versionState == 0) {
+      VersionUnknown();
+      Status(text);
+    }
     return 0;
   }
   CString value;
   if (m_response.actionName == "SvcQryVersion") {
-    if (!m_response.FindArgument("SvcPgmVersion", value)) return 0;
+    // A version reply without the version cannot settle the check.
+    if (!m_response.FindArgument("SvcPgmVersion", value)) {
+      if (m_versionState == 0) Stopped("Error - Could not understand server response");
+      return 0;
+    }
     SetDlgItemText(kVersion, value);
     if (VersionWithoutBuild(value) != m_ownVersion) {
       m_versionState = -1;
@@ -223,11 +255,14 @@ LRESULT CUploadDlg::OnSocket(WPARAM what, LPARAM) {
       static_cast<CProgressCtrl*>(GetDlgItem(kBar))->StepIt();
       PostMessage(WM_UPLOAD_NEXT_SONG);
     } else {
-      m_running = false;
-      CountError();
+      // A stored file that is neither of the song's: the run stops, and says so.
+      Stopped("Error - Could not understand server response");
     }
     ShowStatistics();
+    return 0;
   }
+  // A run waits for the answer to its song: any other reply would leave it waiting for ever.
+  if (m_running) Stopped("Error - Could not understand server response");
   return 0;
 }
 
@@ -257,13 +292,15 @@ void CUploadDlg::CountSent(int result) {
     m_bytesUploaded += result;
     return;
   }
-  CString text;
-  text.Format("Error code %ld when writing to server", static_cast<long>(result));
-  Status(text);
+  Status(SendFailureText(result));
   CountError();
   ++m_index;
-  // A connection that was given up (a peer that stopped reading) ends the run with its own notice.
-  if (m_socket && m_socket->IsConnected()) PostMessage(WM_UPLOAD_NEXT_SONG);
+  if (m_socket && m_socket->IsConnected()) {
+    PostMessage(WM_UPLOAD_NEXT_SONG);
+    return;
+  }
+  // Without a connection the run cannot go on (a connection given up says so in its own notice).
+  m_running = false;
 }
 
 LRESULT CUploadDlg::OnNextSong(WPARAM, LPARAM) {

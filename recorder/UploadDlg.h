@@ -69,6 +69,14 @@ class CUploadDlg : public CDialog {
   // error, and the run goes on with the next song.
   void CountSent(int result);
   void ShowStatistics();
+  static CString SendFailureText(int result);
+  // The version check ended without a version: the connection goes, the version box says so in red,
+  // the status gives the reason and the error counts.
+  void VersionCheckFailed(const CString& reason);
+  // Marks a version check still under way as failed (nothing once the version is known).
+  void VersionUnknown();
+  // Ends the run (or the check) on a failure the status line names; the error counts.
+  void Stopped(const CString& reason);
   void Status(const CString& text);
   void ReleaseConnection();
 

@@ -129,6 +129,13 @@ int CUploadSocket::Cancelled() {
   return kCancelled;
 }
 
+int CUploadSocket::GiveUp(int socketError) {
+  m_lastError = socketError;
+  Disconnect();
+  Notify(1);
+  return kFileError;
+}
+
 int CUploadSocket::SendAll(const char* data, size_t length) {
   while (length > 0) {
     int chunk = static_cast<int>(length < kBlockBytes ? length : kBlockBytes);
@@ -138,15 +145,10 @@ int CUploadSocket::SendAll(const char* data, size_t length) {
       if (waited == Wait::kReady) continue;
       if (waited == Wait::kCancelled) return Cancelled();
       // The peer has stopped reading: the request can never complete on this connection.
-      m_lastError = WSAETIMEDOUT;
-      Disconnect();
-      Notify(1);
-      return kFileError;
+      return GiveUp(WSAETIMEDOUT);
     }
-    if (sent <= 0) {
-      m_lastError = WSAGetLastError();
-      return kFileError;
-    }
+    // A reset or closed connection can never complete the request either, nor carry the next one.
+    if (sent <= 0) return GiveUp(WSAGetLastError());
     data += sent;
     length -= static_cast<size_t>(sent);
   }
@@ -243,12 +245,8 @@ int CUploadSocket::SendPutFile(const CString& fileName, const CString& path, con
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
-  if (sent < size) {
-    // A file that shrank under us cannot complete its request: the connection is given up.
-    Disconnect();
-    Notify(1);
-    return kFileError;
-  }
+  // A file that shrank under us cannot complete its request: the connection is given up.
+  if (sent < size) return GiveUp(m_lastError);
   return ReadReply() == kOk ? static_cast<int>(sent) : kCancelled;
 }
 
@@ -256,7 +254,10 @@ int CUploadSocket::ReadSome(char* buffer, int capacity) {
   const Wait waited = WaitFor(POLLIN, m_replyTimeLimit);
   if (waited == Wait::kCancelled) m_cancelled = true;
   if (waited != Wait::kReady) return 0;
-  return recv(m_socket, buffer, capacity, MSG_DONTWAIT);
+  const int got = recv(m_socket, buffer, capacity, MSG_DONTWAIT);
+  // A reset ends the reply like a close does; its reason stays readable.
+  if (got < 0) m_lastError = WSAGetLastError();
+  return got;
 }
 
 int CUploadSocket::ReadReply() {

@@ -1,12 +1,13 @@
 // The recorder's HTTP/1.1 connection to a remote jukebox for uploads. One request goes out at a time;
 // its reply is read at once (within the reply time limit), its body queued, and the owner window told
-// with the notify message: wParam 0 a reply is queued, wParam 1 the connection is gone (closed by the
-// peer, or no reply within the limit). A reply that never comes or ends early therefore always ends
-// in one of the two notices, never in a wait without end. Connecting and sending are bounded too: a
-// jukebox that is switched off or stops reading costs at most the connect or send time limit; a send
-// that stalls gives the connection up (wParam 1). Every wait (connect, send, reply) hands the owner a
-// turn every few milliseconds, in which it keeps its windows answering and may abandon the wait: the
-// connection is then dropped and the call returns kCancelled, with no notice.
+// with the notify message: wParam 0 a reply is queued, wParam 1 the connection is gone (closed or reset
+// by the peer, or no reply within the limit). A reply that never comes or ends early therefore always
+// ends in one of the two notices, never in a wait without end. Connecting and sending are bounded too:
+// a jukebox that is switched off or stops reading costs at most the connect or send time limit; a send
+// that stalls or fails (the peer reset or closed the connection) gives the connection up (wParam 1).
+// Every wait (connect, send, reply) hands the owner a turn every few milliseconds, in which it keeps its
+// windows answering and may abandon the wait: the connection is then dropped and the call returns
+// kCancelled, with no notice.
 #pragma once
 
 #include <deque>
@@ -72,6 +73,9 @@ class CUploadSocket {
   Wait WaitFor(short events, DWORD limit);
   // One read of the reply: what came within the reply time limit; 0 or less when nothing did.
   int ReadSome(char* buffer, int capacity);
+  // Gives up a connection that cannot complete its request (the peer reset it, closed it or stopped
+  // reading): the error is kept, the connection dropped and the owner told (wParam 1); kFileError.
+  int GiveUp(int socketError);
   // Drops the connection after the owner abandoned a wait.
   int Cancelled();
   // Reads the reply to the request just sent and tells the owner; kOk or kCancelled.

@@ -16,3 +16,6 @@ inline double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
+
+inline double Min(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+inline double Max(const std::vector<double>& values) { return *std::max_element(values.begin(), values.end()); }

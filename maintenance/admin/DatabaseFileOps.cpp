@@ -58,6 +58,12 @@ BOOL CDatabaseFileOps::Backup() {
     // The compaction rebuilt every index from rows the engine read soundly: the quick check of what it
     // wrote is enough, and keeps a backup close to the cost of the compaction alone.
     if (!WorkFileIsSound(workFile, TRUE)) return;
+    // The compacted copy is on the disk before it is copied or takes the database's place: a crash
+    // from here on finds the old database or a complete new one.
+    if (!m_steps.SyncFile(workFile)) {
+      FileStepFailed(IDS_ERR_COPY_FILE, workFile);
+      return;
+    }
     compacted = true;
     Status(IDS_BACKING_UP);
     // A missing Backup folder would fail every backup; the folder belongs to the database folder.

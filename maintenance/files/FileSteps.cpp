@@ -1,5 +1,8 @@
 #include "maintenance/files/FileSteps.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -36,7 +39,50 @@ BOOL CFileSteps::ReplaceFile(LPCSTR from, LPCSTR to) {
 
 BOOL CFileSteps::DeleteFile(LPCSTR path) { return ::DeleteFile(path); }
 
-void CFileSteps::CompactDatabase(LPCSTR from, LPCSTR to) { CDaoWorkspace::CompactDatabase(from, to); }
+namespace {
+
+// Opens a file of the platform's names for reading; -1 with the last error set.
+int OpenForSync(LPCSTR path) {
+  std::optional<qh::ResolvedPath> resolved = qh::ResolvePath(path);
+  if (!resolved) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return -1;
+  }
+  if (!resolved->exists) {
+    qh::SetNotFoundError(*resolved);
+    return -1;
+  }
+  int fd = open(resolved->hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) SetLastError(qh::ErrorFromErrno(errno));
+  return fd;
+}
+
+// Has the disk start writing the file's data and returns at once; SyncFile waits for the rest (and
+// reports what fails).
+void StartWriteBack(LPCSTR path) {
+  int fd = OpenForSync(path);
+  if (fd < 0) return;
+  sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+  close(fd);
+}
+
+}  // namespace
+
+BOOL CFileSteps::SyncFile(LPCSTR path) {
+  int fd = OpenForSync(path);
+  if (fd < 0) return FALSE;
+  bool synced = fdatasync(fd) == 0;
+  if (!synced) SetLastError(qh::ErrorFromErrno(errno));
+  close(fd);
+  return synced ? TRUE : FALSE;
+}
+
+void CFileSteps::CompactDatabase(LPCSTR from, LPCSTR to) {
+  // The engine would wait for the disk to write each part of the new file; here the disk writes while
+  // the caller checks the file, and SyncFile waits only for what is left.
+  CDaoWorkspace::CompactDatabase(from, to, dbLangGeneral, dbCompactWithoutSync);
+  StartWriteBack(to);
+}
 
 void CFileSteps::RepairDatabase(LPCSTR path) { CDaoWorkspace::RepairDatabase(path); }
 

@@ -20,7 +20,11 @@ class CFileSteps {
   // error set leaves both files as they were.
   virtual BOOL ReplaceFile(LPCSTR from, LPCSTR to);
   virtual BOOL DeleteFile(LPCSTR path);
-  // The engine's compaction and repair; both raise CDaoException* on failure.
+  // Returns once the file's data is on the disk; FALSE with the last error set.
+  virtual BOOL SyncFile(LPCSTR path);
+  // The engine's compaction and repair; both raise CDaoException* on failure. The compaction does not
+  // wait for the disk: it has the disk start writing the new file and returns, so that the file can be
+  // checked meanwhile; SyncFile makes it durable.
   virtual void CompactDatabase(LPCSTR from, LPCSTR to);
   virtual void RepairDatabase(LPCSTR path);
   // Copies the readable rows of a damaged file into `to` (see CDaoWorkspace::SalvageDatabase).

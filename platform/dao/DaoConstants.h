@@ -66,6 +66,10 @@ enum : long {
 // Locale string of a new database: general sort order, code page 1252.
 #define dbLangGeneral ";LANGID=0x0409;CP=1252;COUNTRY=0"
 
+// CompactDatabase option of this platform: the new file is written without waiting for the disk, so
+// that the caller can check it meanwhile; the caller makes it durable (fdatasync) before relying on it.
+#define dbCompactWithoutSync 0x40000000
+
 // Information levels of the Get...Info calls.
 #define AFX_DAO_PRIMARY_INFO 0x00000001
 #define AFX_DAO_SECONDARY_INFO 0x00000002

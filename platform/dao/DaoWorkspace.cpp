@@ -141,7 +141,7 @@ void CDaoWorkspace::GetDatabaseInfo(int nIndex, CDaoDatabaseInfo& info, DWORD) c
   info.m_strConnect.Empty();
 }
 
-void CDaoWorkspace::CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, LPCTSTR, int) {
+void CDaoWorkspace::CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, LPCTSTR, int nOptions) {
   std::shared_ptr<qh::dao::Connection> source = qh::dao::Connection::Open(lpszSrcName, false, true);
   // The storage engine's VACUUM INTO runs more than twice as long from a read-only connection. A file
   // that already holds the catalogue is read through a writable one instead: VACUUM INTO only reads its
@@ -157,6 +157,8 @@ void CDaoWorkspace::CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, L
   // source's cache size: the connection's large cache (made for adding songs) would only be allocated,
   // filled and freed twice over, which made the compaction a third slower than the engine's default.
   source->ExecDirect("PRAGMA cache_size=-2000", kSource);
+  // VACUUM INTO writes the new file with the source connection's sync level.
+  if (nOptions & dbCompactWithoutSync) source->ExecDirect("PRAGMA synchronous=OFF", kSource);
   std::string sql = "VACUUM INTO '";
   for (char ch : target->hostPath) sql += ch == '\'' ? std::string("''") : std::string(1, ch);
   source->ExecDirect(sql + "'", kSource);

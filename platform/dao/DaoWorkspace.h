@@ -53,7 +53,8 @@ class CDaoWorkspace {
   void GetDatabaseInfo(int nIndex, CDaoDatabaseInfo& info, DWORD dwInfoOptions = AFX_DAO_PRIMARY_INFO) const;
 
   // Writes a compacted copy of lpszSrcName to lpszDestName (which must not exist: 3204) with the
-  // storage engine's VACUUM INTO. The source must not be held exclusively by another process (3045).
+  // storage engine's VACUUM INTO, synced to the disk unless nOptions has dbCompactWithoutSync. The
+  // source must not be held exclusively by another process (3045).
   static void CompactDatabase(LPCTSTR lpszSrcName, LPCTSTR lpszDestName, LPCTSTR lpszLocale = dbLangGeneral,
                               int nOptions = 0);
   // Checks the file; rebuilds its indexes (the text order may have been written by another program)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "platform/ui/Input.h"
 #include "recorder/RecorderDlg.h"
@@ -211,6 +212,82 @@ TEST_F(UploadDlgTest, NoJukeboxListening) {
   });
   EXPECT_EQ("*COMMUNCATIONS ERROR*", version);
   EXPECT_EQ("1", errors);
+}
+
+// A jukebox that resets the connection (before the version check, during an MP3's body, instead of a
+// reply), answers the version check without a version or a song with no file of it: each failure ends in its text on the status
+// line and counts, the version box never stays at checking, nothing more goes out, and Close closes the
+// dialog at once. A reset at once fails the connect (as a reset: the table's text for any other error),
+// the version check's send or the read of its reply, whichever the reset reaches first.
+TEST_F(UploadDlgTest, EveryFailedStepEndsInItsTextAndTheDialogStaysUsable) {
+  AddSongOfSize("Big", "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}", 32u << 20);
+  COleDateTime before;
+  before.SetDateTime(2000, 1, 1, 0, 0, 0);
+  const std::string closed = "Error - Communications socket to server closed unexpectedly";
+  const std::string accepted = Own() + ".1";
+  struct Case {
+    const char* mode;
+    std::string version;  // the jukebox's answer ("-": none)
+    bool uploadOffered;
+    std::set<std::string> statuses;
+    const char* errors;
+    std::string versionBox;
+  } cases[] = {
+      {"reset",
+       accepted,
+       false,
+       {"INTERNAL ERROR - unexpected error code", "Error code -3 when writing to server", closed},
+       "1",
+       "*COMMUNCATIONS ERROR*"},
+      {"ok", "-", false, {"Error - Could not understand server response"}, "1", "*COMMUNCATIONS ERROR*"},
+      // The failed send counts, and so does the connection it gave up.
+      {"reset-put", accepted, true, {closed}, "2", accepted},
+      {"reset-reply", accepted, true, {closed}, "1", accepted},
+      // Replies that answer the song with no file of it.
+      {"misnamed", accepted, true, {"Error - Could not understand server response"}, "1", accepted},
+      {"unnamed", accepted, true, {"Error - Could not understand server response"}, "1", accepted},
+  };
+  for (const auto& c : cases) {
+    boxTexts.clear();
+    fs::remove_all(Host("jukebox"));
+    fs::create_directories(Host("jukebox"));
+    FakeJukebox jukebox(Host("jukebox"), c.mode, c.version.c_str());
+    ASSERT_GT(jukebox.Port(), 0);
+    StoreRemote(jukebox.Port(), before);
+    std::string status, errors, version, requests;
+    bool settled = false, offeredAfter = true, closedAtOnce = false;
+    OnDialog(IDD_UPLOAD_SETUP, [](CDialog& dialog) { Click(dialog, IDOK); });
+    OnDialog(IDD_UPLOAD, [&](CDialog& dialog) {
+      if (c.uploadOffered) {
+        EXPECT_TRUE(RunUntil([&] { return IsEnabled(dialog, kUploadButton); })) << c.mode;
+        if (IsEnabled(dialog, kUploadButton)) Click(dialog, kUploadButton);
+      }
+      settled = RunUntil([&] { return TextOf(dialog, kErrors) == c.errors && c.statuses.count(TextOf(dialog, kStatus)); });
+      requests = ReadHostFile(Host("jukebox/requests.log"));
+      RunUntil([] { return false; }, 1);  // nothing further happens
+      status = TextOf(dialog, kStatus);
+      errors = TextOf(dialog, kErrors);
+      version = TextOf(dialog, kVersion);
+      offeredAfter = IsEnabled(dialog, kUploadButton);
+      EXPECT_EQ(requests, ReadHostFile(Host("jukebox/requests.log"))) << c.mode << ": a request went out after the failure";
+      Click(dialog, IDCANCEL);
+      closedAtOnce = RunUntil([&] { return !dialog.ContinueModal(); }, 5);
+    });
+    OnDialog(IDD_RECORDER, [](CDialog& dialog) {
+      Click(dialog, 1180);
+      Click(dialog, IDOK);
+    });
+    CRecorderDlg main;
+    main.DoModal();
+    EXPECT_TRUE(settled) << c.mode << ": status \"" << status << "\", errors " << errors;
+    EXPECT_EQ(1u, c.statuses.count(status)) << c.mode << ": " << status;
+    EXPECT_EQ(c.errors, errors) << c.mode;
+    EXPECT_EQ(c.versionBox, version) << c.mode;
+    EXPECT_FALSE(offeredAfter) << c.mode;
+    EXPECT_TRUE(closedAtOnce) << c.mode << ": Close did not close the dialog";
+    EXPECT_TRUE(boxTexts.empty()) << c.mode;
+    EXPECT_EQ(before, LastSync()) << c.mode;
+  }
 }
 
 // Close while the upload waits (for a connect nobody answers, for a jukebox that stopped reading a

@@ -50,6 +50,12 @@ class UploadSocketTest : public ::testing::Test {
       if (posted.message == kNotify) notices.push_back(posted.wParam);
     return notices;
   }
+  // C:\big.mp3, 32 MiB: more than a connection's buffers hold.
+  void WriteBigMp3() {
+    std::ofstream mp3(Host("big.mp3"), std::ios::binary);
+    std::string block(1 << 20, 'x');
+    for (int i = 0; i < 32; ++i) mp3.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
   tActionResponse NextReply(CUploadSocket& socket) {
     tActionResponse response;
     CString body;
@@ -147,11 +153,7 @@ TEST_F(UploadSocketTest, RefusedSendsSayWhy) {
 // freezing the recorder, the connection is given up with its notice, and windows are painted meanwhile.
 TEST_F(UploadSocketTest, APeerThatStopsReadingEndsTheSendAfterItsLimit) {
   auto jukebox = Start("deaf");
-  {
-    std::ofstream mp3(Host("big.mp3"), std::ios::binary);
-    std::string block(1 << 20, 'x');
-    for (int i = 0; i < 32; ++i) mp3.write(block.data(), static_cast<std::streamsize>(block.size()));
-  }
+  WriteBigMp3();
   CUploadSocket socket;
   socket.SetSendTimeLimit(1000);
   ASSERT_EQ(0, Connect(socket, jukebox->Port()));
@@ -169,14 +171,55 @@ TEST_F(UploadSocketTest, APeerThatStopsReadingEndsTheSendAfterItsLimit) {
   EXPECT_FALSE(GetUpdateRect(painted.hwnd(), nullptr, FALSE)) << "the window was painted during the wait";
 }
 
+// A jukebox that resets the connection: after the connect, before the version check goes out, while an MP3's body is
+// on its way, or instead of the reply to a song document. The send or the read fails with the reset,
+// which stays readable; the connection is given up with its notice, so the owner always hears of it.
+TEST_F(UploadSocketTest, AResetConnectionEndsTheRequestWithItsNotice) {
+  WriteBigMp3();
+  struct Case {
+    const char* mode;
+    const char* request;  // what fails: the version check, a song document or an MP3
+    int result;
+    std::vector<WPARAM> notices;  // after the version reply, when there is one
+  } cases[] = {
+      {"reset-on-cue", "version", CUploadSocket::kFileError, {1}},
+      {"reset-put", "mp3", CUploadSocket::kFileError, {0, 1}},
+      {"reset-reply", "xml", 9, {0, 1}},
+  };
+  for (const auto& c : cases) {
+    window_.posted.clear();
+    std::filesystem::remove_all(Host("jukebox"));
+    auto jukebox = Start(c.mode);
+    CUploadSocket socket;
+    ASSERT_EQ(0, Connect(socket, jukebox->Port())) << c.mode;
+    const std::string request = c.request;
+    int result = 0;
+    if (request == "version") {
+      // The request goes out once the jukebox has dropped the connection.
+      std::ofstream(Host("jukebox/cue"));
+      ASSERT_TRUE(capture_test::PumpUntil(
+          [&] { return ReadHostFile(Host("jukebox/requests.log")).find("RESET") != std::string::npos; }))
+          << c.mode;
+      result = socket.SendPost(kVersionCheck, "/control", "POST");
+    } else {
+      ASSERT_EQ(0, socket.SendPost(kVersionCheck, "/control", "POST")) << c.mode;
+      NextReply(socket);
+      result = request == "mp3" ? socket.SendPutFile("C:\\big.mp3", "Song1.mp3", "application/octet-stream")
+                                : socket.SendPutText("<QHSong/>", "Song1.xml", "text/xml");
+    }
+    EXPECT_EQ(c.result, result) << c.mode;
+    EXPECT_EQ(WSAECONNRESET, socket.GetLastError()) << c.mode;
+    EXPECT_FALSE(socket.IsConnected()) << c.mode;
+    EXPECT_EQ(c.notices, Notices()) << c.mode;
+    CString body;
+    EXPECT_FALSE(socket.GetResponse(body)) << c.mode << ": no reply is queued";
+  }
+}
+
 // The owner abandons a wait (its turn returns false) once the connect, the send or the reply is seen
 // waiting: the call ends at once with kCancelled, the connection is dropped and no notice is posted.
 TEST_F(UploadSocketTest, AnOwnerThatGivesUpEndsEveryWaitAtOnce) {
-  {
-    std::ofstream mp3(Host("big.mp3"), std::ios::binary);
-    std::string block(1 << 20, 'x');
-    for (int i = 0; i < 32; ++i) mp3.write(block.data(), static_cast<std::streamsize>(block.size()));
-  }
+  WriteBigMp3();
   struct Case {
     const char* wait;
     const char* mode;  // the fake jukebox's; nullptr: a port that never answers

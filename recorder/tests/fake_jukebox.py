@@ -9,11 +9,17 @@ line is appended to FOLDER/requests.log. MODE changes the answers: "ok"; "error"
 "Disk full" to every PUT); "stall" (PUTs get no answer); "close" (PUTs are read, then the connection
 is closed without answer); "empty" (PUTs get a reply with no body); "deaf" (the body of a PUT of more
 than 1 MiB is never read: its request line is logged, the connection stays open and the sender's
-buffers fill).
+buffers fill); "reset" (every connection is reset as soon as it is taken, then "RESET" logged); "reset-on-cue"
+(the same once the file FOLDER/cue exists); "reset-put" (a PUT of
+more than 1 MiB: its request line is logged, then the connection is reset while the body comes);
+"reset-reply" (PUTs are read, then the connection is reset instead of answered). A VERSION of "-"
+leaves the SvcPgmVersion argument out of the version reply. "misnamed" answers every PUT with the
+file name "stored.bin", "unnamed" without UploadFileName.
 """
 import os
 import random
 import socket
+import struct
 import sys
 import threading
 import time
@@ -34,7 +40,22 @@ def reply(conn, body):
                  % len(body) + body)
 
 
+def reset(conn):
+    """Closes with an RST instead of a FIN: the peer's next send or read fails with a reset."""
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    conn.close()
+
+
 def serve(conn):
+    if MODE == "reset-on-cue":
+        deadline = time.monotonic() + 60
+        while not os.path.exists(os.path.join(FOLDER, "cue")) and time.monotonic() < deadline:
+            time.sleep(0.01)
+    if MODE in ("reset", "reset-on-cue"):
+        reset(conn)
+        with open(os.path.join(FOLDER, "requests.log"), "a") as log:
+            log.write("RESET\n")
+        return
     data = b""
     while True:
         while b"\r\n\r\n" not in data:
@@ -55,6 +76,9 @@ def serve(conn):
         if deaf:
             time.sleep(600)
             return
+        if MODE == "reset-put" and lines[0].startswith("PUT ") and length > 1048576:
+            reset(conn)
+            return
         while len(data) < length:
             more = conn.recv(65536)
             if not more:
@@ -65,7 +89,8 @@ def serve(conn):
         if method == "POST":
             text = body.decode("latin-1")
             if "SvcQryVersion" in text:
-                reply(conn, response("SvcQryVersion", 0, "", [("SvcPgmName", "Tonebarn"), ("SvcPgmVersion", VERSION)]))
+                arguments = [("SvcPgmName", "Tonebarn")] + ([("SvcPgmVersion", VERSION)] if VERSION != "-" else [])
+                reply(conn, response("SvcQryVersion", 0, "", arguments))
             else:
                 reply(conn, response("Unknown", 1, "no such action", []))
             continue
@@ -77,10 +102,17 @@ def serve(conn):
         if MODE == "close":
             conn.close()
             return
+        if MODE == "reset-reply":
+            reset(conn)
+            return
         if MODE == "empty":
             reply(conn, b"")
         elif MODE == "error":
             reply(conn, response("UploadAudioFiles", 5, "Disk full", []))
+        elif MODE == "misnamed":
+            reply(conn, response("UploadAudioFiles", 0, "", [("UploadFileName", "C:\\Upload\\stored.bin")]))
+        elif MODE == "unnamed":
+            reply(conn, response("UploadAudioFiles", 0, "", []))
         else:
             reply(conn, response("UploadAudioFiles", 0, "", [("UploadFileName", "C:\\Upload\\" + os.path.basename(target))]))
 

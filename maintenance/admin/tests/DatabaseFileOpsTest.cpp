@@ -116,16 +116,21 @@ TEST_F(DatabaseFileOpsTest, ABackupNameAlreadyTakenStopsTheBackup) {
 struct BackupFailure {
   FailingFileSteps::Step step;
   std::string message;
+  std::string ending;  // when set, the message is a beginning and the box ends so (its middle is a name)
 };
 
 TEST_F(DatabaseFileOpsTest, AFailingBackupStepKeepsTheDatabase) {
   const BackupFailure failures[] = {
-      {FailingFileSteps::kCompact, "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator."},
+      {FailingFileSteps::kCompact, "The database may be corrupted. Please run the 'Repair' option of the Quaverhouse Administrator.", ""},
       {FailingFileSteps::kCheck, "The new database file did not pass its check (*** in database main ***\nPage 7: "
-                                 "btreeInitPage() returns error code 11). The database was left as it was."},
-      {FailingFileSteps::kCopy, "An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\Backup\\BK"},
+                                 "btreeInitPage() returns error code 11). The database was left as it was.", ""},
+      // The compacted copy could not be written to the disk whole.
+      {FailingFileSteps::kSync, "An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\QHA",
+       ".TMP: the disk is full."},
+      {FailingFileSteps::kCopy, "An error occurred while trying to copy a file.\r\nC:\\Quaverhouse\\Backup\\BK",
+       ".qhd: the disk is full."},
       {FailingFileSteps::kReplace,
-       "An error occurred while trying to rename a file.\r\nC:\\Quaverhouse\\Quaverhouse.qhd: access was denied."},
+       "An error occurred while trying to rename a file.\r\nC:\\Quaverhouse\\Quaverhouse.qhd: access was denied.", ""},
   };
   BuildLibrary(5);
   std::string before = ReadHostFile(host);
@@ -135,15 +140,19 @@ TEST_F(DatabaseFileOpsTest, AFailingBackupStepKeepsTheDatabase) {
     CDatabaseFileOps ops = Ops(steps);
     EXPECT_FALSE(ops.Backup());
     ASSERT_EQ(boxes.size(), 1u);
-    if (failure.step == FailingFileSteps::kCopy) {
+    if (!failure.ending.empty()) {
       EXPECT_EQ(boxes[0].rfind(failure.message, 0), 0u) << boxes[0];
-      EXPECT_EQ(boxes[0].substr(boxes[0].size() - 23), ".qhd: the disk is full.") << boxes[0];
+      EXPECT_EQ(boxes[0].substr(boxes[0].size() - failure.ending.size()), failure.ending) << boxes[0];
     } else {
       EXPECT_EQ(boxes[0], failure.message);
     }
     EXPECT_EQ(status.back(), "The backup failed. The database was left as it was.");
     EXPECT_EQ(ReadHostFile(host), before);
     EXPECT_TRUE(Files("C/Quaverhouse", "QHA").empty());
+    // Nothing is copied to the backups before the compacted copy is on the disk.
+    if (failure.step == FailingFileSteps::kSync) {
+      EXPECT_TRUE(Files("C/Quaverhouse/Backup", "BK").empty());
+    }
     for (const std::string& backup : Files("C/Quaverhouse/Backup", "BK")) std::filesystem::remove(backup);
   }
 }

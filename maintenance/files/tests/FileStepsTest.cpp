@@ -65,6 +65,28 @@ TEST_F(FileStepsTest, LockRefusesAFileAnotherProcessHolds) {
   EXPECT_EQ(code, 3045);
 }
 
+// The sync that makes a compacted copy durable: it reports a file or a folder that is not there.
+TEST_F(FileStepsTest, SyncReachesFilesThatExistAndSaysWhyOthersFail) {
+  WriteHostFile(sandbox.HostPath("C/Quaverhouse/work.tmp"), "compacted");
+  const struct {
+    const char* path;
+    BOOL synced;
+    DWORD error;
+  } cases[] = {
+      {"C:\\Quaverhouse\\work.tmp", TRUE, 0},
+      {"C:\\Quaverhouse\\missing.tmp", FALSE, ERROR_FILE_NOT_FOUND},
+      {"C:\\Nowhere\\work.tmp", FALSE, ERROR_PATH_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    SetLastError(0);
+    EXPECT_EQ(c.synced, DefaultFileSteps().SyncFile(c.path)) << c.path;
+    if (!c.synced) {
+      EXPECT_EQ(c.error, GetLastError()) << c.path;
+    }
+  }
+  EXPECT_EQ(ReadHostFile(sandbox.HostPath("C/Quaverhouse/work.tmp")), "compacted");
+}
+
 TEST_F(FileStepsTest, TheEngineCheckTellsASoundFileFromADamagedOne) {
   std::string host = sandbox.HostPath("C/Quaverhouse/check.qhd");
   Sqlite3(host, "create table t(a text); insert into t values ('x'); create index i on t(a);");

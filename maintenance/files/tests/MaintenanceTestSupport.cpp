@@ -198,6 +198,13 @@ CString FailingFileSteps::CheckDatabase(LPCSTR path, BOOL quick) {
   if (Fails(kCheck)) return "*** in database main ***\nPage 7: btreeInitPage() returns error code 11";
   return CFileSteps::CheckDatabase(path, quick);
 }
+BOOL FailingFileSteps::SyncFile(LPCSTR path) {
+  if (Fails(kSync)) {
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return CFileSteps::SyncFile(path);
+}
 
 }  // namespace qh::maint::testing
 

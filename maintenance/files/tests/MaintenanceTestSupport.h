@@ -56,7 +56,7 @@ void WriteSizedFile(const std::string& hostPath, size_t size);
 // File steps that make one kind of step fail on its n-th call (1-based) and pass the rest through.
 class FailingFileSteps : public CFileSteps {
  public:
-  enum Step { kCopy, kMove, kReplace, kDelete, kCompact, kRepair, kCheck };
+  enum Step { kCopy, kMove, kReplace, kDelete, kCompact, kRepair, kCheck, kSync };
   FailingFileSteps(Step step, int failingCall) : m_step(step), m_failingCall(failingCall) {}
 
   BOOL CopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists) override;
@@ -66,6 +66,7 @@ class FailingFileSteps : public CFileSteps {
   void CompactDatabase(LPCSTR from, LPCSTR to) override;
   void RepairDatabase(LPCSTR path) override;
   CString CheckDatabase(LPCSTR path, BOOL quick) override;
+  BOOL SyncFile(LPCSTR path) override;
 
   int Calls(Step step) const { return m_calls[step]; }
 
@@ -73,7 +74,7 @@ class FailingFileSteps : public CFileSteps {
   bool Fails(Step step);
   Step m_step;
   int m_failingCall;
-  int m_calls[7] = {};
+  int m_calls[8] = {};
 };
 
 }  // namespace qh::maint::testing
