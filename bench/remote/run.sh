@@ -19,23 +19,12 @@ QH_SKIP_SETUP=1 QH_SKIP_BUILD=1 QH_BUILD_DIR="$build" bash "$top/scripts/demo.sh
 demo="$build/demo"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # The reference: lighttpd serving a small file.
 lport=$(free_port)
 mkdir -p "$work/www"
 printf '<?xml version="1.0" encoding="ISO-8859-1"?><actionResponseList/>' > "$work/www/reply.xml"
-cat > "$work/lighttpd.conf" <<CONF
-server.document-root = "$work/www"
-server.port = $lport
-server.bind = "127.0.0.1"
-server.max-connections = 4096
-server.max-fds = 8192
-server.errorlog = "$work/lighttpd.log"
-mimetype.assign = (".xml" => "text/xml")
-CONF
-lighttpd -D -f "$work/lighttpd.conf" &
-for _ in $(seq 50); do curl -s -m 1 -o /dev/null "http://127.0.0.1:$lport/reply.xml" && break; sleep 0.1; done
+start_lighttpd "$work/www" "$lport"
 
 report() {  # name, wrk output; remembers rate and p99 (ms) in $last_rps, $last_p99
   local rps p99 errors
