@@ -266,7 +266,11 @@ std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, st
     }
     if (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
       int readError = 0;
-      const int readable = r.readEnded ? 0 : ReadableState(r.fd, readError);
+      // Readiness without a hang-up is data, or data the owner's recv took meanwhile, which its next
+      // recv then finds gone (a spare FD_READ, which the platform allows as well). Only a hang-up needs
+      // the socket asked whether what is left is data or the end: a look per report under this lock
+      // held up every other socket call, once a request.
+      const int readable = r.readEnded ? 0 : hangup ? ReadableState(r.fd, readError) : 1;
       const bool waiting = readable > 0;
       // The end, once everything before it was read, stays readable for ever: reading stops being
       // watched, so the watcher does not wake for it again, while a reply still going out to a peer
