@@ -268,9 +268,9 @@ TEST_F(Server, HeldWrittenNoticesRideTheNextRequestOfTheirConnectionInOrder) {
     if (n.text == "Socket closed") seen.push_back("closed");
   }
   const std::vector<std::string> expected = {
-      "request /one",   "folded GET /one Code: 200 Bytes Written: 154",
-      "request /two",   "folded GET /two Code: 200 Bytes Written: 154",
-      "request /three", "posted GET /three Code: 200 Bytes Written: 158",
+      "request /one",   "folded GET /one Code: 200 Bytes Written: 191",
+      "request /two",   "folded GET /two Code: 200 Bytes Written: 191",
+      "request /three", "posted GET /three Code: 200 Bytes Written: 194",
       "closed"};
   EXPECT_EQ(seen, expected) << owner.Describe();
 }
