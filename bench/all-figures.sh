@@ -85,20 +85,6 @@ stop_server() {  # pid, name, its output file
   wait "$1" 2>/dev/null || true
 }
 
-# Waits up to 60 s (a loaded machine starts programs slowly) for a server to answer; one that does
-# not fails the run with its output.
-wait_for_answer() {  # url, name, its output file, curl arguments...
-  local url=$1 name=$2 output=$3
-  shift 3
-  for _ in $(seq 300); do
-    curl -s -m 2 -o /dev/null "$@" "$url" && return 0
-    sleep 0.2
-  done
-  echo "FAIL: $name did not answer at $url within 60 s; its output:" >&2
-  tail -20 "$output" >&2
-  exit 1
-}
-
 # ---- The jukebox's control port -------------------------------------------------------------------
 remote_figure() {  # log setting (1 on, 0 off)
   local port pid name

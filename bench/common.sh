@@ -54,3 +54,17 @@ wrk_rate() { awk '/Requests\/sec/ { print $2 }' <<<"$1"; }
 wrk_p99_ms() {
   awk '/^ +99%/ { t = $2; v = t + 0; if (t ~ /us$/) v /= 1000; else if (t ~ /[0-9]s$/) v *= 1000; print v }' <<<"$1"
 }
+
+# Waits up to 60 s (a loaded machine starts programs slowly) for a server to answer; one that does
+# not fails the run with its output.
+wait_for_answer() {  # url, name, its output file, curl arguments...
+  local url=$1 name=$2 output=$3
+  shift 3
+  for _ in $(seq 300); do
+    curl -s -m 2 -o /dev/null "$@" "$url" && return 0
+    sleep 0.2
+  done
+  echo "FAIL: $name did not answer at $url within 60 s; its output:" >&2
+  tail -20 "$output" >&2
+  exit 1
+}

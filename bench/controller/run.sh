@@ -24,7 +24,7 @@ port=$(free_port)
 controller_site "$work" "$build" "$port"
 (cd "$work/start" && QH_REGISTRY="$work/registry.txt" QH_LOCK_DIR="$work/locks" "$build/bin/Hallwarden") &
 pids+=($!)
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+wait_for_answer "http://127.0.0.1:$port/" Hallwarden /dev/null
 controller_browsers "$work" "$port"
 echo "page: $(wc -c < "$work/www/bench.htm") bytes, 100 variables"
 
