@@ -97,7 +97,7 @@ int CCommandParser::GetStatementTokens(const CString& text, size_t& offset, std:
       current = static_cast<char>(c);
       state = State::Word;
     } else if (c == '\'') {
-      current = "'";
+      current = '\'';
       state = State::Quoted;
     } else if (c == ';') {
       offset = i;

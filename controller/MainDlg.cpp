@@ -90,6 +90,9 @@ bool CMainDlg::StartServer() {
                  m_server->Init(m_hWnd, WM_SERVER_NOTICE, WM_HANDLER_NOTICE, m_port, TRUE, "");
   DWORD previous = created ? m_server->ResumeThread() : 0xFFFFFFFFu;
   if (created && (previous == 0 || previous == 1)) {
+    // A browser's next request on its connection carries the written notice of the reply before
+    // it: one window message a request instead of two.
+    m_server->SetWrittenNoticeHold(CServerThread::kWrittenNoticeHoldMs);
     auto* listen = new CServerCommand(SERVER_CMD_LISTEN, 0);
     if (m_server->PostCommand(listen)) {
       ShowStatus("Starting server thread...");
@@ -377,6 +380,7 @@ LRESULT CMainDlg::OnHandlerNotify(WPARAM code, LPARAM block) {
       break;
     }
     case NOTICE_REQUEST:
+      if (LPARAM written = TakeHeldWritten(block)) OnHandlerNotify(NOTICE_WRITTEN, written);
       RouteRequest(reinterpret_cast<CHttpResponse*>(block));
       break;
     case NOTICE_RESPONSE:

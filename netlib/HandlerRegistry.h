@@ -37,6 +37,7 @@ class CHandlerRegistry {
   std::atomic<bool> noticesOn{true};
   std::atomic<DWORD> listenerThreadId{0};
   CHttpRequestReader requestReader;  // set before the first handler starts; may be empty
+  DWORD writtenNoticeHoldMs = 0;     // set before the first handler starts; 0: notices go at once
   HWND owner = nullptr;     // set before the first handler starts
   UINT serverMessage = 0;   // set before the first handler starts
 };

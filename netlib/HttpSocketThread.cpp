@@ -279,8 +279,9 @@ void CHttpSocketThread::OnTimeout() {
 
 void CHttpSocketThread::WaitForEvents() {
   WSAEVENT events[2] = {m_socketEvent, m_commandEvent};
-  DWORD result = WSAWaitForMultipleEvents(2, events, FALSE, MillisecondsToTimeout(), FALSE);
+  DWORD result = WSAWaitForMultipleEvents(2, events, FALSE, std::min(MillisecondsToTimeout(), MillisecondsToPostHeld()), FALSE);
   if (result == WSA_WAIT_TIMEOUT) {
+    if (MillisecondsToPostHeld() == 0) PostHeldWritten();
     if (MillisecondsToTimeout() == 0) OnTimeout();
   } else if (result == WSA_WAIT_FAILED) {
     NotifyError("WSAWaitForMultipleEvents failed (Internal Error)", 0);
@@ -537,6 +538,7 @@ int CHttpSocketThread::CheckIdle(LONG seconds) {
 }
 
 void CHttpSocketThread::Cleanup(bool orderly) {
+  if (m_noticesOn) PostHeldWritten();
   m_noticesOn = false;
   if (orderly) {
     CloseSocket();
@@ -694,6 +696,7 @@ void CHttpSocketThread::OnMessageComplete() {
         DecodeParameters(m_parser.Body());
       }
       if (m_handlers && m_handlers->requestReader) block->m_read = m_handlers->requestReader(*block);
+      block->m_written = std::move(m_heldWritten);
       if (PostBlock(NOTICE_REQUEST, reinterpret_cast<LPARAM>(block))) m_linkState = LINK_AWAITING_REPLY;
       return;
     }
@@ -947,7 +950,11 @@ void CHttpSocketThread::WriteFinished() {
   MarkProgress();  // an idle kept connection is timed from here
   CString text = m_lastMethodText + " " + m_lastUrl + " Code: " + CString(std::to_string(m_status)) +
                  " Bytes Written: " + CString(std::to_string(m_bytesWritten));
-  Notify(NOTICE_WRITTEN, text, m_bytesWritten);
+  // A reply that closes the connection is followed by its close notice at once: nothing to wait for.
+  if (HoldsWrittenNotices() && !m_closeAfterWrite)
+    HoldWritten(text, m_bytesWritten);
+  else
+    Notify(NOTICE_WRITTEN, text, m_bytesWritten);
   if (m_closeAfterWrite) {
     CloseSocket();
     m_closeAfterWrite = false;
@@ -991,6 +998,7 @@ BOOL CHttpSocketThread::CopyRequestParams(RequestParamMap& params) {
 // ---- Notices --------------------------------------------------------------------------------------------
 
 bool CHttpSocketThread::PostBlock(WPARAM code, LPARAM block) {
+  PostHeldWritten();
   if (m_owner && PostMessage(m_owner, m_noticeMessage, code, block)) return true;
   // Nobody took the block: it is still ours.
   if (code == NOTICE_REQUEST || code == NOTICE_RESPONSE)
@@ -1012,5 +1020,33 @@ void CHttpSocketThread::Notify(WPARAM code, const CString& text, LONG value) {
 }
 
 void CHttpSocketThread::PostThreadIdNotice(WPARAM code) {
+  PostHeldWritten();
   if (m_owner) PostMessage(m_owner, m_noticeMessage, code, static_cast<LPARAM>(m_nThreadID));
+}
+
+bool CHttpSocketThread::HoldsWrittenNotices() const {
+  return m_handlers && m_handlers->writtenNoticeHoldMs > 0 && m_owner && m_noticesOn;
+}
+
+void CHttpSocketThread::HoldWritten(const CString& text, LONG bytes) {
+  PostHeldWritten();
+  m_heldWritten = std::make_unique<CHttpNotice>();
+  m_heldWritten->m_code = bytes;
+  m_heldWritten->m_text = text;
+  m_heldWritten->m_linkState = static_cast<DWORD>(m_linkState);
+  m_heldWritten->m_thread = this;
+  m_heldWritten->m_threadId = m_nThreadID;
+  m_heldUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_handlers->writtenNoticeHoldMs);
+}
+
+void CHttpSocketThread::PostHeldWritten() {
+  if (!m_heldWritten) return;
+  PostBlock(NOTICE_WRITTEN, reinterpret_cast<LPARAM>(m_heldWritten.release()));
+}
+
+DWORD CHttpSocketThread::MillisecondsToPostHeld() const {
+  if (!m_heldWritten) return INFINITE;
+  using namespace std::chrono;
+  const auto left = duration_cast<milliseconds>(m_heldUntil - steady_clock::now()).count();
+  return left <= 0 ? 0 : static_cast<DWORD>(left);
 }

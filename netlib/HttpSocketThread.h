@@ -145,6 +145,12 @@ class CHttpSocketThread : public CWinThread {
   void NotifyInfo(const CString& text) { Notify(NOTICE_INFO, text, 0); }
   bool PostBlock(WPARAM code, LPARAM block);
   void PostThreadIdNotice(WPARAM code);
+  // The written notice of a kept connection's reply may wait for the next request (see
+  // CServerThread::SetWrittenNoticeHold); anything else posted sends it first.
+  bool HoldsWrittenNotices() const;
+  void HoldWritten(const CString& text, LONG bytes);
+  void PostHeldWritten();
+  DWORD MillisecondsToPostHeld() const;
 
   CCriticalSection m_queueLock;
   std::deque<CHttpCommand*> m_queue;
@@ -179,6 +185,8 @@ class CHttpSocketThread : public CWinThread {
   HWND m_owner = nullptr;
   UINT m_noticeMessage = HTTP_DEFAULT_NOTICE_MESSAGE;
   bool m_noticesOn = true;
+  std::unique_ptr<CHttpNotice> m_heldWritten;
+  std::chrono::steady_clock::time_point m_heldUntil{};
 
   std::string m_chunk;  // file-reply header, then one chunk of the file at a time
   size_t m_chunkOffset = 0;

@@ -87,6 +87,12 @@ BOOL CServerThread::SetRequestReader(CHttpRequestReader reader) {
   return TRUE;
 }
 
+BOOL CServerThread::SetWrittenNoticeHold(DWORD milliseconds) {
+  if (m_listenerState > LISTENER_NOT_LISTENING) return FALSE;
+  m_registry->writtenNoticeHoldMs = milliseconds;
+  return TRUE;
+}
+
 BOOL CServerThread::PostCommand(CServerCommand* command) {
   if (command == nullptr || m_listenerState == LISTENER_NOT_INITIALISED || m_commandEvent == nullptr) return FALSE;
   CSingleLock lock(&m_queueLock);
@@ -218,6 +224,7 @@ LONG CServerThread::InitAndListen() {
     return -6;
   }
   m_listenerState = LISTENER_LISTENING;
+  m_waitingReported = false;
   Notify(NOTICE_INFO, "InitAndListen: Socket ready to accept incoming connections", 0);
   return 0;
 }
@@ -282,7 +289,8 @@ void CServerThread::WaitForConnection() {
       m_listenerState = LISTENER_LISTENING;
       if (error == WSAEWOULDBLOCK) {
         AcceptSucceeded();
-        Notify(NOTICE_INFO, "Waiting for incoming connection", 0);
+        if (!m_waitingReported) Notify(NOTICE_INFO, "Waiting for incoming connection", 0);
+        m_waitingReported = true;
       } else if (error == WSAECONNABORTED || error == WSAECONNRESET) {
         continue;  // the peer gave up while waiting in the backlog: take the next one
       } else {

@@ -55,6 +55,9 @@ class CServerThread : public CWinThread {
   static constexpr DWORD kDefaultIdleTimeoutMs = 120000;
   // How long destruction waits for handlers that are still ending.
   static constexpr int kShutdownWaitMs = 10000;
+  // How long a written notice may wait for the next request of its connection (SetWrittenNoticeHold):
+  // far longer than a busy client takes to send it, and too short for a log reader to notice.
+  static constexpr DWORD kWrittenNoticeHoldMs = 20;
   // The stack of a handler thread: parsing and writing need a few pages. The threads are kept
   // parked for later connections (CHandlerPool), so few are ever made.
   static constexpr UINT kHandlerStackSize = 256 * 1024;
@@ -71,6 +74,13 @@ class CServerThread : public CWinThread {
   // The reader every connection thread runs on its parsed requests (CHttpRequestReader); settable
   // before the listen command, false after it.
   BOOL SetRequestReader(CHttpRequestReader reader);
+  // Lets every connection hold the NOTICE_WRITTEN notice of a kept connection's reply up to
+  // `milliseconds`, so that it rides in the next request's block (CHttpResponse::m_written) instead
+  // of a window message of its own: a kept-alive client's next request usually comes sooner. A notice
+  // still held then, or when the connection posts anything else, is posted on its own first, so the
+  // owner sees every notice, in the order it would have. Only for an owner that handles m_written;
+  // settable before the listen command, false after it.
+  BOOL SetWrittenNoticeHold(DWORD milliseconds);
   // Queues a command. True: the block belongs to the thread. False (not initialised, lock time-out,
   // 11 queued): the block stays the caller's, who frees it.
   BOOL PostCommand(CServerCommand* command);
@@ -132,6 +142,9 @@ class CServerThread : public CWinThread {
   DWORD m_acceptBackoffMs = 0;  // 0: accepting normally
   bool m_acceptFailureReported = false;
   bool m_overCapReported = false;
+  // "Waiting for incoming connection" is said once a listen: after every accepted batch it told the
+  // owner nothing new and cost a window message a connection.
+  bool m_waitingReported = false;
   WORD m_port = 0;
   std::atomic<WORD> m_boundPort{0};
   CString m_uploadFolder;

@@ -49,3 +49,9 @@ DWORD HttpMethodCode(const CString& word) {
   auto it = kMethods.find(word.str());
   return it == kMethods.end() ? HTTP_METHOD_UNKNOWN : it->second;
 }
+
+LPARAM TakeHeldWritten(LPARAM requestBlock) {
+  auto* request = reinterpret_cast<CHttpResponse*>(requestBlock);
+  if (request == nullptr || !request->m_written) return 0;
+  return reinterpret_cast<LPARAM>(request->m_written.release());
+}

@@ -96,6 +96,17 @@ class CReplyBodyMaker {
   virtual CString Make() = 0;
 };
 
+// "HEQ1": a connection thread's information, error, written or session notice.
+struct CHttpNotice {
+  char m_tag[4] = {'H', 'E', 'Q', '1'};
+  LONG m_code = 0;
+  CString m_text;
+  DWORD m_linkState = 0;
+  CHttpSocketThread* m_thread = nullptr;
+  DWORD m_threadId = 0;
+  char m_endTag[4] = {'H', 'E', 'Q', '9'};
+};
+
 struct CHttpResponse;
 // Run by a server's connection thread on each parsed request before the request goes to the owner:
 // work on the request that needs nothing of the owner's state is done there, by the thread that has
@@ -125,18 +136,11 @@ struct CHttpResponse {
   std::unique_ptr<CReadRequest> m_read;
   // Reply: when set, the body is made from it on the connection thread and m_body is not used.
   std::unique_ptr<CReplyBodyMaker> m_bodyMaker;
+  // Request, from a server that holds written notices (CServerThread::SetWrittenNoticeHold): the
+  // NOTICE_WRITTEN notice of the connection's previous reply when it was still held as this request
+  // came. The owner handles it first, as if it had come on its own just before.
+  std::unique_ptr<CHttpNotice> m_written;
   char m_endTag[4] = {'H', 'R', 'S', '9'};
-};
-
-// "HEQ1": a connection thread's information, error, written or session notice.
-struct CHttpNotice {
-  char m_tag[4] = {'H', 'E', 'Q', '1'};
-  LONG m_code = 0;
-  CString m_text;
-  DWORD m_linkState = 0;
-  CHttpSocketThread* m_thread = nullptr;
-  DWORD m_threadId = 0;
-  char m_endTag[4] = {'H', 'E', 'Q', '9'};
 };
 
 // "OZN1" ... "OZN2" notice of the listener.
@@ -188,6 +192,10 @@ class CHttpCommand {
   void* m_parameter = nullptr;
   char m_endTag[4] = {'W', 'C', 'C', '9'};
 };
+
+// The NOTICE_WRITTEN block a NOTICE_REQUEST block (its lParam) carries (CHttpResponse::m_written),
+// taken out of it for the owner to handle first, or 0.
+LPARAM TakeHeldWritten(LPARAM requestBlock);
 
 // The method code of a start line's first word (exact, case-sensitive).
 DWORD HttpMethodCode(const CString& word);

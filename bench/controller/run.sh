@@ -6,6 +6,7 @@
 # Installs what bench/packages.txt names (wrk, lighttpd, ...) when it is missing. Builds Hallwarden and controller_bench in a Release build.
 set -euo pipefail
 . "$(cd "$(dirname "$0")/.." && pwd)/common.sh"
+. "$(cd "$(dirname "$0")" && pwd)/site.sh"
 install_bench_packages
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -17,50 +18,20 @@ cmake --build "$build" --target Hallwarden controller_bench >/dev/null
 work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # Hallwarden in a start directory of its own, with a page of 100 variables.
-cp -r "$build/startdir" "$work/start"
-{
-  echo "<html><body><table>"
-  for i in $(seq 0 99); do echo "<tr><td>V$i</td><td><%V$i%></td></tr>"; done
-  echo "</table></body></html>"
-} > "$work/start/Templates/BENCH.HTM"
 port=$(free_port)
-printf '[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\FrameWork]\n"WebSocketNumber"=dword:%08x\n' "$port" \
-  > "$work/registry.txt"
-mkdir -p "$work/locks"
+controller_site "$work" "$build" "$port"
 (cd "$work/start" && QH_REGISTRY="$work/registry.txt" QH_LOCK_DIR="$work/locks" "$build/bin/Hallwarden") &
 pids+=($!)
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-# Four browsers, one a wrk thread, each with its own session holding the 100 values.
-statements=""
-for i in $(seq 0 99); do statements+="V$i='value number $i';"; done
-cookies=()
-for b in 1 2 3 4; do
-  curl -s -c "$work/jar$b" -o /dev/null "http://127.0.0.1:$port/"
-  curl -s -b "$work/jar$b" -o /dev/null --data-urlencode "COMMAND=$statements" "http://127.0.0.1:$port/COMMAND"
-  cookies+=("$(awk '$6 == "TLWSESSIONID" {print $7}' "$work/jar$b")")
-done
-mkdir -p "$work/www"
-curl -s -b "$work/jar1" -o "$work/www/bench.htm" "http://127.0.0.1:$port/USER/BENCH.HTM"
-grep -q "value number 99" "$work/www/bench.htm" || { echo "the page does not show the values" >&2; exit 1; }
+wait_for_answer "http://127.0.0.1:$port/" Hallwarden /dev/null
+controller_browsers "$work" "$port"
 echo "page: $(wc -c < "$work/www/bench.htm") bytes, 100 variables"
 
 # The reference: lighttpd serving the rendered page as a file.
 lport=$(free_port)
-cat > "$work/lighttpd.conf" <<CONF
-server.document-root = "$work/www"
-server.port = $lport
-server.bind = "127.0.0.1"
-server.max-connections = 4096
-server.max-fds = 8192
-server.errorlog = "$work/lighttpd.log"
-mimetype.assign = (".htm" => "text/html")
-CONF
-lighttpd -D -f "$work/lighttpd.conf" &
+start_lighttpd "$work/www" "$lport"
 pids+=($!)
-sleep 0.5
 
 report() {  # name, wrk output
   local rps p99 bytes

@@ -16,20 +16,10 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # The reference: lighttpd serving a small file.
-lport=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+lport=$(free_port)
 mkdir -p "$work/www"
 printf '<?xml version="1.0" encoding="ISO-8859-1"?><actionResponseList/>' > "$work/www/reply.xml"
-cat > "$work/lighttpd.conf" <<CONF
-server.document-root = "$work/www"
-server.port = $lport
-server.bind = "127.0.0.1"
-server.max-connections = 4096
-server.max-fds = 8192
-server.errorlog = "$work/lighttpd.log"
-mimetype.assign = (".xml" => "text/xml")
-CONF
-lighttpd -D -f "$work/lighttpd.conf" &
-sleep 0.5
+start_lighttpd "$work/www" "$lport"
 
 # The server under test.
 mkfifo "$work/control"

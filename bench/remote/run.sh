@@ -14,28 +14,18 @@ build="${1:-$top/build-bench}"
 seconds="${2:-10}"
 ulimit -n 8192 || true
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQH_BUILD_BENCH=ON -DQH_BUILD_TESTS=OFF >/dev/null
+build=$(cd "$build" && pwd)  # the jukebox runs from its start folder
 cmake --build "$build" -j4 --target Tonebarn qh_make_demo_library qhregsvr Quillmark shdocvw jukebox_resources >/dev/null
 QH_SKIP_SETUP=1 QH_SKIP_BUILD=1 QH_BUILD_DIR="$build" bash "$top/scripts/demo.sh" --stop-after-startup >/dev/null
 demo="$build/demo"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # The reference: lighttpd serving a small file.
 lport=$(free_port)
 mkdir -p "$work/www"
 printf '<?xml version="1.0" encoding="ISO-8859-1"?><actionResponseList/>' > "$work/www/reply.xml"
-cat > "$work/lighttpd.conf" <<CONF
-server.document-root = "$work/www"
-server.port = $lport
-server.bind = "127.0.0.1"
-server.max-connections = 4096
-server.max-fds = 8192
-server.errorlog = "$work/lighttpd.log"
-mimetype.assign = (".xml" => "text/xml")
-CONF
-lighttpd -D -f "$work/lighttpd.conf" &
-for _ in $(seq 50); do curl -s -m 1 -o /dev/null "http://127.0.0.1:$lport/reply.xml" && break; sleep 0.1; done
+start_lighttpd "$work/www" "$lport"
 
 report() {  # name, wrk output; remembers rate and p99 (ms) in $last_rps, $last_p99
   local rps p99 errors
@@ -60,10 +50,8 @@ run_jukebox() {  # log setting (1 on, 0 off)
   (cd "$demo/startdir" && QH_REGISTRY="$demo/registry.txt" QH_DRIVES="$demo/drives.txt" QH_LOCK_DIR="$demo/locks" \
      exec "$build/bin/Tonebarn" 1 > "$work/tonebarn.out" 2>&1) &
   local pid=$!
-  for _ in $(seq 200); do
-    curl -s -m 2 -o /dev/null -H 'Content-Type: text/xml' --data-binary '<actionList/>' "http://127.0.0.1:$port/control" && break
-    sleep 0.1
-  done
+  wait_for_answer "http://127.0.0.1:$port/control" Tonebarn "$work/tonebarn.out" \
+    -H 'Content-Type: text/xml' --data-binary '<actionList/>'
   echo "one answer: $(curl -s -m 5 -H 'Content-Type: text/xml' --data-binary @"$work/one.xml" "http://127.0.0.1:$port/control")"
   report "Tonebarn QryStreamState keep-alive, 50 conn., log $([ "$1" = 1 ] && echo on || echo off)" \
     "$(wrk -t4 -c50 -d${seconds}s --latency -s "$here/query.lua" "http://127.0.0.1:$port/control")"

@@ -108,6 +108,9 @@ bool CRemoteControl::StartServer() {
   const DWORD previous = created ? m_server->ResumeThread() : 0xFFFFFFFFu;
   if (created && (previous == 0 || previous == 1)) {
     m_server->SetRequestReader(&CRemoteControl::ReadControlRequest);
+    // A busy panel's next request carries the written notice of the reply before it: one window
+    // message a request instead of two.
+    m_server->SetWrittenNoticeHold(CServerThread::kWrittenNoticeHoldMs);
     auto* listen = new CServerCommand(SERVER_CMD_LISTEN, 0);
     if (m_server->PostCommand(listen)) return true;
     delete listen;
@@ -227,7 +230,10 @@ void CRemoteControl::OnHandlerNotify(WPARAM code, LPARAM block) {
       }
       break;
     }
-    case NOTICE_REQUEST: RouteRequest(reinterpret_cast<CHttpResponse*>(block)); break;
+    case NOTICE_REQUEST:
+      if (LPARAM written = TakeHeldWritten(block)) OnHandlerNotify(NOTICE_WRITTEN, written);
+      RouteRequest(reinterpret_cast<CHttpResponse*>(block));
+      break;
     case NOTICE_RESPONSE: delete reinterpret_cast<CHttpResponse*>(block); break;
     case NOTICE_WRITTEN: {
       std::unique_ptr<CHttpNotice> notice(reinterpret_cast<CHttpNotice*>(block));

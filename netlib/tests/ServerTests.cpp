@@ -73,6 +73,7 @@ class Server : public testing::Test {
     ASSERT_TRUE(server->CreateThread(CREATE_SUSPENDED));
     ASSERT_TRUE(server->Init(owner.Window(), kServerMessage, kHandlerMessage, 0, sessions, "C:\\Uploads"));
     ASSERT_TRUE(server->SetConnectionLimits(maxConnections, requestTimeoutMs, idleTimeoutMs));
+    ASSERT_TRUE(server->SetWrittenNoticeHold(writtenHoldMs));
     owner.SetServer(server);
     owner.SetReplier(&TestOwner::Echo);
     server->ResumeThread();
@@ -109,6 +110,7 @@ class Server : public testing::Test {
   int maxConnections = CServerThread::kDefaultMaxConnections;
   DWORD requestTimeoutMs = CServerThread::kDefaultRequestTimeoutMs;
   DWORD idleTimeoutMs = CServerThread::kDefaultIdleTimeoutMs;
+  DWORD writtenHoldMs = 0;
   qh::testing::TestSandbox sandbox;
   TestOwner owner;
   CServerThread* server = nullptr;
@@ -241,6 +243,76 @@ TEST_F(Server, EveryRequestOfKeptAliveClientsSendingHeadAndBodyApartIsAnswered) 
                                std::to_string(perClient));
     EXPECT_EQ(result, "answered " + std::to_string(clients * perClient) + " lost 0\n") << clients << " clients";
   }
+}
+
+// The handler notices of one connection, in the order the owner saw them.
+std::vector<NoticeRecord> HandlerNotices(const std::vector<NoticeRecord>& all) {
+  std::vector<NoticeRecord> mine;
+  for (const auto& n : all)
+    if (n.message == kHandlerMessage) mine.push_back(n);
+  return mine;
+}
+
+TEST_F(Server, HeldWrittenNoticesRideTheNextRequestOfTheirConnectionInOrder) {
+  writtenHoldMs = 60000;  // longer than the test: only the next request or the close sends them
+  Start();
+  EXPECT_FALSE(server->SetWrittenNoticeHold(10)) << "settable before listening only";
+  EXPECT_EQ(Shell("curl -s " + url + "/one " + url + "/two " + url + "/three"), "GET /one GET /two GET /three ");
+  ASSERT_TRUE(owner.WaitFor([](const NoticeRecord& n) { return n.text == "Socket closed"; })) << owner.Describe();
+  // What the owner saw of the connection: each reply's written notice before the next request, the
+  // last one before the close; the first two came inside the request that followed them.
+  std::vector<std::string> seen;
+  for (const auto& n : HandlerNotices(owner.Notices())) {
+    if (n.code == NOTICE_REQUEST) seen.push_back("request " + n.url);
+    if (n.code == NOTICE_WRITTEN) seen.push_back(std::string(n.folded ? "folded " : "posted ") + n.text);
+    if (n.text == "Socket closed") seen.push_back("closed");
+  }
+  const std::vector<std::string> expected = {
+      "request /one",   "folded GET /one Code: 200 Bytes Written: 191",
+      "request /two",   "folded GET /two Code: 200 Bytes Written: 191",
+      "request /three", "posted GET /three Code: 200 Bytes Written: 194",
+      "closed"};
+  EXPECT_EQ(seen, expected) << owner.Describe();
+}
+
+TEST_F(Server, AHeldWrittenNoticeGoesOnItsOwnWhenNoRequestFollowsInTime) {
+  writtenHoldMs = 100;
+  Start();
+  std::jthread idle([this] { Peer("idle"); });  // one request, then a kept, silent connection
+  // The connection stays open far longer than this wait (the idle time-out is two minutes).
+  ASSERT_TRUE(owner.WaitFor([](const NoticeRecord& n) { return n.code == NOTICE_WRITTEN; }, 10000)) << owner.Describe();
+  EXPECT_EQ(owner.Count([](const NoticeRecord& n) { return n.code == NOTICE_WRITTEN && !n.folded; }), 1);
+  EXPECT_EQ(owner.Count([](const NoticeRecord& n) { return n.text == "Socket closed"; }), 0) << owner.Describe();
+  Stop();
+}
+
+TEST_F(Server, EveryRequestOfKeptAliveClientsIsReportedWrittenOnceWhileNoticesAreHeld) {
+  writtenHoldMs = CServerThread::kWrittenNoticeHoldMs;
+  Start();
+  int total = 0;
+  for (int clients : {1, 16, 64}) {
+    const int perClient = std::max(20, 600 / clients);
+    std::string result = Shell(Peers() + " stress " + std::to_string(port) + " " + std::to_string(clients) + " " +
+                               std::to_string(perClient));
+    EXPECT_EQ(result, "answered " + std::to_string(clients * perClient) + " lost 0\n") << clients << " clients";
+    total += clients * perClient;
+  }
+  ASSERT_TRUE(WaitForHandlersGone());
+  // Every answered request has its one written notice (the churning clients' half requests have none).
+  auto written = [](const NoticeRecord& n) { return n.code == NOTICE_WRITTEN; };
+  for (int i = 0; i < 2000 && owner.Count(written) < total; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(owner.Count(written), total);
+  EXPECT_EQ(Requests(), total);
+  EXPECT_GT(owner.Count([](const NoticeRecord& n) { return n.folded; }), 0);
+}
+
+TEST_F(Server, TheListenerSaysItIsWaitingOnceNotAfterEveryConnection) {
+  Start();
+  EXPECT_EQ(Peer("sequence", "5"), "answered 5\n");
+  ASSERT_TRUE(WaitForHandlersGone());
+  EXPECT_EQ(owner.Count([](const NoticeRecord& n) { return n.text == "Waiting for incoming connection"; }), 1)
+      << owner.Describe();
+  EXPECT_EQ(owner.Count([](const NoticeRecord& n) { return n.text.rfind("Handler thread 0x", 0) == 0; }), 5);
 }
 
 TEST_F(Server, LargePutUploadLandsInTheUploadFolder) {

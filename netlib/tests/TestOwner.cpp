@@ -100,6 +100,12 @@ void TestOwner::Handle(UINT message, WPARAM code, LPARAM block) {
     record.threadId = static_cast<DWORD>(block);
   } else if (code == NOTICE_REQUEST || code == NOTICE_RESPONSE) {
     std::unique_ptr<CHttpResponse> parsed(reinterpret_cast<CHttpResponse*>(block));
+    if (LPARAM written = TakeHeldWritten(block)) {
+      // As an owner does: the notice is handled as if it had come on its own just before.
+      Handle(message, NOTICE_WRITTEN, written);
+      std::lock_guard guard(m_lock);
+      m_notices.back().folded = true;
+    }
     record.threadId = parsed->m_threadId;
     record.status = parsed->m_status;
     record.methodText = parsed->m_methodText.str();

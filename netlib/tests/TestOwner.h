@@ -35,6 +35,8 @@ struct NoticeRecord {
   bool close = false;
   bool hasSession = false;
   bool sessionIsNew = false;
+  // A written notice that came in the next request's block rather than on its own.
+  bool folded = false;
 };
 
 class TestOwner {

@@ -69,13 +69,36 @@ std::optional<DWORD> TryAcquireLocked(std::span<const KernelObjectPtr> objects, 
 
 }  // namespace
 
-void KernelObject::NotifyWaitersLocked() {
+void KernelObject::DeferredWakes::Add(std::atomic<std::uint32_t>* word) {
+  if (count_ < inline_.size())
+    inline_[count_++] = word;
+  else
+    more_.push_back(word);
+}
+
+// The waiter may have left its wait by now (it saw its word change before it slept) and the word's
+// memory may hold something else: a futex wake there is then at most a spurious wake-up of another
+// futex sleeper, which every sleeper looks again after (SleepUntilGranted, the C library's locks).
+void KernelObject::DeferredWakes::WakeAll() {
+  for (std::size_t i = 0; i < count_; ++i) FutexWakeAll(*inline_[i]);
+  for (auto* word : more_) FutexWakeAll(*word);
+  count_ = 0;
+  more_.clear();
+}
+
+void KernelObject::NotifyWaitersLocked(DeferredWakes* deferred) {
+  const auto wake = [deferred](std::atomic<std::uint32_t>& word) {
+    if (deferred)
+      deferred->Add(&word);
+    else
+      FutexWakeAll(word);
+  };
   for (KernelWaiter* waiter : waiters_) {
     if (waiter->waitAll) {
       // Whether all its objects are free needs their locks, which cannot be taken from here
       // without an order between objects: the waiter looks for itself.
       waiter->word.fetch_add(1);
-      FutexWakeAll(waiter->word);
+      wake(waiter->word);
       continue;
     }
     if (waiter->word.load() != KernelWaiter::kWaiting || !IsSignalledLocked(waiter->threadId)) continue;
@@ -88,9 +111,7 @@ void KernelObject::NotifyWaitersLocked() {
     if (!waiter->word.compare_exchange_strong(expected, WAIT_OBJECT_0 + static_cast<std::uint32_t>(index) + 1))
       continue;
     AcquireLocked(waiter->threadId);
-    // Woken while this object's lock is held: the waiter leaves this object's list under the same
-    // lock before its KernelWaiter goes away, so the word is still there to be woken.
-    FutexWakeAll(waiter->word);
+    wake(waiter->word);
   }
 }
 
@@ -285,9 +306,10 @@ void EventObject::AcquireLocked(DWORD) {
 }
 
 void EventObject::Set() {
+  DeferredWakes wakes;  // declared first: wakes after the guard has released the lock
   std::lock_guard guard(StateLock());
   signalled_ = true;
-  NotifyWaitersLocked();
+  NotifyWaitersLocked(&wakes);
 }
 
 void EventObject::Reset() {

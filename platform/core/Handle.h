@@ -7,6 +7,7 @@
 // through one implementation with one notion of time-out and failure.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -66,12 +67,32 @@ class KernelObject {
   // says whether a wait by the thread with id `threadId` would be satisfied now; AcquireLocked is the
   // side effect of a satisfied wait (an auto-reset event resets, a mutex becomes owned by the waiter).
   virtual bool IsSignalledLocked(DWORD threadId) const = 0;
-  virtual void AcquireLocked(DWORD threadId) {}
+  virtual void AcquireLocked(DWORD /*threadId*/) {}
+
+  // The waiters a change has completed or must have look again, to be woken once the state lock
+  // is released: a waiter woken under the lock would only block on it at once (it takes the lock to
+  // leave the object's list) and be woken a second time.
+  class DeferredWakes {
+   public:
+    DeferredWakes() = default;
+    DeferredWakes(const DeferredWakes&) = delete;
+    DeferredWakes& operator=(const DeferredWakes&) = delete;
+    ~DeferredWakes() { WakeAll(); }
+    void Add(std::atomic<std::uint32_t>* word);
+    // Call with no state lock held.
+    void WakeAll();
+
+   private:
+    std::array<std::atomic<std::uint32_t>*, 4> inline_{};
+    std::size_t count_ = 0;
+    std::vector<std::atomic<std::uint32_t>*> more_;
+  };
 
   // Called with StateLock() held after the state changed towards signalled: completes the waits
   // for any one object that it now satisfies, in the order the waiters came, and wakes them; wakes
-  // the waits for all objects so that they look again.
-  void NotifyWaitersLocked();
+  // the waits for all objects so that they look again. With `deferred`, the wake-ups are left to it
+  // (to be done after the lock is released); without, they are done at once.
+  void NotifyWaitersLocked(DeferredWakes* deferred = nullptr);
 
   void AddWaiterLocked(KernelWaiter* waiter);
   void RemoveWaiterLocked(KernelWaiter* waiter);

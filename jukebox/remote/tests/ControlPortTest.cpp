@@ -157,6 +157,18 @@ TEST_F(ControlPort, KeptConnectionCarriesSeveralRequests) {
       << result.output;
   // The second request went over the first one's connection.
   EXPECT_EQ(result.output.substr(result.output.size() - 2), "|0") << result.output;
+  // Each reply is logged as written, the first through the second request (which carried its notice),
+  // the second before the connection's close.
+  const std::regex written("has written an HTTP response: POST /control Code: 200 Bytes Written: [0-9]+");
+  const std::regex closed("has closed its connection");
+  auto count = [this](const std::regex& line) {
+    const std::string log = Log();
+    return std::distance(std::sregex_iterator(log.begin(), log.end(), line), std::sregex_iterator());
+  };
+  Pump(10000, [&] { return count(written) >= 2 && count(closed) >= 1; });
+  EXPECT_EQ(count(written), 2) << Log();
+  const std::string log = Log();
+  EXPECT_LT(log.rfind("has written an HTTP response"), log.find("has closed its connection")) << log;
 }
 
 TEST_F(ControlPort, EveryReplyDocumentHeadsTheListWithItsDeclaration) {

@@ -179,6 +179,30 @@ TEST(Event, AutoResetReleasesOneWaiterPerSignalManualResetReleasesAll) {
   }
 }
 
+// A Set wakes its waiter after it has let go of the event's lock, by which time the waiter may have
+// seen its grant and left: threads that hand the turn back and forth as fast as they can, so that
+// waits end while their Set is still on its way, lose no wake-up and take no signal twice.
+TEST(Event, ThreadsPassingTheTurnBackAndForthNeverMissAWakeUp) {
+  for (BOOL manualReset : {FALSE, TRUE}) {
+    CEvent ping(FALSE, manualReset);
+    CEvent pong(FALSE, manualReset);
+    constexpr int kRounds = 20000;
+    std::atomic<int> missed{0};
+    auto play = [&](CEvent& mine, CEvent& theirs, bool serves) {
+      for (int round = 0; round < kRounds && missed == 0; ++round) {
+        if (serves) theirs.SetEvent();
+        if (WaitForSingleObject(mine, 20000) != WAIT_OBJECT_0) ++missed;
+        if (manualReset) mine.ResetEvent();
+        if (!serves) theirs.SetEvent();
+      }
+    };
+    std::thread other([&] { play(pong, ping, false); });
+    play(ping, pong, true);
+    other.join();
+    EXPECT_EQ(missed, 0) << "manual reset " << manualReset;
+  }
+}
+
 TEST(Event, InitiallySignalledAndReset) {
   CEvent event(TRUE, TRUE);
   EXPECT_TRUE(event.Lock(0));
