@@ -64,7 +64,7 @@ class CFilterGraph : public IGraphBuilder,
   HRESULT AddFilter(IBaseFilter* filter, LPCSTR name) override {
     CMediaFilter* media = AsMediaFilter(filter);
     if (media == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     if (media->Graph() != nullptr) return VFW_E_WRONG_STATE;
     for (CMediaFilter* other : filters_) {
       CString otherName;
@@ -78,7 +78,7 @@ class CFilterGraph : public IGraphBuilder,
   }
   HRESULT RemoveFilter(IBaseFilter* filter) override {
     CMediaFilter* media = AsMediaFilter(filter);
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     auto it = std::find(filters_.begin(), filters_.end(), media);
     if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
     for (auto& pin : media->Pins()) DisconnectPins(*pin);
@@ -92,7 +92,7 @@ class CFilterGraph : public IGraphBuilder,
     CMediaPin* out = AsMediaPin(output);
     CMediaPin* in = AsMediaPin(input);
     if (out == nullptr || in == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     if (out->Owner().Graph() != this || in->Owner().Graph() != this) return VFW_E_NOT_IN_GRAPH;
     if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
     return ConnectPins(*out, *in);
@@ -100,7 +100,7 @@ class CFilterGraph : public IGraphBuilder,
   HRESULT Disconnect(IPin* pin) override {
     CMediaPin* media = AsMediaPin(pin);
     if (media == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
     // Both sides at once: a half-joined pair would leave a dangling peer.
     DisconnectPins(*media);
@@ -123,7 +123,7 @@ class CFilterGraph : public IGraphBuilder,
 
   // ---- IMediaControl ----
   HRESULT Run() override {
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     if (state_ != State_Running) {
       state_ = State_Running;
       RestartClock();
@@ -132,7 +132,7 @@ class CFilterGraph : public IGraphBuilder,
     return S_OK;
   }
   HRESULT Pause() override {
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     if (state_ == State_Running && !ended_) {
       // What was handed over ahead of the clock is not heard: pausing resumes from the clock's place.
       LONGLONG heard = position_;
@@ -148,7 +148,7 @@ class CFilterGraph : public IGraphBuilder,
     return S_OK;
   }
   HRESULT Stop() override {
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     // After the end the renderers hold only the song's last samples: let them be heard.
     if (!ended_) FlushSinks();
     state_ = State_Stopped;
@@ -158,7 +158,7 @@ class CFilterGraph : public IGraphBuilder,
   }
   HRESULT GetState(LONG, OAFilterState* state) override {
     if (state == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     *state = state_;
     return S_OK;
   }
@@ -198,7 +198,7 @@ class CFilterGraph : public IGraphBuilder,
   }
   HRESULT GetDuration(LONGLONG* duration) override {
     if (duration == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     PcmSource* source = RouteSource();
     *duration = source != nullptr ? source->Duration() : 0;
     return source != nullptr ? S_OK : VFW_E_NOT_CONNECTED;
@@ -207,7 +207,7 @@ class CFilterGraph : public IGraphBuilder,
   // position of the next sample.
   HRESULT GetCurrentPosition(LONGLONG* position) override {
     if (position == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     *position = position_;
     if (state_ == State_Running && (!ended_ || endPending_)) {
       const double elapsed = std::chrono::duration<double>(Clock::now() - clockWall_).count() * rate_;
@@ -218,7 +218,7 @@ class CFilterGraph : public IGraphBuilder,
   HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG*, DWORD) override {
     if ((currentFlags & 3) != AM_SEEKING_AbsolutePositioning) return S_OK;
     if (current == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     PcmSource* source = RouteSource();
     if (source == nullptr) return VFW_E_NOT_CONNECTED;
     const LONGLONG target = std::clamp<LONGLONG>(*current, 0, source->Duration());
@@ -235,13 +235,13 @@ class CFilterGraph : public IGraphBuilder,
   // ---- IBasicAudio ----
   HRESULT put_Volume(long volume) override {
     if (volume < -10000 || volume > 0) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     volume_ = volume;
     return S_OK;
   }
   HRESULT get_Volume(long* volume) override {
     if (volume == nullptr) return E_POINTER;
-    std::lock_guard lock(mutex_);
+    CallerLock lock(*this);
     *volume = volume_;
     return S_OK;
   }
@@ -252,7 +252,9 @@ class CFilterGraph : public IGraphBuilder,
       std::lock_guard lock(mutex_);
       quit_ = true;
       wake_.notify_all();
+      callersGone_.notify_all();
     }
+    // The streaming thread is never asleep past a quit: it ends within the block it is on.
     thread_.join();
     std::lock_guard lock(mutex_);
     for (CMediaFilter* filter : filters_)
@@ -356,6 +358,10 @@ class CFilterGraph : public IGraphBuilder,
     constexpr auto kLead = std::chrono::milliseconds(20);
     std::unique_lock lock(mutex_);
     while (!quit_) {
+      if (callers_ > 0) {
+        callersGone_.wait(lock, [&] { return callers_ == 0 || quit_; });
+        continue;
+      }
       if (endPending_ && state_ == State_Running) {
         const Clock::time_point end = ClockTimeOf(position_);
         if (Clock::now() < end) {
@@ -372,15 +378,39 @@ class CFilterGraph : public IGraphBuilder,
         continue;
       }
       if (due < Clock::now() + 2 * kLead) continue;
-      lock.unlock();
-      std::this_thread::sleep_until(due - kLead);
-      lock.lock();
+      wake_.wait_until(lock, due - kLead, [&] { return quit_; });
     }
   }
+
+  // A caller's hold on the graph (the window thread's transport, position and volume calls). The
+  // streaming thread fills the renderers' lead block by block and, on a loaded machine, may be behind
+  // the clock for many blocks at a time; between two blocks it gives the graph to a waiting caller, so
+  // a caller waits for one block at most, never for the whole lead.
+  class CallerLock {
+   public:
+    explicit CallerLock(CFilterGraph& graph) : graph_(graph) {
+      ++graph_.callers_;
+      lock_ = std::unique_lock(graph_.mutex_);
+    }
+    ~CallerLock() {
+      // Counted down under the lock, where the streaming thread reads the count before it waits.
+      --graph_.callers_;
+      lock_.unlock();
+      graph_.callersGone_.notify_all();
+    }
+    CallerLock(const CallerLock&) = delete;
+    CallerLock& operator=(const CallerLock&) = delete;
+
+   private:
+    CFilterGraph& graph_;
+    std::unique_lock<std::mutex> lock_;
+  };
 
   std::atomic<ULONG> references_{1};
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::atomic<int> callers_{0};  // callers waiting for or holding mutex_
+  std::condition_variable callersGone_;
   std::vector<CMediaFilter*> filters_;
   std::map<AudioSink*, AudioFormat> opened_;
   FILTER_STATE state_ = State_Stopped;

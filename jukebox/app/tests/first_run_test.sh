@@ -3,8 +3,9 @@
 # jukebox refuses with the database message), a library made with the schema creator from songs made
 # with sox and lame, the zone a fresh store gives ("Default DirectSound Device"), a song played over the
 # control port on the default output (SDL's dummy driver) and, without sound, on the null device with
-# one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s. It
-# runs in a copy of the build's start directory, which carries the jukebox's own device definition.
+# one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s (the
+# sanitizers' leak scan at exit has a bound of its own). It runs in a copy of the build's start
+# directory, which carries the jukebox's own device definition.
 # On an X display (Xvfb) a double-click on the zone's logo opens the about box of the real program.
 #   first_run_test.sh <bin folder>
 set -euo pipefail
@@ -78,13 +79,26 @@ play_first_song() {  # name
   done
   fail "$1: the zone is not PLAYING: $state"
 }
+shutdowns() { log_text | grep -c 'Quaverhouse Jukebox is shutting down' || true; }
 stop_with() {  # name, signal
+  local before
+  before=$(shutdowns)
   kill -"$2" "$pid"
+  # The program's orderly stop, which its log says, within 10 s.
   for _ in $(seq 100); do
+    [ "$(shutdowns)" -gt "$before" ] && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && fail "$1: still running 10 s after SIG$2"
+  [ "$(shutdowns)" -gt "$before" ] || fail "$1: no orderly shut-down within 10 s of SIG$2"
+  # Then the process ends. Built with the sanitizers, its exit also scans the heap for leaks and
+  # symbolizes the stacks of the suppressed ones: seconds of work that are not the program's, many more
+  # on a loaded machine.
+  for _ in $(seq 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "$1: still running 60 s after SIG$2"
   local code=0
   wait "$pid" || code=$?
   pid=
