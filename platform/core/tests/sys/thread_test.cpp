@@ -81,7 +81,7 @@ TEST(Thread, AStackSizeGivesTheThreadThatStackAndNoneTheDefault) {
   };
   const Case cases[] = {
       {256 * 1024, 256 * 1024, 256 * 1024 + 64 * 1024},
-      {1, PTHREAD_STACK_MIN, PTHREAD_STACK_MIN + 64 * 1024},  // never below the host's minimum
+      {1, static_cast<size_t>(PTHREAD_STACK_MIN), static_cast<size_t>(PTHREAD_STACK_MIN) + 64 * 1024},  // never below the host's minimum
       {0, 1024 * 1024, SIZE_MAX},                              // the host's default
   };
   for (const Case& c : cases) {
