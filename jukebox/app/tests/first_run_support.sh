@@ -103,9 +103,9 @@ start_display() {
   # -noreset: the server must not start over (refusing connections) whenever xdotool's last call leaves.
   Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
   xvfb=$!
-  local display=
-  for _ in $(seq 100); do
-    read -r -t 0.1 display <&"$display_fd" && break
+  local display= deadline=$((SECONDS + 30))
+  while [ -z "$display" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    read -r -t 0.5 display <&"$display_fd" || true
   done
   [ -n "$display" ] || fail "Xvfb gave no display"
   export DISPLAY=":$display"

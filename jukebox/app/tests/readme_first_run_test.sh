@@ -27,16 +27,17 @@ start_display
 # meant for makes it the active one first, as a person would. The program then gives the display's
 # keyboard to that window itself (there is no window manager).
 press() { timeout 10 xdotool key --delay 60 "$@" || fail "the keys $* could not be sent"; }
-press_in() {  # window, keys...
-  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + 30)) clicked= window=$1
+press_in() {  # title pattern, keys... (the window is looked up again if it was replaced meanwhile)
+  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + 30)) clicked= window title=$1
   shift
   while [ -z "$clicked" ] && [ "$SECONDS" -lt "$deadline" ]; do
     WIDTH=
+    window=$(find_window "$title" 10) || continue
     eval "$(timeout 10 xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || true
-    [ -n "$WIDTH" ] && timeout 10 xdotool mousemove --window "$window" $((WIDTH / 2)) 6 click 1 && clicked=1
+    [ -n "$WIDTH" ] && timeout 10 xdotool mousemove --window "$window" $((WIDTH / 2)) 6 click 1 2>/dev/null && clicked=1
     [ -n "$clicked" ] || sleep 0.2
   done
-  [ -n "$clicked" ] || fail "no click on the title bar of window $window ($(xdotool getwindowname "$window" 2>&1)) for the keys $*"
+  [ -n "$clicked" ] || fail "no click on the title bar of \"$title\" for the keys $*"
   press "$@"
 }
 type_text() { timeout 20 xdotool type --delay 40 "$1" || fail "\"$1\" could not be typed"; }
@@ -72,15 +73,13 @@ if len(edges) >= 7 and tab + 1 < len(edges): print((edges[tab][1] + edges[tab + 
   timeout 10 xdotool mousemove --window "$1" "$centre" 40 click 1 || fail "no click on tab $2"
 }
 answer_yes() {  # name of the step; the question box "Quaverhouse" is answered Yes (No is the default)
-  local box
-  box=$(find_window '^Quaverhouse$' 30) || fail "$1: no question"
-  press_in "$box" shift+Tab Return
+  find_window '^Quaverhouse$' 30 > /dev/null || fail "$1: no question"
+  press_in '^Quaverhouse$' shift+Tab Return
   window_gone '^Quaverhouse$' 30 || fail "$1: the question stayed open"
 }
 close_note() {  # name of the step; the note box "Quaverhouse" is closed with Enter
-  local box
-  box=$(find_window '^Quaverhouse$' 60) || fail "$1: no note"
-  press_in "$box" Return
+  find_window '^Quaverhouse$' 60 > /dev/null || fail "$1: no note"
+  press_in '^Quaverhouse$' Return
   window_gone '^Quaverhouse$' 30 || fail "$1: the note stayed open"
 }
 
@@ -94,11 +93,11 @@ mkdir -p "$work/D/Quaverhouse"
 pid=$!
 admin=$(find_window '^Quaverhouse Administrator$' 60) || fail "Ledgerkeep showed no window"
 # Without a library the check, backup and repair buttons are off: the keyboard starts on "Erase".
-press_in "$admin" space
-chooser=$(find_window '^Save As$' 30) || fail "Erase Database opened no Save As chooser"
-press_in "$chooser" Tab Tab  # past "Look in" and the list, to the file name
+press_in '^Quaverhouse Administrator$' space
+find_window '^Save As$' 30 > /dev/null || fail "Erase Database opened no Save As chooser"
+press_in '^Save As$' Tab Tab  # past "Look in" and the list, to the file name
 type_text 'D:\Quaverhouse\Quaverhouse.qhd'
-press_in "$chooser" Return
+press_in '^Save As$' Return
 answer_yes "Erase Database"
 for _ in $(seq 300); do
   [ -f "$work/D/Quaverhouse/Quaverhouse.qhd" ] && [ -d "$work/D/Quaverhouse/Songs" ] && break
@@ -117,31 +116,35 @@ make_songs 2
 start setup QH_DISPLAY=sdl SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 main=$(find_window '^Quaverhouse Jukebox$' 60) || fail "setup: no main window on the display"
 # ---- Step 4: the key I, Import; the folder typed as the file name opens it; every file, Open.
-press_in "$main" i
-box=$(find_window '^Import or Index existing sound files$' 30) || fail "setup: the key I asked nothing"
-press_in "$box" Return  # Import
-chooser=$(find_window '^Import Song$' 30) || fail "setup: Import opened no chooser"
-press_in "$chooser" Tab Tab
+press_in '^Quaverhouse Jukebox$' i
+find_window '^Import or Index existing sound files$' 30 > /dev/null || fail "setup: the key I asked nothing"
+press_in '^Import or Index existing sound files$' Return  # Import
+find_window '^Import Song$' 30 > /dev/null || fail "setup: Import opened no chooser"
+press_in '^Import Song$' Tab Tab
 type_text 'D:\Music'
-press_in "$chooser" Return
-press_in "$chooser" shift+Tab Home shift+End Return
+press_in '^Import Song$' Return
+press_in '^Import Song$' shift+Tab Home shift+End Return
 close_note "setup: the import report"
 [ "$(ls "$work/D/Quaverhouse/Songs/" | grep -c '^Song.*\.mp3$')" = 2 ] || fail "setup: the songs were not imported: $(ls "$work/D/Quaverhouse/Songs/")"
 # ---- Step 5: the key O; on Streams row 1 through "<< Edit"; on Logs the error log; OK.
 mkdir -p "$work/D/Logs"
-press_in "$main" o
+press_in '^Quaverhouse Jukebox$' o
 sheet=$(find_window '^Quaverhouse Options$' 30) || fail "setup: the key O opened no options"
+# The General page as the sheet opens on it (kept with KEEP=1 beside the other output).
+eval "$(timeout 10 xdotool getwindowgeometry --shell "$sheet")"
+timeout 10 ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 \
+  "$work/options-general.png" || fail "setup: no picture of the options"
 click_tab "$sheet" 1
-press_in "$sheet" Home Tab Return  # row 1, "<< Edit"
-box=$(find_window '^Edit Stream 1$' 30) || fail "setup: no Edit Stream 1"
-press_in "$box" shift+Tab shift+Tab  # from the device list (its first entry is the default output) to the description
+press_in '^Quaverhouse Options$' Home Tab Return  # row 1, "<< Edit"
+find_window '^Edit Stream 1$' 30 > /dev/null || fail "setup: no Edit Stream 1"
+press_in '^Edit Stream 1$' shift+Tab shift+Tab  # from the device list (its first entry is the default output) to the description
 type_text 'Front Bar'
-press_in "$box" Return
+press_in '^Edit Stream 1$' Return
 window_gone '^Edit Stream 1$' 30 || fail "setup: Edit Stream 1 stayed open"
 click_tab "$sheet" 4
-press_in "$sheet" space Tab Tab  # "Enable Error Log", then the log folder
+press_in '^Quaverhouse Options$' space Tab Tab  # "Enable Error Log", then the log folder
 type_text 'D:\Logs'
-press_in "$sheet" Return
+press_in '^Quaverhouse Options$' Return
 window_gone '^Quaverhouse Options$' 30 || fail "setup: the options stayed open"
 close_note "setup: the word that the settings take effect at the next start"
 for expected in '"Zone1"="Default DirectSound Device"' '"ZoneDesc1"="Front Bar"' '"Zone2"=""' \
@@ -150,7 +153,7 @@ for expected in '"Zone1"="Default DirectSound Device"' '"ZoneDesc1"="Front Bar"'
 done
 # The key that opened the options typed nothing into them.
 [ "$(setting CddbServer)" = '"CddbServer"="gnudb.gnudb.org"' ] || fail "setup: the CDDB server became $(setting CddbServer)"
-press_in "$main" q
+press_in '^Quaverhouse Jukebox$' q
 answer_yes "setup: the key Q"
 wait_end setup "quitting" 30
 
