@@ -27,33 +27,40 @@ start_display
 # meant for makes it the active one first, as a person would. The program then gives the display's
 # keyboard to that window itself (there is no window manager).
 press() { timeout 10 xdotool key --delay 60 "$@" || fail "the keys $* could not be sent"; }
-press_in() {  # title pattern, keys... (the window is looked up again if it was replaced meanwhile)
-  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + 30)) clicked= window title=$1
-  shift
-  while [ -z "$clicked" ] && [ "$SECONDS" -lt "$deadline" ]; do
+# A click at a place in the window of a title (an expression of its WIDTH for x), the window looked up
+# again on every try: a program may have replaced the window of a title meanwhile.
+click_at() {  # title pattern, x, y
+  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + 30)) window
+  while [ "$SECONDS" -lt "$deadline" ]; do
     WIDTH=
-    window=$(find_window "$title" 10) || continue
-    eval "$(timeout 10 xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || true
-    [ -n "$WIDTH" ] && timeout 10 xdotool mousemove --window "$window" $((WIDTH / 2)) 6 click 1 2>/dev/null && clicked=1
-    [ -n "$clicked" ] || sleep 0.2
+    if window=$(find_window "$1" 10); then
+      eval "$(timeout 10 xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || true
+      [ -n "$WIDTH" ] && timeout 10 xdotool mousemove --window "$window" $(($2)) "$3" click 1 2>/dev/null && return 0
+    fi
+    sleep 0.2
   done
-  [ -n "$clicked" ] || fail "no click on the title bar of \"$title\" for the keys $*"
+  fail "no click at $2,$3 in \"$1\""
+}
+press_in() {  # title pattern, keys...
+  local title=$1
+  shift
+  click_at "$title" 'WIDTH / 2' 6
   press "$@"
 }
 type_text() { timeout 20 xdotool type --delay 40 "$1" || fail "\"$1\" could not be typed"; }
 # A press on a dialog's control by its template's place and size (dialog units): the platform's dialog
 # units are fixed (x 6/4, y 13/8 pixels) and a dialog's client area starts 3 pixels in and 22 down.
-click_control() {  # window, x, y, width, height
-  timeout 10 xdotool mousemove --window "$1" $(( ($2 + $4 / 2) * 6 / 4 + 3 )) $(( ($3 + $5 / 2) * 13 / 8 + 22 )) click 1 \
-    || fail "no click on window $1"
+click_control() {  # title pattern, x, y, width, height
+  click_at "$1" $(( ($2 + $4 / 2) * 6 / 4 + 3 )) $(( ($3 + $5 / 2) * 13 / 8 + 22 ))
 }
 # A press on a tab of the options sheet. Tabs are as wide as their labels in the font the machine
 # has, so their edges are read off the screen: one pixel row through the tab strip, where only the
 # tabs' frame lines are dark.
-click_tab() {  # sheet window, tab index
-  local deadline=$((SECONDS + 20)) X Y WIDTH HEIGHT SCREEN WINDOW centre=
+click_tab() {  # title pattern of the sheet, tab index
+  local deadline=$((SECONDS + 20)) X Y WIDTH HEIGHT SCREEN WINDOW centre= sheet
   while [ "$SECONDS" -lt "$deadline" ]; do
-    eval "$(timeout 5 xdotool getwindowgeometry --shell "$1")"
+    sheet=$(find_window "$1" 10) || continue
+    eval "$(timeout 5 xdotool getwindowgeometry --shell "$sheet" 2>/dev/null)" || continue
     centre=$(timeout 10 ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x1" -i "$DISPLAY+$X,$((Y + 33))" \
                -frames:v 1 -f rawvideo -pix_fmt gray - | python3 -c '
 import sys
@@ -70,7 +77,7 @@ if len(edges) >= 7 and tab + 1 < len(edges): print((edges[tab][1] + edges[tab + 
     sleep 0.2
   done
   [ -n "$centre" ] || fail "the tabs of the options sheet were not found on the screen"
-  timeout 10 xdotool mousemove --window "$1" "$centre" 40 click 1 || fail "no click on tab $2"
+  click_at "$1" "$centre" 40
 }
 answer_yes() {  # name of the step; the question box "Quaverhouse" is answered Yes (No is the default)
   find_window '^Quaverhouse$' 30 > /dev/null || fail "$1: no question"
@@ -91,7 +98,7 @@ close_note() {  # name of the step; the note box "Quaverhouse" is closed with En
 mkdir -p "$work/D/Quaverhouse"
 (cd "$work" && QH_DISPLAY=sdl SDL_VIDEODRIVER=x11 exec "$bin/Ledgerkeep") > "$work/ledgerkeep.out" 2>&1 &
 pid=$!
-admin=$(find_window '^Quaverhouse Administrator$' 60) || fail "Ledgerkeep showed no window"
+find_window '^Quaverhouse Administrator$' 60 > /dev/null || fail "Ledgerkeep showed no window"
 # Without a library the check, backup and repair buttons are off: the keyboard starts on "Erase".
 press_in '^Quaverhouse Administrator$' space
 find_window '^Save As$' 30 > /dev/null || fail "Erase Database opened no Save As chooser"
@@ -105,7 +112,7 @@ for _ in $(seq 300); do
 done
 [ -f "$work/D/Quaverhouse/Quaverhouse.qhd" ] || fail "Ledgerkeep made no database"
 [ "$(setting SongDbPath)" = '"SongDbPath"="D:\\Quaverhouse"' ] || fail "SongDbPath is $(setting SongDbPath)"
-click_control "$admin" 272 186 50 14  # Exit
+click_control '^Quaverhouse Administrator$' 272 186 50 14  # Exit
 wait_end Ledgerkeep Exit 30
 
 # The jukebox's control port, set before its first start: the default 12130 may be another test's.
@@ -114,7 +121,7 @@ printf '\n[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\Remote]\n"Socke
 # ---- Step 3: the jukebox on the new library, with the zone a fresh store gives.
 make_songs 2
 start setup QH_DISPLAY=sdl SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-main=$(find_window '^Quaverhouse Jukebox$' 60) || fail "setup: no main window on the display"
+find_window '^Quaverhouse Jukebox$' 60 > /dev/null || fail "setup: no main window on the display"
 # ---- Step 4: the key I, Import; the folder typed as the file name opens it; every file, Open.
 press_in '^Quaverhouse Jukebox$' i
 find_window '^Import or Index existing sound files$' 30 > /dev/null || fail "setup: the key I asked nothing"
@@ -134,14 +141,14 @@ sheet=$(find_window '^Quaverhouse Options$' 30) || fail "setup: the key O opened
 eval "$(timeout 10 xdotool getwindowgeometry --shell "$sheet")"
 timeout 10 ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 \
   "$work/options-general.png" || fail "setup: no picture of the options"
-click_tab "$sheet" 1
+click_tab '^Quaverhouse Options$' 1
 press_in '^Quaverhouse Options$' Home Tab Return  # row 1, "<< Edit"
 find_window '^Edit Stream 1$' 30 > /dev/null || fail "setup: no Edit Stream 1"
 press_in '^Edit Stream 1$' shift+Tab shift+Tab  # from the device list (its first entry is the default output) to the description
 type_text 'Front Bar'
 press_in '^Edit Stream 1$' Return
 window_gone '^Edit Stream 1$' 30 || fail "setup: Edit Stream 1 stayed open"
-click_tab "$sheet" 4
+click_tab '^Quaverhouse Options$' 4
 press_in '^Quaverhouse Options$' space Tab Tab  # "Enable Error Log", then the log folder
 type_text 'D:\Logs'
 press_in '^Quaverhouse Options$' Return
