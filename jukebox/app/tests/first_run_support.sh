@@ -91,9 +91,9 @@ wait_end() {  # name, what ended it, seconds: the program of $pid ends with 0 wi
   pid=
   [ "$code" = 0 ] || fail "$1: $2 ended it with $code"
 }
-stop_with() {  # name, signal
+stop_with() {  # name, signal; the bound leaves room for a loaded machine
   kill -"$2" "$pid"
-  wait_end "$1" "SIG$2" 10
+  wait_end "$1" "SIG$2" 30
 }
 log_text() { cat "$log_dir/"* 2>/dev/null || true; }
 

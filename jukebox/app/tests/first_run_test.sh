@@ -3,7 +3,7 @@
 # jukebox refuses with the database message), a library made with the schema creator from songs made
 # with sox and lame, the zone a fresh store gives ("Default DirectSound Device"), a song played over the
 # control port on the default output (SDL's dummy driver) and, without sound, on the null device with
-# one log line; SIGTERM and SIGINT after a song has played end the program in order within 10 s. It
+# one log line; SIGTERM and SIGINT after a song has played end the program in order within 30 s. It
 # runs in a copy of the build's start directory, which carries the jukebox's own device definition.
 # On a private X display (Xvfb) a double-click on the zone's logo opens the about box of the real program.
 #   first_run_test.sh <bin folder>

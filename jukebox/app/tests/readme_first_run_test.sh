@@ -30,7 +30,7 @@ press() { timeout 10 xdotool key --delay 60 "$@" || fail "the keys $* could not 
 # A click at a place in the window of a title (an expression of its WIDTH for x), the window looked up
 # again on every try: a program may have replaced the window of a title meanwhile.
 click_at() {  # title pattern, x, y
-  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + 30)) window
+  local X= Y= WIDTH= HEIGHT= SCREEN= WINDOW= deadline=$((SECONDS + 30)) window
   while [ "$SECONDS" -lt "$deadline" ]; do
     WIDTH=
     if window=$(find_window "$1" 10); then
@@ -40,6 +40,19 @@ click_at() {  # title pattern, x, y
     sleep 0.2
   done
   fail "no click at $2,$3 in \"$1\""
+}
+grab_window() {  # title pattern, picture file
+  local X= Y= WIDTH= HEIGHT= SCREEN= WINDOW= deadline=$((SECONDS + 30)) window
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    WIDTH=
+    if window=$(find_window "$1" 10); then
+      eval "$(timeout 10 xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || true
+      [ -n "$WIDTH" ] && timeout 10 ffmpeg -loglevel error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" \
+        -i "$DISPLAY+$X,$Y" -frames:v 1 "$2" && return 0
+    fi
+    sleep 0.2
+  done
+  fail "no picture of \"$1\""
 }
 press_in() {  # title pattern, keys...
   local title=$1
@@ -57,10 +70,12 @@ click_control() {  # title pattern, x, y, width, height
 # has, so their edges are read off the screen: one pixel row through the tab strip, where only the
 # tabs' frame lines are dark.
 click_tab() {  # title pattern of the sheet, tab index
-  local deadline=$((SECONDS + 20)) X Y WIDTH HEIGHT SCREEN WINDOW centre= sheet
+  local deadline=$((SECONDS + 20)) X= Y= WIDTH= HEIGHT= SCREEN= WINDOW= centre= sheet
   while [ "$SECONDS" -lt "$deadline" ]; do
     sheet=$(find_window "$1" 10) || continue
-    eval "$(timeout 5 xdotool getwindowgeometry --shell "$sheet" 2>/dev/null)" || continue
+    WIDTH=
+    eval "$(timeout 5 xdotool getwindowgeometry --shell "$sheet" 2>/dev/null)" || true
+    [ -n "$WIDTH" ] || { sleep 0.2; continue; }
     centre=$(timeout 10 ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x1" -i "$DISPLAY+$X,$((Y + 33))" \
                -frames:v 1 -f rawvideo -pix_fmt gray - | python3 -c '
 import sys
@@ -136,11 +151,9 @@ close_note "setup: the import report"
 # ---- Step 5: the key O; on Streams row 1 through "<< Edit"; on Logs the error log; OK.
 mkdir -p "$work/D/Logs"
 press_in '^Quaverhouse Jukebox$' o
-sheet=$(find_window '^Quaverhouse Options$' 30) || fail "setup: the key O opened no options"
+find_window '^Quaverhouse Options$' 30 > /dev/null || fail "setup: the key O opened no options"
 # The General page as the sheet opens on it (kept with KEEP=1 beside the other output).
-eval "$(timeout 10 xdotool getwindowgeometry --shell "$sheet")"
-timeout 10 ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 \
-  "$work/options-general.png" || fail "setup: no picture of the options"
+grab_window '^Quaverhouse Options$' "$work/options-general.png"
 click_tab '^Quaverhouse Options$' 1
 press_in '^Quaverhouse Options$' Home Tab Return  # row 1, "<< Edit"
 find_window '^Edit Stream 1$' 30 > /dev/null || fail "setup: no Edit Stream 1"
