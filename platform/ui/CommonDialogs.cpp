@@ -104,6 +104,11 @@ CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExt, LPCSTR fileName
 
 BOOL CFileDialog::OnFileNameOK() { return FALSE; }
 
+std::string CFileDialog::Title() const {
+  if (m_ofn.lpstrTitle && *m_ofn.lpstrTitle) return m_ofn.lpstrTitle;
+  return m_bOpenFileDialog ? "Open" : "Save As";
+}
+
 bool CFileDialog::Validate(const std::vector<std::string>& paths, std::string* problem) const {
   if (paths.empty()) {
     *problem = "No file was chosen.";
@@ -174,7 +179,7 @@ INT_PTR CFileDialog::DoModal() {
   }
   qh::ui::FileDialogRequest request;
   request.open = m_bOpenFileDialog != FALSE;
-  request.title = m_ofn.lpstrTitle ? m_ofn.lpstrTitle : (m_bOpenFileDialog ? "Open" : "Save As");
+  request.title = Title();
   request.filters = FilterPairs(m_ofn.lpstrFilter);
   request.filterIndex = static_cast<int>(m_ofn.nFilterIndex);
   request.initialDir = m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "";
@@ -309,7 +314,7 @@ INT_PTR CFileDialog::RunOnScreen(HWND owner) {
   using namespace qh::ui;
   DialogTemplate box = ContainerTemplate(*this);
   const bool multiple = (m_ofn.Flags & OFN_ALLOWMULTISELECT) != 0;
-  box.caption = m_ofn.lpstrTitle ? m_ofn.lpstrTitle : (m_bOpenFileDialog ? "Open" : "Save As");
+  box.caption = Title();
   box.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   box.x = box.y = 0;
   for (DialogItemTemplate& item : box.items) item.y += kChooserHeight;
@@ -364,10 +369,10 @@ INT_PTR CFileDialog::RunOnScreen(HWND owner) {
 
 void CFileDialog::ShowFolder(const std::string& folder) {
   using namespace qh::ui;
-  onScreenFolder_ = folder;
-  t_chooserEntries = ListChooserFolder(folder, CurrentPatterns(m_hWnd, FilterPairs(m_ofn.lpstrFilter)));
+  onScreenFolder_ = ChooserFolderOf(folder);
+  t_chooserEntries = ListChooserFolder(onScreenFolder_, CurrentPatterns(m_hWnd, FilterPairs(m_ofn.lpstrFilter)));
   FillChooserList(::GetDlgItem(m_hWnd, kChooserList), t_chooserEntries);
-  SetDlgItemText(kChooserFolderEdit, folder.c_str());
+  SetDlgItemText(kChooserFolderEdit, onScreenFolder_.c_str());
 }
 
 // OK, or a double click in the list: a folder opens; files are taken (the list's selection, or the name
@@ -403,7 +408,7 @@ void CFileDialog::AcceptOnScreen(bool fromList) {
         if (const ChooserEntry* entry = ChooserEntryAt(t_chooserEntries, list, index); entry && !entry->folder)
           paths.push_back(entry->target);
     } else {
-      const std::string path = typed.size() > 1 && typed[1] == ':' ? typed : onScreenFolder_ + (onScreenFolder_.back() == '\\' ? "" : "\\") + typed;
+      const std::string path = ChooserPathOf(onScreenFolder_, typed);
       const DWORD attributes = ::GetFileAttributes(path.c_str());
       if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         SetDlgItemText(kChooserNameEdit, "");
@@ -416,7 +421,7 @@ void CFileDialog::AcceptOnScreen(bool fromList) {
   if (paths.empty()) return;
   std::string problem;
   if (!Validate(paths, &problem)) {
-    ::MessageBox(m_hWnd, problem.c_str(), m_ofn.lpstrTitle ? m_ofn.lpstrTitle : "Open", MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBox(m_hWnd, problem.c_str(), Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   m_ofn.nFilterIndex = static_cast<DWORD>(SendDlgItemMessage(kChooserTypes, CB_GETCURSEL, 0, 0) + 1);

@@ -131,6 +131,8 @@ class CFileDialog : public CDialog {
   INT_PTR RunOnScreen(HWND owner);
   void ShowFolder(const std::string& folder);
   void AcceptOnScreen(bool fromList);
+  // The caption of the dialog and of the boxes it shows: the program's title, else "Open" or "Save As".
+  std::string Title() const;
   std::string onScreenFolder_;
   bool onScreen_ = false;
   bool Validate(const std::vector<std::string>& paths, std::string* problem) const;

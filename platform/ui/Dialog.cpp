@@ -235,6 +235,20 @@ HWND ModalOwner(HWND parent) {
 
 }  // namespace qh::ui
 
+static HWND NextTabItem(HWND dialog, HWND from, bool previous) {
+  std::vector<HWND> stops;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    DWORD style = static_cast<DWORD>(::GetWindowLongPtr(child, GWL_STYLE));
+    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) stops.push_back(child);
+  }
+  if (stops.empty()) return nullptr;
+  auto it = std::find(stops.begin(), stops.end(), from);
+  if (it == stops.end()) return previous ? stops.back() : stops.front();
+  std::size_t index = static_cast<std::size_t>(it - stops.begin());
+  index = previous ? (index + stops.size() - 1) % stops.size() : (index + 1) % stops.size();
+  return stops[index];
+}
+
 static HWND DialogOwner(CWnd* parent) { return qh::ui::ModalOwner(parent ? parent->m_hWnd : nullptr); }
 
 // A popup dialog whose template gives no position of its own opens centred on its owner's window (on the
@@ -282,16 +296,11 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, HWND owne
     ::SendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && item.className == WC_BUTTON) defaultId_ = item.id;
   }
-  HWND firstTab = nullptr;
-  for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    DWORD childStyle = static_cast<DWORD>(::GetWindowLongPtr(child, GWL_STYLE));
-    if ((childStyle & WS_TABSTOP) && (childStyle & WS_VISIBLE) && !(childStyle & WS_DISABLED)) {
-      firstTab = child;
-      break;
-    }
-  }
-  if (::SendMessage(m_hWnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTab), 0) && firstTab && ::IsWindow(firstTab))
-    ::SetFocus(firstTab);
+  HWND firstTab = NextTabItem(m_hWnd, nullptr, false);
+  // The dialog's start may disable, hide or add controls: the focus goes to the first control that
+  // takes it once the start is done.
+  if (::SendMessage(m_hWnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTab), 0) && m_hWnd && ::IsWindow(m_hWnd))
+    if (HWND focus = NextTabItem(m_hWnd, nullptr, false)) ::SetFocus(focus);
   if (m_hWnd && (dialogTemplate.style & WS_VISIBLE)) ShowWindow(SW_SHOW);
   return m_hWnd != nullptr;
 }
@@ -361,20 +370,6 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
   }
   return CWnd::WindowProc(message, wParam, lParam);
-}
-
-static HWND NextTabItem(HWND dialog, HWND from, bool previous) {
-  std::vector<HWND> stops;
-  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    DWORD style = static_cast<DWORD>(::GetWindowLongPtr(child, GWL_STYLE));
-    if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED)) stops.push_back(child);
-  }
-  if (stops.empty()) return nullptr;
-  auto it = std::find(stops.begin(), stops.end(), from);
-  if (it == stops.end()) return previous ? stops.back() : stops.front();
-  std::size_t index = static_cast<std::size_t>(it - stops.begin());
-  index = previous ? (index + stops.size() - 1) % stops.size() : (index + 1) % stops.size();
-  return stops[index];
 }
 
 CWnd* CWnd::GetNextDlgTabItem(CWnd* control, BOOL previous) const {

@@ -382,8 +382,10 @@ using namespace qh::ui;
 HWND SetFocus(HWND hWnd) {
   HWND old = t_input.focus;
   if (hWnd) {
+    // A window that takes no input (one in a window that waits for its modal dialog) cannot have the
+    // focus: taking it would activate that waiting window and leave the dialog without its keys.
     WindowPtr window = OwnWindow(hWnd);
-    if (!window || !IsWindowEnabled(hWnd)) return nullptr;
+    if (!window || !TakesInput(hWnd)) return nullptr;
     HWND top = GetAncestor(hWnd, GA_ROOT);
     if (top != t_input.active) {
       t_input.focus = hWnd;  // activation must not move the focus elsewhere

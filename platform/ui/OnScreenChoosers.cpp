@@ -7,6 +7,7 @@
 #include "platform/core/Cp1252.h"
 #include "platform/core/Drives.h"
 #include "platform/core/FileApi.h"
+#include "platform/core/Paths.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DisplayLink.h"
@@ -46,6 +47,20 @@ bool NoCaseLess(const ChooserEntry& a, const ChooserEntry& b) {
 }
 
 }  // namespace
+
+std::string ChooserFolderOf(const std::string& folder) {
+  if (folder.empty()) return "";
+  const std::optional<qh::ResolvedPath> resolved = qh::ResolvePath(folder.c_str());
+  if (!resolved || resolved->driveLetter == 0) return "";
+  return resolved->windowsPath;
+}
+
+std::string ChooserPathOf(const std::string& folder, const std::string& typed) {
+  const bool full = (typed.size() > 1 && typed[1] == ':') || (!typed.empty() && (typed[0] == '\\' || typed[0] == '/'));
+  const std::string path = full || folder.empty() ? typed : Join(folder, typed);
+  const std::optional<qh::ResolvedPath> resolved = qh::ResolvePath(path.c_str());
+  return resolved && resolved->driveLetter != 0 ? resolved->windowsPath : path;
+}
 
 bool OnScreenChoosers() { return g_forced.load() || DisplayActive(); }
 
@@ -116,7 +131,7 @@ class FolderChooser : public CDialog {
     if (!CreateFromTemplate(box, owner, true)) return "";
     char current[MAX_PATH] = {};
     GetCurrentDirectory(sizeof current, current);
-    Show(current);
+    Show(ChooserFolderOf(current));
     {
       ModalDisabler disabler(m_hWnd);
       ShowWindow(SW_SHOW);
@@ -151,7 +166,7 @@ class FolderChooser : public CDialog {
         return TRUE;
       }
       if (path != folder_) {  // a typed path is opened first, then chosen with OK
-        Show(path);
+        Show(ChooserFolderOf(path));
         return TRUE;
       }
       chosen_ = path;

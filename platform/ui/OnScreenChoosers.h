@@ -23,6 +23,13 @@ struct ChooserEntry {
   bool folder = false;
 };
 
+// The folder as a chooser shows it in "Look in": its drive form ("D:\\Music") for a folder of the system
+// or of the host that a drive of the drive table holds; "" (the drive list) when no drive holds it.
+std::string ChooserFolderOf(const std::string& folder);
+// The full name of a name typed below the folder shown, in drive form where a drive holds it: a full
+// name (drive form, or a host path from the root) stands for itself, any other is joined to the folder.
+std::string ChooserPathOf(const std::string& folder, const std::string& typed);
+
 // The lines for a folder (a path of the system; "" lists the drives): up, sub-folders, then files that
 // match one of `patterns` (";"-separated; none when empty), each group sorted without case, then the drives.
 std::vector<ChooserEntry> ListChooserFolder(const std::string& folder, const std::string& patterns);

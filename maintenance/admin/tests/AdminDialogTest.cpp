@@ -87,6 +87,38 @@ TEST_F(AdminDialogTest, WithoutAFolderOnlyEraseAndPrimaryCanBePressed) {
   dialog.DestroyWindow();
 }
 
+// The keyboard starts on the first button that can be pressed, as in any dialog: "Check Database" with
+// a library, "Erase Database" without one (Check, Backup and Repair are off then); Space presses it.
+TEST_F(AdminDialogTest, TheKeyboardStartsOnTheFirstButtonThatCanBePressed) {
+  struct Case {
+    const char* folder;
+    UINT focused;
+  };
+  for (const Case& c : {Case{"C:\\Quaverhouse", IDC_CHECK}, Case{"", IDC_ERASE}}) {
+    CAdminDlg dialog(c.folder);
+    ASSERT_TRUE(dialog.Create(IDD_ADMIN));
+    dialog.ShowWindow(SW_SHOW);
+    ASSERT_NE(GetFocus(), nullptr) << c.folder;
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), static_cast<int>(c.focused)) << "folder \"" << c.folder << "\"";
+    dialog.DestroyWindow();
+  }
+  std::vector<std::string> choosers;
+  qh::ui::SetFileDialogAnswerer([&](const qh::ui::FileDialogRequest& request, CFileDialog&) {
+    choosers.push_back(request.title);
+    qh::ui::FileDialogAnswer cancel;
+    cancel.cancel = true;
+    return cancel;
+  });
+  CAdminDlg dialog("");
+  ASSERT_TRUE(dialog.Create(IDD_ADMIN));
+  dialog.ShowWindow(SW_SHOW);
+  qh::ui::InjectKey(VK_SPACE, true);
+  qh::ui::InjectKey(VK_SPACE, false);
+  Pump(dialog);
+  EXPECT_EQ(choosers, std::vector<std::string>{"Save As"}) << "Space pressed Erase Database, which asks where";
+  dialog.DestroyWindow();
+}
+
 // The dialog carries the program's icon (the picture the build puts beside the program) as its big and
 // small icon and for dragging, and shows it while minimised.
 TEST_F(AdminDialogTest, HasTheProgramIconAndShowsItMinimised) {

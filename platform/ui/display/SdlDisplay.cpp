@@ -104,10 +104,15 @@ class SdlDisplay final : public DisplayBackend {
     SDL_RaiseWindow(it->second.window);
   }
 
+  // A window that has the keyboard already is left alone: every new focus makes SDL read the keys held
+  // at the moment it takes the notice in and report them ahead of the keys still waiting, so a click
+  // on the active window followed at once by Tab and Shift+D would have turned the Tab into Shift+Tab.
   void FocusWindow(HWND hwnd) override {
     auto it = windows_.find(hwnd);
-    if (it != windows_.end() && (SDL_GetWindowFlags(it->second.window) & SDL_WINDOW_SHOWN))
-      SDL_SetWindowInputFocus(it->second.window);
+    if (it == windows_.end() || !(SDL_GetWindowFlags(it->second.window) & SDL_WINDOW_SHOWN)) return;
+    if (SDL_GetKeyboardFocus() == it->second.window && focusAsked_ == it->second.window) return;
+    focusAsked_ = it->second.window;
+    SDL_SetWindowInputFocus(it->second.window);
   }
 
   void RaiseWindow(HWND hwnd) override {
@@ -139,6 +144,7 @@ class SdlDisplay final : public DisplayBackend {
     auto it = windows_.find(hwnd);
     if (it == windows_.end()) return;
     byId_.erase(SDL_GetWindowID(it->second.window));
+    if (focusAsked_ == it->second.window) focusAsked_ = nullptr;
     SDL_DestroyWindow(it->second.window);
     windows_.erase(it);
   }
@@ -366,6 +372,7 @@ class SdlDisplay final : public DisplayBackend {
   std::map<Uint32, HWND> byId_;
   HWND focusLostBy_ = nullptr;
   Uint32 focusLostAt_ = 0;
+  SDL_Window* focusAsked_ = nullptr;  // the window last given the keyboard
 };
 
 }  // namespace

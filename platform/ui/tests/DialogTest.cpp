@@ -187,6 +187,47 @@ TEST_F(DialogTest, EndDialogWithACustomCodeAndFromInitDialog) {
   EXPECT_EQ(missing.DoModal(), -1);
 }
 
+// A dialog that turns controls off or hides them while it starts opens with the keyboard on the first
+// control that takes it then, and a key typed at once reaches that control.
+TEST_F(DialogTest, TheFocusStartsOnTheFirstControlThatTakesItAfterTheStart) {
+  class StartingDialog : public VolumeDialog {
+   public:
+    StartingDialog(std::vector<UINT> off, bool hide) : off_(std::move(off)), hide_(hide) {}
+    BOOL OnInitDialog() override {
+      VolumeDialog::OnInitDialog();
+      for (UINT id : off_) hide_ ? GetDlgItem(id)->ShowWindow(SW_HIDE) : GetDlgItem(id)->EnableWindow(FALSE);
+      return TRUE;
+    }
+
+   private:
+    std::vector<UINT> off_;
+    bool hide_;
+  };
+  struct Case {
+    std::vector<UINT> off;
+    bool hide;
+    UINT focused;
+  };
+  for (const Case& c : {Case{{}, false, 1001}, Case{{1001}, false, 1002}, Case{{1001, 1002}, false, 1003},
+                        Case{{1001}, true, 1002}}) {
+    StartingDialog dialog(c.off, c.hide);
+    int focused = 0;
+    CString typed;
+    qh::ui::SetDialogAnswerer([&](CWnd& shown) {
+      focused = ::GetDlgCtrlID(::GetFocus());
+      InjectText("7");
+      PumpPending();
+      if (CWnd* field = shown.GetDlgItem(focused)) field->GetWindowText(typed);
+      static_cast<CDialog&>(shown).EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(focused, static_cast<int>(c.focused)) << "with " << c.off.size() << " controls off";
+    if (c.focused != 1003) {
+      EXPECT_NE(typed.Find('7'), -1) << "the key reached control " << focused << ": " << typed;
+    }
+  }
+}
+
 // While a dialog runs modal, its owner and everything in it wait: a click on the owner's check box
 // changes nothing and brings the dialog up; a dialog opened from the dialog nests. When the dialog
 // ends, the owner's field that had the focus has it again and typing reaches it.

@@ -153,6 +153,30 @@ TEST_F(InputTest, FocusMovesWithKillAndSetFocusAndKeysGoToIt) {
   EXPECT_EQ(SetFocus(b.hwnd()), nullptr);
 }
 
+// A window waiting for its modal dialog (disabled) keeps its children from the focus: a control of it
+// asking for the focus neither takes it nor activates the waiting window, and keys stay with the dialog.
+TEST_F(InputTest, AControlOfAWindowThatWaitsCannotTakeTheFocusFromTheDialog) {
+  RecordingWindow control(top.hwnd(), WS_VISIBLE);
+  RecordingWindow dialog(nullptr, WS_POPUP | WS_VISIBLE);
+  RecordingWindow field(dialog.hwnd(), WS_VISIBLE);
+  SetFocus(control.hwnd());
+  EnableWindow(top.hwnd(), FALSE);
+  SetFocus(field.hwnd());
+  ASSERT_EQ(GetActiveWindow(), dialog.hwnd());
+  EXPECT_EQ(SetFocus(control.hwnd()), nullptr);
+  EXPECT_EQ(GetFocus(), field.hwnd());
+  EXPECT_EQ(GetActiveWindow(), dialog.hwnd());
+  InjectKey('Q', true);
+  InjectKey('Q', false);
+  PumpPending();
+  EXPECT_EQ(field.MessagesOf(WM_KEYFIRST, WM_KEYLAST), (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
+  EXPECT_TRUE(control.MessagesOf(WM_KEYFIRST, WM_KEYLAST).empty());
+  // Once the dialog is done the window takes input again, and its control the focus.
+  EnableWindow(top.hwnd(), TRUE);
+  EXPECT_EQ(SetFocus(control.hwnd()), field.hwnd());
+  EXPECT_EQ(GetActiveWindow(), top.hwnd());
+}
+
 class KeyMapWindow : public CWnd {
  public:
   std::vector<UINT> seen;

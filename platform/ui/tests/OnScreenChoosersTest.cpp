@@ -1,12 +1,19 @@
 // The file dialog and the folder browser as dialogs of their own (what a display shows), driven as a
 // user would: the folder list, the name, the filter, the program's extra check box, and cancel.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/core/FileApi.h"
+#include "platform/core/Paths.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/OnScreenChoosers.h"
 
 namespace {
@@ -136,6 +143,120 @@ TEST_F(OnScreen, TheFolderBrowserOpensATypedFolderAndReturnsTheOneChosen) {
 
   SetDialogAnswerer([](CWnd& dialog) { dialog.SendMessage(WM_COMMAND, IDCANCEL, 0); });
   EXPECT_EQ(SHBrowseForFolder(&info), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The choosers show the folders of the system in drive form, as the drive table maps the host: the
+// current directory, a host folder typed into "Look in" and a host path typed as the file name. A
+// folder no drive holds shows the drive list. A Save As chooser's boxes carry its own title.
+class OnScreenDrives : public OnScreen {
+ protected:
+  void SetUp() override {
+    OnScreen::SetUp();
+    char* here = getcwd(nullptr, 0);
+    if (here) previous = here;
+    std::free(here);
+  }
+  void TearDown() override {
+    if (!previous.empty()) {
+      EXPECT_EQ(chdir(previous.c_str()), 0);
+    }
+    qh::ForgetCurrentDirectory();
+    SetMessageBoxAnswerer(nullptr);
+    OnScreen::TearDown();
+  }
+  static void WorkIn(const std::string& hostFolder) {
+    ASSERT_EQ(chdir(hostFolder.c_str()), 0) << hostFolder;
+    qh::ForgetCurrentDirectory();
+  }
+  static std::string LookIn(CWnd& dialog) {
+    char folder[MAX_PATH] = {};
+    dialog.GetDlgItemText(kChooserFolderEdit, folder, sizeof folder);
+    return folder;
+  }
+  std::string previous;
+};
+
+TEST_F(OnScreenDrives, LookInShowsTheDrivePathOfTheCurrentDirectoryOrTheDrives) {
+  struct Case {
+    std::string hostFolder;
+    std::string lookIn;
+  };
+  const std::string outside = sandbox.HostPath("elsewhere");
+  std::filesystem::create_directories(outside);
+  for (const Case& c : {Case{sandbox.HostPath("D/Music"), "D:\\Music"}, Case{sandbox.HostPath("D"), "D:\\"},
+                        Case{outside, ""}}) {
+    WorkIn(c.hostFolder);
+    std::string shown;
+    std::vector<std::string> lines;
+    SetDialogAnswerer([&](CWnd& dialog) {
+      shown = LookIn(dialog);
+      lines = Lines(dialog);
+      dialog.SendMessage(WM_COMMAND, IDCANCEL, 0);
+    });
+    CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "All Files|*.*||");
+    EXPECT_EQ(open.DoModal(), IDCANCEL);
+    EXPECT_EQ(shown, c.lookIn) << "working in " << c.hostFolder;
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "[..]") != lines.end(), !c.lookIn.empty()) << c.hostFolder;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "[-D-]"), lines.end()) << c.hostFolder;
+
+    std::string browsed = "(not shown)";
+    SetDialogAnswerer([&](CWnd& dialog) {
+      browsed = LookIn(dialog);
+      dialog.SendMessage(WM_COMMAND, IDCANCEL, 0);
+    });
+    BROWSEINFO info{};
+    EXPECT_EQ(SHBrowseForFolder(&info), nullptr);
+    EXPECT_EQ(browsed, c.lookIn) << "the folder browser, working in " << c.hostFolder;
+  }
+}
+
+TEST_F(OnScreenDrives, HostPathsTypedIntoTheChooserAreTakenInDriveForm) {
+  std::string afterFolder;
+  SetDialogAnswerer([&](CWnd& dialog) {
+    dialog.SetDlgItemText(kChooserFolderEdit, sandbox.HostPath("D/Music/Live").c_str());
+    dialog.SendMessage(WM_COMMAND, IDOK, 0);  // opens the typed folder
+    afterFolder = LookIn(dialog);
+    dialog.SetDlgItemText(kChooserNameEdit, sandbox.HostPath("D/Music/a.mp3").c_str());
+    dialog.SendMessage(WM_COMMAND, IDOK, 0);
+  });
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "Audio files|*.mp3||");
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_EQ(afterFolder, "D:\\Music\\Live");
+  EXPECT_EQ(open.GetPathName(), "D:\\Music\\a.mp3");
+}
+
+TEST_F(OnScreenDrives, ASaveAsChoosersBoxesCarryItsTitle) {
+  struct Case {
+    const char* title;
+    BOOL open;
+    std::string caption;
+  };
+  for (const Case& c : {Case{nullptr, FALSE, "Save As"}, Case{nullptr, TRUE, "Open"}, Case{"Export List", FALSE, "Export List"}}) {
+    std::vector<std::string> captions;
+    SetMessageBoxAnswerer([&](const MessageBoxRequest& box) {
+      captions.push_back(box.caption);
+      return box.defaultButton;
+    });
+    std::string dialogCaption;
+    SetDialogAnswerer([&](CWnd& dialog) {
+      CString caption;
+      dialog.GetWindowText(caption);
+      dialogCaption = caption.str();
+      dialog.SetDlgItemText(kChooserNameEdit, "D:\\Missing\\Quaverhouse.qhd");  // a folder that is not there
+      dialog.SendMessage(WM_COMMAND, IDOK, 0);
+      dialog.SendMessage(WM_COMMAND, IDCANCEL, 0);
+    });
+    CFileDialog chooser(c.open, ".qhd", "Quaverhouse", OFN_PATHMUSTEXIST, "Libraries|*.qhd||");
+    if (c.title) chooser.m_ofn.lpstrTitle = c.title;
+    EXPECT_EQ(chooser.DoModal(), IDCANCEL);
+    EXPECT_EQ(dialogCaption, c.caption);
+    ASSERT_EQ(captions.size(), 1u) << c.caption;
+    EXPECT_EQ(captions[0], c.caption);
+  }
 }
 
 }  // namespace
