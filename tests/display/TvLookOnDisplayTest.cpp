@@ -39,7 +39,8 @@ TEST_P(TvLookOnDisplay, AltSpaceOpensTheSystemMenuAndItsCloseAsksTheQuitQuestion
 
   StartedProgram jukebox(QH_TONEBARN, {"1"}, venue.startFolder(), venue.root() + "/jukebox.out");
   const std::optional<XWindowPlace> main = WaitForWindow(display, jukebox.pid(), "Quaverhouse Jukebox", std::chrono::seconds(120));
-  ASSERT_TRUE(main.has_value()) << jukebox.Output();
+  ASSERT_TRUE(main.has_value()) << "no jukebox window (the jukebox " << (jukebox.Running() ? "runs" : "ended") << "):\n"
+                                << WindowTree(display) << jukebox.Output();
   EXPECT_EQ(main->width, 800) << "the TV look's window";
   EXPECT_EQ(main->height, 600);
 
