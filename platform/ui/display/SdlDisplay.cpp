@@ -2,6 +2,7 @@
 // frames), pixels copied in on Present, SDL events turned into window messages.
 #include <SDL.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "platform/core/Cp1252.h"
@@ -413,6 +414,11 @@ std::unique_ptr<DisplayBackend> CreateSdlDisplay(std::string* error) {
   // video driver's own frame buffer (shared memory on X11) does that without an OpenGL context, which on
   // a machine without a graphics card is a software renderer with a thread per core in every program.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Without a session bus (a kiosk, a test's X server) libdbus, which SDL's video start asks for one,
+  // would fork the program (by now multi-threaded) to launch a bus; the forked copy can hang on a lock
+  // another thread held, and the program waits for it for ever. The windows need no bus: an address
+  // that leads nowhere makes libdbus give up at once.
+  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 0);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = SDL_GetError();
     return nullptr;
