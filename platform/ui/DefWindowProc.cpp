@@ -11,6 +11,9 @@
 #include "platform/ui/gdi/WindowTarget.h"
 
 namespace qh::ui {
+
+BOOL DrawIconSized(HDC dc, int x, int y, HICON icon, int width, int height);  // StandardControls.cpp
+
 namespace {
 
 constexpr COLORREF kSysColors[] = {
@@ -44,6 +47,12 @@ void DrawFrame(const WindowPtr& window) {
     bool active = GetActiveWindow() == window->handle;
     FillRect(dc, &caption, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     caption.left += 4;
+    // The small icon in the caption's left square, where a press opens the system menu, as a window
+    // manager draws it.
+    const HICON icon = window->icons[0] ? window->icons[0] : (window->icons[1] ? window->icons[1] : window->windowClass->icon);
+    const int square = client.top - client.left, size = GetSystemMetrics(SM_CXSMICON), inset = (square - size) / 2;
+    if ((window->style & WS_SYSMENU) && icon && DrawIconSized(dc, client.left + inset, client.left + inset, icon, size, size))
+      caption.left = client.left + square + 2;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
     DrawText(dc, window->text.c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
@@ -167,6 +176,10 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
       HICON old = window->icons[which];
       window->icons[which] = reinterpret_cast<HICON>(lParam);
       if (which == 1) DisplayWindowIconChanged(window, window->icons[1]);
+      if ((window->style & WS_CAPTION) == WS_CAPTION) {
+        window->frameNeeded = true;  // the caption shows the icon
+        InvalidateRect(hWnd, nullptr, FALSE);
+      }
       return reinterpret_cast<LRESULT>(old);
     }
     case WM_GETICON: return reinterpret_cast<LRESULT>(window->icons[wParam ? 1 : 0]);

@@ -200,10 +200,32 @@ static bool FocusInside(HWND hWnd) {
   return t_input.focus && (t_input.focus == hWnd || IsChild(hWnd, t_input.focus));
 }
 
+// Whether `candidate` can become the active window in place of `leaving`: a shown, enabled, restored
+// top-level window of the calling thread that takes activation.
+static bool CanTakeOverActivation(HWND candidate, HWND leaving) {
+  if (!candidate || candidate == leaving) return false;
+  WindowPtr window = OwnWindow(candidate);
+  return window && !window->parent && !window->destroying && (window->style & WS_VISIBLE) &&
+         !(window->style & (WS_DISABLED | WS_MINIMIZE)) && !(window->exStyle & WS_EX_NOACTIVATE);
+}
+
+// The window that becomes active when the active window `leaving` goes: its owner when that can take
+// over, else the highest top-level window that can.
+static HWND ActivationSuccessor(HWND leaving) {
+  if (HWND owner = GetWindow(leaving, GW_OWNER); CanTakeOverActivation(owner, leaving)) return owner;
+  for (HWND candidate : TopLevelWindows())
+    if (CanTakeOverActivation(candidate, leaving)) return candidate;
+  return nullptr;
+}
+
 void HideWindowInputState(HWND hWnd) {
   if (FocusInside(hWnd)) SetFocus(GetParent(hWnd) && (GetWindowLong(hWnd, GWL_STYLE) & WS_CHILD) ? GetParent(hWnd) : nullptr);
   if (t_input.capture == hWnd) ReleaseCapture();
-  if (t_input.active == hWnd) t_input.active = nullptr;
+  if (t_input.active != hWnd) return;
+  // Another window of the program takes over, and with it the display's keyboard: the X window that had
+  // it is going, and without a window manager nobody else would give it on (keys would reach no window).
+  if (HWND next = ActivationSuccessor(hWnd)) SetActiveWindow(next);
+  else t_input.active = nullptr;
 }
 
 void DisableWindowInputState(HWND hWnd) {

@@ -1,5 +1,6 @@
 // The menu window captures the mouse while it is open, so a press anywhere else reaches it and closes it,
-// as menus do; losing the capture or the focus closes it too.
+// as menus do; losing the capture, or the focus to another window than the one the menu belongs to,
+// closes it too.
 #include "platform/ui/PopupMenuWindow.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ namespace {
 constexpr int kItemHeight = 20;
 constexpr int kSeparatorHeight = 8;
 constexpr int kTextIndent = 24;
+constexpr UINT kTakeKeyboardBack = WM_USER + 1;  // the menu window's own
 
 bool Choosable(const MenuItemView& item) {
   return item.id != 0 && !(item.state & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR | MF_POPUP));
@@ -68,7 +70,15 @@ class PopupMenuWindow : public CWnd {
         if (captured_ && reinterpret_cast<HWND>(lParam) != m_hWnd) Close(0);
         return 0;
       case WM_KILLFOCUS:
-        if (captured_) Close(0);
+        // The program moving its focus within the window the menu belongs to (a timer's SetFocus) leaves
+        // the menu open with the keyboard; that control has the focus again once the menu ends, as its
+        // window's last one. Any other window taking the keyboard closes the menu.
+        if (!captured_) return 0;
+        if (WithinOwner(reinterpret_cast<HWND>(wParam))) PostMessage(kTakeKeyboardBack);
+        else Close(0);
+        return 0;
+      case kTakeKeyboardBack:
+        if (captured_ && ::GetFocus() != m_hWnd) SetFocus();
         return 0;
       default: break;
     }
@@ -107,6 +117,10 @@ class PopupMenuWindow : public CWnd {
     for (int i = 0; i < static_cast<int>(request_.items.size()); ++i)
       if (ItemRect(i).PtInRect(point) && !(request_.items[i].state & MF_SEPARATOR)) return i;
     return -1;
+  }
+
+  bool WithinOwner(HWND window) const {
+    return window && request_.owner && ::GetAncestor(window, GA_ROOT) == ::GetAncestor(request_.owner, GA_ROOT);
   }
 
   bool InsideWindow(CPoint point) const {

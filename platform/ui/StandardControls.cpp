@@ -20,6 +20,7 @@
 namespace qh::ui {
 
 HBITMAP IconBitmap(HICON icon);
+BOOL DrawIconSized(HDC dc, int x, int y, HICON icon, int width, int height);
 
 namespace {
 
@@ -155,14 +156,18 @@ HBITMAP IconBitmap(HICON icon) {
 
 }  // namespace qh::ui
 
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) { return qh::ui::DrawIconSized(dc, x, y, icon, 0, 0); }
+
+// The icon's picture at `width` by `height` (0: its own size); the caption draws the small icon with it.
+BOOL qh::ui::DrawIconSized(HDC dc, int x, int y, HICON icon, int width, int height) {
   HBITMAP bitmap = qh::ui::IconBitmap(icon);
   if (!bitmap) return FALSE;
   BITMAP info{};
   GetObject(bitmap, sizeof info, &info);
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  const BOOL drawn = BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+  const BOOL drawn = StretchBlt(dc, x, y, width ? width : info.bmWidth, height ? height : info.bmHeight, memory, 0, 0,
+                                info.bmWidth, info.bmHeight, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(bitmap);

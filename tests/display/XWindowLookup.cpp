@@ -1,7 +1,13 @@
 #include "tests/display/XWindowLookup.h"
 
+#include <X11/Xlib.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
+
+#include "platform/ui/gdi/tests/XQueryConnection.h"
 
 namespace qh::programs::testing {
 namespace {
@@ -65,6 +71,51 @@ std::optional<XWindowPlace> WaitForWindow(const std::string& display, pid_t pid,
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   } while (std::chrono::steady_clock::now() < end);
   return std::nullopt;
+}
+
+std::vector<XWindowPlace> ShownTopLevelWindows(const std::string& display) {
+  std::vector<XWindowPlace> shown;
+  qh::gdi::testing::XQueryConnection x(display);
+  if (!x) return shown;
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(x.get(), DefaultRootWindow(x.get()), &root, &parent, &children, &count)) return shown;
+  // The tree lists the root's children lowest first.
+  for (unsigned int i = count; i-- > 0;) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(x.get(), children[i], &attributes) || attributes.map_state != IsViewable) continue;
+    shown.push_back(XWindowPlace{std::to_string(children[i]), attributes.x, attributes.y, attributes.width, attributes.height});
+  }
+  if (children) XFree(children);
+  return shown;
+}
+
+std::optional<XWindowPlace> WaitForNewWindowAt(const std::string& display, const std::vector<XWindowPlace>& before,
+                                               int x, int y, int slack, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  const auto known = [&](const XWindowPlace& place) {
+    return std::any_of(before.begin(), before.end(), [&](const XWindowPlace& old) { return old.id == place.id; });
+  };
+  do {
+    for (const XWindowPlace& place : ShownTopLevelWindows(display))
+      if (!known(place) && std::abs(place.x - x) <= slack && std::abs(place.y - y) <= slack) return place;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  } while (std::chrono::steady_clock::now() < end);
+  return std::nullopt;
+}
+
+bool WaitForKeyboardFocus(const std::string& display, const std::string& id, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  do {
+    {
+      qh::gdi::testing::XQueryConnection x(display);
+      Window focus = 0;
+      int revert = 0;
+      if (x && XGetInputFocus(x.get(), &focus, &revert) && std::to_string(focus) == id) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  } while (std::chrono::steady_clock::now() < end);
+  return false;
 }
 
 std::string WindowTree(const std::string& display) {

@@ -2,6 +2,7 @@
 // frames), pixels copied in on Present, SDL events turned into window messages.
 #include <SDL.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "platform/core/Cp1252.h"
@@ -168,6 +169,7 @@ class SdlDisplay final : public DisplayBackend {
     std::vector<InputMessage> out;
     SDL_Event event;
     while (SDL_PollEvent(&event)) Translate(event, out);
+    FollowHeldPointer(out);
     ReportFocusLoss(out);
     return out;
   }
@@ -250,6 +252,27 @@ class SdlDisplay final : public DisplayBackend {
     return m;
   }
 
+  void PushMouse(std::vector<InputMessage>& out, const InputMessage& m) {
+    pointer_ = m.screen;
+    pointerKnown_ = true;
+    out.push_back(m);
+  }
+
+  // While a button is held (a window dragged by its caption moves along with the pointer) SDL drops every
+  // motion whose point in the window is unchanged, and a motion queued before the window moved carries a
+  // point of its old place. The pointer is then read from the screen itself after each round of events.
+  void FollowHeldPointer(std::vector<InputMessage>& out) {
+    SDL_Window* under = SDL_GetMouseFocus();
+    if (!under || !(SDL_GetMouseState(nullptr, nullptr) & (SDL_BUTTON_LMASK | SDL_BUTTON_RMASK))) return;
+    HWND hwnd = WindowOf(SDL_GetWindowID(under));
+    if (!hwnd) return;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    if (pointerKnown_ && x == pointer_.x && y == pointer_.y) return;
+    const RECT& r = windows_.at(hwnd).rect;
+    PushMouse(out, Message(hwnd, kMouseMove, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), x - r.left, y - r.top));
+  }
+
   HWND WindowOf(Uint32 id) const {
     auto it = byId_.find(id);
     return it == byId_.end() ? nullptr : it->second;
@@ -259,7 +282,7 @@ class SdlDisplay final : public DisplayBackend {
     switch (event.type) {
       case SDL_MOUSEMOTION:
         if (HWND hwnd = WindowOf(event.motion.windowID))
-          out.push_back(Message(hwnd, kMouseMove, MouseFlags(event.motion.state), event.motion.x, event.motion.y));
+          PushMouse(out, Message(hwnd, kMouseMove, MouseFlags(event.motion.state), event.motion.x, event.motion.y));
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP: {
@@ -270,7 +293,19 @@ class SdlDisplay final : public DisplayBackend {
         if (event.button.button == SDL_BUTTON_LEFT) message = down ? kLButtonDown : kLButtonUp;
         else if (event.button.button == SDL_BUTTON_RIGHT) message = down ? kRButtonDown : kRButtonUp;
         else if (event.button.button == SDL_BUTTON_MIDDLE) message = down ? kMButtonDown : kMButtonUp;
-        if (message) out.push_back(Message(hwnd, message, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), event.button.x, event.button.y));
+        if (!message) break;
+        int x = event.button.x, y = event.button.y;
+        if (!down) {
+          // A release ends a drag where the pointer is: its last step may be a motion SDL dropped, and the
+          // release's point in the window may be of the window's place before the drag's last move.
+          const RECT& r = windows_.at(hwnd).rect;
+          SDL_GetGlobalMouseState(&x, &y);
+          x -= r.left;
+          y -= r.top;
+          const InputMessage step = Message(hwnd, kMouseMove, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), x, y);
+          if (pointerKnown_ && (step.screen.x != pointer_.x || step.screen.y != pointer_.y)) PushMouse(out, step);
+        }
+        PushMouse(out, Message(hwnd, message, MouseFlags(SDL_GetMouseState(nullptr, nullptr)), x, y));
         break;
       }
       case SDL_MOUSEWHEEL: {
@@ -373,6 +408,8 @@ class SdlDisplay final : public DisplayBackend {
   HWND focusLostBy_ = nullptr;
   Uint32 focusLostAt_ = 0;
   SDL_Window* focusAsked_ = nullptr;  // the window last given the keyboard
+  POINT pointer_{0, 0};  // the last point reported to the window manager, on the screen
+  bool pointerKnown_ = false;
 };
 
 }  // namespace
@@ -384,6 +421,11 @@ std::unique_ptr<DisplayBackend> CreateSdlDisplay(std::string* error) {
   // video driver's own frame buffer (shared memory on X11) does that without an OpenGL context, which on
   // a machine without a graphics card is a software renderer with a thread per core in every program.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Without a session bus (a kiosk, a test's X server) libdbus, which SDL's video start asks for one,
+  // would fork the program (by now multi-threaded) to launch a bus; the forked copy can hang on a lock
+  // another thread held, and the program waits for it for ever. The windows need no bus: an address
+  // that leads nowhere makes libdbus give up at once.
+  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 0);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = SDL_GetError();
     return nullptr;

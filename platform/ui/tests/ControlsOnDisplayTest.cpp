@@ -1,7 +1,7 @@
 // The standard controls on a real display, once with a window manager (openbox) and once with none:
 // a private Xvfb, the SDL back end, the X server's own mouse driven by xdotool and the screen read
 // back. A long genre list scrolls to its last entry with its bar, a radio button is round, a disabled
-// combo box is grey, the up-down arrows show, and a report's tabs line up.
+// combo box is grey, the up-down arrows show, a report's tabs line up, and a caption drag moves its window.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -45,17 +46,21 @@ bool X(const std::string& commands) {
 
 std::string At(LONG x, LONG y) { return std::to_string(x) + " " + std::to_string(y); }
 
-class ControlsOnDisplay : public ::testing::TestWithParam<bool> {};
+class ControlsOnDisplay : public ::testing::TestWithParam<bool> {
+ protected:
+  // Starts openbox when the case asks for it; empty when the display can be used, else why not. A test's
+  // windows go before the fixture's session closes the display.
+  std::string Unusable() {
+    if (!session.Unavailable().empty()) return session.Unavailable();
+    if (GetParam() && !manager.emplace(session.display()).running()) return "openbox could not be started";
+    return {};
+  }
+  qh::gdi::testing::XDisplaySession session;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
+};
 
 TEST_P(ControlsOnDisplay, ListsScrollAndControlsLookAsTheyDoHeadless) {
-  qh::gdi::testing::XDisplaySession session;
-  if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<qh::gdi::testing::XWindowManager> manager;
-  if (GetParam()) {
-    manager.emplace(session.display());
-    if (!manager->running()) GTEST_SKIP() << "openbox could not be started";
-  }
-  // The windows go before the session closes the display.
+  if (const std::string why = Unusable(); !why.empty()) GTEST_SKIP() << why;
   RecordingWindow window(nullptr, WS_POPUP);
   CWnd* parent = CWnd::FromHandle(window.hwnd());
   CComboBox genres, disabled;
@@ -136,6 +141,41 @@ TEST_P(ControlsOnDisplay, ListsScrollAndControlsLookAsTheyDoHeadless) {
   ASSERT_TRUE(X("mousemove " + At(place.left + 100, place.top + 150) + " sleep 0.2 click 5 sleep 0.2 click 5"));
   EXPECT_TRUE(Pump([&] { return SendMessage(report.GetSafeHwnd(), EM_GETFIRSTVISIBLELINE, 0, 0) == 6; }))
       << "first line " << SendMessage(report.GetSafeHwnd(), EM_GETFIRSTVISIBLELINE, 0, 0);
+}
+
+POINT WindowCorner(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return POINT{rect.left, rect.top};
+}
+
+// A window dragged by its own caption: three drags of +10,+10 each move the window by 30,30: every step arrives, although the pointer stays
+// at the same point of the window that moves along with it.
+TEST_P(ControlsOnDisplay, ADragInEqualStepsMovesTheWindowByEachStep) {
+  if (const std::string why = Unusable(); !why.empty()) GTEST_SKIP() << why;
+  RecordingWindow window(nullptr, WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  SetWindowText(window.hwnd(), "Drag me");
+  MoveWindow(window.hwnd(), 100, 100, 240, 180, TRUE);
+  ShowWindow(window.hwnd(), SW_SHOW);
+  qh::gdi::testing::PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+  if (!qh::ui::DisplayActive()) GTEST_SKIP() << "SDL could not open " << session.display();
+
+  POINT client{0, 0};
+  ClientToScreen(window.hwnd(), &client);
+  const POINT grip{100 + 80, (100 + client.y) / 2};  // the caption's middle, right of its icon
+  ASSERT_TRUE(X("mousemove " + At(grip.x, grip.y) + " mousedown 1"));
+  for (int step = 1; step <= 3; ++step) {
+    ASSERT_TRUE(X("mousemove_relative 10 10"));
+    const LONG wanted = 100 + 10 * step;
+    EXPECT_TRUE(qh::gdi::testing::PumpUntil([&] {
+      const POINT at = WindowCorner(window.hwnd());
+      return at.x == wanted && at.y == wanted;
+    })) << "step " << step << " left the window at " << WindowCorner(window.hwnd()).x << "," << WindowCorner(window.hwnd()).y;
+  }
+  ASSERT_TRUE(X("mouseup 1"));
+  qh::gdi::testing::PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(WindowCorner(window.hwnd()).x, 130);
+  EXPECT_EQ(WindowCorner(window.hwnd()).y, 130);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, ControlsOnDisplay, ::testing::Values(false, true),

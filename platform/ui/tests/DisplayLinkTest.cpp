@@ -7,6 +7,7 @@
 
 #include "platform/ui/AfxControls.h"
 #include "platform/ui/DisplayLink.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/tests/UiTestSupport.h"
 
 using namespace qh::ui::test;
@@ -39,8 +40,10 @@ class RecordingDisplay : public qh::display::DisplayBackend {
     return out;
   }
   std::optional<qh::gdi::Surface> ReadBack(HWND) override { return std::nullopt; }
+  void FocusWindow(HWND window) override { keyboard.push_back(window); }
 
   std::vector<std::string> calls;
+  std::vector<HWND> keyboard;  // the windows given the display's keyboard, oldest first
   RECT shownRect{};
   int presents = 0;
   int presentedWidth = 0;
@@ -259,3 +262,117 @@ TEST_F(DisplayLinkTest, KeysADialogTakesTypeNothingInItsFields) {
 }
 
 }  // namespace
+
+// The active window going (hidden or destroyed) hands the activation, and with it the display's keyboard,
+// to its owner when that takes input, else to the highest window left that does; with none left nothing
+// is active. Without a window manager nobody else would give the keyboard on.
+enum class Going { OwnedBoxHidden, OwnedBoxDestroyed, UnownedWindowDestroyedOverADisabledOne, LastWindowDestroyed };
+
+class ActivationSuccession : public DisplayLinkTest, public ::testing::WithParamInterface<Going> {};
+
+TEST_P(ActivationSuccession, TheOwnerElseTheHighestWindowThatTakesInputBecomesActive) {
+  auto main = std::make_unique<RecordingWindow>(nullptr, WS_POPUP | WS_VISIBLE);
+  auto other = std::make_unique<RecordingWindow>(nullptr, WS_POPUP | WS_VISIBLE);
+  auto box = std::make_unique<RecordingWindow>(nullptr, WS_POPUP | WS_VISIBLE);
+  SetWindowLongPtr(box->hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main->hwnd()));
+  ASSERT_EQ(GetWindow(box->hwnd(), GW_OWNER), main->hwnd());
+  const HWND mainHandle = main->hwnd(), otherHandle = other->hwnd();
+  HWND expected = mainHandle;
+  switch (GetParam()) {
+    case Going::OwnedBoxHidden:
+      SetActiveWindow(box->hwnd());
+      display->keyboard.clear();
+      ShowWindow(box->hwnd(), SW_HIDE);
+      break;
+    case Going::OwnedBoxDestroyed:
+      SetActiveWindow(box->hwnd());
+      display->keyboard.clear();
+      box.reset();
+      break;
+    case Going::UnownedWindowDestroyedOverADisabledOne:
+      box.reset();
+      EnableWindow(mainHandle, FALSE);
+      SetActiveWindow(otherHandle);
+      {
+        auto third = std::make_unique<RecordingWindow>(nullptr, WS_POPUP | WS_VISIBLE);
+        SetActiveWindow(third->hwnd());
+        display->keyboard.clear();
+        expected = otherHandle;
+      }
+      break;
+    case Going::LastWindowDestroyed:
+      box.reset();
+      other.reset();
+      SetActiveWindow(mainHandle);
+      display->keyboard.clear();
+      main.reset();
+      expected = nullptr;
+      break;
+  }
+  PumpPending();
+  EXPECT_EQ(GetActiveWindow(), expected);
+  if (expected) {
+    EXPECT_EQ(GetFocus(), expected) << "the window's keys reach it";
+    EXPECT_EQ(display->keyboard, std::vector<HWND>{expected}) << "the display's keyboard goes with the activation";
+  } else {
+    EXPECT_TRUE(display->keyboard.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ActivationSuccession,
+                         ::testing::Values(Going::OwnedBoxHidden, Going::OwnedBoxDestroyed,
+                                           Going::UnownedWindowDestroyedOverADisabledOne, Going::LastWindowDestroyed));
+
+// A popup menu keeps the keyboard while the program moves its focus within the menu's window (the
+// jukebox's first-zone timer at start-up focuses the zone): the user's letter still chooses, and the
+// control the program focused has the focus once the menu ended.
+TEST_F(DisplayLinkTest, APopupMenuKeepsTheKeyboardWhileTheProgramMovesTheFocusInTheMenusWindow) {
+  RecordingWindow owner(nullptr, WS_POPUP | WS_VISIBLE);
+  MoveWindow(owner.hwnd(), 0, 0, 300, 200, TRUE);
+  RecordingWindow zone(owner.hwnd(), WS_CHILD | WS_VISIBLE);
+  SetActiveWindow(owner.hwnd());
+  constexpr UINT_PTR kStartUp = 1, kGiveUp = 2;
+  owner.react = [&](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message != WM_TIMER) return false;
+    KillTimer(owner.hwnd(), wParam);
+    if (wParam == kGiveUp) {
+      ReleaseCapture();  // a menu still open by then is closed, so a failure cannot hang the test
+      return true;
+    }
+    SetFocus(zone.hwnd());
+    qh::ui::InjectKey('C', true);
+    qh::ui::InjectKey('C', false);
+    return true;
+  };
+  SetTimer(owner.hwnd(), kStartUp, 10, nullptr);
+  SetTimer(owner.hwnd(), kGiveUp, 20000, nullptr);
+  HMENU menu = CreatePopupMenu();
+  AppendMenu(menu, MF_STRING, 301, "&Open");
+  AppendMenu(menu, MF_STRING, 302, "&Close");
+  EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 10, 10, 0, owner.hwnd(), nullptr), 302) << "C chose Close";
+  KillTimer(owner.hwnd(), kGiveUp);
+  DestroyMenu(menu);
+  EXPECT_EQ(GetActiveWindow(), owner.hwnd());
+  EXPECT_EQ(GetFocus(), zone.hwnd());
+  ASSERT_FALSE(display->keyboard.empty());
+  EXPECT_EQ(display->keyboard.back(), owner.hwnd()) << "the menu's window gave the display's keyboard back";
+}
+
+// A program's timer focusing a control of its window while a modal box waits over that window (the
+// jukebox's first-zone switch under its quit question): the control takes no focus and the box stays
+// active, so the user's click on the box is the box's.
+TEST_F(DisplayLinkTest, AControlOfAWindowWaitingForAModalBoxTakesNoFocus) {
+  RecordingWindow main(nullptr, WS_POPUP | WS_VISIBLE);
+  RecordingWindow zone(main.hwnd(), WS_CHILD | WS_VISIBLE);
+  RecordingWindow box(nullptr, WS_POPUP | WS_VISIBLE);
+  SetActiveWindow(box.hwnd());
+  EnableWindow(main.hwnd(), FALSE);
+  display->keyboard.clear();
+  EXPECT_EQ(SetFocus(zone.hwnd()), nullptr);
+  EXPECT_NE(GetFocus(), zone.hwnd());
+  EXPECT_EQ(GetActiveWindow(), box.hwnd());
+  EXPECT_TRUE(display->keyboard.empty()) << "the box keeps the display's keyboard";
+  EnableWindow(main.hwnd(), TRUE);
+  SetFocus(zone.hwnd());
+  EXPECT_EQ(GetFocus(), zone.hwnd()) << "once the window takes input again";
+}

@@ -1,5 +1,6 @@
 // A window's icon on a real display, once with a window manager (openbox) and once with none: the
-// window manager is given the icon's picture, and a minimised window shows it. With openbox the window
+// window manager is given the icon's picture, a minimised window shows it, and the window's own caption
+// shows the small icon where a click opens the system menu. With openbox the window
 // is iconified and the window manager holds the picture; with none (a kiosk) the window stays on the
 // screen and draws the icon centred in its client area.
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/DisplayLink.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Png.h"
@@ -53,18 +56,21 @@ class IconOnDisplay : public ::testing::TestWithParam<bool> {
     qh::gdi::ClearBitmapFolders();
     std::filesystem::remove_all(folder);
   }
+  // Starts openbox when the case asks for it; empty when the display can be used, else why not. A test's
+  // windows go before the fixture's session closes the display.
+  std::string Unusable() {
+    if (!session.Unavailable().empty()) return session.Unavailable();
+    if (GetParam() && !manager.emplace(session.display()).running()) return "openbox could not be started";
+    return {};
+  }
   std::string folder;
   const Surface picture = QuarteredIcon();
+  qh::gdi::testing::XDisplaySession session;
+  std::optional<qh::gdi::testing::XWindowManager> manager;
 };
 
 TEST_P(IconOnDisplay, TheWindowManagerHasTheIconAndAMinimisedWindowShowsIt) {
-  qh::gdi::testing::XDisplaySession session;
-  if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
-  std::optional<qh::gdi::testing::XWindowManager> manager;
-  if (GetParam()) {
-    manager.emplace(session.display());
-    if (!manager->running()) GTEST_SKIP() << "openbox could not be started";
-  }
+  if (const std::string why = Unusable(); !why.empty()) GTEST_SKIP() << why;
   const std::string title = "Icon window " + std::to_string(getpid());
   RecordingWindow window(nullptr, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   SetWindowText(window.hwnd(), title.c_str());
@@ -115,6 +121,53 @@ TEST_P(IconOnDisplay, TheWindowManagerHasTheIconAndAMinimisedWindowShowsIt) {
   EXPECT_NE(screen->at(left + 32, top + 24), picture.at(31, 24));
   ShowWindow(window.hwnd(), SW_RESTORE);
   EXPECT_FALSE(IsIconic(window.hwnd()));
+}
+
+// The window's own caption (the layer draws it, with a window manager or without) shows the small icon
+// in its left square, as a window manager would, and a click on the icon opens the system menu there.
+TEST_P(IconOnDisplay, TheCaptionShowsTheSmallIconAndAClickOnItOpensTheSystemMenu) {
+  if (const std::string why = Unusable(); !why.empty()) GTEST_SKIP() << why;
+  RecordingWindow window(nullptr, WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  SetWindowText(window.hwnd(), "Captioned");
+  MoveWindow(window.hwnd(), 100, 100, 240, 180, TRUE);
+  CWinApp app{"Icons"};
+  SendMessage(window.hwnd(), WM_SETICON, 0, reinterpret_cast<LPARAM>(app.LoadIcon(128)));
+  ShowWindow(window.hwnd(), SW_SHOW);
+  qh::gdi::testing::PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  if (!qh::ui::DisplayActive()) GTEST_SKIP() << "SDL could not open " << session.display();
+
+  POINT client{0, 0};
+  ClientToScreen(window.hwnd(), &client);
+  const int frame = client.x - 100, square = client.y - 100 - frame, size = GetSystemMetrics(SM_CXSMICON);
+  const POINT icon{client.x + (square - size) / 2, 100 + frame + (square - size) / 2};
+  // The picture's four quarters at half size, each quarter's middle.
+  const auto quartersShow = [&](const Surface& shown) {
+    for (int qy = 0; qy < 2; ++qy)
+      for (int qx = 0; qx < 2; ++qx)
+        if ((shown.at(4 + 8 * qx, 4 + 8 * qy) & 0xFFFFFF) != (picture.at(8 + 16 * qx, 8 + 16 * qy) & 0xFFFFFF)) return false;
+    return true;
+  };
+  const std::optional<Surface> shown = session.GrabWhen(icon.x, icon.y, size, size, quartersShow);
+  ASSERT_TRUE(shown.has_value());
+  EXPECT_TRUE(quartersShow(*shown)) << "the caption's left square shows the small icon";
+
+  std::vector<qh::ui::MenuRequest> opened;
+  qh::ui::SetMenuAnswerer([&](const qh::ui::MenuRequest& request) -> UINT {
+    opened.push_back(request);
+    return 0;
+  });
+  struct Restore {
+    ~Restore() { qh::ui::SetMenuAnswerer(nullptr); }
+  } restore;
+  bool clicked = false;
+  ASSERT_TRUE(qh::gdi::testing::RunWhilePumping([&] {
+    clicked = session.Xdotool("mousemove " + std::to_string(icon.x + size / 2) + " " + std::to_string(icon.y + size / 2) + " click 1");
+  }));
+  ASSERT_TRUE(clicked);
+  ASSERT_TRUE(qh::gdi::testing::PumpUntil([&] { return !opened.empty(); })) << "the click on the icon opened no menu";
+  EXPECT_EQ(opened[0].owner, window.hwnd());
+  EXPECT_EQ(opened[0].point.x, client.x) << "the system menu opens below the icon";
+  EXPECT_EQ(opened[0].point.y, client.y);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, IconOnDisplay, ::testing::Values(false, true),
