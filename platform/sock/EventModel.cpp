@@ -266,13 +266,9 @@ std::shared_ptr<qh::EventObject> EventWatcher::HarvestLocked(SocketRecord& r, st
     }
     if (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
       int readError = 0;
-      // While the watch asks for the peer's end (EPOLLRDHUP), readiness without a hang-up is data, or
-      // data the owner's recv took meanwhile, which its next recv then finds gone (a spare FD_READ, as
-      // the platform allows). Only a hang-up, or readiness while the end is no longer asked about,
-      // needs the socket asked whether what is left is data or the end: a look per report under this
-      // lock held up every other socket call, once a request.
-      const bool endWatched = (r.mask & FD_CLOSE) && !r.closeReported;
-      const int readable = r.readEnded ? 0 : (hangup || !endWatched) ? ReadableState(r.fd, readError) : 1;
+      // Readiness may be stale: the owner's recv can take the data before this look. Reporting it anyway
+      // would leave an FD_READ that the owner clears without a recv, and the next data would go unreported.
+      const int readable = r.readEnded ? 0 : ReadableState(r.fd, readError);
       const bool waiting = readable > 0;
       // The end, once everything before it was read, stays readable for ever: reading stops being
       // watched, so the watcher does not wake for it again, while a reply still going out to a peer
