@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -167,6 +168,19 @@ TEST_P(UploadOnDisplay, TheDialogMovesAndItsCloseEndsASendThatWaits) {
   std::thread user([&] {
     waiting = Within(std::chrono::seconds(60), [&] {
       return ReadHostFile(Host("jukebox/requests.log")).find(std::string("PUT ") + kBig + ".mp3") != std::string::npos;
+    });
+    // The dialog's place comes from the window thread's timer, which a loaded machine runs late, and a
+    // window manager may still be placing it: drag only once it has stayed at one place for 300 ms.
+    RECT seen{};
+    Clock::time_point seenSince = Clock::now();
+    waiting = waiting && Within(std::chrono::seconds(5), [&] {
+      std::lock_guard<std::mutex> guard(watched.lock);
+      if (!watched.dialog || watched.rect.right <= watched.rect.left) return false;
+      if (std::memcmp(&seen, &watched.rect, sizeof seen) != 0) {
+        seen = watched.rect;
+        seenSince = Clock::now();
+      }
+      return Clock::now() - seenSince >= std::chrono::milliseconds(300);
     });
     int captionY = 0;
     {
