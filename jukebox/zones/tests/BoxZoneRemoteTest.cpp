@@ -63,15 +63,15 @@ class RemoteClients {
       waitpid(m_pid, nullptr, 0);
     }
   }
+  RemoteClients(const RemoteClients&) = delete;
+  RemoteClients& operator=(const RemoteClients&) = delete;
+
+  bool Running() const { return m_pid > 0 && m_stdin >= 0; }
   // The process has ended: no report is coming any more.
   bool Ended() {
     if (m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == m_pid) m_pid = -1;
     return m_pid <= 0;
   }
-  RemoteClients(const RemoteClients&) = delete;
-  RemoteClients& operator=(const RemoteClients&) = delete;
-
-  bool Running() const { return m_pid > 0 && m_stdin >= 0; }
   bool StartBurst(int skipsPerClient, int seed) {
     const std::string line = std::to_string(skipsPerClient) + " " + std::to_string(seed) + "\n";
     return write(m_stdin, line.data(), line.size()) == static_cast<ssize_t>(line.size());
