@@ -40,7 +40,7 @@ TEST_F(NextSong, ThePostedMessageAdvancesOnce) {
   const auto ids = LoadThree();
   EXPECT_TRUE(player->PostNextSong());
   EXPECT_FALSE(player->PostNextSong());
-  PumpFor(std::chrono::milliseconds(50));
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(std::vector<LONG>{ids[1]}, player->played);
   EXPECT_FALSE(player->IsAdvancePosted());
 }
@@ -155,7 +155,7 @@ TEST_F(NextSong, ALoadOfOnlyFailingSongsEndsInOnePause) {
   player->failingSongs = {ids[0], ids[1]};
   ASSERT_EQ(0, player->LoadByArtist("Ann", false));
   ASSERT_TRUE(PumpUntil([&] { return !player->IsLoading() && !player->IsAdvancePosted(); }));
-  PumpFor(std::chrono::milliseconds(50));
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(std::vector<std::string>{"pause"}, player->calls);
   EXPECT_EQ(1, app.CountLines("All songs in the current playlist"));
 }

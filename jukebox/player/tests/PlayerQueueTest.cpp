@@ -168,7 +168,7 @@ TEST_F(Queue, DestroyingTheWindowClosesTheLoadAndTellsTheMainWindow) {
   EXPECT_FALSE(player->HasPendingResult());
   EXPECT_EQ(0, player->GetSongCount());
   EXPECT_EQ(1, player->releases);
-  PumpFor(std::chrono::milliseconds(100));
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(1, mainWindow->Count(WM_PLAYER_DESTROYED));
 }
 

@@ -1,5 +1,6 @@
 #include "jukebox/player/tests/PlayerTestSupport.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "dblib/Song.h"
@@ -91,5 +92,36 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 }
 
 void PumpFor(std::chrono::milliseconds duration) { PumpUntil(nullptr, duration); }
+
+namespace {
+
+// Counts the markers posted to it: the thread's queue hands posted messages out in the order they came,
+// so a marker's arrival means everything posted before it has been handled.
+class QueueMarker : public CWnd {
+ public:
+  static constexpr UINT kMarker = WM_APP + 0x3F1;
+  QueueMarker() { CreateEx(0, AfxRegisterWndClass(0), "Queue marker", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr); }
+  ~QueueMarker() override { DestroyWindow(); }
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == kMarker) ++arrived;
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
+  int arrived = 0;
+};
+
+}  // namespace
+
+bool SettlePostedMessages(int generations, std::chrono::milliseconds limit) {
+  QueueMarker marker;
+  if (marker.GetSafeHwnd() == nullptr) return false;
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (int generation = 1; generation <= generations; ++generation) {
+    if (!marker.PostMessage(QueueMarker::kMarker)) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (!PumpUntil([&] { return marker.arrived == generation; }, std::max(left, std::chrono::milliseconds(0))))
+      return false;
+  }
+  return true;
+}
 
 }  // namespace jukebox::player_testing

@@ -104,5 +104,10 @@ class MessageRecorder : public CWnd {
 // Dispatches the thread's messages until `done` holds or the time is up; the result of `done`.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10));
 void PumpFor(std::chrono::milliseconds duration);
+// Dispatches until every message this thread had posted to itself has been handled, and with it the
+// messages those posted in turn, `generations` deep: what the thread was going to do on its own has
+// been done, so a test may assert that nothing more happened. False when that took longer than `limit`.
+// Posts from other threads are events of their own and need a wait of their own.
+bool SettlePostedMessages(int generations = 3, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 }  // namespace jukebox::player_testing

@@ -53,7 +53,7 @@ TEST_F(Volume, RampDownAtZeroEndsAtOnce) {
   player->SetVolume(0);
   EXPECT_TRUE(player->RampVolumeDown());
   EXPECT_FALSE(player->IsRamping());
-  PumpFor(std::chrono::milliseconds(20));
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(1, mainWindow->Count(WM_PLAYER_COMMANDDONE));
 }
 

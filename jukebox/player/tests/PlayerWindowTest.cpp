@@ -90,7 +90,7 @@ TEST_F(Window, ShutdownWithoutNotifyWindowPostsNothing) {
   ASSERT_TRUE(zone.CreateZone(mainWindow.get()));
   EXPECT_TRUE(zone.Shutdown(nullptr));
   EXPECT_EQ(nullptr, zone.GetSafeHwnd());
-  PumpFor(std::chrono::milliseconds(30));
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(0, mainWindow->Count(WM_PLAYER_DESTROYED));
 }
 

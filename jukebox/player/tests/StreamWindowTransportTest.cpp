@@ -155,7 +155,8 @@ TEST_F(Transport, GraphEventsAreDrainedAndLogged) {
   sink->Notify(EC_STREAM_ERROR_STILLPLAYING, 0x10, 0);
   sink->Notify(EC_TIME, 0, 0);
   sink->Notify(99, 0, 0);
-  PumpFor(std::chrono::milliseconds(50));
+  // The notices are posted from this thread: once the queue has settled every one has been drained.
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(1, app.CountLines("DirectShow Event: EC_ERRORABORT - HR: 80004005"));
   EXPECT_EQ(1, app.CountLines("DirectShow Event: EC_SNDDEV_OUT_ERROR - Cmd: 3 Code: 2"));
   EXPECT_EQ(1, app.CountLines("DirectShow Event: EC_STREAM_ERROR_STILLPLAYING - HR: 10"));
@@ -167,8 +168,10 @@ TEST_F(Transport, GraphEventsAreDrainedAndLogged) {
   sink->Notify(EC_USERABORT, 0, 0);
   sink->Release();
   ASSERT_TRUE(PumpUntil([&] { return zone->GetCurrentSongId() == 2; }));
-  PumpFor(std::chrono::milliseconds(50));
+  // A second advance would already be on the queue behind the first.
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ((std::vector<long>{1, 2}), events.Values("song"));
+  EXPECT_EQ(2, zone->GetCurrentSongId());
 }
 
 }  // namespace

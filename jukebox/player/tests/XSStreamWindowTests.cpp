@@ -15,6 +15,7 @@ using jukebox::player_testing::MessageRecorder;
 using jukebox::player_testing::PumpFor;
 using jukebox::player_testing::PumpUntil;
 using jukebox::player_testing::RecordingEventSink;
+using jukebox::player_testing::SettlePostedMessages;
 using jukebox::player_testing::ScriptedEngine;
 using namespace std::chrono_literals;
 
@@ -191,7 +192,8 @@ TEST_F(BoxZoneTest, ShutdownWaitsForBothThreadsAndTellsTheMainWindowOnce) {
   ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 0; }, 10s));
   EXPECT_TRUE(zone->Shutdown(&main));
   EXPECT_TRUE(PumpUntil([&] { return zone->GetSafeHwnd() == nullptr; }, 10s));
-  PumpFor(100ms);
+  // The window is gone: a second notice could only still be on the queue.
+  ASSERT_TRUE(SettlePostedMessages());
   EXPECT_EQ(main.Count(WM_PLAYER_DESTROYED), 1);
   EXPECT_EQ(services.CountLines(" is exiting."), 2);
 }

@@ -33,7 +33,8 @@ class BitmapCtrlTest : public ::testing::Test {
     ASSERT_TRUE(thumb.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(100, 100, 112, 111), &parent, 120));
   }
   void Mouse(UINT message, int x, int y) { qh::ui::InjectMouseAt(parent.GetSafeHwnd(), message, x, y, message == WM_MOUSEMOVE ? MK_LBUTTON : 0); }
-  void Pump() { player_testing::PumpFor(std::chrono::milliseconds(30)); }
+  // The injected input and the reports it posts have all been handled.
+  void Settle() { ASSERT_TRUE(player_testing::SettlePostedMessages()); }
 
   Recorder parent;
   CBitmapCtrl thumb;
@@ -46,7 +47,7 @@ TEST_F(BitmapCtrlTest, AVerticalDragReportsYAndEndsOnceOutsideTheParent) {
   Mouse(WM_MOUSEMOVE, 140, 90);     // x is ignored: y 90 is -10 in the thumb
   Mouse(WM_MOUSEMOVE, 105, 130);
   Mouse(WM_LBUTTONUP, 500, 700);    // released far outside the parent
-  Pump();
+  Settle();
   const std::vector<std::pair<int, LPARAM>> expected{{-10, 0}, {30, 0}, {600, 1}};
   EXPECT_EQ(parent.reports, expected);
   EXPECT_FALSE(thumb.IsDragging());
@@ -57,7 +58,7 @@ TEST_F(BitmapCtrlTest, AHorizontalThumbReportsX) {
   Mouse(WM_LBUTTONDOWN, 105, 105);
   Mouse(WM_MOUSEMOVE, 120, 50);
   Mouse(WM_LBUTTONUP, 90, 50);
-  Pump();
+  Settle();
   const std::vector<std::pair<int, LPARAM>> expected{{20, 0}, {-10, 1}};
   EXPECT_EQ(parent.reports, expected);
 }
@@ -67,7 +68,7 @@ TEST_F(BitmapCtrlTest, NothingIsPostedWithoutAPress) {
   Mouse(WM_MOUSEMOVE, 105, 105);
   Mouse(WM_MOUSEMOVE, 106, 108);
   Mouse(WM_LBUTTONUP, 105, 105);
-  Pump();
+  Settle();
   EXPECT_TRUE(parent.reports.empty());
 }
 

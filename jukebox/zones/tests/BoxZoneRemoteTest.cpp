@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <future>
+#include <iterator>
 #include <sstream>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "jukebox/app/JukeboxIds.h"
 #include "jukebox/app/MasterWindow.h"
@@ -28,27 +32,68 @@ namespace {
 namespace fs = std::filesystem;
 using jukebox::test::Pump;
 
-struct PeerRun {
-  int exitCode = -1;
-  std::string output;
-};
-
-// Runs a peer through the shell while the window thread keeps dispatching.
-PeerRun RunPeer(const std::string& command, int timeoutMs) {
-  auto future = std::async(std::launch::async, [command] {
-    PeerRun run;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-      char buffer[4096];
-      size_t got;
-      while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-      const int status = pclose(pipe);
-      run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// The remote controls: one process serves every burst, so a loaded machine does not start an
+// interpreter for each. A burst is a line on its standard input; its report a line of the results file.
+class RemoteClients {
+ public:
+  RemoteClients(WORD port, int clients, const std::string& resultsPath) : m_resultsPath(resultsPath) {
+    // A burst handed to a process that has died fails its write instead of ending the test program.
+    signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> args = {"python3", std::string(QH_ZONES_TEST_DIR) + "/remote_clients.py",
+                                     std::to_string(port), "0", std::to_string(clients), resultsPath};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) m_pid = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    close(input[0]);
+    m_stdin = input[1];
+  }
+  ~RemoteClients() {
+    // A burst cut short by a failed check must not outlive the test.
+    if (m_stdin >= 0) close(m_stdin);
+    if (m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
     }
-    return run;
-  });
-  Pump(timeoutMs, [&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
-  return future.get();
-}
+  }
+  RemoteClients(const RemoteClients&) = delete;
+  RemoteClients& operator=(const RemoteClients&) = delete;
+
+  bool Running() const { return m_pid > 0 && m_stdin >= 0; }
+  // The process has ended: no report is coming any more.
+  bool Ended() {
+    if (m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == m_pid) m_pid = -1;
+    return m_pid <= 0;
+  }
+  bool StartBurst(int skipsPerClient, int seed) {
+    const std::string line = std::to_string(skipsPerClient) + " " + std::to_string(seed) + "\n";
+    return write(m_stdin, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+  }
+  // The report of burst `number` (from 0), empty while the burst runs.
+  std::string Report(size_t number) const {
+    std::ifstream in(m_resultsPath);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t begin = 0;
+    for (size_t line = 0;; ++line) {
+      const size_t end = text.find('\n', begin);
+      if (end == std::string::npos) return std::string();
+      if (line == number) return text.substr(begin, end - begin);
+      begin = end + 1;
+    }
+  }
+
+ private:
+  std::string m_resultsPath;
+  pid_t m_pid = -1;
+  int m_stdin = -1;
+};
 
 // Index of the last command equal to `command`, -1 when it never came.
 long LastIndexOf(const std::vector<std::string>& commands, const std::string& command) {
@@ -155,15 +200,20 @@ TEST_F(BoxZoneRemote, SkipsFromSeveralRemotesAtOnceAlwaysStartTheNewStreamOnTheB
     ASSERT_EQ(zone.AddSongToCurrentPlaylist(id, length), 0) << id;
   }
   ASSERT_TRUE(PumpUntil([&] { return box->Stat("received") > 0 && StartedAfterLastStop(); }, 20000)) << Describe();
-  const std::string clients = "python3 '" + std::string(QH_ZONES_TEST_DIR) + "/remote_clients.py' " +
-                              std::to_string(port) + " 0 ";
+  RemoteClients remotes(port, 4, boxFolder.Path() + "/bursts.txt");
+  ASSERT_TRUE(remotes.Running());
   constexpr int kRounds = 20;
   for (int round = 0; round < kRounds; ++round) {
     const size_t before = box->Commands().size();
     // Four remotes, five skips each (fewer in some rounds, so bursts end at different moments).
     const int skips = 1 + round % 5;
-    const PeerRun run = RunPeer(clients + "4 " + std::to_string(skips) + " " + std::to_string(round), 120000);
-    ASSERT_EQ(run.exitCode, 0) << "round " << round << ": " << run.output;
+    ASSERT_TRUE(remotes.StartBurst(skips, round)) << "round " << round;
+    std::string report;
+    ASSERT_TRUE(PumpUntil([&] { return !(report = remotes.Report(static_cast<size_t>(round))).empty() || remotes.Ended(); },
+                          120000))
+        << "round " << round << ": the remotes did not finish\n" << Describe();
+    ASSERT_FALSE(report.empty()) << "round " << round << ": the remotes' process ended";
+    ASSERT_EQ(report.rfind("burst " + std::to_string(round) + " ok", 0), 0u) << report;
     ASSERT_GT(box->Commands().size(), before) << "round " << round << ": the skips reached no box";
     ASSERT_TRUE(PumpUntil([&] { return StartedAfterLastStop(); }, 15000))
         << "round " << round << ": the box got a stop and no start after it\n" << Describe();

@@ -19,7 +19,8 @@ namespace {
 class NormalZone : public ZoneFixture<CZoneLook> {
  protected:
   void SetUp() override { MakeZone(CRect(0, 0, 800, 600), ZoneLookOptions{}); }
-  void Pump(int ms = 40) { player_testing::PumpFor(std::chrono::milliseconds(ms)); }
+  // The injected input and the messages it posts have all been handled.
+  void Settle() { ASSERT_TRUE(player_testing::SettlePostedMessages()); }
   CRect ButtonRect(UINT id) { return ChildRect(look().Button(id)->GetSafeHwnd()); }
   std::vector<std::string> ListLines() {
     std::vector<std::string> lines;
@@ -119,7 +120,7 @@ TEST_F(NormalZone, DraggingTheVolumeThumbSetsTheVolume) {
   qh::ui::InjectMouseAt(z, WM_LBUTTONDOWN, thumb.left + 5, thumb.top);
   qh::ui::InjectMouseAt(z, WM_MOUSEMOVE, thumb.left + 5, thumb.top - 20, MK_LBUTTON);
   qh::ui::InjectMouseAt(z, WM_LBUTTONUP, thumb.left + 5, thumb.top - 20);
-  Pump(100);
+  Settle();
   // The thumb moved up by the reported offsets; the volume follows trunc((top - bottom + 5) / (-1.01)).
   const CRect& track = look().VolumeTrack();
   const int top = look().VolumeThumbRect().top;
@@ -134,7 +135,7 @@ TEST_F(NormalZone, ThePositionThumbSeeksOnlyOnRelease) {
   const HWND z = zone->GetSafeHwnd();
   qh::ui::InjectMouseAt(z, WM_LBUTTONDOWN, thumb.left + 5, thumb.top + 5);
   qh::ui::InjectMouseAt(z, WM_MOUSEMOVE, thumb.left + 60, thumb.top + 5, MK_LBUTTON);
-  Pump(60);
+  Settle();
   EXPECT_TRUE(zone->seeks.empty());
   const int dragged = look().PositionThumbRect().left;
   EXPECT_GT(dragged, thumb.left);
@@ -393,7 +394,7 @@ TEST_F(NormalZone, RequestsGoToTheMainWindow) {
   zone->SendMessage(WM_COMMAND, ID_ZONE_OPTIONS, 0);
   zone->SendMessage(WM_COMMAND, ID_ZONE_CD_RIP, 0);
   zone->SendMessage(WM_COMMAND, ID_ZONE_IMPORT, 0);
-  Pump();
+  Settle();
   EXPECT_EQ(mainWindow->Count(WM_ZONE_OPTIONS), 1);
   EXPECT_EQ(mainWindow->Count(WM_ZONE_CD_RIP), 1);
   EXPECT_EQ(mainWindow->Count(WM_ZONE_IMPORT), 1);
@@ -411,7 +412,7 @@ TEST_F(NormalZone, AStalledOutputAdvancesOnceAfterThreeSeconds) {
   EXPECT_TRUE(zone->IsAdvancePosted());
   zone->SendMessage(WM_TIMER, kDisplayTimer, 0);
   zone->played.clear();
-  Pump();
+  Settle();
   EXPECT_EQ(zone->played.size(), 1u);
 }
 
