@@ -40,6 +40,50 @@ std::time_t NthStart(const std::tm& start, char type, long long n, DWORD amount)
   return std::mktime(&local);
 }
 
+// Months after the first start (later ones are past any window a year up to 2199 can hold).
+constexpr long long kMostMonthsAhead = 12LL * 1000000;
+
+// The start `months` months after `anchor`, a local date before the 29th, on its day and at its
+// wall-clock time; -1 when it cannot be converted.
+std::time_t MonthsAfter(const std::tm& anchor, long long months) {
+  if (months < 0 || months > kMostMonthsAhead) return -1;
+  const long long month = anchor.tm_mon + months;
+  std::tm local = anchor;
+  local.tm_year += static_cast<int>(month / 12);
+  local.tm_mon = static_cast<int>(month % 12);
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+// Every start of a monthly event in [from, to], in order, to `found`. A start before the 29th moves
+// by whole months and keeps its day; from the 29th on a step is 30 days, which reaches an earlier day
+// within a few steps. Those few are walked; from the first start before the 29th on, the n-th start
+// is that start's day and wall-clock time n steps of months later, so the window is reached in one
+// jump (a start pushed out of a daylight-saving gap moves that month only, as daily ones do).
+template <typename Found>
+void MonthlyStarts(std::time_t start, DWORD amount, std::time_t from, std::time_t to, Found found) {
+  std::time_t t = start;
+  std::tm anchor{};
+  for (long steps = 0;; ++steps) {
+    if (t == -1 || t > to || steps >= kMaxStepsPerWindow || !localtime_r(&t, &anchor)) return;
+    if (anchor.tm_mday < 29) break;
+    if (t >= from) found(t);
+    t += static_cast<std::time_t>(amount) * 2592000;
+  }
+  long long n = 0;
+  std::tm window{};
+  if (t < from && localtime_r(&from, &window)) {
+    const long long months = (window.tm_year - anchor.tm_year) * 12LL + (window.tm_mon - anchor.tm_mon);
+    n = months / amount;  // in the window's month or before; the start before it is in an earlier month
+  }
+  for (long steps = 0; steps < kMaxStepsPerWindow; ++steps, ++n) {
+    // The anchor itself, not its local fields again: those name two instants in an autumn hour.
+    const std::time_t next = n == 0 ? t : MonthsAfter(anchor, n * static_cast<long long>(amount));
+    if (next == -1 || next > to) return;
+    if (next >= from) found(next);
+  }
+}
+
 }  // namespace
 
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
@@ -377,28 +421,11 @@ void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, s
       }
       return;
     }
-    case 'M': {
-      // A month's step depends on the day reached (from the 29th on it is 30 days), so a start can
-      // only be reached by walking; the walk goes on from the last start before an earlier window.
-      MonthWalk& walk = m_monthWalks[event.m_id];
-      if (walk.start != event.m_start || walk.amount != amount || walk.reached > from) walk = {event.m_start, amount, event.m_start};
-      std::time_t t = walk.reached;
-      for (long steps = 0; steps < kMaxStepsPerWindow && t <= to && t != -1; ++steps) {
-        if (t < from) walk.reached = t;
-        if (t >= from && wanted(t)) AddOccurrence(event, t);
-        std::tm local{};
-        localtime_r(&t, &local);
-        if (local.tm_mday < 29) {
-          local.tm_year += static_cast<int>(amount / 12);
-          local.tm_mon += static_cast<int>(amount % 12);
-          local.tm_isdst = -1;
-          t = std::mktime(&local);
-        } else {
-          t += static_cast<std::time_t>(amount) * 2592000;  // from the 29th on: 30 days
-        }
-      }
+    case 'M':
+      MonthlyStarts(event.m_start, amount, from, to, [&](std::time_t t) {
+        if (wanted(t)) AddOccurrence(event, t);
+      });
       return;
-    }
     default:
       return;
   }

@@ -114,13 +114,6 @@ class CSchedEventManager {
   void PlanNow(const CSchedEvent& event);
   std::time_t Now() const { return m_clock ? m_clock() : std::time(nullptr); }
 
-  // Where the monthly walk of an event stands: a start before the last window planned.
-  struct MonthWalk {
-    std::time_t start = 0;
-    DWORD amount = 0;
-    std::time_t reached = 0;
-  };
-  std::map<DWORD, MonthWalk> m_monthWalks;
   std::map<DWORD, std::unique_ptr<CSchedEvent>> m_events;
   std::map<DWORD, std::unique_ptr<CSchedEvent>>::iterator m_eventCursor = m_events.end();
   // In ascending id: ids only grow, so new occurrences are appended.

@@ -5,7 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <iterator>
 
 #include "BerlinZone.h"
 #include "controller/MacroManager.h"
@@ -229,9 +232,9 @@ TEST_F(Berlin, FileEntriesThatCannotRunOrRepeatAnIdAreReportedAndKept) {
   EXPECT_EQ(text.find("<macro>C</macro>"), std::string::npos) << text;
 }
 
-// Monthly events are walked on from window to window; every window still gets exactly the starts a
-// walk from the event's first start gives, also when a window begins before the last one.
-TEST_F(Berlin, MonthlyWalksGoOnFromTheLastWindow) {
+// Window after window, also one that begins before the last, a monthly event gets exactly the starts
+// a fresh plan of that window gives.
+TEST_F(Berlin, MonthlyStartsWindowAfterWindowAreThoseOfAFreshPlan) {
   CSchedEventManager walked;
   const std::time_t first = LocalTime(2020, 1, 31, 8, 0, 0), second = LocalTime(2020, 3, 15, 8, 0, 0);
   DWORD a = walked.AddEvent("31st", first, 'M', 1, 127, 0);
@@ -257,6 +260,108 @@ TEST_F(Berlin, MonthlyWalksGoOnFromTheLastWindow) {
     walked.Tick(end, [](DWORD) {});  // what ran is removed at the next window
   }
   EXPECT_GE(planned, 20u) << "the windows held starts of both events";
+}
+
+// A start pushed out of the spring gap by the clock change runs an hour later that month only; the
+// months after keep the first start's wall-clock time, as daily events do.
+TEST_F(Berlin, AMonthlyStartInTheSpringGapMovesThatMonthOnly) {
+  CSchedEventManager schedule;
+  const DWORD id = schedule.AddEvent("night", LocalTime(2021, 1, 28, 2, 30, 0), 'M', 1, 127, 0);
+  schedule.PlanWindow(LocalTime(2021, 2, 1, 0, 0, 0), LocalTime(2021, 5, 31, 0, 0, 0));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(id)), (std::vector<std::string>{"2021-02-28T02:30:00", "2021-03-28T03:30:00",
+                                                                         "2021-04-28T02:30:00", "2021-05-28T02:30:00"}));
+}
+
+// Every start of a monthly event up to `to`, walked from its first start one step at a time: a month
+// (year + amount / 12, month + amount % 12) before the 29th, 30 days from the 29th on.
+std::vector<std::time_t> WalkedMonthly(std::time_t start, DWORD amount, std::time_t to) {
+  std::vector<std::time_t> starts;
+  for (std::time_t t = start; t != -1 && t <= to;) {
+    starts.push_back(t);
+    std::tm local{};
+    localtime_r(&t, &local);
+    if (local.tm_mday < 29) {
+      local.tm_year += static_cast<int>(amount / 12);
+      local.tm_mon += static_cast<int>(amount % 12);
+      local.tm_isdst = -1;
+      t = std::mktime(&local);
+    } else {
+      t += static_cast<std::time_t>(amount) * 2592000;
+    }
+  }
+  return starts;
+}
+
+// Windows around some of a walk's starts: the start alone, the half hours before and after it, the
+// hour around it, and a long stretch from just after it.
+std::vector<std::pair<std::time_t, std::time_t>> WindowsAround(const std::vector<std::time_t>& starts) {
+  std::vector<std::pair<std::time_t, std::time_t>> windows;
+  if (starts.empty()) return windows;
+  for (size_t i : {size_t{1}, size_t{3}, starts.size() / 2, starts.size() - 1}) {
+    if (i >= starts.size()) continue;
+    const std::time_t s = starts[i];
+    windows.insert(windows.end(), {{s, s}, {s - 1800, s - 1}, {s + 1, s + 1800}, {s - 1800, s + 1800},
+                                   {s + 1, s + 400 * 86400}});
+  }
+  return windows;
+}
+
+// The planner jumps to a window instead of walking to it from the first start: for events on every
+// kind of day (month ends, February 29 to 31 of leap and common years), amounts and zones, each window
+// gets exactly the starts of the walk that fall into it.
+TEST(MonthlyPlanning, JumpsToTheWindowAndPlansWhatTheWalkReaches) {
+  struct Table {
+    std::vector<const char*> zones;
+    std::vector<int> years, months, days;
+    std::vector<std::array<int, 3>> clocks;
+    std::vector<DWORD> amounts;
+    int horizonYears;  // the walk's length: the windows lie in it
+  };
+  const Table tables[] = {
+      {{"Europe/Berlin", "UTC", "Australia/Sydney", "America/New_York"},
+       {2019, 2020, 2023, 2024},
+       {1, 2, 3, 10, 12},
+       {1, 15, 28, 29, 30, 31},
+       {{0, 0, 0}, {9, 15, 30}, {23, 59, 59}},
+       {1, 2, 3, 5, 11, 12, 13, 25, 100, 1200, 4000000000u},
+       12},
+      // Windows a century and more after the first start.
+      {{"Europe/Berlin", "UTC"}, {2020, 2023}, {1, 2, 12}, {28, 29, 30, 31}, {{23, 59, 59}}, {1, 7}, 2199 - 2023},
+  };
+  size_t events = 0, compared = 0;
+  for (const Table& table : tables) {
+    for (const char* name : table.zones) {
+      LocalZone zone(name);
+      for (int year : table.years)
+        for (int month : table.months)
+          for (int day : table.days)
+            for (const auto& clock : table.clocks)
+              for (DWORD amount : table.amounts) {
+                const std::time_t start = LocalTime(year, month, day, clock[0], clock[1], clock[2]);
+                const std::time_t horizon = LocalTime(year + table.horizonYears, 1, 1, 0, 0, 0);
+                const std::vector<std::time_t> walked = WalkedMonthly(start, amount, horizon);
+                std::vector<std::pair<std::time_t, std::time_t>> windows = WindowsAround(walked);
+                windows.emplace_back(start - 86400, walked.back());
+                ++events;
+                for (auto [from, to] : windows) {
+                  to = std::min(to, horizon);  // the walk's end
+                  CSchedEventManager schedule;
+                  const DWORD id = schedule.AddEvent("monthly", start, 'M', amount, 127, 0);
+                  schedule.PlanWindow(from, to);
+                  std::vector<std::time_t> expected;
+                  std::copy_if(walked.begin(), walked.end(), std::back_inserter(expected),
+                               [&](std::time_t t) { return t >= from && t <= to; });
+                  ASSERT_EQ(schedule.OccurrencesOf(id), expected)
+                      << name << " start " << FormatScheduleDate(start).GetString() << " every " << amount
+                      << " months, window " << FormatScheduleDate(from).GetString() << " to "
+                      << FormatScheduleDate(to).GetString();
+                  compared += expected.size();
+                }
+              }
+    }
+  }
+  EXPECT_EQ(events, 4u * 4 * 5 * 6 * 3 * 11 + 2u * 2 * 3 * 4 * 1 * 2);
+  EXPECT_GT(compared, 100000u) << "the windows held starts";
 }
 
 }  // namespace
