@@ -184,6 +184,8 @@ DWORD CSchedEventManager::LoadEvent(DWORD id, const CString& description, std::t
 
 DWORD CSchedEventManager::AddEvent(const CString& description, std::time_t start, char type, DWORD amount,
                                    DWORD mask, std::time_t endDate) {
+  // Only the file's reader keeps a repetition that cannot run (as written, to be reported).
+  if (!CSchedEvent::ValidRepeat(type, mask)) return 0;
   DWORD id = 1;
   while (m_events.count(id)) ++id;
   if (!LoadEvent(id, description, start, type, amount, mask, endDate)) return 0;
@@ -227,13 +229,19 @@ CSchedEvent* CSchedEventManager::FindEvent(DWORD id) {
 bool CSchedEventManager::UpdateEvent(DWORD id, std::time_t start, char type, DWORD amount, DWORD mask,
                                      std::time_t endDate, const CString& description) {
   CSchedEvent* event = FindEvent(id);
-  if (!event) return false;
+  if (!event || !CSchedEvent::ValidRepeat(type, mask)) return false;
+  // An update that keeps the times (a new description) keeps the runs planned, also one that is
+  // due but not yet reached by the tick.
+  const bool sameTimes = event->m_start == start && event->m_repeatType == type && event->m_repeatAmount == amount &&
+                         event->m_mask == mask && event->m_hasEndDate == (endDate != 0) && event->m_endDate == endDate;
   event->SetStartTime(start);
   event->SetEndDate(endDate != 0, endDate);
   event->SetRepeat(type, amount, mask);
   event->SetDescription(description);
-  CancelOccurrences(id);
-  PlanNow(*event);
+  if (!sameTimes) {
+    CancelOccurrences(id);
+    PlanNow(*event);
+  }
   WriteSchedule();
   return true;
 }

@@ -71,8 +71,8 @@ class CSchedEventManager {
   // The clock used for planning the current window of an event added or changed (tests move it).
   void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
-  // The new event's id, 0 when it cannot be added. An event added inside the current planning
-  // window gets its occurrences there at once.
+  // The new event's id, 0 when it cannot be added (also for a repetition SetRepeat refuses). An
+  // event added inside the current planning window gets its occurrences there at once.
   DWORD AddEvent(const CString& description, std::time_t start, char type, DWORD amount, DWORD mask,
                  std::time_t endDate);
   DWORD LoadEvent(DWORD id, const CString& description, std::time_t start, char type, DWORD amount, DWORD mask,
@@ -82,7 +82,8 @@ class CSchedEventManager {
   bool DeleteEvent(DWORD id);
   CSchedEvent* FindEvent(DWORD id);
   // Changes start, repetition, end date and description; the macros stay. The event's planned
-  // occurrences are replaced by ones for its new times.
+  // occurrences are replaced by ones for its new times; with the times unchanged they stay. False,
+  // nothing changed, for an unknown id or a repetition SetRepeat refuses.
   bool UpdateEvent(DWORD id, std::time_t start, char type, DWORD amount, DWORD mask, std::time_t endDate,
                    const CString& description);
   void BeginEnum() { m_eventCursor = m_events.begin(); }

@@ -262,6 +262,57 @@ TEST_F(Berlin, MonthlyStartsWindowAfterWindowAreThoseOfAFreshPlan) {
   EXPECT_GE(planned, 20u) << "the windows held starts of both events";
 }
 
+// An update refused for its repetition changes nothing; an add refused stores nothing.
+TEST_F(Berlin, RepetitionsThatCannotRunAreNeitherAddedNorUpdated) {
+  CSchedEventManager schedule;
+  const std::time_t start = LocalTime(2026, 6, 1, 9, 0, 0);
+  const std::vector<std::pair<char, DWORD>> refused = {{'d', 127}, {'x', 0}, {'\0', 127}, {'D', 128}, {'W', 4096}};
+  for (auto [type, mask] : refused) {
+    SCOPED_TRACE(std::string(1, type) + " " + std::to_string(mask));
+    EXPECT_EQ(schedule.AddEvent("bad", start, type, 1, mask, 0), 0u);
+  }
+  EXPECT_EQ(schedule.GetEventCount(), 0);
+  const DWORD id = schedule.AddEvent("weekdays", start, 'D', 1, 62, 0);
+  ASSERT_EQ(id, 1u);
+  EXPECT_FALSE(schedule.UpdateEvent(id, start + 3600, 'w', 2, 127, 0, "changed"));
+  EXPECT_FALSE(schedule.UpdateEvent(id, start + 3600, 'W', 2, 200, LocalTime(2027, 1, 1, 0, 0, 0), "changed"));
+  const CSchedEvent* event = schedule.FindEvent(id);
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(event->m_start, start);
+  EXPECT_EQ(event->m_repeatType, 'D');
+  EXPECT_EQ(event->m_repeatAmount, 1u);
+  EXPECT_EQ(event->m_mask, 62u);
+  EXPECT_FALSE(event->m_hasEndDate);
+  EXPECT_STREQ(event->m_description, "weekdays");
+}
+
+// A new description alone keeps the planned run, also one already due that the 10-second tick has not
+// reached yet; a new time replaces it.
+TEST_F(Berlin, ANewDescriptionKeepsTheRunANewTimeReplacesIt) {
+  std::time_t now = LocalTime(2026, 6, 1, 10, 0, 0);
+  CSchedEventManager schedule;
+  schedule.SetClock([&] { return now; });
+  schedule.PlanWindow(now, now + 1800);
+  const std::time_t doors = now + 600;
+  const DWORD id = schedule.AddEvent("doors", doors, 'N', 0, 127, 0);
+  std::vector<DWORD> ran;
+  auto run = [&](DWORD event) { ran.push_back(event); };
+  schedule.Tick(doors - 5, run);
+  now = doors + 3;  // due, the next tick is at doors + 5
+  ASSERT_TRUE(schedule.UpdateEvent(id, doors, 'N', 0, 127, 0, "front doors"));
+  EXPECT_STREQ(schedule.FindEvent(id)->m_description, "front doors");
+  EXPECT_DOUBLE_EQ(schedule.Tick(doors + 5, run), 0.0);
+  EXPECT_EQ(ran, std::vector<DWORD>{id});
+
+  const DWORD bell = schedule.AddEvent("bell", now + 300, 'D', 1, 127, 0);
+  ASSERT_TRUE(schedule.UpdateEvent(bell, now + 300, 'D', 1, 127, 0, "bell renamed"));
+  EXPECT_EQ(schedule.OccurrencesOf(bell), std::vector<std::time_t>{now + 300}) << "planned once, not twice";
+  ASSERT_TRUE(schedule.UpdateEvent(bell, now + 400, 'D', 1, 127, 0, "bell renamed"));
+  EXPECT_EQ(schedule.OccurrencesOf(bell), std::vector<std::time_t>{now + 400});
+  ASSERT_TRUE(schedule.UpdateEvent(bell, now + 400, 'D', 1, 127, now + 86400, "bell renamed"));
+  EXPECT_EQ(schedule.OccurrencesOf(bell), std::vector<std::time_t>{now + 400}) << "an end date is a change too";
+}
+
 // A start pushed out of the spring gap by the clock change runs an hour later that month only; the
 // months after keep the first start's wall-clock time, as daily events do.
 TEST_F(Berlin, AMonthlyStartInTheSpringGapMovesThatMonthOnly) {
