@@ -232,8 +232,11 @@ bool CSchedEventManager::UpdateEvent(DWORD id, std::time_t start, char type, DWO
   if (!event || !CSchedEvent::ValidRepeat(type, mask)) return false;
   // An update that keeps the times (a new description) keeps the runs planned, also one that is
   // due but not yet reached by the tick.
-  const bool sameTimes = event->m_start == start && event->m_repeatType == type && event->m_repeatAmount == amount &&
-                         event->m_mask == mask && event->m_hasEndDate == (endDate != 0) && event->m_endDate == endDate;
+  const bool sameTimes = event->CanRun() && event->m_start == start && event->m_repeatType == type &&
+                         event->m_repeatAmount == amount && event->m_mask == mask &&
+                         event->m_hasEndDate == (endDate != 0) && event->m_endDate == endDate;
+  event->m_unreadStart.reset();
+  event->m_unreadEnd.reset();
   event->SetStartTime(start);
   event->SetEndDate(endDate != 0, endDate);
   event->SetRepeat(type, amount, mask);
@@ -267,7 +270,7 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
     int count = 0;
     for (long i = 0; i < events.length(); ++i) {
       DWORD id = 0;
-      CString description;
+      CString description, startText, endText;
       std::time_t start = 0, end = 0;
       char type = 'N';
       DWORD amount = 1, mask = 127;
@@ -279,10 +282,24 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
         kept = LoadEvent(id, description, start, type, amount, mask, end) != 0;
         if (kept) {
           ++count;
+          CSchedEvent& event = *FindEvent(id);
+          CString text;
           if (!CSchedEvent::ValidRepeat(type, mask)) {
-            CString text;
             text.Format("ReadSchedule: Event %lu has repeat type [%s] and weekday mask %lu, which cannot run; it is "
                         "kept as written but never runs.", id, CString(type, type ? 1 : 0).GetString(), mask);
+            tell(text);
+          }
+          // A date read as none would run the event from 1970 on, or for ever past its end.
+          if (start == 0) {
+            event.m_unreadStart = startText;
+            text.Format("ReadSchedule: Event %lu has start date [%s], which cannot be read; it is kept as written but "
+                        "never runs.", id, startText.GetString());
+            tell(text);
+          }
+          if (end == 0 && !endText.IsEmpty()) {
+            event.m_unreadEnd = endText;
+            text.Format("ReadSchedule: Event %lu has end date [%s], which cannot be read; it is kept as written but "
+                        "never runs.", id, endText.GetString());
             tell(text);
           }
         } else if (id == 0) {
@@ -303,7 +320,8 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
         } else if (name == "DESC") {
           description = child.text();
         } else if (name == "EVENTDTS") {
-          start = ParseScheduleDate(child.text());
+          startText = child.text();
+          start = ParseScheduleDate(startText);
         } else if (name == "RPTAMOUNT") {
           amount = static_cast<DWORD>(qh_atoi(child.text()));
         } else if (name == "RPTMASK") {
@@ -312,7 +330,8 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
           CString text = child.text();
           type = text.IsEmpty() ? '\0' : text.GetAt(0);
         } else if (name == "RPTENDDATE") {
-          end = ParseScheduleDate(child.text());
+          endText = child.text();
+          end = ParseScheduleDate(endText);
         } else if (name == "COMMANDS") {
           load();
           int sequence = 0;
@@ -345,11 +364,14 @@ std::string CSchedEventManager::DocumentText() const {
     text += "  <tevent>\n";
     text += "    <id>" + std::to_string(id) + "</id>\n";
     text += "    <desc>" + XmlEscapeText(event->m_description).str() + "</desc>\n";
-    text += "    <eventdts>" + FormatScheduleDate(event->m_start).str() + "</eventdts>\n";
+    const CString start = event->m_unreadStart ? XmlEscapeText(*event->m_unreadStart) : FormatScheduleDate(event->m_start);
+    text += "    <eventdts>" + start.str() + "</eventdts>\n";
     text += "    <rpttype>" + (event->m_repeatType ? std::string(1, event->m_repeatType) : std::string()) + "</rpttype>\n";
     text += "    <rptamount>" + std::to_string(event->m_repeatAmount) + "</rptamount>\n";
     text += "    <rptmask>" + std::to_string(event->m_mask) + "</rptmask>\n";
-    if (event->m_hasEndDate)
+    if (event->m_unreadEnd)
+      text += "    <rptenddate>" + XmlEscapeText(*event->m_unreadEnd).str() + "</rptenddate>\n";
+    else if (event->m_hasEndDate)
       text += "    <rptenddate>" + FormatScheduleDate(event->m_endDate).str() + "</rptenddate>\n";
     text += "    <commands>\n";
     int sequence = 1;
@@ -387,7 +409,7 @@ void CSchedEventManager::AddOccurrence(const CSchedEvent& event, std::time_t sta
 
 void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, std::time_t to) {
   if (event.m_hasEndDate && event.m_endDate != 0 && event.m_endDate < from) return;
-  if (!event.HasValidRepeat()) return;
+  if (!event.CanRun()) return;
   // A mask of 0 names no day at all; it is read as no restriction, as a mask of 127.
   auto wanted = [&](std::time_t t) {
     return event.m_mask == 0 || event.m_mask == 127 || (event.m_mask & WeekdayBit(t)) != 0;

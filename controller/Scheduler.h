@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ class CSchedEvent {
   // False unless the type is one of N H D W M Y and the mask is below 128 (0: any day).
   bool SetRepeat(char type, DWORD amount, DWORD mask);
   static bool ValidRepeat(char type, DWORD mask);
-  // An event read with a repetition SetRepeat refuses keeps it as written and is never planned.
-  bool HasValidRepeat() const { return ValidRepeat(m_repeatType, m_mask); }
+  // An event read with a repetition SetRepeat refuses, or with a date text that cannot be read,
+  // keeps it as written and is never planned.
+  bool CanRun() const { return ValidRepeat(m_repeatType, m_mask) && !m_unreadStart && !m_unreadEnd; }
   void SetEndDate(bool hasEnd, std::time_t date);
   int AddMacro(const CString& name);
   void ClearMacros() { m_macros.clear(); }
@@ -43,6 +45,9 @@ class CSchedEvent {
   bool m_hasEndDate = false;
   std::time_t m_endDate = 0;
   DWORD m_mask = 127;
+  // The file's start and end texts that cannot be read as dates, written back as they stand.
+  std::optional<CString> m_unreadStart;
+  std::optional<CString> m_unreadEnd;
 
  private:
   std::vector<CString> m_macros;
@@ -92,8 +97,8 @@ class CSchedEventManager {
   int GetEventCount() const { return static_cast<int>(m_events.size()); }
 
   // The number of events read; -2 the file cannot be loaded; -3 no event list; -99 the reader failed.
-  // Entries that cannot run as written, and every entry after the first of an id, are told to
-  // `report`. Reading never rewrites the file.
+  // Entries that cannot run as written (a repetition or a date that cannot be read), and every entry
+  // after the first of an id, are told to `report`. Reading never rewrites the file.
   int ReadSchedule(const CString& path, const std::function<void(const CString&)>& report = {});
   // The number written; -1 no path known; -2 the file cannot be written.
   int WriteSchedule();

@@ -25,6 +25,13 @@ class Berlin : public testing::Test {
     for (std::time_t t : times) texts.push_back(FormatScheduleDate(t).str());
     return texts;
   }
+  // What reading C:\schedule.xml into `schedule` reports; `count`: the events it must keep.
+  static std::vector<std::string> ReadReports(CSchedEventManager& schedule, int count) {
+    std::vector<std::string> reports;
+    EXPECT_EQ(schedule.ReadSchedule("C:\\schedule.xml", [&](const CString& text) { reports.push_back(text.str()); }),
+              count);
+    return reports;
+  }
   BerlinZone zone;
   qh::testing::TestSandbox sandbox;
 };
@@ -204,9 +211,7 @@ TEST_F(Berlin, FileEntriesThatCannotRunOrRepeatAnIdAreReportedAndKept) {
                              "<teventlist>\n" + entry(1, "d", 127, "A") + entry(2, "D", 200, "B") +
                                  entry(1, "N", 127, "C") + entry(3, "D", 0, "D") + "</teventlist>\n");
   CSchedEventManager schedule;
-  std::vector<std::string> reports;
-  EXPECT_EQ(schedule.ReadSchedule("C:\\schedule.xml", [&](const CString& text) { reports.push_back(text.str()); }), 3);
-  EXPECT_EQ(reports, (std::vector<std::string>{
+  EXPECT_EQ(ReadReports(schedule, 3), (std::vector<std::string>{
                          "ReadSchedule: Event 1 has repeat type [d] and weekday mask 127, which cannot run; it is kept "
                          "as written but never runs.",
                          "ReadSchedule: Event 2 has repeat type [D] and weekday mask 200, which cannot run; it is kept "
@@ -230,6 +235,47 @@ TEST_F(Berlin, FileEntriesThatCannotRunOrRepeatAnIdAreReportedAndKept) {
       << text;
   EXPECT_NE(text.find("<rptmask>200</rptmask>"), std::string::npos) << text;
   EXPECT_EQ(text.find("<macro>C</macro>"), std::string::npos) << text;
+}
+
+// A start or end date that cannot be read would run the event daily from 1970 on or for ever past its
+// end: such an entry is reported, kept as written and never runs, until an update gives it dates.
+TEST_F(Berlin, FileEntriesWithDatesThatCannotBeReadAreReportedAndKept) {
+  auto entry = [](int id, const std::string& dates) {
+    return "  <tevent><id>" + std::to_string(id) + "</id><desc>e</desc>" + dates +
+           "<rpttype>D</rpttype><rptamount>1</rptamount><rptmask>127</rptmask><commands><seq>1</seq>"
+           "<macro>M</macro></commands></tevent>\n";
+  };
+  qh::testing::WriteHostFile(
+      sandbox.HostPath("C/schedule.xml"),
+      "<teventlist>\n" + entry(1, "<eventdts>2026-6-1T09:00:00</eventdts>") + entry(2, "") +
+          entry(3, "<eventdts>2026-06-01T09:00:00</eventdts><rptenddate>2026-13-01</rptenddate>") +
+          entry(4, "<eventdts>2026-06-01T09:00:00</eventdts><rptenddate></rptenddate>") + "</teventlist>\n");
+  CSchedEventManager schedule;
+  schedule.SetClock([] { return LocalTime(2026, 6, 1, 0, 0, 0); });
+  EXPECT_EQ(ReadReports(schedule, 4), (std::vector<std::string>{
+                         "ReadSchedule: Event 1 has start date [2026-6-1T09:00:00], which cannot be read; it is kept "
+                         "as written but never runs.",
+                         "ReadSchedule: Event 2 has start date [], which cannot be read; it is kept as written but "
+                         "never runs.",
+                         "ReadSchedule: Event 3 has end date [2026-13-01], which cannot be read; it is kept as written "
+                         "but never runs."}));
+  schedule.PlanWindow(LocalTime(2026, 6, 1, 0, 0, 0), LocalTime(2026, 6, 3, 0, 0, 0));
+  for (DWORD id : {1u, 2u, 3u}) EXPECT_TRUE(schedule.OccurrencesOf(id).empty()) << id;
+  EXPECT_EQ(schedule.OccurrencesOf(4).size(), 2u) << "an empty end date is none";
+
+  schedule.AddEventMacro(4, 2, "N");  // a rewrite
+  std::string text = qh::testing::ReadHostFile(sandbox.HostPath("C/schedule.xml"));
+  EXPECT_NE(text.find("<id>1</id>\n    <desc>e</desc>\n    <eventdts>2026-6-1T09:00:00</eventdts>"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("<id>2</id>\n    <desc>e</desc>\n    <eventdts></eventdts>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<rptmask>127</rptmask>\n    <rptenddate>2026-13-01</rptenddate>"), std::string::npos) << text;
+
+  ASSERT_TRUE(schedule.UpdateEvent(1, LocalTime(2026, 6, 2, 9, 0, 0), 'D', 1, 127, 0, "e"));
+  EXPECT_EQ(Texts(schedule.OccurrencesOf(1)), std::vector<std::string>{"2026-06-02T09:00:00"})
+      << "given dates, it runs";
+  text = qh::testing::ReadHostFile(sandbox.HostPath("C/schedule.xml"));
+  EXPECT_NE(text.find("<id>1</id>\n    <desc>e</desc>\n    <eventdts>2026-06-02T09:00:00</eventdts>"), std::string::npos)
+      << text;
 }
 
 // Window after window, also one that begins before the last, a monthly event gets exactly the starts
