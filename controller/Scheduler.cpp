@@ -74,7 +74,8 @@ void MonthlyStarts(std::time_t start, DWORD amount, std::time_t from, std::time_
   std::tm window{};
   if (t < from && localtime_r(&from, &window)) {
     const long long months = (window.tm_year - anchor.tm_year) * 12LL + (window.tm_mon - anchor.tm_mon);
-    n = months / amount;  // in the window's month or before; the start before it is in an earlier month
+    // The n-th start is in the window's month or before it: the start before that one is before the window.
+    n = std::max(0LL, months / amount);
   }
   for (long steps = 0; steps < kMaxStepsPerWindow; ++steps, ++n) {
     // The anchor itself, not its local fields again: those name two instants in an autumn hour.
