@@ -1,6 +1,8 @@
 // Runs without a browser: the macros of a due scheduled event, and the "_Startup" macro once after
 // start-up. Their values land in the dialog's own store; their device actions form a transaction
 // that completes without a reply.
+#include <algorithm>
+
 #include "controller/MacroManager.h"
 #include "controller/MainApp.h"
 #include "controller/MainDlg.h"
@@ -85,6 +87,8 @@ double CMainDlg::OnSchedulerTick() {
 void CMainDlg::PlanNextWindow() {
   std::time_t now = Now();
   m_windowStart = m_windowEnd + 1;
-  m_windowEnd = now + 1800;
+  // A clock set back never ends a window before the last one ended: the next window would plan again
+  // what is planned already, and those events would run twice.
+  m_windowEnd = std::max(m_windowEnd, now + 1800);
   m_app.Schedule().PlanWindow(m_windowStart, m_windowEnd);
 }

@@ -40,6 +40,51 @@ std::time_t NthStart(const std::tm& start, char type, long long n, DWORD amount)
   return std::mktime(&local);
 }
 
+// Months after the first start (later ones are past any window a year up to 2199 can hold).
+constexpr long long kMostMonthsAhead = 12LL * 1000000;
+
+// The start `months` months after `anchor`, a local date before the 29th, on its day and at its
+// wall-clock time; -1 when it cannot be converted.
+std::time_t MonthsAfter(const std::tm& anchor, long long months) {
+  if (months < 0 || months > kMostMonthsAhead) return -1;
+  const long long month = anchor.tm_mon + months;
+  std::tm local = anchor;
+  local.tm_year += static_cast<int>(month / 12);
+  local.tm_mon = static_cast<int>(month % 12);
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+// Every start of a monthly event in [from, to], in order, to `found`. A start before the 29th moves
+// by whole months and keeps its day; from the 29th on a step is 30 days, which reaches an earlier day
+// within a few steps. Those few are walked; from the first start before the 29th on, the n-th start
+// is that start's day and wall-clock time n steps of months later, so the window is reached in one
+// jump (a start pushed out of a daylight-saving gap moves that month only, as daily ones do).
+template <typename Found>
+void MonthlyStarts(std::time_t start, DWORD amount, std::time_t from, std::time_t to, Found found) {
+  std::time_t t = start;
+  std::tm anchor{};
+  for (long steps = 0;; ++steps) {
+    if (t == -1 || t > to || steps >= kMaxStepsPerWindow || !localtime_r(&t, &anchor)) return;
+    if (anchor.tm_mday < 29) break;
+    if (t >= from) found(t);
+    t += static_cast<std::time_t>(amount) * 2592000;
+  }
+  long long n = 0;
+  std::tm window{};
+  if (t < from && localtime_r(&from, &window)) {
+    const long long months = (window.tm_year - anchor.tm_year) * 12LL + (window.tm_mon - anchor.tm_mon);
+    // The n-th start is in the window's month or before it: the start before that one is before the window.
+    n = std::max(0LL, months / amount);
+  }
+  for (long steps = 0; steps < kMaxStepsPerWindow; ++steps, ++n) {
+    // The anchor itself, not its local fields again: those name two instants in an autumn hour.
+    const std::time_t next = n == 0 ? t : MonthsAfter(anchor, n * static_cast<long long>(amount));
+    if (next == -1 || next > to) return;
+    if (next >= from) found(next);
+  }
+}
+
 }  // namespace
 
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
@@ -140,6 +185,8 @@ DWORD CSchedEventManager::LoadEvent(DWORD id, const CString& description, std::t
 
 DWORD CSchedEventManager::AddEvent(const CString& description, std::time_t start, char type, DWORD amount,
                                    DWORD mask, std::time_t endDate) {
+  // Only the file's reader keeps a repetition that cannot run (as written, to be reported).
+  if (!CSchedEvent::ValidRepeat(type, mask)) return 0;
   DWORD id = 1;
   while (m_events.count(id)) ++id;
   if (!LoadEvent(id, description, start, type, amount, mask, endDate)) return 0;
@@ -183,13 +230,22 @@ CSchedEvent* CSchedEventManager::FindEvent(DWORD id) {
 bool CSchedEventManager::UpdateEvent(DWORD id, std::time_t start, char type, DWORD amount, DWORD mask,
                                      std::time_t endDate, const CString& description) {
   CSchedEvent* event = FindEvent(id);
-  if (!event) return false;
+  if (!event || !CSchedEvent::ValidRepeat(type, mask)) return false;
+  // An update that keeps the times (a new description) keeps the runs planned, also one that is
+  // due but not yet reached by the tick.
+  const bool sameTimes = event->CanRun() && event->m_start == start && event->m_repeatType == type &&
+                         event->m_repeatAmount == amount && event->m_mask == mask &&
+                         event->m_hasEndDate == (endDate != 0) && event->m_endDate == endDate;
+  event->m_unreadStart.reset();
+  event->m_unreadEnd.reset();
   event->SetStartTime(start);
   event->SetEndDate(endDate != 0, endDate);
   event->SetRepeat(type, amount, mask);
   event->SetDescription(description);
-  CancelOccurrences(id);
-  PlanNow(*event);
+  if (!sameTimes) {
+    CancelOccurrences(id);
+    PlanNow(*event);
+  }
   WriteSchedule();
   return true;
 }
@@ -215,7 +271,7 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
     int count = 0;
     for (long i = 0; i < events.length(); ++i) {
       DWORD id = 0;
-      CString description;
+      CString description, startText, endText;
       std::time_t start = 0, end = 0;
       char type = 'N';
       DWORD amount = 1, mask = 127;
@@ -227,10 +283,24 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
         kept = LoadEvent(id, description, start, type, amount, mask, end) != 0;
         if (kept) {
           ++count;
+          CSchedEvent& event = *FindEvent(id);
+          CString text;
           if (!CSchedEvent::ValidRepeat(type, mask)) {
-            CString text;
             text.Format("ReadSchedule: Event %lu has repeat type [%s] and weekday mask %lu, which cannot run; it is "
                         "kept as written but never runs.", id, CString(type, type ? 1 : 0).GetString(), mask);
+            tell(text);
+          }
+          // A date read as none would run the event from 1970 on, or for ever past its end.
+          if (start == 0) {
+            event.m_unreadStart = startText;
+            text.Format("ReadSchedule: Event %lu has start date [%s], which cannot be read; it is kept as written but "
+                        "never runs.", id, startText.GetString());
+            tell(text);
+          }
+          if (end == 0 && !endText.IsEmpty()) {
+            event.m_unreadEnd = endText;
+            text.Format("ReadSchedule: Event %lu has end date [%s], which cannot be read; it is kept as written but "
+                        "never runs.", id, endText.GetString());
             tell(text);
           }
         } else if (id == 0) {
@@ -251,7 +321,8 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
         } else if (name == "DESC") {
           description = child.text();
         } else if (name == "EVENTDTS") {
-          start = ParseScheduleDate(child.text());
+          startText = child.text();
+          start = ParseScheduleDate(startText);
         } else if (name == "RPTAMOUNT") {
           amount = static_cast<DWORD>(qh_atoi(child.text()));
         } else if (name == "RPTMASK") {
@@ -260,7 +331,8 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
           CString text = child.text();
           type = text.IsEmpty() ? '\0' : text.GetAt(0);
         } else if (name == "RPTENDDATE") {
-          end = ParseScheduleDate(child.text());
+          endText = child.text();
+          end = ParseScheduleDate(endText);
         } else if (name == "COMMANDS") {
           load();
           int sequence = 0;
@@ -293,11 +365,14 @@ std::string CSchedEventManager::DocumentText() const {
     text += "  <tevent>\n";
     text += "    <id>" + std::to_string(id) + "</id>\n";
     text += "    <desc>" + XmlEscapeText(event->m_description).str() + "</desc>\n";
-    text += "    <eventdts>" + FormatScheduleDate(event->m_start).str() + "</eventdts>\n";
+    const CString start = event->m_unreadStart ? XmlEscapeText(*event->m_unreadStart) : FormatScheduleDate(event->m_start);
+    text += "    <eventdts>" + start.str() + "</eventdts>\n";
     text += "    <rpttype>" + (event->m_repeatType ? std::string(1, event->m_repeatType) : std::string()) + "</rpttype>\n";
     text += "    <rptamount>" + std::to_string(event->m_repeatAmount) + "</rptamount>\n";
     text += "    <rptmask>" + std::to_string(event->m_mask) + "</rptmask>\n";
-    if (event->m_hasEndDate)
+    if (event->m_unreadEnd)
+      text += "    <rptenddate>" + XmlEscapeText(*event->m_unreadEnd).str() + "</rptenddate>\n";
+    else if (event->m_hasEndDate)
       text += "    <rptenddate>" + FormatScheduleDate(event->m_endDate).str() + "</rptenddate>\n";
     text += "    <commands>\n";
     int sequence = 1;
@@ -335,7 +410,7 @@ void CSchedEventManager::AddOccurrence(const CSchedEvent& event, std::time_t sta
 
 void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, std::time_t to) {
   if (event.m_hasEndDate && event.m_endDate != 0 && event.m_endDate < from) return;
-  if (!event.HasValidRepeat()) return;
+  if (!event.CanRun()) return;
   // A mask of 0 names no day at all; it is read as no restriction, as a mask of 127.
   auto wanted = [&](std::time_t t) {
     return event.m_mask == 0 || event.m_mask == 127 || (event.m_mask & WeekdayBit(t)) != 0;
@@ -377,28 +452,11 @@ void CSchedEventManager::PlanEvent(const CSchedEvent& event, std::time_t from, s
       }
       return;
     }
-    case 'M': {
-      // A month's step depends on the day reached (from the 29th on it is 30 days), so a start can
-      // only be reached by walking; the walk goes on from the last start before an earlier window.
-      MonthWalk& walk = m_monthWalks[event.m_id];
-      if (walk.start != event.m_start || walk.amount != amount || walk.reached > from) walk = {event.m_start, amount, event.m_start};
-      std::time_t t = walk.reached;
-      for (long steps = 0; steps < kMaxStepsPerWindow && t <= to && t != -1; ++steps) {
-        if (t < from) walk.reached = t;
-        if (t >= from && wanted(t)) AddOccurrence(event, t);
-        std::tm local{};
-        localtime_r(&t, &local);
-        if (local.tm_mday < 29) {
-          local.tm_year += static_cast<int>(amount / 12);
-          local.tm_mon += static_cast<int>(amount % 12);
-          local.tm_isdst = -1;
-          t = std::mktime(&local);
-        } else {
-          t += static_cast<std::time_t>(amount) * 2592000;  // from the 29th on: 30 days
-        }
-      }
+    case 'M':
+      MonthlyStarts(event.m_start, amount, from, to, [&](std::time_t t) {
+        if (wanted(t)) AddOccurrence(event, t);
+      });
       return;
-    }
     default:
       return;
   }

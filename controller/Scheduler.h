@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ class CSchedEvent {
   // False unless the type is one of N H D W M Y and the mask is below 128 (0: any day).
   bool SetRepeat(char type, DWORD amount, DWORD mask);
   static bool ValidRepeat(char type, DWORD mask);
-  // An event read with a repetition SetRepeat refuses keeps it as written and is never planned.
-  bool HasValidRepeat() const { return ValidRepeat(m_repeatType, m_mask); }
+  // An event read with a repetition SetRepeat refuses, or with a date text that cannot be read,
+  // keeps it as written and is never planned.
+  bool CanRun() const { return ValidRepeat(m_repeatType, m_mask) && !m_unreadStart && !m_unreadEnd; }
   void SetEndDate(bool hasEnd, std::time_t date);
   int AddMacro(const CString& name);
   void ClearMacros() { m_macros.clear(); }
@@ -43,6 +45,9 @@ class CSchedEvent {
   bool m_hasEndDate = false;
   std::time_t m_endDate = 0;
   DWORD m_mask = 127;
+  // The file's start and end texts that cannot be read as dates, written back as they stand.
+  std::optional<CString> m_unreadStart;
+  std::optional<CString> m_unreadEnd;
 
  private:
   std::vector<CString> m_macros;
@@ -71,8 +76,8 @@ class CSchedEventManager {
   // The clock used for planning the current window of an event added or changed (tests move it).
   void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
-  // The new event's id, 0 when it cannot be added. An event added inside the current planning
-  // window gets its occurrences there at once.
+  // The new event's id, 0 when it cannot be added (also for a repetition SetRepeat refuses). An
+  // event added inside the current planning window gets its occurrences there at once.
   DWORD AddEvent(const CString& description, std::time_t start, char type, DWORD amount, DWORD mask,
                  std::time_t endDate);
   DWORD LoadEvent(DWORD id, const CString& description, std::time_t start, char type, DWORD amount, DWORD mask,
@@ -82,7 +87,8 @@ class CSchedEventManager {
   bool DeleteEvent(DWORD id);
   CSchedEvent* FindEvent(DWORD id);
   // Changes start, repetition, end date and description; the macros stay. The event's planned
-  // occurrences are replaced by ones for its new times.
+  // occurrences are replaced by ones for its new times; with the times unchanged they stay. False,
+  // nothing changed, for an unknown id or a repetition SetRepeat refuses.
   bool UpdateEvent(DWORD id, std::time_t start, char type, DWORD amount, DWORD mask, std::time_t endDate,
                    const CString& description);
   void BeginEnum() { m_eventCursor = m_events.begin(); }
@@ -91,8 +97,8 @@ class CSchedEventManager {
   int GetEventCount() const { return static_cast<int>(m_events.size()); }
 
   // The number of events read; -2 the file cannot be loaded; -3 no event list; -99 the reader failed.
-  // Entries that cannot run as written, and every entry after the first of an id, are told to
-  // `report`. Reading never rewrites the file.
+  // Entries that cannot run as written (a repetition or a date that cannot be read), and every entry
+  // after the first of an id, are told to `report`. Reading never rewrites the file.
   int ReadSchedule(const CString& path, const std::function<void(const CString&)>& report = {});
   // The number written; -1 no path known; -2 the file cannot be written.
   int WriteSchedule();
@@ -114,13 +120,6 @@ class CSchedEventManager {
   void PlanNow(const CSchedEvent& event);
   std::time_t Now() const { return m_clock ? m_clock() : std::time(nullptr); }
 
-  // Where the monthly walk of an event stands: a start before the last window planned.
-  struct MonthWalk {
-    std::time_t start = 0;
-    DWORD amount = 0;
-    std::time_t reached = 0;
-  };
-  std::map<DWORD, MonthWalk> m_monthWalks;
   std::map<DWORD, std::unique_ptr<CSchedEvent>> m_events;
   std::map<DWORD, std::unique_ptr<CSchedEvent>>::iterator m_eventCursor = m_events.end();
   // In ascending id: ids only grow, so new occurrences are appended.

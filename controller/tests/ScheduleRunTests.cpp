@@ -222,6 +222,28 @@ TEST_F(ScheduledRuns, EventsAddedAndChangedAfterAStartOrARestartRunAtTheirTimes)
   EXPECT_TRUE(runs["RAN_DOORS"].empty());
 }
 
+// A clock set back by an hour after the start-up macro: the windows handed on meanwhile plan nothing
+// twice, an event added while the clock is back runs, and each runs once at its time.
+TEST_F(ScheduledRuns, AClockSetBackRunsEachEventOnce) {
+  std::time_t bell = 0, doors = 0;
+  Run([&](CMainApp& app, CMainDlg& dialog) {
+    StartUpMacro(dialog);
+    bell = now + 20 * 60;
+    const DWORD bellId = AddEvent(dialog, "bell", bell, "Bell");
+    RunUntil(dialog, now + 60);
+    now -= 3600;
+    nextWindow -= 3600;  // the timers count elapsed time
+    doors = now + 15 * 60;
+    const DWORD doorsId = AddEvent(dialog, "doors", doors, "Doors");
+    RunUntil(dialog, bell - 60);
+    EXPECT_EQ(app.Schedule().OccurrencesOf(bellId), std::vector<std::time_t>{bell}) << "planned once";
+    RunUntil(dialog, bell + 3600);
+    EXPECT_TRUE(app.Schedule().OccurrencesOf(doorsId).empty());
+  });
+  ExpectRunsAt("RAN_BELL", {bell});
+  ExpectRunsAt("RAN_DOORS", {doors});
+}
+
 // What the status dialog shows while the program runs: the next event's distance, the template
 // counters and their colour across a reload, the minimised dialog with its icon after the start-up
 // macro, and the line for sessions ended by inactivity.
