@@ -17,6 +17,8 @@
 #include "platform/core/FileApi.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 
 extern const char* const kHallwardenDialogs;
 
@@ -49,7 +51,10 @@ class ScheduledRuns : public testing::Test {
                                "[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\FrameWork]\n"
                                "\"WebSocketNumber\"=dword:00000000\n");
     ASSERT_TRUE(SetCurrentDirectory("C:\\site"));
+    iconPicture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CMainDlg::kIconId);
+    ASSERT_TRUE(iconPicture.has_value()) << "no icon " << CMainDlg::kIconId << " in " << QH_PROGRAM_BITMAPS;
   }
+  void TearDown() override { qh::gdi::ClearBitmapFolders(); }
 
   // The program from its start to its end: the application's start-up, the dialog, `body` with both.
   template <typename Body>
@@ -155,6 +160,8 @@ class ScheduledRuns : public testing::Test {
 
   BerlinZone zone;
   qh::testing::TestSandbox sandbox;
+  // The program's icon, the picture the build puts beside the program.
+  std::optional<qh::gdi::Surface> iconPicture;
   std::time_t now = LocalTime(2027, 3, 10, 9, 0, 0);
   std::time_t nextWindow = 0;
   std::map<std::string, std::vector<std::time_t>> runs;
@@ -242,6 +249,7 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     };
     const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
     HICON icon = app.LoadIcon(CMainDlg::kIconId);
+    ASSERT_NE(icon, nullptr);
     EXPECT_EQ(dialog.GetIcon(TRUE), icon);
     EXPECT_EQ(dialog.GetIcon(FALSE), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
@@ -253,6 +261,8 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     // Thirty seconds after the start: the start-up macro, then the dialog minimises itself.
     StartUpMacro(dialog);
     EXPECT_TRUE(dialog.IsIconic());
+    EXPECT_EQ(qh::gdi::testing::MinimisedIconShare(dialog.m_hWnd, *iconPicture), 1.0) << "minimised, it shows its icon in the middle";
+    EXPECT_TRUE(dialog.IsIconic()) << "and stays minimised";
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(text(1013), "[Next event more than 30 minutes away.]");
     AddEvent(dialog, "soon", now + 124, "Bell");
@@ -283,13 +293,17 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     sessions->SetClockForTesting(SessionClock);
     ASSERT_NE(sessions->CreateSession(), nullptr);
     ASSERT_NE(sessions->CreateSession(), nullptr);
+    const std::shared_ptr<CSession> busy = sessions->CreateSession();
+    ASSERT_NE(busy, nullptr);
     g_sessionClock = now + 1199;
     dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
     EXPECT_EQ(Log().find("sessions were terminated because of inactivity"), std::string::npos);
+    EXPECT_EQ(text(1007), "0") << "the count is shown only when sessions ended";
+    busy->Touch(now + 1199);
     g_sessionClock = now + 1201;
     dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
     EXPECT_NE(Log().find(":: 2 sessions were terminated because of inactivity\n"), std::string::npos) << Log();
-    EXPECT_EQ(text(1007), "0");
+    EXPECT_EQ(text(1007), "1") << "the one used within the limit stays";
     sessions->SetClockForTesting(nullptr);
 
     // Written replies: the request counter shows their number when its timer runs, once for all.
