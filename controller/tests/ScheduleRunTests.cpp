@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -56,9 +57,10 @@ class ScheduledRuns : public testing::Test {
   }
   void TearDown() override { qh::gdi::ClearBitmapFolders(); }
 
-  // The program from its start to its end: the application's start-up, the dialog, `body` with both.
+  // The program from its start to its end: the application's start-up, the dialog, `opened` with the
+  // dialog before it handled any posted message, `body` with both once the listener listens.
   template <typename Body>
-  void Run(Body body) {
+  void Run(Body body, const std::function<void(CMainDlg&)>& opened = nullptr) {
     CMainApp app;
     app.m_pszProfileName = "Quaverhouse";  // the program's title, from its string table
     ASSERT_TRUE(app.StartUp());
@@ -67,6 +69,7 @@ class ScheduledRuns : public testing::Test {
       app.SetDialog(&dialog);
       dialog.SetClock([this] { return now; });
       ASSERT_TRUE(dialog.Create(CMainDlg::kTemplateId));
+      if (opened) opened(dialog);
       // The project's load and the listener's report arrive as posted notices.
       auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       CString port;
@@ -156,6 +159,16 @@ class ScheduledRuns : public testing::Test {
     }
   }
 
+  // The brush the dialog paints a static field's ground with.
+  static COLORREF BrushColour(CMainDlg& dialog, int id) {
+    CClientDC dc(&dialog);
+    auto brush = reinterpret_cast<HBRUSH>(dialog.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetSafeHdc()),
+                                                             reinterpret_cast<LPARAM>(dialog.GetDlgItem(id)->m_hWnd)));
+    LOGBRUSH colour{};
+    EXPECT_EQ(::GetObject(brush, sizeof colour, &colour), static_cast<int>(sizeof colour));
+    return colour.lbColor;
+  }
+
   std::string Log() { return qh::testing::ReadHostFile(sandbox.HostPath("C/site/Logs/HallwardenLog.txt")); }
 
   BerlinZone zone;
@@ -229,25 +242,19 @@ TEST_F(ScheduledRuns, EventsAddedAndChangedAfterAStartOrARestartRunAtTheirTimes)
   EXPECT_TRUE(runs["RAN_DOORS"].empty());
 }
 
-// What the status dialog shows while the program runs: the next event's distance, the template
-// counters and their colour across a reload, the minimised dialog with its icon after the start-up
-// macro, and the line for sessions ended by inactivity.
+// What the status dialog shows while the program runs: the server's field on the bad brush until the
+// listener listens, the next event's distance, the template counters and their colour across a
+// reload, the minimised dialog with its icon after the start-up macro, and the line and count for
+// sessions ended by inactivity.
 TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
+  const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
   Run([&](CMainApp& app, CMainDlg& dialog) {
     auto text = [&](int id) {
       CString value;
       dialog.GetDlgItemText(id, value);
       return value.str();
     };
-    auto brushColour = [&](int id) {
-      CClientDC dc(&dialog);
-      auto brush = reinterpret_cast<HBRUSH>(dialog.SendMessage(
-          WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), reinterpret_cast<LPARAM>(dialog.GetDlgItem(id)->m_hWnd)));
-      LOGBRUSH colour{};
-      EXPECT_EQ(::GetObject(brush, sizeof colour, &colour), static_cast<int>(sizeof colour));
-      return colour.lbColor;
-    };
-    const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
+    auto brushColour = [&](int id) { return BrushColour(dialog, id); };
     HICON icon = app.LoadIcon(CMainDlg::kIconId);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(dialog.GetIcon(TRUE), icon);
@@ -268,6 +275,18 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     AddEvent(dialog, "soon", now + 124, "Bell");
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(text(1013), "In 0 hrs 2 mins 4 secs (124)");
+    // The system clock set back: an hour and more shows its hours; more than a day is not shown.
+    now -= 3600;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "In 1 hrs 2 mins 4 secs (3724)");
+    now -= 82676;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "In 24 hrs 0 mins 0 secs (86400)") << "a day ahead is still shown";
+    now -= 1;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "[Next event more than 30 minutes away.]");
+    now += 3600 + 82677;
+    EXPECT_EQ(dialog.OwnStore().GetVariableText("RAN_BELL"), "") << "nothing ran while the clock stood earlier";
     now += 124;
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(dialog.OwnStore().GetVariableText("RAN_BELL"), "yes");
@@ -317,6 +336,10 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     dialog.SendMessage(WM_TIMER, TIMER_REQUEST_COUNT);
     EXPECT_EQ(text(1011), std::to_string(counted + 3));
     EXPECT_NE(Log().find("has written an HTTP response: GET /X Code: 200 Bytes Written: 10\n"), std::string::npos);
+  }, [&](CMainDlg& dialog) {
+    // Opened, before the listener's report arrived: the server's field on the bad brush.
+    EXPECT_EQ(BrushColour(dialog, 1003), bad);
+    EXPECT_EQ(BrushColour(dialog, 1001), good);
   });
 }
 
