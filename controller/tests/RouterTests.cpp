@@ -129,6 +129,8 @@ TEST(StaticNames, EscapesDecodeAndAPlusStaysAPlus) {
   } cases[] = {
       {"a%20b.gif", "a b.gif"}, {"a+b.gif", "a+b.gif"}, {"%41%62.css", "Ab.css"}, {"50%25.js", "50%.js"},
       {"x%.gif", nullptr},      {"x%4.gif", nullptr},   {"%4g.gif", nullptr},      {"x%2Fy.gif", nullptr},
+      {"%7e.gif", "~.gif"},     {"%2B.gif", "+.gif"},   {"%2541.gif", "%41.gif"},  {"a.gif%", nullptr},
+      {"a.gif%4", nullptr},     {"%2e%2e.gif", nullptr}, {"x%5cy.gif", nullptr},   {"x%00.gif", nullptr},
   };
   for (const auto& c : cases) {
     CString name;
