@@ -1,6 +1,6 @@
 // Pieces of the controller's texts: numbers in decimal (signed or not, as their type), thread ids as
 // "0x" and eight upper-case hexadecimal digits after the kind of thread ("Handler thread 0x00001008"),
-// and the upper case of keywords and paths (ASCII letters only, whatever the locale).
+// and the upper case of keywords, paths and page names (ASCII letters only, whatever the locale).
 #pragma once
 
 #include <concepts>

@@ -201,18 +201,12 @@ void CMainDlg::OnPaint() {
     Default();
     return;
   }
-  // Minimised: the program's picture centred in the client area.
+  // Minimised: the program's icon centred in the client area, where its fields were.
   CPaintDC dc(this);
-  CBitmap picture;
-  BITMAP size{};
-  CDC source;
-  if (!picture.LoadBitmap(kIconId) || !picture.GetBitmap(&size) || !source.CreateCompatibleDC(&dc)) return;
-  CBitmap* old = source.SelectObject(&picture);
   CRect area;
   GetClientRect(&area);
-  dc.BitBlt((area.Width() - size.bmWidth + 1) / 2, (area.Height() - size.bmHeight + 1) / 2, size.bmWidth,
-            size.bmHeight, &source, 0, 0, SRCCOPY);
-  source.SelectObject(old);
+  ::DrawIcon(dc.GetSafeHdc(), (area.Width() - GetSystemMetrics(SM_CXICON) + 1) / 2,
+             (area.Height() - GetSystemMetrics(SM_CYICON) + 1) / 2, m_hIcon);
 }
 
 HCURSOR CMainDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(m_hIcon); }

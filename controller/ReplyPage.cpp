@@ -1,5 +1,6 @@
 #include "controller/ReplyPage.h"
 
+#include "controller/LogText.h"
 #include "controller/TemplateHandler.h"
 #include "netlib/Sessions.h"
 
@@ -13,7 +14,7 @@ int RenderReplyPage(CTemplateHandler& templates, CSession* session, CString& bod
   }
   body.Empty();
   if (page.IsEmpty()) return 204;
-  page.MakeUpper();
+  page = UpperAscii(page);
   if (templates.RenderPage(page, body, session) < 0) {
     body.Empty();
     return 404;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controller/ControllerLog.h"
+#include "controller/LogText.h"
 #include "netlib/Sessions.h"
 #include "platform/core/CrtNumbers.h"
 #include "platform/core/FileApi.h"
@@ -155,8 +156,8 @@ void CTemplateHandler::LoadAll(const CString& folder, CControllerLog& log, LONG&
   if (find != INVALID_HANDLE_VALUE) {
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      CString pageName = found.cFileName;
-      pageName.MakeUpper();
+      // Keyed as the router and the reply page upper-case the names they look up: ASCII letters only.
+      const CString pageName = UpperAscii(found.cFileName);
       if (LoadTemplateFile(folder + "\\" + found.cFileName, pageName)) {
         ++loaded;
       } else {

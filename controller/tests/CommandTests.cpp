@@ -183,9 +183,11 @@ TEST_F(Statements, AssignmentsAndTheirErrors) {
   ASSERT_TRUE(session->GetVariable("T", t));
   EXPECT_EQ(t.GetType(), ARGTYPE_BOOLEAN);
   EXPECT_STREQ(Text("Q"), "TRUE");
-  EXPECT_EQ(Run("X = L[5]; Y = L[-1]; Z = L[1];"), (std::vector<LONG>{1, 1, 1}));
+  EXPECT_EQ(Run("X = L[5]; Y = L[-1]; Z = L[1]; W = L[1.9]; V = L[S];"), (std::vector<LONG>{1, 1, 1, 1, 1}));
   EXPECT_STREQ(Text("X"), "");
   EXPECT_STREQ(Text("Z"), "x");
+  EXPECT_STREQ(Text("W"), "x") << "a real index is cut to its whole part, as in an assignment";
+  EXPECT_STREQ(Text("V"), "") << "a text index reads nothing";
 }
 
 TEST_F(Statements, PageLogAndFormCommands) {

@@ -1,6 +1,6 @@
 // The controller's log on the disk: a line whose call returned is in the file even when the program
 // is killed at once; lines of several threads arrive whole and each thread's in its order; a line the
-// file refuses is reported.
+// file refuses is reported. And the pieces its lines are made of.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controller/ControllerLog.h"
+#include "controller/LogText.h"
 #include "platform/core/testing/TestSandbox.h"
 
 namespace {
@@ -121,6 +122,30 @@ TEST_F(ControllerLogFile, ALineTheFileRefusesIsReported) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no limit, 3: not opened, 4: the first line failed, 5: not reported";
   ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(TextOf(Lines()[0]), "a line that fits");
+}
+
+// Numbers read as their own type: a device or transaction number above 2^31 is not shown negative,
+// a negative count keeps its sign.
+TEST(LogText, NumbersShowInDecimalAsTheirType) {
+  EXPECT_STREQ(Decimal(static_cast<DWORD>(4294967295u)), "4294967295");
+  EXPECT_STREQ(Decimal(static_cast<DWORD>(2147483648u)), "2147483648");
+  EXPECT_STREQ(Decimal(static_cast<LONG>(-2147483647 - 1)), "-2147483648");
+  EXPECT_STREQ(Decimal(static_cast<LONG>(-5)), "-5");
+  EXPECT_STREQ(Decimal(0), "0");
+  EXPECT_STREQ(ThreadLabel("Handler", 0x1008), "Handler thread 0x00001008");
+  EXPECT_STREQ(ThreadLabel("Client", 0xFFFFFFFFu), "Client thread 0xFFFFFFFF");
+}
+
+// Keywords and paths compare in the upper case of their ASCII letters, whatever else they hold.
+TEST(LogText, UpperCaseChangesOnlyAsciiLetters) {
+  struct Case {
+    const char* text;
+    const char* upper;
+  } cases[] = {
+      {"sysNextPage", "SYSNEXTPAGE"}, {"/user/default.htm", "/USER/DEFAULT.HTM"}, {"a1_z-9.Q", "A1_Z-9.Q"},
+      {"caf\xE9 \x9A\xFF", "CAF\xE9 \x9A\xFF"}, {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(UpperAscii(c.text), c.upper) << c.text;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Hallwarden on a real display: the program itself on a private X server through the SDL back end, its
-// status dialog read back from the screen as the same dialog looks headless, and its Close button
-// pressed with the X server's own mouse, which ends the program.
+// status dialog read back from the screen as the same dialog looks headless, its Close button
+// pressed with the X server's own mouse, which ends the program, and the dialog minimised 30 s after
+// the start, with a window manager and without one.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -11,11 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <optional>
 #include <thread>
 
 #include "platform/ui/Dialog.h"
+#include "platform/ui/gdi/BitmapResources.h"
 #include "platform/ui/gdi/Snapshot.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 #include "platform/ui/gdi/tests/XDisplaySession.h"
+#include "platform/ui/gdi/tests/XWindowManager.h"
 
 extern const char* const kHallwardenDialogs;
 
@@ -24,6 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using qh::gdi::testing::SameShare;
 
+constexpr const char* kCaption = "Quaverhouse Control Program";
 constexpr UINT kStatusDialog = 102, kFirstValue = 1000, kServerStarted = 1003, kReload = 1006, kClose = 1010;
 
 int FreePort() {
@@ -103,7 +109,7 @@ class RunningHallwarden {
 // The status dialog as it looks headless, without the program's values: where it stands, where its
 // labels and buttons are, and its picture.
 struct HeadlessDialog {
-  RECT window{}, labels{}, reload{}, close{}, serverStarted{};
+  RECT window{}, client{}, labels{}, reload{}, close{}, serverStarted{};
   std::optional<qh::gdi::Surface> picture;
 };
 
@@ -117,6 +123,12 @@ HeadlessDialog LayOutHeadless() {
   headless.reload = at(kReload);
   headless.close = at(kClose);
   headless.serverStarted = at(kServerStarted);
+  POINT origin{0, 0};
+  ::ClientToScreen(dialog.m_hWnd, &origin);
+  RECT inside{};
+  dialog.GetClientRect(&inside);
+  headless.client = RECT{origin.x - headless.window.left, origin.y - headless.window.top,
+                         origin.x - headless.window.left + inside.right, origin.y - headless.window.top + inside.bottom};
   // The caption and the column of labels, down to the buttons: left of the values.
   headless.labels = RECT{0, 0, at(kFirstValue).left - 2, headless.reload.top - 2};
   headless.picture = qh::gdi::SnapshotWindow(dialog.m_hWnd);
@@ -175,5 +187,71 @@ TEST(StatusDialogOnDisplay, ShowsAsHeadlessAndCloseEndsTheProgram) {
   EXPECT_FALSE(Listening(port));
   EXPECT_FALSE(session.Xdotool("search --name '^Quaverhouse Control Program$'")) << "its window is gone";
 }
+
+// The share of `picture`'s pixels that `shown` has at (left, top).
+double PictureShare(const qh::gdi::Surface& shown, int left, int top, const qh::gdi::Surface& picture) {
+  int same = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      same += shown.contains(left + x, top + y) && (shown.at(left + x, top + y) & 0xFFFFFF) == (picture.at(x, y) & 0xFFFFFF);
+  return static_cast<double>(same) / (picture.width() * picture.height());
+}
+
+// Thirty seconds after its start the program minimises its status dialog. A window manager (openbox)
+// then holds it iconified, with the program's icon; on a display without one (a kiosk) the dialog stays
+// where it stands and shows the icon in the middle of its client area instead of its fields.
+class MinimisedStatusDialog : public ::testing::TestWithParam<bool> {};
+
+TEST_P(MinimisedStatusDialog, ThirtySecondsAfterTheStartItShowsTheProgramsIcon) {
+  const HeadlessDialog headless = LayOutHeadless();
+  ASSERT_TRUE(headless.picture.has_value());
+  const std::string iconFile = (fs::path(QH_HALLWARDEN).parent_path() / "resources/controller/bitmaps/128.png").string();
+  const std::optional<qh::gdi::Surface> icon = qh::gdi::ReadImageFile(iconFile);
+  ASSERT_TRUE(icon.has_value()) << iconFile;
+  qh::gdi::testing::XDisplaySession session;
+  if (!session.Unavailable().empty()) GTEST_SKIP() << session.Unavailable();
+  std::optional<qh::gdi::testing::XWindowManager> manager;
+  if (GetParam() && !manager.emplace(session.display()).running()) GTEST_SKIP() << "openbox could not be started";
+  const int port = FreePort();
+  ASSERT_NE(port, 0);
+  const auto started = std::chrono::steady_clock::now();
+  RunningHallwarden program(port);
+  unsigned long xWindow = 0;
+  for (int i = 0; i < 200 && program.Alive() && !xWindow; ++i) {
+    xWindow = qh::gdi::testing::XWindowTitled(session.display(), kCaption);
+    if (!xWindow) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(program.Alive()) << "Hallwarden ended at start";
+  if (!xWindow) GTEST_SKIP() << "SDL could not open " << session.display();
+  const std::optional<qh::gdi::Surface> given = qh::gdi::testing::XWindowIcon(session.display(), xWindow);
+  ASSERT_TRUE(given.has_value()) << "the window manager is given no icon";
+  EXPECT_EQ(PictureShare(*given, 0, 0, *icon), 1.0) << "the window manager is given the program's icon";
+
+  // Where the icon shows on a kiosk display: centred in the client area, at its own size.
+  const RECT& w = headless.window;
+  const int left = headless.client.left + (headless.client.right - headless.client.left - icon->width() + 1) / 2;
+  const int top = headless.client.top + (headless.client.bottom - headless.client.top - icon->height() + 1) / 2;
+  std::optional<qh::gdi::Surface> screen;
+  auto minimised = [&] {
+    if (GetParam()) return qh::gdi::testing::XWindowIconified(session.display(), xWindow);
+    screen = session.Grab(w.left, w.top, w.right - w.left, w.bottom - w.top);
+    return screen && PictureShare(*screen, left, top, *icon) == 1.0;
+  };
+  bool seen = false;
+  while (!(seen = minimised()) && program.Alive() && std::chrono::steady_clock::now() - started < std::chrono::seconds(90))
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  const auto after = std::chrono::steady_clock::now() - started;
+  ASSERT_TRUE(seen) << (GetParam() ? "openbox holds no iconified dialog" : "the dialog shows no icon in its middle");
+  EXPECT_GE(after, std::chrono::seconds(30)) << "minimised before the start-up macro's 30 s";
+  if (!GetParam()) {
+    // Only the icon: its fields are gone, the pixels beside the icon are the dialog's ground.
+    EXPECT_FALSE(Looks(*screen, *headless.picture, headless.labels)) << "the labels still show";
+    EXPECT_NE(screen->at(left - 1, top + 8) & 0xFFFFFF, icon->at(0, 8) & 0xFFFFFF);
+  }
+  EXPECT_TRUE(program.Alive()) << "minimised, the program runs on";
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, MinimisedStatusDialog, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Openbox" : "NoWindowManager"; });
 
 }  // namespace

@@ -2,6 +2,8 @@
 // folder, the page variables, and the variableList document.
 #include <gtest/gtest.h>
 
+#include "controller/ControllerLog.h"
+#include "controller/ReplyPage.h"
 #include "controller/RequestRouter.h"
 #include "controller/TemplateHandler.h"
 #include "netlib/Sessions.h"
@@ -45,6 +47,31 @@ TEST_F(Router, PathsReachTheirPages) {
     EXPECT_EQ(router.DispatchGetRequest(c.url, &session, reply), c.status) << c.url;
     EXPECT_STREQ(reply.m_body, c.body) << c.url;
     EXPECT_STREQ(reply.m_contentType, "text/html") << c.url;
+  }
+}
+
+// A page whose name holds a letter beyond ASCII ("caf\xE9.htm" on the disk) is found under the same
+// name by a browser's path and by a run's SYSNEXTPAGE: the store, the router and the reply page
+// upper-case names alike.
+TEST(PageNames, APathAndANextPageReachTheSameTemplate) {
+  qh::testing::TestSandbox sandbox;
+  qh::testing::WriteHostFile(sandbox.HostPath("C/site/Templates/caf\xC3\xA9.htm"), "menu\n");
+  CTemplateHandler templates;
+  CControllerLog log;
+  LONG loaded = 0, failed = 0;
+  templates.LoadAll("C:\\site\\Templates", log, loaded, failed);
+  ASSERT_EQ(loaded, 1);
+  CRequestRouter router{templates, "C:\\site"};
+  for (const char* name : {"caf\xE9.htm", "CAF\xE9.HTM", "Caf\xE9.Htm"}) {
+    CSession session;
+    session.Init(2, 1765371000, nullptr);
+    CReplyState reply;
+    EXPECT_EQ(router.DispatchGetRequest(CString("/USER/") + name, &session, reply), 200) << name;
+    EXPECT_STREQ(reply.m_body, "menu\r\n") << name;
+    session.SetStringVariable("SYSNEXTPAGE", name);
+    CString body;
+    EXPECT_EQ(RenderReplyPage(templates, &session, body), 200) << name;
+    EXPECT_STREQ(body, "menu\r\n") << name;
   }
 }
 
@@ -102,6 +129,8 @@ TEST(StaticNames, EscapesDecodeAndAPlusStaysAPlus) {
   } cases[] = {
       {"a%20b.gif", "a b.gif"}, {"a+b.gif", "a+b.gif"}, {"%41%62.css", "Ab.css"}, {"50%25.js", "50%.js"},
       {"x%.gif", nullptr},      {"x%4.gif", nullptr},   {"%4g.gif", nullptr},      {"x%2Fy.gif", nullptr},
+      {"%7e.gif", "~.gif"},     {"%2B.gif", "+.gif"},   {"%2541.gif", "%41.gif"},  {"a.gif%", nullptr},
+      {"a.gif%4", nullptr},     {"%2e%2e.gif", nullptr}, {"x%5cy.gif", nullptr},   {"x%00.gif", nullptr},
   };
   for (const auto& c : cases) {
     CString name;

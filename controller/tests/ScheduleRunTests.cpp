@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -17,6 +18,8 @@
 #include "platform/core/FileApi.h"
 #include "platform/core/testing/TestSandbox.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/gdi/BitmapResources.h"
+#include "platform/ui/gdi/tests/DisplayManager.h"
 
 extern const char* const kHallwardenDialogs;
 
@@ -49,11 +52,15 @@ class ScheduledRuns : public testing::Test {
                                "[HKEY_CURRENT_USER\\Software\\Tallowmere\\Quaverhouse\\FrameWork]\n"
                                "\"WebSocketNumber\"=dword:00000000\n");
     ASSERT_TRUE(SetCurrentDirectory("C:\\site"));
+    iconPicture = qh::gdi::testing::UseProgramBitmaps(QH_PROGRAM_BITMAPS, CMainDlg::kIconId);
+    ASSERT_TRUE(iconPicture.has_value()) << "no icon " << CMainDlg::kIconId << " in " << QH_PROGRAM_BITMAPS;
   }
+  void TearDown() override { qh::gdi::ClearBitmapFolders(); }
 
-  // The program from its start to its end: the application's start-up, the dialog, `body` with both.
+  // The program from its start to its end: the application's start-up, the dialog, `opened` with the
+  // dialog before it handled any posted message, `body` with both once the listener listens.
   template <typename Body>
-  void Run(Body body) {
+  void Run(Body body, const std::function<void(CMainDlg&)>& opened = nullptr) {
     CMainApp app;
     app.m_pszProfileName = "Quaverhouse";  // the program's title, from its string table
     ASSERT_TRUE(app.StartUp());
@@ -62,6 +69,7 @@ class ScheduledRuns : public testing::Test {
       app.SetDialog(&dialog);
       dialog.SetClock([this] { return now; });
       ASSERT_TRUE(dialog.Create(CMainDlg::kTemplateId));
+      if (opened) opened(dialog);
       // The project's load and the listener's report arrive as posted notices.
       auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       CString port;
@@ -151,10 +159,22 @@ class ScheduledRuns : public testing::Test {
     }
   }
 
+  // The brush the dialog paints a static field's ground with.
+  static COLORREF BrushColour(CMainDlg& dialog, int id) {
+    CClientDC dc(&dialog);
+    auto brush = reinterpret_cast<HBRUSH>(dialog.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetSafeHdc()),
+                                                             reinterpret_cast<LPARAM>(dialog.GetDlgItem(id)->m_hWnd)));
+    LOGBRUSH colour{};
+    EXPECT_EQ(::GetObject(brush, sizeof colour, &colour), static_cast<int>(sizeof colour));
+    return colour.lbColor;
+  }
+
   std::string Log() { return qh::testing::ReadHostFile(sandbox.HostPath("C/site/Logs/HallwardenLog.txt")); }
 
   BerlinZone zone;
   qh::testing::TestSandbox sandbox;
+  // The program's icon, the picture the build puts beside the program.
+  std::optional<qh::gdi::Surface> iconPicture;
   std::time_t now = LocalTime(2027, 3, 10, 9, 0, 0);
   std::time_t nextWindow = 0;
   std::map<std::string, std::vector<std::time_t>> runs;
@@ -244,26 +264,21 @@ TEST_F(ScheduledRuns, AClockSetBackRunsEachEventOnce) {
   ExpectRunsAt("RAN_DOORS", {doors});
 }
 
-// What the status dialog shows while the program runs: the next event's distance, the template
-// counters and their colour across a reload, the minimised dialog with its icon after the start-up
-// macro, and the line for sessions ended by inactivity.
+// What the status dialog shows while the program runs: the server's field on the bad brush until the
+// listener listens, the next event's distance, the template counters and their colour across a
+// reload, the minimised dialog with its icon after the start-up macro, and the line and count for
+// sessions ended by inactivity.
 TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
+  const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
   Run([&](CMainApp& app, CMainDlg& dialog) {
     auto text = [&](int id) {
       CString value;
       dialog.GetDlgItemText(id, value);
       return value.str();
     };
-    auto brushColour = [&](int id) {
-      CClientDC dc(&dialog);
-      auto brush = reinterpret_cast<HBRUSH>(dialog.SendMessage(
-          WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), reinterpret_cast<LPARAM>(dialog.GetDlgItem(id)->m_hWnd)));
-      LOGBRUSH colour{};
-      EXPECT_EQ(::GetObject(brush, sizeof colour, &colour), static_cast<int>(sizeof colour));
-      return colour.lbColor;
-    };
-    const COLORREF bad = RGB(220, 127, 127), good = RGB(127, 220, 127);
+    auto brushColour = [&](int id) { return BrushColour(dialog, id); };
     HICON icon = app.LoadIcon(CMainDlg::kIconId);
+    ASSERT_NE(icon, nullptr);
     EXPECT_EQ(dialog.GetIcon(TRUE), icon);
     EXPECT_EQ(dialog.GetIcon(FALSE), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
@@ -275,11 +290,25 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     // Thirty seconds after the start: the start-up macro, then the dialog minimises itself.
     StartUpMacro(dialog);
     EXPECT_TRUE(dialog.IsIconic());
+    EXPECT_EQ(qh::gdi::testing::MinimisedIconShare(dialog.m_hWnd, *iconPicture), 1.0) << "minimised, it shows its icon in the middle";
+    EXPECT_TRUE(dialog.IsIconic()) << "and stays minimised";
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(text(1013), "[Next event more than 30 minutes away.]");
     AddEvent(dialog, "soon", now + 124, "Bell");
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(text(1013), "In 0 hrs 2 mins 4 secs (124)");
+    // The system clock set back: an hour and more shows its hours; more than a day is not shown.
+    now -= 3600;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "In 1 hrs 2 mins 4 secs (3724)");
+    now -= 82676;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "In 24 hrs 0 mins 0 secs (86400)") << "a day ahead is still shown";
+    now -= 1;
+    dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
+    EXPECT_EQ(text(1013), "[Next event more than 30 minutes away.]");
+    now += 3600 + 82677;
+    EXPECT_EQ(dialog.OwnStore().GetVariableText("RAN_BELL"), "") << "nothing ran while the clock stood earlier";
     now += 124;
     dialog.SendMessage(WM_TIMER, TIMER_SCHEDULER);
     EXPECT_EQ(dialog.OwnStore().GetVariableText("RAN_BELL"), "yes");
@@ -305,13 +334,17 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     sessions->SetClockForTesting(SessionClock);
     ASSERT_NE(sessions->CreateSession(), nullptr);
     ASSERT_NE(sessions->CreateSession(), nullptr);
+    const std::shared_ptr<CSession> busy = sessions->CreateSession();
+    ASSERT_NE(busy, nullptr);
     g_sessionClock = now + 1199;
     dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
     EXPECT_EQ(Log().find("sessions were terminated because of inactivity"), std::string::npos);
+    EXPECT_EQ(text(1007), "0") << "the count is shown only when sessions ended";
+    busy->Touch(now + 1199);
     g_sessionClock = now + 1201;
     dialog.SendMessage(WM_TIMER, TIMER_SESSIONS);
     EXPECT_NE(Log().find(":: 2 sessions were terminated because of inactivity\n"), std::string::npos) << Log();
-    EXPECT_EQ(text(1007), "0");
+    EXPECT_EQ(text(1007), "1") << "the one used within the limit stays";
     sessions->SetClockForTesting(nullptr);
 
     // Written replies: the request counter shows their number when its timer runs, once for all.
@@ -325,6 +358,10 @@ TEST_F(ScheduledRuns, TheStatusDialogShowsWhatRuns) {
     dialog.SendMessage(WM_TIMER, TIMER_REQUEST_COUNT);
     EXPECT_EQ(text(1011), std::to_string(counted + 3));
     EXPECT_NE(Log().find("has written an HTTP response: GET /X Code: 200 Bytes Written: 10\n"), std::string::npos);
+  }, [&](CMainDlg& dialog) {
+    // Opened, before the listener's report arrived: the server's field on the bad brush.
+    EXPECT_EQ(BrushColour(dialog, 1003), bad);
+    EXPECT_EQ(BrushColour(dialog, 1001), good);
   });
 }
 
