@@ -219,7 +219,7 @@ class DemoJukebox(unittest.TestCase):
         cls.base = "http://127.0.0.1:%d" % cls.server.port
 
     @classmethod
-    def wait_for_jukebox(cls, timeout=240):
+    def wait_for_jukebox(cls, timeout=180):
         """Waits, bounded, until the jukebox's first zone carries out an action (the library is made
         first, the zones come up after the control port)."""
         ready = ("<actionList><action><actionName>SetShuffleOff</actionName><transID>1</transID>"
