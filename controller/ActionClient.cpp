@@ -216,6 +216,12 @@ int CActionClient::ResendActionList(DWORD clientThreadId) {
   return count;
 }
 
+bool CActionClient::IsConnectionUp(DWORD threadId) {
+  LONG state = m_clients.GetState(threadId);
+  // -1 is a state lock that timed out: the connection may well be up.
+  return state == CONNECTION_CONNECTING || state == CONNECTION_CONNECTED || state == -1;
+}
+
 void CActionClient::FinishAndLog(DWORD threadId) {
   int dropped = m_transactions.FinishTransaction(threadId, m_devices);
   CString text;
@@ -245,7 +251,9 @@ void CActionClient::OnClientNotify(WPARAM code, LPARAM block) {
       m_log.WriteLog(text);
       ++m_errors;
       if (m_errorDisplay) m_errorDisplay(text);
-      if (IsConnectionLost(notice->m_code)) {
+      // Whatever the code, a connection that is not up (a connect or name lookup that failed, a write
+      // to a closed socket) will never answer the documents waiting on it.
+      if (IsConnectionLost(notice->m_code) || !IsConnectionUp(notice->m_threadId)) {
         auto* close = new CHttpCommand(HTTP_CMD_CLOSE);
         if (!m_clients.PostCommand(notice->m_threadId, close)) delete close;
         FinishAndLog(notice->m_threadId);

@@ -63,6 +63,7 @@ class CActionClient {
   void ParseResponseArgument(const IXMLDOMNode& argument, DWORD transaction);
   void ParseResponseArrayItem(const IXMLDOMNode& item, CValueNode& array);
   bool QueueRequest(DWORD threadId, const CString& document);
+  bool IsConnectionUp(DWORD threadId);
   void FinishAndLog(DWORD threadId);
 
   CProjectDevices& m_devices;

@@ -250,6 +250,41 @@ TEST_F(DeviceTraffic, AnUnreachableDeviceAnswersItsRunAtOnce) {
   EXPECT_EQ(replies.size(), 1u);
 }
 
+// An error of any code on a connection that is not up leaves nothing to answer the device's runs;
+// on a connection that is up, only the listed codes end them.
+TEST_F(DeviceTraffic, AnyErrorOnAConnectionThatIsNotUpAnswersItsRuns) {
+  AddDevice(1, "slow");
+  AddAddress(2, "127.0.0.1", 9);
+  ReadProject();
+  auto injectError = [&](DWORD threadId) {
+    auto* notice = new CHttpNotice;
+    notice->m_threadId = threadId;
+    notice->m_code = 10013;  // not a code that names a lost connection
+    notice->m_text = "ConnectStart: Error connecting to remote host";
+    client.OnClientNotify(NOTICE_ERROR, reinterpret_cast<LPARAM>(notice));
+  };
+  CHttpSocketThread* idle = clients.OpenClientSocket();
+  ASSERT_NE(idle, nullptr);
+  ASSERT_TRUE(devices.AddConnection(2, idle->m_nThreadID));
+  CRemoteCommand* lost = NewRun(1);
+  Queue(*lost, 2, "never sent");
+  injectError(idle->m_nThreadID);
+  EXPECT_EQ(table.FindTransaction(1), nullptr) << "a connection that never came up answers at once";
+  ASSERT_EQ(replies.size(), 1u);
+
+  CRemoteCommand* waiting = NewRun(2);
+  Queue(*waiting, 1, "answered late");
+  client.SendTransactionActions(*waiting);
+  ASSERT_TRUE(Pump([&] { return Requests(1).size() == 1; })) << "the document is with the device";
+  DWORD connected = 0;
+  ASSERT_TRUE(devices.FindConnection(1, connected));
+  injectError(connected);
+  EXPECT_NE(table.FindTransaction(2), nullptr) << "a connection that is up still answers";
+  ASSERT_TRUE(Pump([&] { return table.FindTransaction(2) == nullptr; }));
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[1], "200 R=slow:Result\r\n");
+}
+
 TEST_F(DeviceTraffic, ADeviceThatClosesFinishesItsRunsAndIsReachedAgainLater) {
   AddDevice(1, "close");
   ReadProject();

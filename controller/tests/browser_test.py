@@ -1,16 +1,23 @@
 #!/usr/bin/env python3
 """A real browser against Hallwarden: headless Chromium loads the pages of the sample site, follows a
-link, submits forms and drives the site's jukebox (a python3 device service standing in for it on
-the project's device). Skipped (exit 77) when Chromium or its driver cannot start here.
+link, submits forms and drives the site's jukebox: a python3 device service standing in for it on
+the project's device, then the real jukebox of scripts/demo.sh. Skipped (exit 77) when Chromium or
+its driver cannot start here.
 
 Usage: browser_test.py <Hallwarden> <assembled start directory>"""
 import json
 import os
+import random
 import re
+import shutil
+import signal
+import socket
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
+import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from hallwarden import Hallwarden  # noqa: E402
@@ -36,6 +43,39 @@ def start_browser():
         return None, str(error).splitlines()[0] if str(error) else type(error).__name__
 
 
+def submit_and_wait(driver, button, page_marker, timeout=20):
+    """Clicks a form's button and waits until the answering page, with an element `page_marker`,
+    replaced the old one."""
+    from selenium.common.exceptions import WebDriverException
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import WebDriverWait
+    from selenium.webdriver.support import expected_conditions
+    marker = driver.find_element(By.TAG_NAME, "html")
+    driver.find_element(By.ID, button).click()
+    # While the page is being replaced the driver may report the old node gone in other words than
+    # "stale": asked again, it says stale.
+    WebDriverWait(driver, timeout, ignored_exceptions=(WebDriverException,)).until(
+        expected_conditions.staleness_of(marker))
+    WebDriverWait(driver, timeout).until(lambda d: d.find_elements(By.ID, page_marker))
+
+
+def end_server(server):
+    """Ends the program through its normal shutdown, which must be clean, and removes its folder."""
+    try:
+        assert server.stop() == 0, server.errors()
+    finally:
+        server.cleanup()
+
+
+def move_jukebox(directory, port):
+    """The sample project as shipped, its jukebox's port moved to `port`."""
+    path = os.path.join(directory, "config", "project.xml")
+    with open(path) as f:
+        project = f.read()
+    with open(path, "w") as f:
+        f.write(re.sub(r"<SVCPORT>\d+</SVCPORT>", "<SVCPORT>%d</SVCPORT>" % port, project))
+
+
 class Browser(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -46,23 +86,14 @@ class Browser(unittest.TestCase):
                                       stdout=subprocess.PIPE, text=True)
         port = int(cls.device.stdout.readline())
 
-        def jukebox_port(directory):
-            path = os.path.join(directory, "config", "project.xml")
-            with open(path) as f:
-                project = f.read()
-            with open(path, "w") as f:
-                f.write(re.sub(r"<SVCPORT>\d+</SVCPORT>", "<SVCPORT>%d</SVCPORT>" % port, project))
-
-        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=jukebox_port).start()
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=lambda d: move_jukebox(d, port)).start()
         cls.base = "http://127.0.0.1:%d" % cls.server.port
 
     @classmethod
     def tearDownClass(cls):
         try:
-            cls.driver.quit()
-            assert cls.server.stop() == 0, cls.server.errors()
+            end_server(cls.server)
         finally:
-            cls.server.cleanup()
             cls.device.terminate()
             cls.device.wait()
 
@@ -79,14 +110,7 @@ class Browser(unittest.TestCase):
         return actions
 
     def submit_and_wait(self, old_page_marker, button="send"):
-        """Clicks a form's button and waits until the answering page replaced the old one."""
-        from selenium.webdriver.common.by import By
-        from selenium.webdriver.support.ui import WebDriverWait
-        from selenium.webdriver.support import expected_conditions
-        marker = self.driver.find_element(By.TAG_NAME, "html")
-        self.driver.find_element(By.ID, button).click()
-        WebDriverWait(self.driver, 20).until(expected_conditions.staleness_of(marker))
-        WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, old_page_marker))
+        submit_and_wait(self.driver, button, old_page_marker)
 
     def text(self, element_id):
         from selenium.webdriver.common.by import By
@@ -140,13 +164,133 @@ class Browser(unittest.TestCase):
         self.submit_and_wait("program", "askversion")
         self.assertEqual(self.text("program"), "echo:SvcPgmName")
         self.assertEqual(self.text("version"), "echo:SvcPgmVersion")
-        for button in ("playpause", "stop", "next", "volume"):
+        for button in ("playgenre", "playpause", "stop", "next", "volume"):
             self.submit_and_wait("program", button)
             self.assertEqual(self.text("cur"), "DEFAULT.HTM")
-        self.assertEqual(self.jukebox_actions(), [("SvcQryVersion", []), ("XportPlayPause", []), ("XportStop", []),
-                                                  ("XportNext", []), ("SetVolumeAbsolute", ["50"])])
+        self.assertEqual(self.jukebox_actions(), [("SvcQryVersion", []), ("SongLoadByGenre", ["Jazz", "N"]),
+                                                  ("XportPlayPause", []), ("XportStop", []), ("XportNext", []),
+                                                  ("SetVolumeAbsolute", ["50"])])
         # Every action the page offers is one the jukebox's definition lists: none was refused.
         self.assertNotIn("when executing statement", self.server.log())
+
+
+def free_control_port():
+    """A free port the jukebox's options accept (1 to 32767)."""
+    for port in range(random.randint(20000, 32000), 32768):
+        with socket.socket() as s:
+            try:
+                s.bind(("127.0.0.1", port))
+            except OSError:
+                continue
+            return port
+    raise RuntimeError("no free port below 32768")
+
+
+class DemoJukebox(unittest.TestCase):
+    """The sample site as shipped against the real jukebox of scripts/demo.sh (its demo library, the
+    null sound device): every button of the jukebox's form is an action the jukebox carries out."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="hallwarden-demo-")
+        cls.jukebox_port = free_control_port()
+        source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        environment = dict(os.environ, QH_SKIP_SETUP="1", QH_SKIP_BUILD="1",
+                           QH_BUILD_DIR=os.path.dirname(STARTDIR))
+        environment.pop("QH_DISPLAY", None)
+        cls.output = open(os.path.join(cls.work, "demo.out"), "w+")
+        cls.jukebox = subprocess.Popen(["bash", os.path.join(source, "scripts", "demo.sh"), "--dir",
+                                        os.path.join(cls.work, "demo"), "--port", str(cls.jukebox_port)],
+                                       env=environment, stdout=cls.output, stderr=subprocess.STDOUT,
+                                       start_new_session=True)
+        cls.server = None
+        try:
+            cls.wait_for_jukebox()
+
+            def demo_project(directory):
+                # The jukebox runs already (started by demo.sh): the controller does not start another.
+                os.remove(os.path.join(directory, "Tonebarn"))
+                move_jukebox(directory, cls.jukebox_port)
+
+            cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=demo_project).start()
+        except Exception:
+            cls.end_jukebox()
+            raise
+        cls.base = "http://127.0.0.1:%d" % cls.server.port
+
+    @classmethod
+    def wait_for_jukebox(cls, timeout=180):
+        """Waits, bounded, until the jukebox's first zone carries out an action (the library is made
+        first, the zones come up after the control port)."""
+        ready = ("<actionList><action><actionName>SetShuffleOff</actionName><transID>1</transID>"
+                 "<actionID>1</actionID><subDevice>0</subDevice></action></actionList>").encode()
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if cls.jukebox.poll() is not None:
+                raise RuntimeError("the demo jukebox ended: %s" % cls.demo_output())
+            request = urllib.request.Request("http://127.0.0.1:%d/control" % cls.jukebox_port, data=ready,
+                                             headers={"Content-Type": "text/xml"})
+            try:
+                with urllib.request.urlopen(request, timeout=10) as answer:
+                    if b"<actionReturnCode>0</actionReturnCode>" in answer.read():
+                        return
+            except OSError:
+                pass
+            time.sleep(0.2)
+        raise RuntimeError("the demo jukebox does not answer on %d: %s" % (cls.jukebox_port, cls.demo_output()))
+
+    @classmethod
+    def demo_output(cls):
+        cls.output.flush()
+        cls.output.seek(0)
+        return cls.output.read()[-3000:]
+
+    @classmethod
+    def end_jukebox(cls):
+        try:
+            if cls.jukebox.poll() is None:
+                os.killpg(cls.jukebox.pid, signal.SIGTERM)
+                try:
+                    cls.jukebox.wait(60)
+                except subprocess.TimeoutExpired:
+                    os.killpg(cls.jukebox.pid, signal.SIGKILL)
+                    cls.jukebox.wait()
+        finally:
+            cls.output.close()
+            shutil.rmtree(cls.work, ignore_errors=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            end_server(cls.server)
+        finally:
+            cls.end_jukebox()
+
+    def press(self, button):
+        # The jukebox of a loaded machine may take its time: a longer bound than the stand-in's.
+        submit_and_wait(self.driver, button, "program", timeout=60)
+
+    def test_the_jukebox_buttons_drive_the_demo_jukebox(self):
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.support.ui import WebDriverWait
+        self.driver.get(self.base + "/")
+        self.driver.find_element(By.ID, "start").click()
+        WebDriverWait(self.driver, 20).until(lambda d: d.find_elements(By.ID, "askversion"))
+        self.press("askversion")
+        self.assertEqual(self.driver.find_element(By.ID, "program").text, "tonebarn.exe")
+        self.assertRegex(self.driver.find_element(By.ID, "version").text, r"^\d+\.\d+\.\d+$")
+        # A jukebox plays, pauses and skips only with songs loaded: the genre's songs come first.
+        buttons = ("playgenre", "playpause", "playpause", "next", "stop", "volume")
+        for button in buttons:
+            self.press(button)
+        # Every action reached the jukebox, which carried it out (return code 0) within its run.
+        self.assertTrue(self.server.wait_log("Return Code", timeout=5))
+        codes = re.findall(r"received completion message for action \d+\. Return Code: (-?\d+)", self.server.log())
+        self.assertEqual(codes, ["0"] * (1 + len(buttons)), self.server.log())
+        log = self.server.log()
+        self.assertNotIn("when executing statement", log)
+        self.assertNotIn("pending commands which were marked complete", log, "no run ended without its answer")
+        self.assertNotIn("gave up", log)
 
 
 if __name__ == "__main__":
@@ -163,5 +307,9 @@ if __name__ == "__main__":
         print("skipped: no headless browser (%s)" % why)
         sys.exit(77)
     Browser.driver = driver
-    result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
+    DemoJukebox.driver = driver
+    try:
+        result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
+    finally:
+        driver.quit()
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -21,8 +21,10 @@ class Hallwarden:
         self.program = program
         self.root = tempfile.mkdtemp(prefix="hallwarden-")
         self.dir = os.path.join(self.root, "start")
-        # Links stay links: the jukebox beside the start directory is never started by a test.
-        shutil.copytree(startdir, self.dir, symlinks=True)
+        # Links stay links: the jukebox beside the start directory is never started by a test. The
+        # build's registry store there is private to the user who built (and not this run's store).
+        shutil.copytree(startdir, self.dir, symlinks=True,
+                        ignore=shutil.ignore_patterns("registry.txt", "registry.txt.lock"))
         if not logs:
             shutil.rmtree(os.path.join(self.dir, "Logs"))
         self.port = free_port()
