@@ -220,7 +220,9 @@ TEST_F(WindowIcons, IconSizesAreTheSystemMetricsAndAMinimisedWindowShowsItsIcon)
   const int left = (client.right - 32 + 1) / 2, top = (client.bottom - 32 + 1) / 2;
   EXPECT_EQ(qh::gdi::ColorFromPixel(minimised->at(left, top)), RGB(200, 40, 40));
   EXPECT_EQ(qh::gdi::ColorFromPixel(minimised->at(left + 31, top + 31)), RGB(200, 40, 40));
-  if (left > 0) EXPECT_NE(qh::gdi::ColorFromPixel(minimised->at(left - 1, top)), RGB(200, 40, 40));
+  if (left > 0) {
+    EXPECT_NE(qh::gdi::ColorFromPixel(minimised->at(left - 1, top)), RGB(200, 40, 40));
+  }
   ShowWindow(window.hwnd(), SW_RESTORE);
 }
 

@@ -75,14 +75,14 @@ TEST_F(ArtistChooserDlgTest, NumListsNamesBeforeAAndAnEmptyLetterGivesNoChoice) 
 // Every artist is under a button: A to Z (either case) under its letter, every other beginning under
 // "NUM", also those that sort after Z (the stroked O and E acute of code page 1252, "~", "_").
 TEST_F(ArtistChooserDlgTest, EveryArtistIsUnderALetterOrNum) {
-  for (const char* artist : {"\xD8rsted Quartet", "\xC9dith Lark", "~Tilde", "_Under", "abba", "Zed"})
+  for (const char* artist : {"\xD8rsted Quartet", "\xC9" "dith Lark", "~Tilde", "_Under", "abba", "Zed"})
     AddSong({.name = "Song", .artist = artist, .album = "Album"});
   OnDialog(CArtistChooserDlg::IDD, [](CDialog& dialog) {
     Click(dialog, CArtistChooserDlg::kNumbers);
     std::vector<std::string> num = EntriesOf(dialog, CArtistChooserDlg::kList);
     std::sort(num.begin(), num.end());
     std::vector<std::string> expected{"10 Years - (1 Songs)", "_Under - (1 Songs)", "~Tilde - (1 Songs)",
-                                      "\xC9dith Lark - (1 Songs)", "\xD8rsted Quartet - (1 Songs)"};
+                                      "\xC9" "dith Lark - (1 Songs)", "\xD8rsted Quartet - (1 Songs)"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(num, expected);
     size_t listed = num.size();

@@ -116,8 +116,9 @@ TEST_P(ModalOnDisplay, ABoxShowsItsLinesAndIconKeepsItsOwnerWaitingAndGivesTheFo
   SetTimer(guard, 2, 1500, [](HWND guardWindow, UINT, UINT_PTR, DWORD) {
     KillTimer(guardWindow, 2);
     const char* folder = std::getenv("QH_DIALOG_SNAPSHOT_DIR");
-    if (HWND box = GetActiveWindow(); folder && box)
+    if (HWND box = GetActiveWindow(); folder && box) {
       EXPECT_TRUE(qh::gdi::WriteWindowPng(box, std::string(folder) + "/message-box.png"));
+    }
   });
   const int answer = MessageBox(owner.m_hWnd, "Delete the song \"Night Ferry\"?\nIts file stays on the disk.",
                                 "Tonebarn", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
