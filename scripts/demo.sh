@@ -127,9 +127,11 @@ cat <<EOF
    snapshots: $demo/snapshots
    Drive it with curl on its control port $port, e.g.
      curl -s -X POST -H 'Content-Type: text/xml' --data-binary @request.xml http://localhost:$port/control
-   with request.xml holding an actionList document, e.g.
-     <actionList><action><actionName>XportPlayPause</actionName><transID>1</transID>
-       <actionID>1</actionID><subDevice>0</subDevice></action></actionList>
+   with request.xml holding an actionList document, e.g. the first song in zone 1:
+     <actionList><action><actionName>SongLoadPlay</actionName><transID>1</transID><actionID>1</actionID>
+       <subDevice>0</subDevice><argument><name>SongID</name><direction>in</direction><value>1</value>
+       </argument></action></actionList>
+   (then XportPlayPause, without an argument, pauses and plays on).
    Quit with the key Q on the window (QH_DISPLAY=sdl) or with Ctrl+C.
 
 EOF

@@ -56,8 +56,10 @@ void DisplayWindowShown(const WindowPtr& window) {
     // A window is given its icon before it first shows (a dialog sets it as it starts).
     if (HICON icon = window->icons[1] ? window->icons[1] : window->windowClass->icon) GiveIcon(*backend, window->handle, icon);
     // An owned window (a dialog, a message box) stays above its owner, with a window manager or without.
+    // A combo box's dropped list is owned by the combo itself: the window on the screen is the combo's
+    // top-level window, without which a window manager may open the list beneath the dialog.
     if (window->owner)
-      if (WindowPtr owner = FindWindow(window->owner); OnScreen(owner) && (owner->style & WS_VISIBLE))
+      if (WindowPtr owner = FindWindow(GetAncestor(window->owner, GA_ROOT)); OnScreen(owner) && (owner->style & WS_VISIBLE))
         backend->SetOwner(window->handle, owner->handle);
     DisplayPresent(window->handle);
   }

@@ -41,9 +41,11 @@ class RecordingDisplay : public qh::display::DisplayBackend {
   }
   std::optional<qh::gdi::Surface> ReadBack(HWND) override { return std::nullopt; }
   void FocusWindow(HWND window) override { keyboard.push_back(window); }
+  void SetOwner(HWND window, HWND owner) override { owners.emplace_back(window, owner); }
 
   std::vector<std::string> calls;
   std::vector<HWND> keyboard;  // the windows given the display's keyboard, oldest first
+  std::vector<std::pair<HWND, HWND>> owners;  // each shown window told the window it stays above
   RECT shownRect{};
   int presents = 0;
   int presentedWidth = 0;
@@ -88,6 +90,27 @@ TEST_F(DisplayLinkTest, TopLevelWindowsAreShownMovedTitledPresentedAndDestroyed)
   ASSERT_GE(display->calls.size(), 4u);
   std::vector<std::string> tail(display->calls.end() - 4, display->calls.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"move", "title Zone 2", "hide", "destroy"}));
+}
+
+// A combo box's dropped list is owned by the combo, a child: the display is told the list stays above
+// the combo's dialog, else a window manager may open it beneath the dialog, out of sight and reach.
+TEST_F(DisplayLinkTest, AComboBoxsDroppedListStaysAboveItsDialog) {
+  RecordingWindow main(nullptr, WS_POPUP | WS_VISIBLE);
+  RecordingWindow dialog(nullptr, WS_POPUP);
+  SetWindowLongPtr(dialog.hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main.hwnd()));  // owned, as a dialog is
+  MoveWindow(dialog.hwnd(), 100, 100, 320, 220, TRUE);
+  ShowWindow(dialog.hwnd(), SW_SHOW);
+  CComboBox devices;
+  ASSERT_TRUE(devices.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, CRect(10, 10, 250, 120), CWnd::FromHandle(dialog.hwnd()), 1021));
+  devices.AddString("Default Output");
+  devices.AddString("Null Output");
+  display->owners.clear();
+  devices.ShowDropDown(TRUE);
+  ASSERT_TRUE(devices.GetDroppedState());
+  ASSERT_EQ(display->owners.size(), 1u);
+  EXPECT_NE(display->owners[0].first, dialog.hwnd());
+  EXPECT_EQ(display->owners[0].second, dialog.hwnd());
+  devices.ShowDropDown(FALSE);
 }
 
 TEST_F(DisplayLinkTest, DisplayInputArrivesAsMessages) {
