@@ -43,9 +43,10 @@ bool StoreOne(const RippedDisc& disc, const RippedTrack& track, tQHDb* songDb, t
     DeleteFile(track.file);
     return false;
   }
+  // From here on a ripped file that cannot become a song stays where it was ripped: it is the only copy
+  // of the track, and the disc may be gone by the time the user reads the warning.
   if (song.Add() <= 0) {
     Warn(texts.notSaved);
-    DeleteFile(track.file);
     return false;
   }
   const CString target = song.GetMediaFileName();
@@ -53,7 +54,6 @@ bool StoreOne(const RippedDisc& disc, const RippedTrack& track, tQHDb* songDb, t
   // No row without its file. Only the row goes: a file already at the target name is not this song's.
   songDb->DeleteSong(song.SongID);
   Warn(texts.copyFailed);
-  DeleteFile(track.file);
   return false;
 }
 
@@ -68,14 +68,9 @@ int StoreRippedSongs(const RippedDisc& disc, tQHDb* songDb, tStorage* storage, D
     return 0;
   }
   int stored = 0;
-  for (size_t index = 0; index < disc.tracks.size(); ++index) {
-    try {
-      if (StoreOne(disc, disc.tracks[index], songDb, song, volumeSerial, texts, confirm)) ++stored;
-    } catch (...) {
-      for (size_t later = index; later < disc.tracks.size(); ++later) DeleteFile(disc.tracks[later].file);
-      throw;
-    }
-  }
+  // An exception (memory running out) ends the storing; the files not stored yet stay where they were ripped.
+  for (size_t index = 0; index < disc.tracks.size(); ++index)
+    if (StoreOne(disc, disc.tracks[index], songDb, song, volumeSerial, texts, confirm)) ++stored;
   return stored;
 }
 

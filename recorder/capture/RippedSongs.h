@@ -39,8 +39,9 @@ struct RippedSongTexts {
 // Shown a song before its row is added; false drops the track.
 using ConfirmRippedSong = std::function<bool(tSong& song)>;
 
-// The songs stored, in the disc's order of ripping. An exception from `confirm` or the database deletes
-// the files of this and the later tracks and goes on to the caller.
+// The songs stored, in the disc's order of ripping. A track that cannot become a song keeps its ripped
+// file where it was ripped (the only copy); only an unreadable file or one the user declined is deleted.
+// An exception from `confirm` or the database goes on to the caller and leaves the later files in place.
 int StoreRippedSongs(const RippedDisc& disc, tQHDb* songDb, tStorage* storage, DWORD volumeSerial,
                      const RippedSongTexts& texts, const ConfirmRippedSong& confirm = {});
 // The temporary files of a rip that ended without storing.

@@ -244,7 +244,11 @@ TEST_F(RipTest, WithoutCddbTheDiscGetsDefaultNamesAndAFileThatCannotMoveLeavesNo
   EXPECT_EQ(0, Db()->CountSongs("Where SongID = 4 "));
   EXPECT_EQ(0, GenreRows(4)) << "the row whose file could not move went with its genres";
   EXPECT_EQ("someone else's file", ReadHostFile(Managed(4)));
-  EXPECT_TRUE(LeftoverTemporaryFiles().empty());
+  // The track whose file could not move keeps its ripped file, the only copy, where it was ripped.
+  const std::vector<std::string> kept = LeftoverTemporaryFiles();
+  ASSERT_EQ(1u, kept.size());
+  const std::string wav = ReadHostFile(sandbox->HostPath("C/Quaverhouse/Songs/" + kept[0]));
+  EXPECT_TRUE(wav.size() > 44 && wav.substr(44) == qh::cd::testing::TrackBytes(image, 4)) << "the disc's fourth track";
   EXPECT_EQ(0, static_cast<int>(app->GetProfileInt("Recorder", "UseCddb", 1)));
   EXPECT_EQ(0, static_cast<int>(app->GetProfileInt("Recorder", "CopyType", 7)));
 }
