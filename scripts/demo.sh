@@ -100,6 +100,15 @@ else
   genres=("Jazz" "Folk" "Jazz" "Rock" "Folk" "Rock")
   colours=("0x3050a0" "0xa05030" "0x30a060" "0x806020" "0x603090" "0x209090")
   notes=(220 247 262 294 330 349 392 440 494 523 587 659)
+  # One cover per album colour, all drawn by one ffmpeg; each song's cover is a copy of its album's.
+  draw=()
+  for k in "${!colours[@]}"; do
+    draw+=(-f lavfi -i "color=c=${colours[$k]}:s=160x160")
+  done
+  for k in "${!colours[@]}"; do
+    draw+=(-map "$k" -frames:v 1 "$demo/work/cover$k.jpg")
+  done
+  ffmpeg -loglevel error -y "${draw[@]}"
   for i in $(seq 0 11); do
     name=$(printf 'song%02d' $((i + 1)))
     k=$((i % 6))
@@ -107,7 +116,7 @@ else
         fade q 0.2 6 0.8 vol 0.6
     lame --quiet -b 128 --tt "${titles[$i]}" --ta "${artists[$k]}" --tl "${albums[$k]}" --ty 2026 \
          --tn $((i + 1)) --tg "${genres[$k]}" "$demo/work/$name.wav" "$demo/D/Incoming/$name.mp3"
-    ffmpeg -loglevel error -f lavfi -i "color=c=${colours[$k]}:s=160x160" -frames:v 1 "$demo/D/Incoming/$name.jpg"
+    cp "$demo/work/cover$k.jpg" "$demo/D/Incoming/$name.jpg"
   done
 
   echo "== Building the demo library (zones on ${QH_DEMO_DEVICE:-Null Audio Device})"

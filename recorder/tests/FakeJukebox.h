@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/core/testing/ChildOfTest.h"
+
 namespace qh::recorder::testing {
 
 class FakeJukebox {
@@ -16,14 +18,9 @@ class FakeJukebox {
   FakeJukebox(const std::string& folder, const char* mode, const char* version = "4.0.12") {
     int out[2];
     if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      execlp("python3", "python3", QH_TEST_SOURCE_DIR "/recorder/tests/fake_jukebox.py", folder.c_str(), mode, version,
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    const char* argv[] = {"python3", QH_TEST_SOURCE_DIR "/recorder/tests/fake_jukebox.py", folder.c_str(), mode, version,
+                          nullptr};
+    pid_ = qh::testing::StartHelperOfTest(argv, out[1], out[0]);
     close(out[1]);
     FILE* reader = fdopen(out[0], "r");
     if (std::fscanf(reader, "PORT %d", &port_) != 1) port_ = 0;

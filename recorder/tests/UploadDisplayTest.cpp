@@ -166,8 +166,13 @@ TEST_P(UploadOnDisplay, TheDialogMovesAndItsCloseEndsASendThatWaits) {
   RECT from{}, to{};
   Clock::time_point clickedAt;
   std::thread user([&] {
+    // The send has begun and the watch has seen the dialog since: on a loaded machine the send can
+    // begin before the watch's first tick, and a drag from an unknown place would move nothing.
     waiting = Within(std::chrono::seconds(60), [&] {
-      return ReadHostFile(Host("jukebox/requests.log")).find(std::string("PUT ") + kBig + ".mp3") != std::string::npos;
+      if (ReadHostFile(Host("jukebox/requests.log")).find(std::string("PUT ") + kBig + ".mp3") == std::string::npos)
+        return false;
+      std::lock_guard<std::mutex> guard(watched.lock);
+      return watched.dialog != nullptr;
     });
     // The dialog's place comes from the window thread's timer, which a loaded machine runs late, and a
     // window manager may still be placing it: drag only once it has stayed at one place for 300 ms.
@@ -225,7 +230,7 @@ TEST_P(UploadOnDisplay, TheDialogMovesAndItsCloseEndsASendThatWaits) {
   KillTimer(clock, 1);
   DestroyWindow(clock);
 
-  EXPECT_TRUE(waiting) << "the MP3's send never began";
+  EXPECT_TRUE(waiting) << "the MP3's send never began, or the upload dialog was never the active window";
   EXPECT_TRUE(moved) << "the dialog did not follow its caption during the wait: from " << from.left << "," << from.top
                      << " to " << to.left << "," << to.top;
   EXPECT_TRUE(drawnThere) << "the dialog was not drawn where it went";

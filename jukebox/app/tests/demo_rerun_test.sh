@@ -28,6 +28,11 @@ demo_run() {  # arguments of demo.sh
     --stop-after-startup "$@" > "$work/run.out" 2>&1 || fail "demo.sh $* ended with $?"
   grep -q "Tonebarn: started; stopping as asked" "$work/run.out" || fail "demo.sh $*: the jukebox did not start"
 }
+# The jukebox of the last run listened on the control port it was given.
+listened() {
+  grep -qs "Server thread listening for incoming connections on port $1\b" "$work"/demo/startdir/Logs/*.log ||
+    fail "the jukebox did not listen on port $1"
+}
 database="$work/demo/D/Quaverhouse/Quaverhouse.qhd"
 playlists() { sqlite3 "$database" "select count(*) from PlaylistDetail where PlaylistName = 'Kept';"; }
 setting() { grep "^\"$1\"=" "$work/demo/registry.txt" | cut -d= -f2-; }
@@ -35,6 +40,7 @@ setting() { grep "^\"$1\"=" "$work/demo/registry.txt" | cut -d= -f2-; }
 port=$(free_port)
 demo_run --port "$port"
 [ "$(setting SocketNumber)" = "dword:$(printf '%08x' "$port")" ] || fail "the port $port is not the setting"
+listened "$port"
 # The log is on with a folder that exists and is long enough for the Logs page.
 [ "$(setting ErrorLog)" = "dword:00000001" ] || fail "the demo's log is off"
 log_path=$(setting ErrorLogPath | tr -d '"' | sed 's/\\\\/\//g')
@@ -50,9 +56,11 @@ QH_DEMO_MUSIC="$work/My Music" demo_run --port "$port"
 grep -q "Keeping the demo library" "$work/run.out" || fail "the second run did not keep the library"
 [ "$(playlists)" = 1 ] || fail "the saved playlist was lost"
 [ "$(setting SocketNumber)" = "dword:$(printf '%08x' "$port")" ] || fail "the second port is not the setting"
+listened "$port"
 grep -qP "^M\t$work/My Music\t" "$work/demo/drives.txt" || fail "the music folder is not drive M:"
 
 demo_run --fresh --port "$port"
+listened "$port"
 [ "$(playlists)" = 0 ] || fail "--fresh kept the old library"
 grep -q '^M' "$work/demo/drives.txt" && fail "drive M: stayed without QH_DEMO_MUSIC"
 echo "demo re-run: library kept, port and folder taken, music mapped, fresh start on request"

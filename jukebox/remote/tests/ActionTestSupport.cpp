@@ -39,35 +39,63 @@ std::string Quote(const std::string& text) {
   return quoted + "'";
 }
 
-void RemoveSongCache();
-
-// The library's sound files, made once per test program with sox and lame (ID3 tags carry the fields).
-// Twenty seconds each, so that no song ends by itself while a test still counts on it playing.
-const std::string& SongCache() {
-  // Kept until the exit handler has removed the folder.
-  static const std::string* const folder = new std::string([] {
-    const fs::path dir = fs::temp_directory_path() / ("qh-remote-songs-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::atexit(RemoveSongCache);
-    for (const SongSpec& song : JukeboxActions::Library()) {
-      const std::string wav = (dir / (song.file + ".wav")).string();
-      const std::string mp3 = (dir / song.file).string();
-      std::string command = "sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 20 sine 440";
-      EXPECT_EQ(std::system(command.c_str()), 0) << command;
-      command = "lame --quiet -b 128 --tt " + Quote(song.name) + " --ta " + Quote(song.artist) + " --tl " +
-                Quote(song.album) + " --tg " + Quote(song.genre) + (song.year.empty() ? "" : " --ty " + song.year) +
-                " " + Quote(wav) + " " + Quote(mp3);
-      EXPECT_EQ(std::system(command.c_str()), 0) << command;
-      fs::remove(wav);
-    }
-    return dir.string();
-  }());
-  return *folder;
+// The commands that make the library's sound files in `folder`: sox's tone, then lame's MP3 with the
+// ID3 tags that carry the fields. Twenty seconds each, so that no song ends by itself while a test still
+// counts on it playing.
+std::vector<std::string> SongCommands(const fs::path& folder) {
+  std::vector<std::string> commands;
+  for (const SongSpec& song : JukeboxActions::Library()) {
+    const std::string wav = (folder / (song.file + ".wav")).string();
+    const std::string mp3 = (folder / song.file).string();
+    commands.push_back("sox -q -n -r 44100 -c 2 -b 16 " + Quote(wav) + " synth 20 sine 440");
+    commands.push_back("lame --quiet -b 128 --tt " + Quote(song.name) + " --ta " + Quote(song.artist) + " --tl " +
+                       Quote(song.album) + " --tg " + Quote(song.genre) + (song.year.empty() ? "" : " --ty " + song.year) +
+                       " " + Quote(wav) + " " + Quote(mp3) + " && rm " + Quote(wav));
+  }
+  return commands;
 }
 
-void RemoveSongCache() {
-  std::error_code ignored;
-  fs::remove_all(SongCache(), ignored);
+// Makes the sound files in a folder of this process's own; false (with the failing command reported)
+// when a tool failed.
+bool MakeSongs(const fs::path& folder) {
+  fs::create_directories(folder);
+  for (const std::string& command : SongCommands(folder)) {
+    if (std::system(command.c_str()) != 0) {
+      ADD_FAILURE() << command;
+      return false;
+    }
+  }
+  return true;
+}
+
+// The library's sound files, made once per build folder and shared by every test program of it: each
+// test runs in a process of its own, and making the songs cost more than the rest of a test. The folder
+// is named after the commands that make its files, so a changed library is made anew; a process moves its
+// complete folder into place with one rename, so no test ever reads a half-made one, and a process that
+// loses the race to another drops its own copy.
+const std::string& SongCache() {
+  static const std::string folder = [] {
+    const std::string key = std::to_string(std::hash<std::string>{}([] {
+      std::string all;
+      for (const std::string& command : SongCommands("")) all += command + "\n";
+      return all;
+    }()));
+    const fs::path cache = fs::path(QH_REMOTE_SONG_CACHE) / key;
+    if (fs::is_directory(cache)) return cache.string();
+    const fs::path made = cache.string() + ".making-" + std::to_string(::getpid());
+    std::error_code ignored;
+    fs::remove_all(made, ignored);
+    if (!MakeSongs(made)) {
+      fs::remove_all(made, ignored);
+      return cache.string();
+    }
+    std::error_code moved;
+    fs::rename(made, cache, moved);
+    if (moved) fs::remove_all(made, ignored);
+    EXPECT_TRUE(fs::is_directory(cache)) << "the songs could not be put in " << cache << ": " << moved.message();
+    return cache.string();
+  }();
+  return folder;
 }
 
 BYTE DirectionCode(const std::string& direction) {

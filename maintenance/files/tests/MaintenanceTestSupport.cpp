@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "maintenance/schema/SongDbSchema.h"
+#include "platform/core/testing/ChildOfTest.h"
 #include "platform/dao/Dao.h"
 
 namespace qh::maint::testing {
@@ -217,15 +218,10 @@ namespace qh::maint::testing {
 OtherProcessLock::OtherProcessLock(const std::string& hostFile) {
   int ready[2];
   if (pipe(ready) != 0) return;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(ready[0]);
-    dup2(ready[1], 1);
-    std::string script = "import fcntl,sys,time\nf=open(sys.argv[1],'rb')\nfcntl.flock(f,fcntl.LOCK_EX)\n"
-                         "print('locked',flush=True)\ntime.sleep(120)\n";
-    execlp("python3", "python3", "-c", script.c_str(), hostFile.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const std::string script = "import fcntl,sys,time\nf=open(sys.argv[1],'rb')\nfcntl.flock(f,fcntl.LOCK_EX)\n"
+                             "print('locked',flush=True)\ntime.sleep(120)\n";
+  const char* argv[] = {"python3", "-c", script.c_str(), hostFile.c_str(), nullptr};
+  const pid_t pid = qh::testing::StartHelperOfTest(argv, ready[1], ready[0]);
   close(ready[1]);
   // The whole line, and the pipe kept open while the holder lives: a holder whose last write found the
   // pipe closed would end, and its lock with it.

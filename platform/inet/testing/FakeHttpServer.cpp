@@ -1,7 +1,6 @@
 #include "platform/inet/testing/FakeHttpServer.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +9,7 @@
 #include <random>
 #include <sstream>
 
-extern char** environ;
+#include "platform/core/testing/ChildOfTest.h"
 
 namespace qh::inet::testing {
 
@@ -22,19 +21,13 @@ FakeHttpServer::FakeHttpServer(const std::string& folder, const std::string& add
   std::ofstream(logPath_).close();
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   std::string portText = std::to_string(port);
   std::string script = QH_FAKE_HTTP_SERVER;
   const char* argv[] = {"python3", script.c_str(), address.c_str(), portText.c_str(), routesPath.c_str(),
                         logPath_.c_str(), nullptr};
-  int spawned = posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = qh::testing::StartHelperOfTest(argv, pipeFds[1], pipeFds[0]);
   close(pipeFds[1]);
-  if (spawned != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
     close(pipeFds[0]);
     return;
   }
