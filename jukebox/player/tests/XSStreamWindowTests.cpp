@@ -341,7 +341,10 @@ TEST_F(BoxZoneTest, NextPastASongWhoseFileIsGoneStartsTheSongAfterItOnTheBox) {
   EXPECT_EQ(zone->GetState(), PLAYER_PLAYING);
   const std::vector<std::string> commands = box->Commands();
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "c=2"), 1);
-  EXPECT_EQ(events.Values("song"), (std::vector<long>{2, 4}));
+  // On a loaded machine song 4 may already have played out and the queue gone on: the changes up to it count.
+  const std::vector<long> songs = events.Values("song");
+  ASSERT_GE(songs.size(), 2u);
+  EXPECT_EQ(std::vector<long>(songs.begin(), songs.begin() + 2), (std::vector<long>{2, 4}));
 }
 
 TEST_F(BoxZoneTest, TheEndOfTheSongBeforeNeverTakesTheNewSongsPlace) {
