@@ -97,6 +97,29 @@ class RipCDDlgTest : public MediaDialogsTest {
     return songs;
   }
 
+  // Rips the list's first entry (the disc's second track) once the dialog lists the disc's tracks.
+  void RipTheFirstEntryWhenTheDialogOpens() {
+    OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
+      ClickEntry(dialog, CRipCDDlg::kTracks, 0);
+      Click(dialog, CRipCDDlg::kRip);
+      WaitForEnd(dialog);
+    });
+  }
+  // The ripped file left in `folder` (a host path below the sandbox) is its only file and holds the
+  // disc's second track.
+  void ExpectTheSecondTrackKeptIn(const std::string& folder) {
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(Host(folder)))
+      if (entry.is_regular_file()) kept.push_back(entry.path().string());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(fs::path(kept[0]).filename().string().rfind("QHR", 0), 0u) << kept[0];
+    const std::string wav = ReadHostFile(kept[0]);
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, 2)) << "the file holds the disc's second track";
+  }
+
   qh::cd::testing::CdImage image_;
   std::string address_;
   std::string server_setting_;
@@ -207,48 +230,24 @@ TEST_F(RipCDDlgTest, SelectAllAndClearAllDriveTheRipButton) {
 // nothing is stored, the user hears of it, and the ripped files stay, as they are the only copies.
 TEST_F(RipCDDlgTest, RippedFilesThatCannotBeStoredAreKept) {
   std::filesystem::create_directories(Host("C/Elsewhere"));
-  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
-    ClickEntry(dialog, CRipCDDlg::kTracks, 0);
-    Click(dialog, CRipCDDlg::kRip);
-    WaitForEnd(dialog);
-  });
+  RipTheFirstEntryWhenTheDialogOpens();
   ASSERT_EQ(MainWindowDialogs().ripDialog(nullptr, "C:\\Elsewhere", ""), IDOK);
   EXPECT_TRUE(SongsOfDisc().empty());
   ASSERT_EQ(boxTexts.size(), 1u);
   EXPECT_EQ(boxTexts[0], "Song could not be saved in the database. CD rip might be incomplete.");
-  std::vector<std::string> kept;
-  for (const auto& entry : fs::directory_iterator(Host("C/Elsewhere"))) kept.push_back(entry.path().string());
-  ASSERT_EQ(kept.size(), 1u);
-  const std::string wav = ReadHostFile(kept[0]);
-  ASSERT_GT(wav.size(), 44u);
-  EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, 2)) << "the file holds the disc's second track";
+  ExpectTheSecondTrackKeptIn("C/Elsewhere");
 }
 
 // The song's own file name is taken (here by a folder), so the song cannot be added: the user hears of it,
 // and the ripped file stays in the songs folder, as it is the only copy of the track.
 TEST_F(RipCDDlgTest, ARippedTrackThatCannotBecomeASongKeepsItsFile) {
   for (LONG id = 1; id < 50; ++id) fs::create_directories(SongFile(id, "wav"));
-  OnDialog(CRipCDDlg::IDD, [](CDialog& dialog) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (EntriesOf(dialog, CRipCDDlg::kTracks).size() < 3 && std::chrono::steady_clock::now() < end) Settle();
-    ClickEntry(dialog, CRipCDDlg::kTracks, 0);
-    Click(dialog, CRipCDDlg::kRip);
-    WaitForEnd(dialog);
-  });
+  RipTheFirstEntryWhenTheDialogOpens();
   ASSERT_EQ(Rip(""), IDOK);
   EXPECT_TRUE(SongsOfDisc().empty()) << "no row without its file";
   ASSERT_EQ(boxTexts.size(), 1u);
   EXPECT_EQ(boxTexts[0], "Song could not be saved in the database. CD rip might be incomplete.");
-  std::vector<std::string> kept;
-  for (const auto& entry : fs::directory_iterator(Host("C/Quaverhouse/Songs")))
-    if (entry.is_regular_file()) kept.push_back(entry.path().string());
-  ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(fs::path(kept[0]).filename().string().rfind("QHR", 0), 0u) << kept[0];
-  const std::string wav = ReadHostFile(kept[0]);
-  ASSERT_GT(wav.size(), 44u);
-  EXPECT_TRUE(wav.substr(44) == qh::cd::testing::TrackBytes(image_, 2)) << "the file holds the disc's second track";
+  ExpectTheSecondTrackKeptIn("C/Quaverhouse/Songs");
 }
 
 TEST(RipCDDlgModes, ModeTextsAreClassified) {
