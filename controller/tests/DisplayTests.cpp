@@ -223,7 +223,12 @@ TEST_P(MinimisedStatusDialog, ThirtySecondsAfterTheStartItShowsTheProgramsIcon) 
   }
   ASSERT_TRUE(program.Alive()) << "Hallwarden ended at start";
   if (!xWindow) GTEST_SKIP() << "SDL could not open " << session.display();
-  const std::optional<qh::gdi::Surface> given = qh::gdi::testing::XWindowIcon(session.display(), xWindow);
+  // The window gets its title when it is made and its icon when the dialog starts up, a moment later.
+  std::optional<qh::gdi::Surface> given;
+  for (int i = 0; i < 200 && program.Alive() && !given; ++i) {
+    given = qh::gdi::testing::XWindowIcon(session.display(), xWindow);
+    if (!given) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
   ASSERT_TRUE(given.has_value()) << "the window manager is given no icon";
   EXPECT_EQ(PictureShare(*given, 0, 0, *icon), 1.0) << "the window manager is given the program's icon";
 
