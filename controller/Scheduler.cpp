@@ -291,18 +291,14 @@ int CSchedEventManager::ReadSchedule(const CString& path, const std::function<vo
             tell(text);
           }
           // A date read as none would run the event from 1970 on, or for ever past its end.
-          if (start == 0) {
-            event.m_unreadStart = startText;
-            text.Format("ReadSchedule: Event %lu has start date [%s], which cannot be read; it is kept as written but "
-                        "never runs.", id, startText.GetString());
+          auto keepUnread = [&](std::optional<CString>& unread, const char* which, const CString& written) {
+            unread = written;
+            text.Format("ReadSchedule: Event %lu has %s date [%s], which cannot be read; it is kept as written but "
+                        "never runs.", id, which, written.GetString());
             tell(text);
-          }
-          if (end == 0 && !endText.IsEmpty()) {
-            event.m_unreadEnd = endText;
-            text.Format("ReadSchedule: Event %lu has end date [%s], which cannot be read; it is kept as written but "
-                        "never runs.", id, endText.GetString());
-            tell(text);
-          }
+          };
+          if (start == 0) keepUnread(event.m_unreadStart, "start", startText);
+          if (end == 0 && !endText.IsEmpty()) keepUnread(event.m_unreadEnd, "end", endText);
         } else if (id == 0) {
           tell("ReadSchedule: An event without an id was skipped.");
         } else {

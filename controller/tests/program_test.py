@@ -390,7 +390,32 @@ class FakeDevice:
         self.process.wait()
 
 
-class Commands(unittest.TestCase):
+class ControllerOfDevices(unittest.TestCase):
+    """A controller whose project names python3 devices: the class starts them in a folder of its own,
+    with templates of its own, and ends the controller, the devices and the folder."""
+
+    @classmethod
+    def start_controller(cls, devices, templates):
+        """Starts the controller on `devices` (number, name, address, port) and `templates` (name: text)."""
+        def project(directory):
+            write_project(directory, devices)
+            for name, text in templates.items():
+                with open(os.path.join(directory, "Templates", name), "w") as f:
+                    f.write(text)
+
+        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=project).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            end_server(cls.server)
+        finally:
+            for device in cls.devices:
+                device.stop()
+            shutil.rmtree(cls.folder, ignore_errors=True)
+
+
+class Commands(ControllerOfDevices):
     """Statements posted to /COMMAND, their values in /DEBUG and in templates, device commands against
     python3 devices, macros and scheduled events across a restart, and the start-up macro."""
 
@@ -399,24 +424,11 @@ class Commands(unittest.TestCase):
         cls.folder = tempfile.mkdtemp(prefix="hallwarden-devices-")
         cls.device = FakeDevice("echo", cls.folder)
         cls.slow = FakeDevice("slow", cls.folder)
-
-        def project(directory):
-            write_project(directory, ((1, "Box 1", "127.0.0.1", cls.device.port),
-                                      (2, "Box 2", "127.0.0.1", cls.slow.port)))
-            with open(os.path.join(directory, "Templates", "LIST.HTM"), "w") as f:
-                f.write("<%ZONE%>|<%@ZONE%>|<%ZONES[1]%>|<%MISSING%>\n<li><%ZONES[*]%>=<%@ZONES[*]%></li>\n")
-
-        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=project).start()
+        cls.devices = (cls.device, cls.slow)
+        cls.start_controller(((1, "Box 1", "127.0.0.1", cls.device.port), (2, "Box 2", "127.0.0.1", cls.slow.port)),
+                             {"LIST.HTM": "<%ZONE%>|<%@ZONE%>|<%ZONES[1]%>|<%MISSING%>\n"
+                                          "<li><%ZONES[*]%>=<%@ZONES[*]%></li>\n"})
         cls.started = time.time()
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            end_server(cls.server)
-        finally:
-            cls.device.stop()
-            cls.slow.stop()
-            shutil.rmtree(cls.folder, ignore_errors=True)
 
     def browser(self):
         browser = Browser(self.server)
@@ -535,7 +547,7 @@ class Commands(unittest.TestCase):
         self.assertEqual(values["MN"], ["Mark", "_Startup"])
 
 
-class UnreachableDevices(unittest.TestCase):
+class UnreachableDevices(ControllerOfDevices):
     """Devices that cannot answer, met through curl: a python3 device answering 500, a port where
     nothing listens, a name that does not resolve. Each run is answered within seconds (not the
     180 s time-out), with the reachable device's values and the unanswered variable as it was."""
@@ -543,28 +555,14 @@ class UnreachableDevices(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="hallwarden-unreachable-")
-        cls.echo = FakeDevice("echo", cls.folder)
-        cls.refusing = FakeDevice("error", cls.folder)
+        echo = FakeDevice("echo", cls.folder)
+        refusing = FakeDevice("error", cls.folder)
+        cls.devices = (echo, refusing)
         closed = FakeDevice("echo", cls.folder)
         closed.stop()  # its port is free again: nothing listens there
-        devices = ((1, "Echo", "127.0.0.1", cls.echo.port), (2, "Refusing", "127.0.0.1", cls.refusing.port),
-                   (3, "Closed", "127.0.0.1", closed.port), (4, "Unnamed", "nohost.invalid", 12130))
-
-        def project(directory):
-            write_project(directory, devices)
-            with open(os.path.join(directory, "Templates", "ANSWER.HTM"), "w") as f:
-                f.write("N=<%N%>|R=<%R%>\n")
-
-        cls.server = Hallwarden(PROGRAM, STARTDIR, prepare=project).start()
-
-    @classmethod
-    def tearDownClass(cls):
-        try:
-            end_server(cls.server)
-        finally:
-            cls.echo.stop()
-            cls.refusing.stop()
-            shutil.rmtree(cls.folder, ignore_errors=True)
+        cls.start_controller(((1, "Echo", "127.0.0.1", echo.port), (2, "Refusing", "127.0.0.1", refusing.port),
+                              (3, "Closed", "127.0.0.1", closed.port), (4, "Unnamed", "nohost.invalid", 12130)),
+                             {"ANSWER.HTM": "N=<%N%>|R=<%R%>\n"})
 
     def post(self, statement):
         return post_with_curl(self.server, statement)
